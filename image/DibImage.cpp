@@ -170,6 +170,8 @@ void CDibImage::AdoptSettings(const CDibImageInfo& info) {
   m_info.ghostSource = ghostSource;
   m_info.frameCount = frameCount;
   m_info.layerCount = layerCount;
+  // The cached answer belongs to the other image's palette.
+  m_info.nearestValid = false;
 }
 
 bool CDibImage::Copy(const CDibImage& source, bool copyPixels, bool copySelection, bool copyAlpha) {
@@ -235,6 +237,7 @@ bool CDibImage::Transfer(CDibImage& source, bool transferFrames) {
 
   m_header = source.m_header;
   m_info = source.m_info;
+  m_info.nearestValid = false;
   m_dib = source.m_dib;
   m_selection = source.m_selection;
   m_alpha = source.m_alpha;
@@ -273,6 +276,8 @@ void CDibImage::Ghost(const CDibImage& source) {
   m_layers = source.m_layers;
   m_frames = source.m_frames;
   m_info.ghostSource = const_cast<CDibImage*>(&source);
+  // The source may change the shared palette without telling this view.
+  m_info.nearestValid = false;
 }
 
 void CDibImage::CopyInfo(const CDibImage& source) {

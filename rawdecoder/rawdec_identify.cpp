@@ -188,10 +188,16 @@ unsigned read_numbers(Parser& p, const Entry& e, double* out, unsigned max) {
   return n;
 }
 
+// Counts and coordinates stored as any TIFF number type; a negative or too large
+// value becomes 0 (a cast would be undefined), which the later checks refuse.
+uint32_t to_uint(double v) {
+  return v < 0 || v > 4294967295.0 ? 0 : static_cast<uint32_t>(v);
+}
+
 uint32_t read_uint(Parser& p, const Entry& e) {
   double v = 0;
-  if (!read_numbers(p, e, &v, 1) || v < 0 || v > 4294967295.0) return 0;
-  return static_cast<uint32_t>(v);
+  if (!read_numbers(p, e, &v, 1)) return 0;
+  return to_uint(v);
 }
 
 void read_text(Parser& p, const Entry& e, char* out, size_t capacity) {
@@ -317,8 +323,8 @@ bool parse_ifd(Parser& p, uint32_t offset, int depth) {
       case kTagCfaRepeatPatternDim: {
         double dim[2] = {0, 0};
         if (read_numbers(p, e, dim, 2) == 2) {
-          ifd.cfa_rows = static_cast<uint32_t>(dim[0]);
-          ifd.cfa_cols = static_cast<uint32_t>(dim[1]);
+          ifd.cfa_rows = to_uint(dim[0]);
+          ifd.cfa_cols = to_uint(dim[1]);
         }
         break;
       }
@@ -341,8 +347,8 @@ bool parse_ifd(Parser& p, uint32_t offset, int depth) {
       case kTagBlackLevelRepeatDim: {
         double dim[2] = {0, 0};
         if (read_numbers(p, e, dim, 2) == 2) {
-          ifd.black_rows = static_cast<uint32_t>(dim[0]);
-          ifd.black_cols = static_cast<uint32_t>(dim[1]);
+          ifd.black_rows = to_uint(dim[0]);
+          ifd.black_cols = to_uint(dim[1]);
         }
         break;
       }
@@ -354,7 +360,7 @@ bool parse_ifd(Parser& p, uint32_t offset, int depth) {
       case kTagActiveArea: {
         double a[4];
         if (read_numbers(p, e, a, 4) == 4) {
-          for (int i = 0; i < 4; i++) ifd.active[i] = static_cast<uint32_t>(a[i]);
+          for (int i = 0; i < 4; i++) ifd.active[i] = to_uint(a[i]);
           ifd.has_active = 1;
         }
         break;
@@ -610,10 +616,9 @@ bool use_raw_ifd(Parser& p, const Ifd& ifd) {
     right = ifd.active[3];
   }
   uint32_t crop_top = 0, crop_left = 0;
-  if (ifd.has_crop == 3 && ifd.crop_origin[0] >= 0 && ifd.crop_origin[1] >= 0 && ifd.crop_size[0] >= 1 &&
-      ifd.crop_size[1] >= 1) {
-    uint64_t cl = static_cast<uint64_t>(ifd.crop_origin[0]), ct = static_cast<uint64_t>(ifd.crop_origin[1]);
-    uint64_t cw = static_cast<uint64_t>(ifd.crop_size[0]), ch = static_cast<uint64_t>(ifd.crop_size[1]);
+  if (ifd.has_crop == 3 && ifd.crop_size[0] >= 1 && ifd.crop_size[1] >= 1) {
+    uint64_t cl = to_uint(ifd.crop_origin[0]), ct = to_uint(ifd.crop_origin[1]);
+    uint64_t cw = to_uint(ifd.crop_size[0]), ch = to_uint(ifd.crop_size[1]);
     if (cl + cw <= right - left && ct + ch <= bottom - top) {
       crop_left = static_cast<uint32_t>(cl);
       crop_top = static_cast<uint32_t>(ct);

@@ -1,0 +1,367 @@
+// Format ids, codec options and the dispatch that hands an image to the codec
+// of a format: encode and decode over a stream or FILE, save and load by name.
+#include "image/DibImage.h"
+
+#include <cstring>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "image/formats/DibImageBMP.h"
+#include "image/formats/DibImageGIF.h"
+#include "image/formats/DibImageICO.h"
+#include "image/formats/DibImageJAS.h"
+#include "image/formats/DibImageJPG.h"
+#include "image/formats/DibImageMNG.h"
+#include "image/formats/DibImagePCX.h"
+#include "image/formats/DibImagePNG.h"
+#include "image/formats/DibImageRAW.h"
+#include "image/formats/DibImageSKA.h"
+#include "image/formats/DibImageTGA.h"
+#include "image/formats/DibImageTIF.h"
+#include "image/formats/DibImageWBMP.h"
+#include "image/formats/DibImageWMF.h"
+#include "image/streams/FileStream.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char kUnknownEncode[] = "Encode: Unknown format";
+const char kUnknownDecode[] = "Decode: Unknown or wrong format";
+const char kNullStream[] = "null file handler";
+const char kWriteFailed[] = "Encode: write failed";
+
+// ---- Codec registry ----
+
+// Encoders work on a ghost of the image, so they see its pixels, planes and
+// settings without copying them; their message is all that comes back.
+// A class that carries several formats (the JPEG 2000 family) takes the id
+// beside the stream; the others take the stream alone.
+template <class Codec, class = void>
+struct EncodeTakesId : std::false_type {};
+template <class Codec>
+struct EncodeTakesId<Codec, std::void_t<decltype(std::declval<Codec&>().Encode(
+                                std::declval<CByteStream*>(), DWORD{}))>> : std::true_type {};
+template <class Codec, class = void>
+struct DecodeTakesId : std::false_type {};
+template <class Codec>
+struct DecodeTakesId<Codec, std::void_t<decltype(std::declval<Codec&>().Decode(
+                                std::declval<CByteStream*>(), DWORD{}))>> : std::true_type {};
+
+template <class Codec>
+bool EncodeWith(CDibImage& image, CByteStream* stream, DWORD formatId) {
+  Codec codec;
+  codec.Ghost(image);
+  bool encoded;
+  if constexpr (EncodeTakesId<Codec>::value) encoded = codec.Encode(stream, formatId);
+  else encoded = codec.Encode(stream);
+  (void)formatId;
+  if (encoded) return true;
+  image.SetLastErrorText(codec.GetLastError());
+  return false;
+}
+
+// Decoders start from the caller's settings (escape, frame to load, codec
+// options) and hand their finished picture over whole.
+template <class Codec>
+bool DecodeWith(CDibImage& image, CByteStream* stream, DWORD formatId) {
+  Codec codec;
+  codec.CopyInfo(image);
+  bool decoded;
+  if constexpr (DecodeTakesId<Codec>::value) decoded = codec.Decode(stream, formatId);
+  else decoded = codec.Decode(stream);
+  (void)formatId;
+  if (decoded) return image.Transfer(codec, true);
+  image.SetLastErrorText(codec.GetLastError());
+  return false;
+}
+
+struct CodecEntry {
+  DWORD id;
+  bool (*encode)(CDibImage& image, CByteStream* stream, DWORD formatId);
+  bool (*decode)(CDibImage& image, CByteStream* stream, DWORD formatId);
+};
+
+// One line per format class. Ids of the table below without a line here fail
+// as unknown formats until their codec exists.
+const CodecEntry kCodecs[] = {
+    {CDibImage::kFormatBmp, &EncodeWith<CDibImageBMP>, &DecodeWith<CDibImageBMP>},
+    {CDibImage::kFormatGif, &EncodeWith<CDibImageGIF>, &DecodeWith<CDibImageGIF>},
+    {CDibImage::kFormatJpg, &EncodeWith<CDibImageJPG>, &DecodeWith<CDibImageJPG>},
+    {CDibImage::kFormatPng, &EncodeWith<CDibImagePNG>, &DecodeWith<CDibImagePNG>},
+    {CDibImage::kFormatIco, &EncodeWith<CDibImageICO>, &DecodeWith<CDibImageICO>},
+    {CDibImage::kFormatTif, &EncodeWith<CDibImageTIF>, &DecodeWith<CDibImageTIF>},
+    {CDibImage::kFormatTga, &EncodeWith<CDibImageTGA>, &DecodeWith<CDibImageTGA>},
+    {CDibImage::kFormatPcx, &EncodeWith<CDibImagePCX>, &DecodeWith<CDibImagePCX>},
+    {CDibImage::kFormatWbmp, &EncodeWith<CDibImageWBMP>, &DecodeWith<CDibImageWBMP>},
+    {CDibImage::kFormatWmf, &EncodeWith<CDibImageWMF>, &DecodeWith<CDibImageWMF>},
+    {CDibImage::kFormatJp2, &EncodeWith<CDibImageJAS>, &DecodeWith<CDibImageJAS>},
+    {CDibImage::kFormatJpc, &EncodeWith<CDibImageJAS>, &DecodeWith<CDibImageJAS>},
+    {CDibImage::kFormatPgx, &EncodeWith<CDibImageJAS>, &DecodeWith<CDibImageJAS>},
+    {CDibImage::kFormatPnm, &EncodeWith<CDibImageJAS>, &DecodeWith<CDibImageJAS>},
+    {CDibImage::kFormatRas, &EncodeWith<CDibImageJAS>, &DecodeWith<CDibImageJAS>},
+    {CDibImage::kFormatMng, &EncodeWith<CDibImageMNG>, &DecodeWith<CDibImageMNG>},
+    {CDibImage::kFormatSka, &EncodeWith<CDibImageSKA>, &DecodeWith<CDibImageSKA>},
+    {CDibImage::kFormatRaw, &EncodeWith<CDibImageRAW>, &DecodeWith<CDibImageRAW>},
+};
+
+const CodecEntry* FindCodec(DWORD formatId) {
+  for (const CodecEntry& entry : kCodecs)
+    if (entry.id == formatId) return &entry;
+  return nullptr;
+}
+
+// Order in which an unknown format is probed, with the id each decoder gets
+// (the JPEG 2000 family gets 0 and detects the kind itself).
+struct Probe {
+  DWORD codecId;
+  DWORD passedId;
+};
+const Probe kProbeOrder[] = {
+    {CDibImage::kFormatBmp, CDibImage::kFormatBmp},   {CDibImage::kFormatJpg, CDibImage::kFormatJpg},
+    {CDibImage::kFormatIco, CDibImage::kFormatIco},   {CDibImage::kFormatGif, CDibImage::kFormatGif},
+    {CDibImage::kFormatPng, CDibImage::kFormatPng},   {CDibImage::kFormatTif, CDibImage::kFormatTif},
+    {CDibImage::kFormatMng, CDibImage::kFormatMng},   {CDibImage::kFormatTga, CDibImage::kFormatTga},
+    {CDibImage::kFormatPcx, CDibImage::kFormatPcx},   {CDibImage::kFormatWbmp, CDibImage::kFormatWbmp},
+    {CDibImage::kFormatWmf, CDibImage::kFormatWmf},   {CDibImage::kFormatJp2, CDibImage::kFormatUnknown},
+    {CDibImage::kFormatSka, CDibImage::kFormatSka},   {CDibImage::kFormatRaw, CDibImage::kFormatRaw},
+};
+
+// ---- Extensions ----
+
+struct Extension {
+  const wchar_t* text;
+  DWORD id;
+};
+// Compared in this order on the first three characters.
+const Extension kExtensions[] = {
+    {L"bmp", CDibImage::kFormatBmp}, {L"jpg", CDibImage::kFormatJpg}, {L"jpe", CDibImage::kFormatJpg},
+    {L"jfi", CDibImage::kFormatJpg}, {L"gif", CDibImage::kFormatGif}, {L"png", CDibImage::kFormatPng},
+    {L"ico", CDibImage::kFormatIco}, {L"cur", CDibImage::kFormatIco}, {L"tif", CDibImage::kFormatTif},
+    {L"tga", CDibImage::kFormatTga}, {L"pcx", CDibImage::kFormatPcx}, {L"wbm", CDibImage::kFormatWbmp},
+    {L"wmf", CDibImage::kFormatWmf}, {L"emf", CDibImage::kFormatWmf}, {L"jp2", CDibImage::kFormatJp2},
+    {L"j2k", CDibImage::kFormatJp2}, {L"jpc", CDibImage::kFormatJpc}, {L"j2c", CDibImage::kFormatJpc},
+    {L"pgx", CDibImage::kFormatPgx}, {L"ras", CDibImage::kFormatRas}, {L"pnm", CDibImage::kFormatPnm},
+    {L"pgm", CDibImage::kFormatPnm}, {L"ppm", CDibImage::kFormatPnm}, {L"mng", CDibImage::kFormatMng},
+    {L"jng", CDibImage::kFormatMng}, {L"ska", CDibImage::kFormatSka}, {L"nef", CDibImage::kFormatRaw},
+    {L"crw", CDibImage::kFormatRaw}, {L"cr2", CDibImage::kFormatRaw}, {L"dng", CDibImage::kFormatRaw},
+    {L"arw", CDibImage::kFormatRaw}, {L"erf", CDibImage::kFormatRaw}, {L"3fr", CDibImage::kFormatRaw},
+    {L"dcr", CDibImage::kFormatRaw}, {L"raw", CDibImage::kFormatRaw}, {L"x3f", CDibImage::kFormatRaw},
+    {L"mef", CDibImage::kFormatRaw}, {L"raf", CDibImage::kFormatRaw}, {L"mrw", CDibImage::kFormatRaw},
+    {L"pef", CDibImage::kFormatRaw}, {L"sr2", CDibImage::kFormatRaw}, {L"orf", CDibImage::kFormatRaw},
+};
+
+wchar_t AsciiLower(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// ---- Files ----
+
+// Opens a new, exclusively created file for writing; null when it exists.
+FILE* CreateNewFile(const std::wstring& name) {
+#ifdef _WIN32
+  const int fd = _wopen(name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  FILE* file = _fdopen(fd, "wb");
+  if (!file) _close(fd);
+  return file;
+#else
+  std::string utf8;
+  if (!VeskWideToUtf8(name.c_str(), utf8)) return nullptr;
+  const int fd = open(utf8.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* file = fdopen(fd, "wb");
+  if (!file) close(fd);
+  return file;
+#endif
+}
+
+void RemoveFile(const std::wstring& name) {
+#ifdef _WIN32
+  _wremove(name.c_str());
+#else
+  std::string utf8;
+  if (VeskWideToUtf8(name.c_str(), utf8)) std::remove(utf8.c_str());
+#endif
+}
+
+bool ReplaceFile(const std::wstring& from, const wchar_t* to) {
+#ifdef _WIN32
+  return MoveFileExW(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+#else
+  std::string fromUtf8, toUtf8;
+  if (!VeskWideToUtf8(from.c_str(), fromUtf8) || !VeskWideToUtf8(to, toUtf8)) return false;
+  return std::rename(fromUtf8.c_str(), toUtf8.c_str()) == 0;
+#endif
+}
+
+}  // namespace
+
+// ---- Format ids ----
+
+CDibImage::CDibImage(const wchar_t* fileName, DWORD formatId) {
+  Startup(formatId);
+  Load(fileName, formatId);
+}
+
+DWORD CDibImage::GetTypeIdFromName(const wchar_t* extension) {
+  if (!extension) return kFormatUnknown;
+  for (const Extension& entry : kExtensions) {
+    int i = 0;
+    while (i < 3 && extension[i] && AsciiLower(extension[i]) == entry.text[i]) ++i;
+    if (i == 3) return entry.id;
+  }
+  return kFormatUnknown;
+}
+
+DWORD CDibImage::GetTypeIndexFromId(DWORD formatId) {
+  if (formatId <= 15) return formatId;
+  if (formatId >= kFormatMng && formatId <= kFormatRaw) return formatId - 1;
+  return 0;
+}
+
+bool CDibImage::SetType(DWORD formatId) {
+  if (GetTypeIndexFromId(formatId) != 0) {
+    m_info.formatId = formatId;
+    return true;
+  }
+  m_info.formatId = kFormatUnknown;
+  return false;
+}
+
+DWORD CDibImage::GetCodecOption(DWORD formatId) const {
+  DWORD index = GetTypeIndexFromId(formatId);
+  if (index == 0) index = GetTypeIndexFromId(m_info.formatId);
+  return m_info.codecOptions[index];
+}
+
+bool CDibImage::SetCodecOption(DWORD option, DWORD formatId) {
+  DWORD index = GetTypeIndexFromId(formatId);
+  if (index == 0) index = GetTypeIndexFromId(m_info.formatId);
+  m_info.codecOptions[index] = option;
+  return true;
+}
+
+// ---- Encode and decode ----
+
+bool CDibImage::EncodeSafeCheck(CByteStream* stream) {
+  if (!stream) {
+    SetLastErrorText(kNullStream);
+    return true;
+  }
+  if (!m_dib) {
+    SetLastErrorText("null image!!!");
+    return true;
+  }
+  return false;
+}
+
+bool CDibImage::Encode(CByteStream* stream, DWORD formatId) {
+  const CodecEntry* codec = GetTypeIndexFromId(formatId) ? FindCodec(formatId) : nullptr;
+  if (!codec) {
+    SetLastErrorText(kUnknownEncode);
+    return false;
+  }
+  if (!codec->encode(*this, stream, formatId)) return false;
+  // Buffered data that cannot reach the disk is a failed save, not a success.
+  if (!stream->Flush()) {
+    SetLastErrorText(kWriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool CDibImage::Encode(FILE* file, DWORD formatId) {
+  CFileStream stream(file);
+  return Encode(file ? &stream : nullptr, formatId);
+}
+
+bool CDibImage::Decode(CByteStream* stream, DWORD formatId) {
+  if (!stream) {
+    SetLastErrorText(kNullStream);
+    return false;
+  }
+  if (formatId != kFormatUnknown) {
+    const CodecEntry* codec = GetTypeIndexFromId(formatId) ? FindCodec(formatId) : nullptr;
+    if (!codec) {
+      SetLastErrorText(kUnknownDecode);
+      return false;
+    }
+    return codec->decode(*this, stream, formatId);
+  }
+
+  const int32_t start = stream->Tell();
+  if (start >= 0) {
+    // The failed decoders' messages are of no use to the caller.
+    char kept[DIBIMAGE_ERROR_SIZE];
+    std::memcpy(kept, m_info.lastError, sizeof kept);
+    for (const Probe& probe : kProbeOrder) {
+      const CodecEntry* codec = FindCodec(probe.codecId);
+      if (!codec) continue;
+      if (codec->decode(*this, stream, probe.passedId)) return true;
+      SetLastErrorText(kept);
+      if (!stream->Seek(start, CByteStream::kFromStart)) break;
+    }
+  }
+  SetLastErrorText(kUnknownDecode);
+  return false;
+}
+
+bool CDibImage::Decode(FILE* file, DWORD formatId) {
+  CFileStream stream(file);
+  return Decode(file ? &stream : nullptr, formatId);
+}
+
+// ---- Files ----
+
+bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
+  if (!fileName || !*fileName) return false;
+
+  std::wstring tempName;
+  FILE* file = nullptr;
+  for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+    tempName = std::wstring(fileName) + L".~" + std::to_wstring(attempt) + L".tmp";
+    file = CreateNewFile(tempName);
+  }
+  if (!file) return false;
+
+  bool saved = Encode(file, formatId);
+  if (std::fclose(file) != 0 && saved) {
+    SetLastErrorText(kWriteFailed);
+    saved = false;
+  }
+  if (saved && !ReplaceFile(tempName, fileName)) {
+    SetLastErrorText("Save: can't replace the file");
+    saved = false;
+  }
+  if (!saved) RemoveFile(tempName);
+  return saved;
+}
+
+bool CDibImage::Load(const wchar_t* fileName, DWORD formatId) {
+  if (!fileName) return false;
+  if (GetTypeIndexFromId(formatId) != 0) {
+    FILE* file = _wfopen(fileName, L"rb");
+    if (!file) return false;
+    const bool loaded = Decode(file, formatId);
+    std::fclose(file);
+    if (loaded) return true;
+  }
+
+  char kept[DIBIMAGE_ERROR_SIZE];
+  std::memcpy(kept, m_info.lastError, sizeof kept);
+  FILE* file = _wfopen(fileName, L"rb");
+  if (!file) return false;
+  const bool loaded = Decode(file, kFormatUnknown);
+  std::fclose(file);
+  if (!loaded && formatId != kFormatUnknown) SetLastErrorText(kept);
+  return loaded;
+}
