@@ -1,0 +1,100 @@
+#include "app/VeskApp.h"
+
+#include "app/VeskDlg.h"
+#include "app/settings/OpContinuePage.h"
+#include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpTreeWnd.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "app/settings/Profile.h"
+
+#include <ole2.h>
+
+// GDI+ start-up through its flat entry points; the C++ headers are not needed here.
+namespace {
+struct GdiplusInput {
+    UINT32 GdiplusVersion = 1;
+    void* DebugEventCallback = nullptr;
+    BOOL SuppressBackgroundThread = FALSE;
+    BOOL SuppressExternalCodecs = FALSE;
+};
+}  // namespace
+extern "C" int WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusInput* input, void* output);
+extern "C" void WINAPI GdiplusShutdown(ULONG_PTR token);
+
+CVeskApp theApp;
+
+BEGIN_MESSAGE_MAP(CVeskApp, CWinApp)
+    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+CVeskApp::CVeskApp() = default;
+CVeskApp::~CVeskApp() = default;
+
+BOOL CVeskApp::InitInstance() {
+    // The embedded browser's control-site manager and script bridge come with the work area.
+    GdiplusInput input;
+    m_bGdiplusStarted = GdiplusStartup(&m_gdiplusToken, &input, nullptr) == 0;
+
+    INITCOMMONCONTROLSEX icc = {8, 0xFF};
+    ::InitCommonControlsEx(&icc);
+    // The new-style folder browser needs OLE on this thread.
+    m_bOleStarted = SUCCEEDED(::OleInitialize(nullptr));
+
+    CWinApp::InitInstance();
+    AfxEnableControlContainer();
+    SetRegistryKey(L"로컬 응용 프로그램 마법사에서 생성된 응용 프로그램");
+
+    m_pFileOptions = new COpFilePropertyPage;
+    m_pWatermarkOptions = new COpWatermarkPropertyPage;
+    m_pOptionsTree = new COpTreeWnd;
+    m_pMiscOptions = new COpContinuePage;
+
+    m_strSettingsPath = profile::SettingsPathIn(profile::ExecutableFolder());
+    LoadSettings();
+
+    {
+        CVeskDlg dlg;
+        m_pMainDlg = &dlg;
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+        m_pMainWnd = nullptr;
+        m_pMainDlg = nullptr;
+    }
+    return FALSE;
+}
+
+void CVeskApp::LoadSettings() {
+    const CString folder = profile::ExecutableFolder();
+    if (!profile::FileExists(m_strSettingsPath) && !profile::WriteDefaults(m_strSettingsPath, folder)) {
+        // Without a file the loaders would give empty folders and names; run on the defaults instead.
+        CString text;
+        text.Format(L"설정 파일을 만들 수 없습니다.\n%s\n\n기본 설정으로 실행하며, 바꾼 설정은 저장되지 않을 수 있습니다.",
+                    static_cast<LPCWSTR>(m_strSettingsPath));
+        AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+        m_pFileOptions->LoadDefaults(folder);
+        m_pWatermarkOptions->LoadDefaults(folder);
+        m_pMiscOptions->LoadDefaults(folder);
+        return;
+    }
+    m_pFileOptions->LoadOptions(m_strSettingsPath);
+    m_pWatermarkOptions->LoadOptions(m_strSettingsPath);
+    m_pMiscOptions->LoadOptions(m_strSettingsPath);
+}
+
+int CVeskApp::ExitInstance() {
+    if (m_bGdiplusStarted)
+        GdiplusShutdown(m_gdiplusToken);
+    m_bGdiplusStarted = false;
+    delete m_pMiscOptions;
+    m_pMiscOptions = nullptr;
+    delete m_pWatermarkOptions;
+    m_pWatermarkOptions = nullptr;
+    delete m_pOptionsTree;
+    m_pOptionsTree = nullptr;
+    delete m_pFileOptions;
+    m_pFileOptions = nullptr;
+    if (m_bOleStarted)
+        ::OleUninitialize();
+    m_bOleStarted = false;
+    return CWinApp::ExitInstance();
+}

@@ -1,0 +1,516 @@
+#include "app/VeskDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/AppMessages.h"
+#include "app/AppStrings.h"
+#include "app/VeskApp.h"
+#include "app/settings/OpContinuePage.h"
+#include "app/settings/OpFilePropertyPage.h"
+#include "resources/resource.h"
+
+#include <cwchar>
+
+namespace {
+
+// The sizes of the Windows versions the program was made for; newer fields stay unused.
+constexpr UINT kNotifyIconDataSize = 952;
+constexpr UINT kReBarBandInfoSize = 80;
+static_assert(sizeof(NOTIFYICONDATAW) >= kNotifyIconDataSize, "NOTIFYICONDATAW too small");
+static_assert(sizeof(REBARBANDINFOW) >= kReBarBandInfoSize, "REBARBANDINFOW too small");
+
+constexpr COLORREF kToolbarMask = 0xE3EEEF;
+constexpr int kToolbarImage = 38;
+constexpr int kSeparatorWidth = 7;
+
+struct ToolButton {
+    UINT command;  // ID_SEPARATOR for a separator
+    BYTE style;
+};
+constexpr ToolButton kToolButtons[] = {
+    {ID_TB_SAVE, TBSTYLE_DROPDOWN}, {ID_SEPARATOR, TBSTYLE_SEP},     {ID_TB_TOOLS, BTNS_WHOLEDROPDOWN},
+    {ID_SEPARATOR, TBSTYLE_SEP},    {ID_TB_WATERMARK, TBSTYLE_BUTTON}, {ID_TB_GIF, TBSTYLE_BUTTON},
+    {ID_SEPARATOR, TBSTYLE_SEP},    {ID_TB_OPTIONS, TBSTYLE_DROPDOWN},
+};
+
+// The work area's tool-list buttons and the commands they stand for.
+constexpr UINT kToolListCommands[IDC_TOOL_LAST - IDC_TOOL_FIRST + 1] = {
+    ID_CAPTURE_FULLSCREEN,      ID_CAPTURE_NAVIGATOR,      ID_CAPTURE_DYNAMIC_MOUSE, ID_CAPTURE_DYNAMIC_TRACKER,
+    ID_CAPTURE_STATIC_MOUSE,    ID_CAPTURE_STATIC_TRACKER, ID_CAPTURE_WEBPAGE,       ID_WEB_IMAGE,
+    ID_COLOR_BAR,               ID_TB_WATERMARK,           ID_TB_GIF,
+};
+
+// Tray menu entries and the commands they re-post.
+struct TrayCommand {
+    UINT trayId;
+    UINT command;
+};
+constexpr TrayCommand kTrayCommands[] = {
+    {ID_TRAY_FULLSCREEN, ID_CAPTURE_FULLSCREEN},           {ID_TRAY_NAVIGATOR, ID_CAPTURE_NAVIGATOR},
+    {ID_TRAY_DYNAMIC_MOUSE, ID_CAPTURE_DYNAMIC_MOUSE},     {ID_TRAY_DYNAMIC_TRACKER, ID_CAPTURE_DYNAMIC_TRACKER},
+    {ID_TRAY_STATIC_MOUSE, ID_CAPTURE_STATIC_MOUSE},       {ID_TRAY_STATIC_TRACKER, ID_CAPTURE_STATIC_TRACKER},
+    {ID_TRAY_WEBPAGE, ID_CAPTURE_WEBPAGE},                 {ID_TRAY_WEB_IMAGE, ID_WEB_IMAGE},
+    {ID_TRAY_CONTROL, ID_CAPTURE_CONTROL},                 {ID_TRAY_CURSOR, ID_CAPTURE_CURSOR},
+    {ID_TRAY_WATERMARK, ID_TB_WATERMARK},                  {ID_TRAY_GIF, ID_TB_GIF},
+    {ID_TRAY_OPTIONS_FILE, ID_OPTIONS_FILE},               {ID_TRAY_OPTIONS_WATERMARK, ID_OPTIONS_WATERMARK},
+    {ID_TRAY_OPTIONS_MISC, ID_OPTIONS_MISC},
+};
+
+void CopyTruncated(wchar_t* dest, size_t capacity, const wchar_t* src, size_t maxChars) {
+    size_t n = std::wcslen(src);
+    if (n > maxChars)
+        n = maxChars;
+    if (n >= capacity)
+        n = capacity - 1;
+    std::wmemcpy(dest, src, n);
+    dest[n] = L'\0';
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_SIZE()
+    ON_MESSAGE(WM_KICKIDLE, OnKickIdle)
+    ON_MESSAGE(WM_SET_SAVE_TARGET, OnSetSaveTarget)
+    ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
+    ON_MESSAGE(WM_GO_TRAY, OnGoTray)
+    ON_MESSAGE(WM_WINDOWPOSCHANGING, OnWindowPosChanging)
+    ON_NOTIFY(TBN_DROPDOWN, IDW_TOOLBAR, OnToolbarDropDown)
+    ON_NOTIFY(SPN_SIZED, IDC_SPLITTER, OnSplitterMoved)
+    ON_COMMAND(ID_TB_SAVE, OnSaveButton)
+    ON_COMMAND(ID_FILE_EXIT, OnExit)
+    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
+    ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
+    ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
+END_MESSAGE_MAP()
+
+CVeskDlg::CVeskDlg() : CResizableDialog(IDD) {
+    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+    m_hAccel = ::LoadAcceleratorsW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATOR));
+}
+
+CVeskDlg::~CVeskDlg() {
+    delete m_pToolTip;
+}
+
+void CVeskDlg::DoDataExchange(CDataExchange* pDX) {
+    CResizableDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PANE_TABS, m_wndPaneTabs);
+}
+
+BOOL CVeskDlg::OnInitDialog() {
+    CResizableDialog::OnInitDialog();
+
+    AddAboutToSystemMenu();
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    SetWindowText(LoadResString(IDS_APP_CAPTION));
+    m_pDialogFont = GetFont();
+
+    CreateReBar();
+    CreateToolBar();
+    AddToolBarButtons();
+    InsertToolBarBand();
+    CreateToolTips();
+    const CRect workArea = PlaceWorkArea();
+    CreateSplitter(workArea);
+    PlacePaneTabs(workArea);
+    AnchorChildren();
+
+    if (theApp.m_pMiscOptions && theApp.m_pMiscOptions->StartTray)
+        PostMessage(WM_GO_TRAY);
+    return TRUE;
+}
+
+void CVeskDlg::AddAboutToSystemMenu() {
+    const CString about = LoadResString(IDS_ABOUTBOX);
+    CMenu* pSysMenu = GetSystemMenu(FALSE);
+    if (pSysMenu && !about.IsEmpty()) {
+        pSysMenu->AppendMenu(MF_SEPARATOR);
+        pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+    }
+}
+
+void CVeskDlg::CreateReBar() {
+    CRect client;
+    GetClientRect(&client);
+    m_wndReBar.Create(0x16002540, client, this, IDW_REBAR);
+}
+
+void CVeskDlg::CreateToolBar() {
+    m_wndToolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, CRect(0, 0, 0, 0), IDW_TOOLBAR);
+    CToolBarCtrl& ctrl = m_wndToolBar.GetToolBarCtrl();
+    ctrl.SetExtendedStyle(TBSTYLE_EX_DRAWDDARROWS);
+    m_toolBarImages.Create(kToolbarImage, kToolbarImage, ILC_COLOR24 | ILC_MASK, 7, 1);
+    CBitmap strip;
+    if (strip.LoadBitmap(IDB_TOOLBAR))
+        m_toolBarImages.Add(&strip, kToolbarMask);
+    ctrl.SetImageList(&m_toolBarImages);
+    ctrl.SetStyle(ctrl.GetStyle() | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT);
+}
+
+void CVeskDlg::AddToolBarButtons() {
+    UINT ids[std::size(kToolButtons)];
+    for (size_t i = 0; i < std::size(kToolButtons); ++i)
+        ids[i] = kToolButtons[i].command;
+    m_wndToolBar.SetButtons(ids, static_cast<int>(std::size(ids)));
+    int image = 0;
+    for (int i = 0; i < static_cast<int>(std::size(kToolButtons)); ++i) {
+        const ToolButton& b = kToolButtons[i];
+        if (b.command == ID_SEPARATOR) {
+            m_wndToolBar.SetButtonInfo(i, ID_SEPARATOR, TBBS_SEPARATOR, kSeparatorWidth);
+            continue;
+        }
+        m_wndToolBar.SetButtonInfo(i, b.command, b.style, image++);
+        m_wndToolBar.SetButtonText(i, LoadResString(b.command));
+    }
+    CRect first;
+    m_wndToolBar.GetItemRect(0, &first);
+    m_wndToolBar.SetSizes(first.Size(), CSize(kToolbarImage, kToolbarImage));
+    m_wndToolBar.SetFont(m_pDialogFont);
+}
+
+void CVeskDlg::InsertToolBarBand() {
+    CRect first;
+    m_wndToolBar.GetItemRect(0, &first);
+    REBARBANDINFOW band = {};
+    band.cbSize = kReBarBandInfoSize;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID | RBBIM_IDEALSIZE;
+    band.fStyle = RBBS_BREAK | RBBS_NOGRIPPER | RBBS_USECHEVRON;
+    band.hwndChild = m_wndToolBar.GetSafeHwnd();
+    band.cxMinChild = first.Width();
+    band.cyMinChild = first.Height();
+    band.cx = band.cxIdeal = first.Width() * ::GetSystemMetrics(SM_CXSCREEN);
+    band.wID = 0;
+    m_wndReBar.InsertBand(0, &band);
+}
+
+void CVeskDlg::CreateToolTips() {
+    m_pToolTip = new CToolTipCtrl;
+    if (!m_pToolTip->Create(this)) {
+        delete m_pToolTip;
+        m_pToolTip = nullptr;
+        return;
+    }
+    for (UINT command = ID_TB_SAVE; command <= ID_TB_OPTIONS; ++command) {
+        // The tool covers the command's own button; 32806 has none and no text.
+        int index = m_wndToolBar.CommandToIndex(command);
+        if (index < 0)
+            continue;
+        CRect rect;
+        m_wndToolBar.GetItemRect(index, &rect);
+        m_pToolTip->AddTool(&m_wndToolBar, LoadResString(command + 14), &rect, command);
+    }
+    m_wndToolBar.GetToolBarCtrl().SetToolTips(m_pToolTip);
+}
+
+// The work-area frame's place: under the toolbar's first button, full width,
+// leaving 140 pixels for the splitter and the pane tabs.
+CRect CVeskDlg::PlaceWorkArea() {
+    CRect client, first;
+    GetClientRect(&client);
+    m_wndToolBar.GetItemRect(0, &first);
+    CRect area(0, first.bottom, client.Width(), client.Height() - first.Height() - 140);
+    if (area.bottom < area.top)
+        area.bottom = area.top;
+    // The embedded work-area frame is created and shown here once it exists.
+    return area;
+}
+
+void CVeskDlg::CreateSplitter(const CRect& workArea) {
+    CRect client, first;
+    GetClientRect(&client);
+    m_wndToolBar.GetItemRect(0, &first);
+    m_wndSplitter.Create(CRect(0, workArea.bottom, client.Width(), workArea.bottom + CSplitterControl::kThickness), this);
+    m_wndSplitter.MoveWindow(0, workArea.bottom + 1, client.Width(), 6);
+    m_wndSplitter.SetRange(first.bottom + 4, client.bottom - 15);
+}
+
+void CVeskDlg::PlacePaneTabs(const CRect& workArea) {
+    // The saved-files and saved-DC panes are added as tabs here once they exist.
+    CRect client;
+    GetClientRect(&client);
+    m_wndPaneTabs.MoveWindow(0, workArea.bottom + 10, client.Width(), client.Height() - workArea.bottom - 25);
+}
+
+void CVeskDlg::AnchorChildren() {
+    AddAnchor(m_wndReBar.GetSafeHwnd(), ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
+    AddAnchor(m_wndSplitter.GetSafeHwnd(), ANCHOR_BOTTOM_LEFT, ANCHOR_BOTTOM_RIGHT);
+    AddAnchor(m_wndPaneTabs.GetSafeHwnd(), ANCHOR_BOTTOM_LEFT, ANCHOR_BOTTOM_RIGHT);
+}
+
+int CVeskDlg::WorkAreaBottom() const {
+    CRect splitter;
+    m_wndSplitter.GetWindowRect(&splitter);
+    ScreenToClient(&splitter);
+    return splitter.top - 1;
+}
+
+BOOL CVeskDlg::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg->message == WM_KEYDOWN) {
+        if (m_hAccel && ::GetAsyncKeyState(VK_CONTROL) < 0 && ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
+            return TRUE;
+    } else if (m_pToolTip && m_pToolTip->GetSafeHwnd()) {
+        m_pToolTip->RelayEvent(pMsg);
+    }
+    if (pMsg->message == WM_COMMAND && pMsg->wParam >= IDC_TOOL_FIRST && pMsg->wParam <= IDC_TOOL_LAST)
+        PostMessage(WM_COMMAND, kToolListCommands[pMsg->wParam - IDC_TOOL_FIRST], 0);
+    return CResizableDialog::PreTranslateMessage(pMsg);
+}
+
+void CVeskDlg::OnSysCommand(UINT nID, LPARAM) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    Default();
+}
+
+void CVeskDlg::OnPaint() {
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    CRect rect;
+    GetClientRect(&rect);
+    int x = (rect.Width() - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (rect.Height() - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+HCURSOR CVeskDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CVeskDlg::OnSize(UINT nType, int cx, int cy) {
+    if (m_wndSplitter.GetSafeHwnd()) {
+        CRect rebar, client;
+        m_wndReBar.GetClientRect(&rebar);
+        GetClientRect(&client);
+        m_wndSplitter.SetRange(rebar.bottom + 4, client.bottom - 15);
+    }
+    CResizableDialog::OnSize(nType, cx, cy);
+}
+
+void CVeskDlg::OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    const int delta = reinterpret_cast<SPC_NMHDR*>(pNMHDR)->delta;
+    // The work-area frame's bottom edge follows here once the frame exists.
+    CSplitterControl::ChangeHeight(&m_wndPaneTabs, -delta, CSplitterControl::CW_BOTTOMALIGN);
+
+    CRect client;
+    GetClientRect(&client);
+    if (client.Height() <= 0)
+        return;
+    int percent = WorkAreaBottom() * 100 / client.Height();
+    if (percent > 80)
+        percent = 100;
+    else if (percent < 30)
+        percent = 0;
+    m_nSplitterPercent = percent;
+    const SIZE top = {0, percent};
+    const SIZE bottom = {100, percent};
+    RemoveAnchor(m_wndSplitter.GetSafeHwnd());
+    RemoveAnchor(m_wndPaneTabs.GetSafeHwnd());
+    AddAnchor(m_wndSplitter.GetSafeHwnd(), top, bottom);
+    AddAnchor(m_wndPaneTabs.GetSafeHwnd(), top, ANCHOR_BOTTOM_RIGHT);
+    Invalidate();
+}
+
+LRESULT CVeskDlg::OnKickIdle(WPARAM, LPARAM) {
+    // Only the work-area frame's bars need idle updates.
+    return 0;
+}
+
+LRESULT CVeskDlg::OnSetSaveTarget(WPARAM, LPARAM lParam) {
+    m_nSaveTarget = static_cast<int>(lParam);
+    return 0;
+}
+
+LRESULT CVeskDlg::OnGoTray(WPARAM, LPARAM) {
+    AddTrayIcon();
+    return 0;
+}
+
+LRESULT CVeskDlg::OnWindowPosChanging(WPARAM wParam, LPARAM lParam) {
+    // The modal loop shows the dialog at its first idle moment; a start into
+    // the tray must not be undone by that.
+    if (m_bInTray) {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        pos->flags &= ~SWP_SHOWWINDOW;
+    }
+    return CResizableDialog::DefWindowProc(WM_WINDOWPOSCHANGING, wParam, lParam);
+}
+
+void CVeskDlg::AddTrayIcon() {
+    if (m_bInTray)
+        return;
+    m_hBalloonWnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                      WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | TTS_BALLOON, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                      AfxGetInstanceHandle(), nullptr);
+    if (m_hBalloonWnd) {
+        TOOLINFOW ti = {};
+        ti.cbSize = TTTOOLINFOW_V2_SIZE;
+        ti.uFlags = TTF_SUBCLASS | TTF_CENTERTIP;
+        ti.hwnd = m_hWnd;
+        ti.hinst = AfxGetInstanceHandle();
+        ti.lpszText = LPSTR_TEXTCALLBACKW;
+        GetClientRect(&ti.rect);
+        ::SendMessageW(m_hBalloonWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+
+    const CString caption = LoadResString(IDS_APP_CAPTION);
+    BOOL added;
+    {
+        std::lock_guard<std::mutex> lock(m_trayLock);
+        m_trayIcon = {};
+        m_trayIcon.cbSize = kNotifyIconDataSize;
+        m_trayIcon.hWnd = m_hWnd;
+        m_trayIcon.uID = 0;
+        m_trayIcon.uCallbackMessage = WM_TRAY_NOTIFY;
+        m_trayIcon.hIcon = m_hIcon;
+        CopyTruncated(m_trayIcon.szTip, std::size(m_trayIcon.szTip), caption, 127);
+        m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        m_trayIcon.uTimeout = 10000;
+        if (theApp.m_pMiscOptions && theApp.m_pMiscOptions->ToolTipEffect) {
+            m_trayIcon.uFlags |= NIF_INFO;
+            m_trayIcon.dwInfoFlags = NIIF_INFO;
+            CopyTruncated(m_trayIcon.szInfoTitle, std::size(m_trayIcon.szInfoTitle), caption, 63);
+            CopyTruncated(m_trayIcon.szInfo, std::size(m_trayIcon.szInfo), L"캡쳐 알림 효과가 활성화 되었습니다.", 255);
+        }
+        added = ::Shell_NotifyIconW(NIM_ADD, &m_trayIcon);
+    }
+    if (added) {
+        m_bInTray = true;
+        ShowWindow(SW_HIDE);
+    } else if (m_hBalloonWnd) {
+        ::DestroyWindow(m_hBalloonWnd);
+        m_hBalloonWnd = nullptr;
+    }
+}
+
+void CVeskDlg::RemoveTrayIcon() {
+    if (m_hBalloonWnd) {
+        ::DestroyWindow(m_hBalloonWnd);
+        m_hBalloonWnd = nullptr;
+    }
+    std::lock_guard<std::mutex> lock(m_trayLock);
+    if (m_bInTray)
+        ::Shell_NotifyIconW(NIM_DELETE, &m_trayIcon);
+    m_bInTray = false;
+}
+
+LRESULT CVeskDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
+    if (lParam == WM_RBUTTONUP) {
+        CMenu menu;
+        if (menu.LoadMenu(IDR_MENU_TRAY)) {
+            CPoint cursor;
+            ::GetCursorPos(&cursor);
+            SetForegroundWindow();
+            if (CMenu* popup = menu.GetSubMenu(0))
+                popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, AfxGetMainWnd());
+            PostMessage(WM_NULL);
+        }
+    } else if (lParam == WM_LBUTTONDBLCLK || lParam == TRAY_RESTORE) {
+        // The quick options bar's tray check box is cleared here once the bar exists.
+        RemoveTrayIcon();
+        SetForegroundWindow();
+        ShowWindow(SW_SHOW);
+    }
+    return 0;
+}
+
+void CVeskDlg::ShowCaptureBalloon(LPCWSTR lpszPath) {
+    CString path(lpszPath ? lpszPath : L"");
+    int slash = path.ReverseFind(L'\\');
+    CString folder = slash >= 0 ? path.Left(slash) : CString();
+    CString name = slash >= 0 ? path.Mid(slash + 1) : path;
+    // Several workers may finish at once: each sends a consistent record.
+    std::lock_guard<std::mutex> lock(m_trayLock);
+    CopyTruncated(m_trayIcon.szInfoTitle, std::size(m_trayIcon.szInfoTitle), name, 63);
+    CopyTruncated(m_trayIcon.szInfo, std::size(m_trayIcon.szInfo), folder, 255);
+    NOTIFYICONDATAW copy = m_trayIcon;
+    if (m_bInTray)
+        ::Shell_NotifyIconW(NIM_MODIFY, &copy);
+}
+
+void CVeskDlg::OnToolbarDropDown(NMHDR* pNMHDR, LRESULT* pResult) {
+    auto* tb = reinterpret_cast<NMTOOLBARW*>(pNMHDR);
+    CRect rect;
+    m_wndToolBar.GetToolBarCtrl().GetRect(tb->iItem, &rect);
+    CPoint corner(rect.left, rect.bottom);
+    m_wndToolBar.ClientToScreen(&corner);
+    UINT menuId = 0;
+    switch (tb->iItem) {
+    case ID_TB_SAVE: menuId = IDR_MENU_FILE; break;
+    case ID_TB_TOOLS: menuId = IDR_MENU_TOOL; break;
+    case ID_TB_OPTIONS: menuId = IDR_MENU_OPTIONS; break;
+    }
+    CMenu menu;
+    if (menuId && menu.LoadMenu(menuId)) {
+        if (CMenu* popup = menu.GetSubMenu(0))
+            popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, corner.x, corner.y + 1, AfxGetMainWnd());
+    }
+    // The work-area frame is repainted after the FILE and TOOL menus once it exists.
+    *pResult = TBDDRET_DEFAULT;
+}
+
+BOOL CVeskDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (hdr && hdr->code == static_cast<UINT>(RBN_CHEVRONPUSHED)) {
+        CMenu menu;
+        if (menu.LoadMenu(IDR_MENU_TOOLBAR)) {
+            CRect bar;
+            m_wndToolBar.GetWindowRect(&bar);
+            CPoint cursor;
+            ::GetCursorPos(&cursor);
+            // The bars' check marks follow the work-area frame once it exists.
+            if (CMenu* popup = menu.GetSubMenu(0))
+                popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, bar.bottom, AfxGetMainWnd());
+        }
+    }
+    return CResizableDialog::OnNotify(wParam, lParam, pResult);
+}
+
+void CVeskDlg::OnSaveButton() {
+    PostMessage(WM_COMMAND, ID_FILE_SAVE_ITEM, 0);
+}
+
+void CVeskDlg::OnExit() {
+    CDialog::OnCancel();
+}
+
+void CVeskDlg::OnTrayExit() {
+    RemoveTrayIcon();
+    CDialog::OnCancel();
+}
+
+void CVeskDlg::OnTrayRestore() {
+    PostMessage(WM_TRAY_NOTIFY, 0, TRAY_RESTORE);
+}
+
+void CVeskDlg::OnTrayCommand(UINT nID) {
+    for (const TrayCommand& t : kTrayCommands) {
+        if (t.trayId == nID) {
+            PostMessage(WM_COMMAND, t.command, 0);
+            return;
+        }
+    }
+}
+
+BOOL CVeskDlg::DestroyWindow() {
+    // The saved-files pane's window is destroyed first here once it exists.
+    if (theApp.m_pFileOptions)
+        theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    // The work-area frame and the web image window are deleted here once they exist.
+    RemoveTrayIcon();
+    delete m_pToolTip;
+    m_pToolTip = nullptr;
+    return CResizableDialog::DestroyWindow();
+}

@@ -1,0 +1,82 @@
+#include "app/panes/DcTabWnd.h"
+
+#include "app/panes/FileTabCtrl.h"
+#include "app/panes/PaneResources.h"
+#include "workarea/MainFrmWnd.h"
+
+BEGIN_MESSAGE_MAP(CDcTabWnd, CResizableDialog)
+    ON_WM_CTLCOLOR()
+    ON_NOTIFY(NM_CLICK, IDC_DC_LIST, OnClickList)
+END_MESSAGE_MAP()
+
+CDcTabWnd::CDcTabWnd() : CResizableDialog(IDD_DC_TAB) {}
+
+CDcTabWnd::~CDcTabWnd() {
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+void CDcTabWnd::DoDataExchange(CDataExchange* pDX) {
+    CResizableDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_DC_LIST, m_list);
+}
+
+BOOL CDcTabWnd::OnInitDialog() {
+    CResizableDialog::OnInitDialog();
+    m_pTabs = dynamic_cast<CFileTabCtrl*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd)));
+    m_list.Init();
+    AddAnchor(IDC_DC_LIST, ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
+    return TRUE;
+}
+
+void CDcTabWnd::AddItem(LPCWSTR lpszName, HBITMAP hBitmap) {
+    m_list.Enqueue(lpszName, hBitmap);
+    if (m_pTabs)
+        m_pTabs->ChangeCountFromAnyThread(CFileTabCtrl::kDcTab, +1);
+}
+
+void CDcTabWnd::DeleteItem(int nIndex) {
+    if (nIndex < 0 || nIndex >= m_list.GetItemCount())
+        return;
+    const CString name = m_list.GetItemText(nIndex, 0);
+    m_list.DeleteItem(nIndex);
+    if (m_pTabs)
+        m_pTabs->DecrementCount(CFileTabCtrl::kDcTab);
+    if (m_pWorkArea && m_pWorkArea->GetView())
+        m_pWorkArea->GetView()->CloseFileTab(name, WorkTabSavedDc);
+
+    if (nIndex == m_nSelectedIndex) {
+        m_nSelectedIndex = -1;
+        m_strSelectedName.Empty();
+        m_hSelectedBitmap = nullptr;
+    } else if (nIndex < m_nSelectedIndex) {
+        --m_nSelectedIndex;
+    }
+}
+
+HBRUSH CDcTabWnd::OnCtlColor(CDC* pDC, CWnd*, UINT) {
+    if (pDC)
+        ::SetBkMode(pDC->GetSafeHdc(), TRANSPARENT);
+    return ::GetSysColorBrush(COLOR_WINDOW);
+}
+
+void CDcTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    const int sel = m_list.GetNextItem(-1, LVNI_SELECTED);
+    if (sel < 0)
+        return;
+    m_nSelectedIndex = sel;
+    m_strSelectedName = m_list.GetItemText(sel, 0);
+    m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(sel));
+    if (m_pWorkArea && m_pWorkArea->GetView()) {
+        m_pWorkArea->GetView()->OpenTab(m_strSelectedName, WorkTabSavedDc,
+                                        reinterpret_cast<DWORD_PTR>(m_hSelectedBitmap));
+        m_pWorkArea->ShowBar(m_pWorkArea->GetImageToolBar(), TRUE);
+    }
+    m_list.SetFocus();
+}
+
+BOOL CDcTabWnd::DestroyWindow() {
+    m_list.StopWorker();
+    return CResizableDialog::DestroyWindow();
+}

@@ -1,0 +1,44 @@
+// The saved-DC pane: captures kept in memory, one thumbnail per bitmap. A
+// click opens the bitmap in the work area. The bitmaps stay their owner's.
+#pragma once
+
+#include "app/panes/DcListCtrl.h"
+#include "widgets/ResizableDialog.h"
+
+class CFileTabCtrl;
+class CMainFrmWnd;
+
+class CDcTabWnd : public CResizableDialog {
+public:
+    CDcTabWnd();
+    ~CDcTabWnd() override;
+
+    void SetWorkArea(CMainFrmWnd* pWorkArea) { m_pWorkArea = pWorkArea; }
+
+    // Any thread.
+    void AddItem(LPCWSTR lpszName, HBITMAP hBitmap);
+    // UI thread; an index outside the list changes nothing. The bitmap is not freed.
+    void DeleteItem(int nIndex);
+    bool HasSelection() const { return m_nSelectedIndex >= 0; }
+
+    BOOL DestroyWindow() override;
+
+    CDcListCtrl m_list;
+    HBITMAP m_hSelectedBitmap = nullptr;
+    CString m_strSelectedName;
+    int m_nSelectedIndex = -1;  // none
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CFileTabCtrl* m_pTabs = nullptr;
+    CMainFrmWnd* m_pWorkArea = nullptr;
+};

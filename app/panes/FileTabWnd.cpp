@@ -1,0 +1,95 @@
+#include "app/panes/FileTabWnd.h"
+
+#include "app/panes/FileTabCtrl.h"
+#include "app/panes/PaneResources.h"
+#include "workarea/MainFrmWnd.h"
+
+BEGIN_MESSAGE_MAP(CFileTabWnd, CResizableDialog)
+    ON_NOTIFY(NM_CLICK, IDC_FILE_LIST, OnClickList)
+END_MESSAGE_MAP()
+
+CFileTabWnd::CFileTabWnd() : CResizableDialog(IDD_FILE_TAB) {}
+
+CFileTabWnd::~CFileTabWnd() {
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+void CFileTabWnd::DoDataExchange(CDataExchange* pDX) {
+    CResizableDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_FILE_LIST, m_list);
+}
+
+BOOL CFileTabWnd::OnInitDialog() {
+    CResizableDialog::OnInitDialog();
+    // The pane lives inside the tab strip that counts its items.
+    m_pTabs = dynamic_cast<CFileTabCtrl*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd)));
+    m_list.StartLoader();
+    AddAnchor(IDC_FILE_LIST, ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
+    return TRUE;
+}
+
+void CFileTabWnd::AddItem(LPCWSTR lpszPath) {
+    m_list.QueueFile(lpszPath);
+    if (m_pTabs)
+        m_pTabs->ChangeCountFromAnyThread(CFileTabCtrl::kFileTab, +1);
+}
+
+void CFileTabWnd::DeleteItem(int nIndex) {
+    if (nIndex < 0 || nIndex >= m_list.GetItemCount())
+        return;
+    CString* pPath = m_list.GetItemPath(nIndex);
+    const CString path = pPath ? *pPath : CString();
+    delete pPath;
+    m_list.SetItemData(nIndex, 0);
+    m_list.DeleteItem(nIndex);
+    if (m_pTabs)
+        m_pTabs->DecrementCount(CFileTabCtrl::kFileTab);
+    if (m_pWorkArea && m_pWorkArea->GetView())
+        m_pWorkArea->GetView()->CloseFileTab(path, WorkTabSavedFile);
+
+    if (nIndex == m_nSelectedIndex) {
+        m_nSelectedIndex = -1;
+        m_strSelectedPath.Empty();
+    } else if (nIndex < m_nSelectedIndex) {
+        --m_nSelectedIndex;
+    }
+}
+
+void CFileTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    const int sel = m_list.GetNextItem(-1, LVNI_SELECTED);
+    CString* pPath = m_list.GetItemPath(sel);
+    if (!pPath)
+        return;
+    m_nSelectedIndex = sel;
+    m_strSelectedPath = *pPath;
+    if (m_pWorkArea && m_pWorkArea->GetView()) {
+        m_pWorkArea->GetView()->OpenTab(m_strSelectedPath, WorkTabSavedFile, 0);
+        m_pWorkArea->ShowBar(m_pWorkArea->GetPaletteBar(), TRUE);
+    }
+    m_list.SetFocus();
+}
+
+BOOL CFileTabWnd::PreTranslateMessage(MSG* pMsg) {
+    // Enter must never end the pane.
+    if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || ::GetAsyncKeyState(VK_RETURN) < 0))
+        return TRUE;
+    return CResizableDialog::PreTranslateMessage(pMsg);
+}
+
+void CFileTabWnd::FreeItemPaths() {
+    if (!m_list.m_hWnd)
+        return;
+    const int count = m_list.GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        delete m_list.GetItemPath(i);
+        m_list.SetItemData(i, 0);
+    }
+}
+
+BOOL CFileTabWnd::DestroyWindow() {
+    m_list.StopWorker();
+    FreeItemPaths();
+    return CResizableDialog::DestroyWindow();
+}

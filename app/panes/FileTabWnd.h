@@ -1,0 +1,46 @@
+// The saved-files pane: the thumbnail list of the files captured or saved in
+// this run. A click opens the file in the work area.
+#pragma once
+
+#include "app/panes/NpTabListCtrl.h"
+#include "widgets/ResizableDialog.h"
+
+class CFileTabCtrl;
+class CMainFrmWnd;
+
+class CFileTabWnd : public CResizableDialog {
+public:
+    CFileTabWnd();
+    ~CFileTabWnd() override;
+
+    // The work area that clicks open tabs in; may stay null.
+    void SetWorkArea(CMainFrmWnd* pWorkArea) { m_pWorkArea = pWorkArea; }
+
+    // Any thread.
+    void AddItem(LPCWSTR lpszPath);
+    // UI thread; an index outside the list changes nothing.
+    void DeleteItem(int nIndex);
+    bool HasSelection() const { return m_nSelectedIndex >= 0; }
+
+    BOOL DestroyWindow() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    CNpTabListCtrl m_list;
+    CString m_strSelectedPath;
+    int m_nSelectedIndex = -1;  // none
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void FreeItemPaths();
+
+    CFileTabCtrl* m_pTabs = nullptr;
+    CMainFrmWnd* m_pWorkArea = nullptr;
+};

@@ -1,0 +1,30 @@
+#include "app/panes/NpTabListCtrl.h"
+
+#include "image/DibImage.h"
+
+CString CNpTabListCtrl::FileNamePart(LPCWSTR lpszPath) {
+    CString path(lpszPath ? lpszPath : L"");
+    const int slash = path.ReverseFind(L'\\');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+void CNpTabListCtrl::QueueFile(LPCWSTR lpszPath) {
+    Job job;
+    job.path = lpszPath ? lpszPath : L"";
+    job.label = FileNamePart(job.path);
+    Enqueue(std::move(job));
+}
+
+CString* CNpTabListCtrl::GetItemPath(int nItem) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return nullptr;
+    return reinterpret_cast<CString*>(GetItemData(nItem));
+}
+
+bool CNpTabListCtrl::ReadPicture(const Job& job, CDibImage& picture) {
+    return picture.Load(job.path, 0);
+}
+
+LPARAM CNpTabListCtrl::MakeItemData(const Job& job) {
+    return reinterpret_cast<LPARAM>(new CString(job.path));
+}

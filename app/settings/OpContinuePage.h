@@ -1,0 +1,40 @@
+// MISCELLANEOUS OPTIONS: start-up, capture effects and limits. The object
+// lives for the whole run and is also the options sheet's miscellaneous page.
+#pragma once
+
+#include "Afx.h"
+#include "app/settings/Profile.h"
+
+class COpContinuePage : public CPropertyPage {
+public:
+    enum { IDD = 230 };
+    COpContinuePage();
+
+    void LoadOptions(const wchar_t* settingsPath);
+    // The built-in defaults, for a run whose settings file cannot be made.
+    void LoadDefaults(const CString& executableFolder);
+    void SaveOptions(const wchar_t* settingsPath);
+
+    // Sets or deletes the start-with-Windows Run value from WindowStart. A Run
+    // key that cannot be opened is reported to the user; returns false then.
+    bool ApplyRunValue();
+
+    bool Modified = false;
+    int WindowStart = 0;
+    int StartTray = 0;
+    int MouseCursor = 0;
+    int Layered = 0;
+    int PointerEffect = 0;
+    int ToolTipEffect = 0;
+    int SoundEffect = 0;
+    int MagnifierEffect = 0;
+    int CookieNumber = 0;
+    int KeepEffect = 0;
+
+    static constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    static constexpr const wchar_t* kRunValue = L"VeskV0.6";
+
+private:
+    void Load(const profile::ValueReader& read);
+    int* FieldOf(const wchar_t* key);
+};

@@ -1,0 +1,22 @@
+// The class library: MFC names and behaviours over the Win32 API.
+#pragma once
+
+#include "AfxDefs.h"
+#include "String.h"
+#include "Geometry.h"
+#include "File.h"
+#include "CmdTarget.h"
+#include "MessageMap.h"
+#include "Gdi.h"
+#include "Wnd.h"
+#include "Menu.h"
+#include "WinApp.h"
+#include "Dialog.h"
+#include "DataExchange.h"
+#include "Controls.h"
+#include "ControlBar.h"
+#include "ToolBar.h"
+#include "DialogBar.h"
+#include "FrameWnd.h"
+#include "CommonDialogs.h"
+#include "PropertySheet.h"

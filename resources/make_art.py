@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Draws the program's icons, the toolbar strip and the shutter sound.
+
+Deterministic and standard library only: run it again and the same bytes
+come out. Usage: make_art.py [output folder] (default: this folder).
+"""
+import math
+import os
+import struct
+import sys
+import wave
+
+MASK = (239, 238, 227)  # toolbar mask colour 0xE3EEEF
+
+
+class Canvas:
+    def __init__(self, w, h, fill=(0, 0, 0, 0)):
+        self.w, self.h = w, h
+        self.px = [[fill] * w for _ in range(h)]
+
+    def put(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def rect(self, x0, y0, x1, y1, c):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                self.put(x, y, c)
+
+    def disc(self, cx, cy, r, c, r_inner=-1.0):
+        for y in range(self.h):
+            for x in range(self.w):
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                if r_inner < d <= r:
+                    self.put(x, y, c)
+
+    def line(self, x0, y0, x1, y1, c, t=1):
+        n = int(max(abs(x1 - x0), abs(y1 - y0)) * 2) + 1
+        for i in range(n + 1):
+            x = x0 + (x1 - x0) * i / n
+            y = y0 + (y1 - y0) * i / n
+            self.rect(int(x - t / 2), int(y - t / 2), int(x - t / 2) + t, int(y - t / 2) + t, c)
+
+    def rounded(self, x0, y0, x1, y1, r, c):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                dx = max(x0 + r - x - 0.5, 0, x + 0.5 - (x1 - r))
+                dy = max(y0 + r - y - 0.5, 0, y + 0.5 - (y1 - r))
+                if dx * dx + dy * dy <= r * r:
+                    self.put(x, y, c)
+
+
+def camera(s):
+    """The program icon: a blue tile with a white camera."""
+    c = Canvas(s, s)
+    k = s / 32
+    c.rounded(0, 0, s, s, int(6 * k), (30, 110, 200, 255))
+    c.rounded(int(5 * k), int(10 * k), int(27 * k), int(25 * k), int(3 * k), (250, 250, 250, 255))
+    c.rect(int(11 * k), int(7 * k), int(19 * k), int(11 * k), (250, 250, 250, 255))
+    c.disc(16 * k, 17.5 * k, 5 * k, (30, 110, 200, 255))
+    c.disc(16 * k, 17.5 * k, 3 * k, (120, 200, 255, 255))
+    return c
+
+
+def folder(s):
+    c = Canvas(s, s)
+    k = s / 16
+    c.rect(int(1 * k), int(3 * k), int(7 * k), int(5 * k), (220, 160, 40, 255))
+    c.rect(int(1 * k), int(5 * k), int(15 * k), int(13 * k), (245, 190, 60, 255))
+    return c
+
+
+def droplet(s):
+    c = Canvas(s, s)
+    k = s / 16
+    c.disc(8 * k, 10 * k, 4.5 * k, (40, 140, 220, 255))
+    for y in range(int(2 * k), int(7 * k)):
+        half = (y - 2 * k) * 0.75
+        c.rect(int(8 * k - half), y, int(8 * k + half) + 1, y + 1, (40, 140, 220, 255))
+    return c
+
+
+def gear(s):
+    c = Canvas(s, s)
+    k = s / 16
+    for i in range(8):
+        a = i * math.pi / 4
+        c.disc(8 * k + 5.5 * k * math.cos(a), 8 * k + 5.5 * k * math.sin(a), 1.6 * k, (110, 110, 120, 255))
+    c.disc(8 * k, 8 * k, 5 * k, (110, 110, 120, 255))
+    c.disc(8 * k, 8 * k, 2 * k, (0, 0, 0, 0))
+    return c
+
+
+def ico(images):
+    """ICO file bytes from canvases: 32-bit BGRA with an AND mask."""
+    head = struct.pack('<HHH', 0, 1, len(images))
+    entries, blobs = b'', b''
+    offset = 6 + 16 * len(images)
+    for img in images:
+        w, h = img.w, img.h
+        xor = b''.join(bytes((p[2], p[1], p[0], p[3])) for row in reversed(img.px) for p in row)
+        stride = ((w + 31) // 32) * 4
+        mask = b''
+        for row in reversed(img.px):
+            bits = bytearray(stride)
+            for x, p in enumerate(row):
+                if p[3] == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bytes(bits)
+        bih = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+        blob = bih + xor + mask
+        entries += struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 32, len(blob), offset)
+        blobs += blob
+        offset += len(blob)
+    return head + entries + blobs
+
+
+def bmp24(img):
+    stride = (img.w * 3 + 3) & ~3
+    rows = b''
+    for row in reversed(img.px):
+        line = b''.join(bytes((p[2], p[1], p[0])) for p in row)
+        rows += line + b'\0' * (stride - len(line))
+    bih = struct.pack('<IiiHHIIiiII', 40, img.w, img.h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    return struct.pack('<2sIHHI', b'BM', 14 + 40 + len(rows), 0, 0, 54) + bih + rows
+
+
+def toolbar():
+    """Bitmap 130: five 38 x 38 images on the mask colour."""
+    s = 38
+    c = Canvas(s * 5, s, MASK + (255,))
+    ink, blue, red, green = (60, 60, 70, 255), (30, 110, 200, 255), (210, 60, 50, 255), (60, 150, 70, 255)
+    # 0 save: a disk
+    c.rect(7, 6, 31, 32, blue)
+    c.rect(12, 6, 26, 15, (230, 230, 230, 255))
+    c.rect(11, 21, 27, 32, (250, 250, 250, 255))
+    # 1 capture tools: a frame with a cross-hair
+    o = s
+    for x0, y0, x1, y1 in ((6, 8, 32, 10), (6, 28, 32, 30), (6, 8, 8, 30), (30, 8, 32, 30)):
+        c.rect(o + x0, y0, o + x1, y1, ink)
+    c.rect(o + 18, 12, o + 20, 27, red)
+    c.rect(o + 11, 18, o + 27, 20, red)
+    # 2 watermark: a picture with a translucent stamp
+    o = 2 * s
+    c.rect(o + 5, 7, o + 33, 31, ink)
+    c.rect(o + 7, 9, o + 31, 29, (150, 210, 250, 255))
+    c.rect(o + 7, 22, o + 31, 29, green)
+    c.line(o + 12, 12, o + 16, 26, (255, 255, 255, 255), 2)
+    c.line(o + 16, 26, o + 19, 16, (255, 255, 255, 255), 2)
+    c.line(o + 19, 16, o + 22, 26, (255, 255, 255, 255), 2)
+    c.line(o + 22, 26, o + 26, 12, (255, 255, 255, 255), 2)
+    # 3 GIF: three film frames
+    o = 3 * s
+    c.rect(o + 4, 9, o + 34, 29, ink)
+    for i in range(3):
+        c.rect(o + 6 + i * 10, 13, o + 12 + i * 10, 25, (250, 200, 60, 255) if i == 1 else (250, 250, 250, 255))
+    for x in range(6, 33, 4):
+        c.rect(o + x, 10, o + x + 2, 12, (250, 250, 250, 255))
+        c.rect(o + x, 26, o + x + 2, 28, (250, 250, 250, 255))
+    # 4 options: a gear
+    o = 4 * s
+    for i in range(8):
+        a = i * math.pi / 4
+        c.disc(o + 19 + 11 * math.cos(a), 19 + 11 * math.sin(a), 3.2, ink)
+    c.disc(o + 19, 19, 10, ink)
+    c.disc(o + 19, 19, 4, MASK + (255,))
+    return c
+
+
+def shutter(path):
+    """A short mechanical click: two decaying noise bursts (fixed seed)."""
+    rate = 22050
+    seed = 12345
+    frames = bytearray()
+    for i in range(int(rate * 0.18)):
+        seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
+        noise = (seed / 0x3FFFFFFF) - 1.0
+        t = i / rate
+        env = math.exp(-t * 90) + (0.8 * math.exp(-(t - 0.07) * 70) if t >= 0.07 else 0)
+        tone = math.sin(2 * math.pi * 1800 * t) * 0.3
+        v = max(-1.0, min(1.0, (noise * 0.7 + tone) * env))
+        frames += struct.pack('<h', int(v * 20000))
+    with wave.open(path, 'wb') as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(bytes(frames))
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    art = os.path.join(out, 'art')
+    os.makedirs(art, exist_ok=True)
+    files = {
+        'vesk.ico': ico([camera(32), camera(16)]),
+        'options_file.ico': ico([folder(16)]),
+        'options_watermark.ico': ico([droplet(16)]),
+        'options_misc.ico': ico([gear(16)]),
+        'toolbar.bmp': bmp24(toolbar()),
+    }
+    for name, data in files.items():
+        with open(os.path.join(art, name), 'wb') as f:
+            f.write(data)
+    shutter(os.path.join(art, 'shutter.wav'))
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,108 @@
+// Resource identifiers of vesk.exe. Tooltips of controls use the control's
+// own id as their string id.
+#pragma once
+
+// Dialogs
+#define IDD_ABOUTBOX                100
+#define IDD_VESK_DIALOG             103
+#define IDD_FILE_TAB                132
+#define IDD_DC_TAB                  134
+#define IDD_DYNAMIC_REGION          163
+#define IDD_STATIC_REGION           186
+#define IDD_QUICK_OPTIONS_BAR       224
+#define IDD_OPTIONS_FILE            225
+#define IDD_OPTIONS_TREE            226
+#define IDD_OPTIONS_WATERMARK       227
+#define IDD_OPTIONS_MISC            230
+#define IDD_WATERMARK_PREVIEW       231
+#define IDD_WEB_IMAGE               253
+
+// Icons, bitmaps, sounds
+#define IDR_MAINFRAME               128
+#define IDB_TOOLBAR                 130
+#define IDI_SAVED_DC                142
+#define IDI_SAVED_FILES             143
+#define IDI_OPTIONS_FILE            223
+#define IDI_OPTIONS_MISC            228
+#define IDI_OPTIONS_WATERMARK       229
+#define IDR_SHUTTER_WAVE            232
+
+// Menus and accelerators
+#define IDR_MENU_TOOL               135
+#define IDR_MENU_OPTIONS            136
+#define IDR_ACCELERATOR             137
+#define IDR_MENU_FILE               244
+#define IDR_MENU_TOOLBAR            246
+#define IDR_MENU_TRAY               257
+
+// Strings
+#define IDS_ABOUTBOX                101
+#define IDS_APP_CAPTION             103
+#define IDS_SAVED_FILES_TAB         132
+#define IDS_SAVED_DC_TAB            134
+#define IDS_OPTIONS_UNSAVED         5080
+
+// Controls
+#ifndef IDC_STATIC
+#define IDC_STATIC                  (-1)
+#endif
+#define IDC_PANE_TABS               1012
+#define IDC_SPLITTER                1004
+#define IDC_OPTIONS_TREE            1157
+#define IDC_ABOUT_LINE1             1300
+#define IDC_ABOUT_LINE2             1301
+#define IDC_ABOUT_VERSION           1302
+#define IDC_ABOUT_DATE              1303
+#define IDW_REBAR                   0xE804
+#define IDW_TOOLBAR                 0xE800
+
+// System-menu command of the about box
+#define IDM_ABOUTBOX                0x0010
+
+// Tool-list buttons of the work area
+#define IDC_TOOL_FIRST              5000
+#define IDC_TOOL_LAST               5010
+
+// Commands
+#define ID_CAPTURE_FULLSCREEN       32773
+#define ID_CAPTURE_NAVIGATOR        32776
+#define ID_CAPTURE_WEBPAGE          32780
+#define ID_WEB_IMAGE                32782
+#define ID_CAPTURE_CURSOR           32784
+#define ID_CAPTURE_CONTROL          32786
+#define ID_OPTIONS_FILE             32788
+#define ID_OPTIONS_WATERMARK        32790
+#define ID_OPTIONS_MISC             32793
+#define ID_TB_SAVE                  32804
+#define ID_TB_TOOLS                 32805
+#define ID_COLOR_BAR                32806
+#define ID_TB_WATERMARK             32807
+#define ID_TB_GIF                   32808
+#define ID_TB_OPTIONS               32809
+#define ID_CAPTURE_DYNAMIC_MOUSE    32822
+#define ID_CAPTURE_STATIC_MOUSE     32825
+#define ID_CAPTURE_DYNAMIC_TRACKER  32828
+#define ID_CAPTURE_STATIC_TRACKER   32839
+#define ID_FILE_SAVE_ITEM           32935
+#define ID_FILE_SAVE_ITEM_AS        32936
+#define ID_FILE_DELETE_ITEM         32937
+#define ID_TOOLBAR_QUICK_OPTIONS    32943
+#define ID_TOOLBAR_COLOR_BAR        32944
+#define ID_FILE_EXIT                32946
+#define ID_TRAY_GIF                 32956
+#define ID_TRAY_FULLSCREEN          32964
+#define ID_TRAY_NAVIGATOR           32965
+#define ID_TRAY_DYNAMIC_MOUSE       32966
+#define ID_TRAY_DYNAMIC_TRACKER     32967
+#define ID_TRAY_STATIC_MOUSE        32968
+#define ID_TRAY_STATIC_TRACKER      32969
+#define ID_TRAY_WEBPAGE             32970
+#define ID_TRAY_WEB_IMAGE           32971
+#define ID_TRAY_CONTROL             32972
+#define ID_TRAY_CURSOR              32973
+#define ID_TRAY_WATERMARK           32974
+#define ID_TRAY_OPTIONS_FILE        32975
+#define ID_TRAY_OPTIONS_WATERMARK   32976
+#define ID_TRAY_OPTIONS_MISC        32977
+#define ID_TRAY_EXIT                32978
+#define ID_TRAY_RESTORE             32980

@@ -1,0 +1,161 @@
+#include "WidgetTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <ole2.h>
+
+#include <atomic>
+#include <thread>
+
+namespace wt {
+
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            break;
+        AfxDispatchQueuedMessage(msg);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& pred, int maxIdleRounds) {
+    for (int idle = 0; idle < maxIdleRounds;) {
+        PumpMessages();
+        if (pred())
+            return true;
+        // Wait for something to arrive; count only the rounds where nothing did.
+        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_TIMEOUT)
+            ++idle;
+    }
+    PumpMessages();
+    return pred();
+}
+
+void Settle(HWND hWnd) {
+    if (hWnd)
+        ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    for (int i = 0; i < 4; ++i) {
+        PumpMessages();
+        ::GdiFlush();
+        ::Sleep(30);
+    }
+    PumpMessages();
+}
+
+namespace {
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int w = ::GetSystemMetrics(SM_CXSCREEN);
+        const int h = ::GetSystemMetrics(SM_CYSCREEN);
+        // Centre of the pixel in the 0..65535 space.
+        in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + 32768) / w);
+        in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + 32768) / h);
+    }
+    ::SendInput(1, &in, sizeof(in));
+}
+}  // namespace
+
+void MouseMove(int x, int y) {
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+    PumpUntil([&] {
+        POINT p;
+        ::GetCursorPos(&p);
+        return p.x == x && p.y == y;
+    }, 10);
+}
+
+void MouseDown() {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    PumpMessages();
+}
+
+void MouseUp() {
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    PumpMessages();
+}
+
+void MouseAway() {
+    MouseMove(::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5);
+}
+
+void Drag(POINT from, POINT to) {
+    MouseMove(from.x, from.y);
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        // Pauses let the UI thread see each step; nothing is asserted on time.
+        ::Sleep(100);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        ::Sleep(150);
+        constexpr int kSteps = 4;
+        for (int i = 1; i <= kSteps; ++i) {
+            SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x + (to.x - from.x) * i / kSteps,
+                      from.y + (to.y - from.y) * i / kSteps);
+            ::Sleep(80);
+        }
+        ::Sleep(150);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        ::Sleep(150);
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 400);
+    input.join();
+    Settle();
+}
+
+COLORREF WindowPixel(HWND hWnd, int x, int y) {
+    HDC dc = ::GetDC(hWnd);
+    const COLORREF c = ::GetPixel(dc, x, y);
+    ::ReleaseDC(hWnd, dc);
+    return c;
+}
+
+DibCanvas::DibCanvas(int width, int height, COLORREF fill) : m_width(width), m_height(height) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    m_hDC = ::CreateCompatibleDC(screen);
+    ::ReleaseDC(nullptr, screen);
+    m_hBitmap = ::CreateDIBSection(m_hDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bits = static_cast<const DWORD*>(bits);
+    m_hOld = ::SelectObject(m_hDC, m_hBitmap);
+    RECT r = {0, 0, width, height};
+    HBRUSH brush = ::CreateSolidBrush(fill);
+    ::FillRect(m_hDC, &r, brush);
+    ::DeleteObject(brush);
+}
+
+DibCanvas::~DibCanvas() {
+    ::SelectObject(m_hDC, m_hOld);
+    ::DeleteObject(m_hBitmap);
+    ::DeleteDC(m_hDC);
+}
+
+COLORREF DibCanvas::Pixel(int x, int y) const {
+    ::GdiFlush();
+    const DWORD v = m_bits[static_cast<size_t>(y) * m_width + x];
+    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+// What every widget test needs from the process: common controls, and OLE for
+// the folder browser's new-style dialog.
+class WidgetEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        ::OleInitialize(nullptr);
+    }
+    void TearDown() override { ::OleUninitialize(); }
+};
+
+const testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new WidgetEnvironment);
+
+}  // namespace wt

@@ -1,0 +1,163 @@
+#include "workarea/FormViewWnd.h"
+
+#include "image/DibImage.h"
+#include "workarea/ImagePreviewWnd.h"
+
+namespace {
+constexpr UINT IDC_WORK_TABS = 100;
+}
+
+BEGIN_MESSAGE_MAP(CFormViewWnd, CView)
+    ON_WM_SIZE()
+    ON_WM_ERASEBKGND()
+    ON_NOTIFY(TCN_SELCHANGE, IDC_WORK_TABS, OnTabChange)
+END_MESSAGE_MAP()
+
+CFormViewWnd::CFormViewWnd() = default;
+
+CFormViewWnd::~CFormViewWnd() {
+    // Panes are children: destroy them while this object is still whole.
+    if (m_hWnd)
+        DestroyWindow();
+    m_tabs.clear();
+}
+
+BOOL CFormViewWnd::Create(CWnd* pParentWnd, const RECT& rect, UINT nID) {
+    LPCWSTR cls = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
+                                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    if (!CView::Create(cls, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect, pParentWnd, nID))
+        return FALSE;
+    CRect client;
+    GetClientRect(&client);
+    if (!m_wndTabs.Create(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, client, this, IDC_WORK_TABS))
+        return FALSE;
+    m_wndTabs.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return TRUE;
+}
+
+CString CFormViewWnd::TitleOf(LPCWSTR lpszPath) {
+    CString path(lpszPath ? lpszPath : L"");
+    const int slash = path.ReverseFind(L'\\');
+    return slash < 0 ? path : path.Mid(slash + 1);
+}
+
+int CFormViewWnd::FindTab(const CString& title) const {
+    for (size_t i = 0; i < m_tabs.size(); ++i) {
+        if (m_tabs[i].title == title)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
+    if (!m_hWnd || (nKind != WorkTabSavedFile && nKind != WorkTabSavedDc))
+        return;
+    const CString title = TitleOf(lpszName);
+    if (const int existing = FindTab(title); existing >= 0) {
+        SelectTab(existing);
+        return;
+    }
+
+    CDibImage image;
+    bool ok = false;
+    if (nKind == WorkTabSavedFile)
+        ok = lpszName && image.Load(lpszName, 0);
+    else
+        ok = dwData && image.CreateFromHBITMAP(reinterpret_cast<HBITMAP>(dwData));
+    if (!ok || !image.IsValid())
+        return;  // nothing to show: no empty tab
+
+    auto pane = std::make_unique<CImagePreviewWnd>();
+    CRect rect(0, 0, 0, 0);
+    if (!pane->Create(this, rect, 1000 + m_nNextPaneID++))
+        return;
+    pane->SetImage(image);
+
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(title));
+    const int index = static_cast<int>(m_tabs.size());
+    if (m_wndTabs.InsertItem(index, &item) < 0)
+        return;
+    m_tabs.push_back({title, static_cast<WorkTabKind>(nKind), std::move(pane)});
+    SelectTab(index);
+}
+
+void CFormViewWnd::CloseFileTab(LPCWSTR lpszPath, int) {
+    const int index = FindTab(TitleOf(lpszPath));
+    if (index < 0)
+        return;
+    const bool bWasCurrent = GetCurrentTab() == index;
+    m_wndTabs.DeleteItem(index);
+    m_tabs.erase(m_tabs.begin() + index);  // destroys the pane and its image copy
+    if (m_tabs.empty())
+        return;
+    if (bWasCurrent)
+        SelectTab(std::min(index, static_cast<int>(m_tabs.size()) - 1));
+}
+
+int CFormViewWnd::GetCurrentTab() const {
+    if (!m_wndTabs.m_hWnd || m_tabs.empty())
+        return -1;
+    const int current = m_wndTabs.GetCurSel();
+    return current >= 0 && current < static_cast<int>(m_tabs.size()) ? current : -1;
+}
+
+CString CFormViewWnd::GetTabTitle(int nTab) const {
+    return nTab >= 0 && nTab < static_cast<int>(m_tabs.size()) ? m_tabs[nTab].title : CString();
+}
+
+WorkTabKind CFormViewWnd::GetCurrentKind() const {
+    const int current = GetCurrentTab();
+    return current < 0 ? WorkTabToolList : m_tabs[current].kind;
+}
+
+CImagePreviewWnd* CFormViewWnd::GetCurrentPane() const {
+    const int current = GetCurrentTab();
+    return current < 0 ? nullptr : m_tabs[current].pane.get();
+}
+
+CDibImage* CFormViewWnd::GetCurrentImage() const {
+    CImagePreviewWnd* pane = GetCurrentPane();
+    return pane ? &pane->GetImage() : nullptr;
+}
+
+void CFormViewWnd::SelectTab(int nTab) {
+    m_wndTabs.SetCurSel(nTab);
+    LayoutPanes();
+    for (size_t i = 0; i < m_tabs.size(); ++i) {
+        if (m_tabs[i].pane && m_tabs[i].pane->m_hWnd)
+            m_tabs[i].pane->ShowWindow(static_cast<int>(i) == nTab ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void CFormViewWnd::LayoutPanes() {
+    if (!m_wndTabs.m_hWnd)
+        return;
+    CRect client;
+    GetClientRect(&client);
+    m_wndTabs.MoveWindow(&client);
+    CRect display = client;
+    m_wndTabs.AdjustRect(FALSE, &display);
+    for (Tab& tab : m_tabs) {
+        if (tab.pane && tab.pane->m_hWnd)
+            tab.pane->SetWindowPos(&CWnd::wndTop, display.left, display.top, std::max(0, display.Width()),
+                                   std::max(0, display.Height()), SWP_NOACTIVATE);
+    }
+}
+
+void CFormViewWnd::OnSize(UINT nType, int cx, int cy) {
+    CView::OnSize(nType, cx, cy);
+    LayoutPanes();
+}
+
+BOOL CFormViewWnd::OnEraseBkgnd(CDC* pDC) {
+    return CView::OnEraseBkgnd(pDC);
+}
+
+void CFormViewWnd::OnTabChange(NMHDR*, LRESULT* pResult) {
+    SelectTab(m_wndTabs.GetCurSel());
+    *pResult = 0;
+}
+
+void CFormViewWnd::OnDraw(CDC*) {}
