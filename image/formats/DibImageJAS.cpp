@@ -172,7 +172,7 @@ class COpjSession {
       case OPJ_CLRSPC_SYCC: picture.colourSpace = JasColourSpace::kYcc; break;
       default: picture.colourSpace = JasColourSpace::kUnknown; break;
     }
-    // Subsampled chroma without a colour specification is YCC: red, green
+    // Subsampled chroma without a stated colour space is YCC: red, green
     // and blue are never subsampled.
     if (picture.colourSpace == JasColourSpace::kUnknown && image.numcomps == 3 && image.comps[0].dx == 1 &&
         image.comps[0].dy == 1 && (image.comps[1].dx != 1 || image.comps[1].dy != 1))

@@ -33,7 +33,7 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 4;
   int32_t height = 2;
   uint16_t bits = 24;
@@ -47,7 +47,7 @@ struct BmpSpec {
   int32_t ppm = 3780;
 };
 
-std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
+std::vector<uint8_t> MakeBmp(const BmpLayout& s) {
   std::vector<uint8_t> info;
   Put32(info, s.headerSize);
   if (s.headerSize == 12) {
@@ -114,7 +114,7 @@ std::vector<std::vector<int>> Indices(const CDibImage& image) {
 TEST(Bmp, HeaderVariantsAndPixelLayouts) {
   const struct {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::vector<Rgba> expected;  // screen order, top row first
   } cases[] = {
       {"24 bit bottom-up",
@@ -159,9 +159,9 @@ TEST(Bmp, HeaderVariantsAndPixelLayouts) {
        {{1, 1, 1, 255}, {2, 2, 2, 255}}},
   };
   for (const auto& c : cases) {
-    BmpSpec spec = c.spec;
-    if (spec.masks.size() == 4) spec.headerSize = 56;  // the masks then belong to the header
-    std::vector<uint8_t> bytes = MakeBmp(spec);
+    BmpLayout layout = c.layout;
+    if (layout.masks.size() == 4) layout.headerSize = 56;  // the masks then belong to the header
+    std::vector<uint8_t> bytes = MakeBmp(layout);
     CDibImage image;
     ASSERT_TRUE(DecodeBytes(image, bytes)) << c.name << ": " << image.GetLastError();
     EXPECT_EQ(image.GetType(), CDibImage::kFormatBmp);
@@ -174,7 +174,7 @@ TEST(Bmp, HeaderVariantsAndPixelLayouts) {
 
 TEST(Bmp, RejectsBrokenHeaders) {
   auto with = [](auto change) {
-    BmpSpec s;
+    BmpLayout s;
     s.pixels.assign(24, 0);
     change(s);
     return MakeBmp(s);
@@ -186,23 +186,23 @@ TEST(Bmp, RejectsBrokenHeaders) {
   } cases[] = {
       {"empty", {}, "Not a BMP"},
       {"file header only", std::vector<uint8_t>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 14, 0, 0, 0}, "Error reading BMP info"},
-      {"header size 20", with([](BmpSpec& s) { s.headerSize = 20; }), "Error reading BMP info"},
-      {"header size 2^31", with([](BmpSpec& s) { s.headerSize = 0x80000000u; }), "Error reading BMP info"},
-      {"negative width", with([](BmpSpec& s) { s.width = -4; }), "Error reading BMP info"},
-      {"height INT_MIN", with([](BmpSpec& s) { s.height = INT32_MIN; }), "Error reading BMP info"},
-      {"2 bits", with([](BmpSpec& s) { s.bits = 2; }), "Error reading BMP info"},
-      {"0 bits", with([](BmpSpec& s) { s.bits = 0; }), "Error reading BMP info"},
-      {"64 bits", with([](BmpSpec& s) { s.bits = 64; }), "Error reading BMP info"},
-      {"zero width", with([](BmpSpec& s) { s.width = 0; }),
+      {"header size 20", with([](BmpLayout& s) { s.headerSize = 20; }), "Error reading BMP info"},
+      {"header size 2^31", with([](BmpLayout& s) { s.headerSize = 0x80000000u; }), "Error reading BMP info"},
+      {"negative width", with([](BmpLayout& s) { s.width = -4; }), "Error reading BMP info"},
+      {"height INT_MIN", with([](BmpLayout& s) { s.height = INT32_MIN; }), "Error reading BMP info"},
+      {"2 bits", with([](BmpLayout& s) { s.bits = 2; }), "Error reading BMP info"},
+      {"0 bits", with([](BmpLayout& s) { s.bits = 0; }), "Error reading BMP info"},
+      {"64 bits", with([](BmpLayout& s) { s.bits = 64; }), "Error reading BMP info"},
+      {"zero width", with([](BmpLayout& s) { s.width = 0; }),
        "CDibImage::Create : width and height must be greater than zero"},
-      {"too large", with([](BmpSpec& s) { s.width = 20000, s.height = 20000; }), "DIBIMAGE_MAX_MEMORY exceeded"},
-      {"RLE8 at 4 bits", with([](BmpSpec& s) { s.bits = 4, s.compression = 1; }), "compression type not supported"},
-      {"RLE4 at 8 bits", with([](BmpSpec& s) { s.bits = 8, s.compression = 2; }), "compression type not supported"},
-      {"bit fields at 8 bits", with([](BmpSpec& s) { s.bits = 8, s.compression = 3, s.masks = {1, 2, 4}; }),
+      {"too large", with([](BmpLayout& s) { s.width = 20000, s.height = 20000; }), "DIBIMAGE_MAX_MEMORY exceeded"},
+      {"RLE8 at 4 bits", with([](BmpLayout& s) { s.bits = 4, s.compression = 1; }), "compression type not supported"},
+      {"RLE4 at 8 bits", with([](BmpLayout& s) { s.bits = 8, s.compression = 2; }), "compression type not supported"},
+      {"bit fields at 8 bits", with([](BmpLayout& s) { s.bits = 8, s.compression = 3, s.masks = {1, 2, 4}; }),
        "compression type not supported"},
-      {"RLE8 at 24 bits", with([](BmpSpec& s) { s.compression = 1; }), "unknown compression"},
-      {"JPEG in a 32-bit file", with([](BmpSpec& s) { s.bits = 32, s.compression = 4; }), "unknown compression"},
-      {"palette count beyond the stream", with([](BmpSpec& s) { s.bits = 8, s.clrUsed = 0x7FFFFFFF, s.fileHeader = false; }),
+      {"RLE8 at 24 bits", with([](BmpLayout& s) { s.compression = 1; }), "unknown compression"},
+      {"JPEG in a 32-bit file", with([](BmpLayout& s) { s.bits = 32, s.compression = 4; }), "unknown compression"},
+      {"palette count beyond the stream", with([](BmpLayout& s) { s.bits = 8, s.clrUsed = 0x7FFFFFFF, s.fileHeader = false; }),
        "Error reading BMP info"},
   };
   for (const auto& c : cases) {
@@ -214,10 +214,10 @@ TEST(Bmp, RejectsBrokenHeaders) {
 }
 
 TEST(Bmp, SizeQueryAndCancel) {
-  BmpSpec spec;
-  spec.width = 300;
-  spec.height = -200;
-  const std::vector<uint8_t> bytes = MakeBmp(spec);  // no pixel data at all
+  BmpLayout layout;
+  layout.width = 300;
+  layout.height = -200;
+  const std::vector<uint8_t> bytes = MakeBmp(layout);  // no pixel data at all
 
   CDibImage query;
   query.SetEscape(-1);
@@ -235,12 +235,12 @@ TEST(Bmp, SizeQueryAndCancel) {
 }
 
 TEST(Bmp, ShortFilesKeepWhatWasThere) {
-  BmpSpec spec;
-  spec.width = 2;
-  spec.height = 3;
-  spec.pixels = {1, 2, 3, 4, 5, 6, 0, 0, /**/ 7, 8};  // bottom row and a bit
+  BmpLayout layout;
+  layout.width = 2;
+  layout.height = 3;
+  layout.pixels = {1, 2, 3, 4, 5, 6, 0, 0, /**/ 7, 8};  // bottom row and a bit
   CDibImage image;
-  ASSERT_TRUE(DecodeBytes(image, MakeBmp(spec))) << image.GetLastError();
+  ASSERT_TRUE(DecodeBytes(image, MakeBmp(layout))) << image.GetLastError();
   EXPECT_EQ(ScreenPixel(image, 0, 2), (Rgba{3, 2, 1, 255}));
   EXPECT_EQ(ScreenPixel(image, 1, 2), (Rgba{6, 5, 4, 255}));
   EXPECT_EQ(ScreenPixel(image, 0, 1), (Rgba{0, 8, 7, 255}));  // the part of a row that was there
@@ -271,15 +271,15 @@ TEST(Bmp, RleStreamsAreClippedToTheImage) {
       {"RLE4 literal with padding", 4, 4, 2, {0, 3, 0x12, 0x30, 0, 0, 1, 0x70}, {{7, 0, 0, 0}, {1, 2, 3, 0}}},
   };
   for (const auto& c : cases) {
-    BmpSpec spec;
-    spec.width = c.width;
-    spec.height = c.height;
-    spec.bits = c.bits;
-    spec.compression = c.bits == 8 ? 1 : 2;
-    spec.palette = GreyPalette(c.bits == 8 ? 256 : 16);
-    spec.pixels = c.data;
+    BmpLayout layout;
+    layout.width = c.width;
+    layout.height = c.height;
+    layout.bits = c.bits;
+    layout.compression = c.bits == 8 ? 1 : 2;
+    layout.palette = GreyPalette(c.bits == 8 ? 256 : 16);
+    layout.pixels = c.data;
     CDibImage image;
-    ASSERT_TRUE(DecodeBytes(image, MakeBmp(spec))) << c.name << ": " << image.GetLastError();
+    ASSERT_TRUE(DecodeBytes(image, MakeBmp(layout))) << c.name << ": " << image.GetLastError();
     EXPECT_EQ(Indices(image), c.expected) << c.name;
   }
 }
