@@ -6,6 +6,8 @@
 #include "app/settings/OpTreeWnd.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "app/settings/Profile.h"
+#include "workarea/CustomOccManager.h"
+#include "workarea/ImpIDispatch.h"
 
 #include <ole2.h>
 
@@ -31,7 +33,11 @@ CVeskApp::CVeskApp() = default;
 CVeskApp::~CVeskApp() = default;
 
 BOOL CVeskApp::InitInstance() {
-    // The embedded browser's control-site manager and script bridge come with the work area.
+    // The browser's control sites are managed for the whole run: the class
+    // library keeps a pointer to the manager until the process ends.
+    static CCustomOccManager occManager;
+    m_pDispatch = new CImpIDispatch;
+
     GdiplusInput input;
     m_bGdiplusStarted = GdiplusStartup(&m_gdiplusToken, &input, nullptr) == 0;
 
@@ -41,7 +47,7 @@ BOOL CVeskApp::InitInstance() {
     m_bOleStarted = SUCCEEDED(::OleInitialize(nullptr));
 
     CWinApp::InitInstance();
-    AfxEnableControlContainer();
+    AfxEnableControlContainer(&occManager);
     SetRegistryKey(L"로컬 응용 프로그램 마법사에서 생성된 응용 프로그램");
 
     m_pFileOptions = new COpFilePropertyPage;
@@ -93,6 +99,8 @@ int CVeskApp::ExitInstance() {
     m_pOptionsTree = nullptr;
     delete m_pFileOptions;
     m_pFileOptions = nullptr;
+    delete m_pDispatch;
+    m_pDispatch = nullptr;
     if (m_bOleStarted)
         ::OleUninitialize();
     m_bOleStarted = false;

@@ -9,6 +9,7 @@ class COpFilePropertyPage;
 class COpWatermarkPropertyPage;
 class COpTreeWnd;
 class COpContinuePage;
+class CImpIDispatch;
 
 class CVeskApp : public CWinApp {
 public:
@@ -24,6 +25,8 @@ public:
     COpTreeWnd* m_pOptionsTree = nullptr;
     COpContinuePage* m_pMiscOptions = nullptr;
     CString m_strSettingsPath;  // full path of "vesk.ini"; empty until InitInstance
+    // The browser's window.external object; ExitInstance deletes it.
+    CImpIDispatch* m_pDispatch = nullptr;
 
     DECLARE_MESSAGE_MAP()
 

@@ -7,7 +7,10 @@
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
+#include "workarea/MainFrmWnd.h"
+#include "workarea/WebImageWnd.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -80,13 +83,14 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_NOTIFY(TBN_DROPDOWN, IDW_TOOLBAR, OnToolbarDropDown)
     ON_NOTIFY(SPN_SIZED, IDC_SPLITTER, OnSplitterMoved)
     ON_COMMAND(ID_TB_SAVE, OnSaveButton)
+    ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
 END_MESSAGE_MAP()
 
-CVeskDlg::CVeskDlg() : CResizableDialog(IDD) {
+CVeskDlg::CVeskDlg() : CResizableDialog(IDD), m_pWorkArea(std::make_unique<CMainFrmWnd>()) {
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
     m_hAccel = ::LoadAcceleratorsW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATOR));
 }
@@ -114,9 +118,10 @@ BOOL CVeskDlg::OnInitDialog() {
     AddToolBarButtons();
     InsertToolBarBand();
     CreateToolTips();
-    const CRect workArea = PlaceWorkArea();
+    const CRect workArea = CreateWorkArea();
     CreateSplitter(workArea);
-    PlacePaneTabs(workArea);
+    CreatePaneTabs(workArea);
+    CreateWebImageWnd();
     AnchorChildren();
 
     if (theApp.m_pMiscOptions && theApp.m_pMiscOptions->StartTray)
@@ -206,16 +211,18 @@ void CVeskDlg::CreateToolTips() {
     m_wndToolBar.GetToolBarCtrl().SetToolTips(m_pToolTip);
 }
 
-// The work-area frame's place: under the toolbar's first button, full width,
+// The work-area frame goes under the toolbar's first button, full width,
 // leaving 140 pixels for the splitter and the pane tabs.
-CRect CVeskDlg::PlaceWorkArea() {
+CRect CVeskDlg::CreateWorkArea() {
     CRect client, first;
     GetClientRect(&client);
     m_wndToolBar.GetItemRect(0, &first);
-    CRect area(0, first.bottom, client.Width(), client.Height() - first.Height() - 140);
-    if (area.bottom < area.top)
-        area.bottom = area.top;
-    // The embedded work-area frame is created and shown here once it exists.
+    const int height = std::max(client.Height() - first.Height() - 140, 0);
+    const CRect area(0, first.bottom, client.Width(), first.bottom + height);
+    if (m_pWorkArea->Create(nullptr, L"VeskFrame", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this)) {
+        m_pWorkArea->MoveWindow(area);
+        m_pWorkArea->ShowWindow(SW_SHOW);
+    }
     return area;
 }
 
@@ -228,20 +235,53 @@ void CVeskDlg::CreateSplitter(const CRect& workArea) {
     m_wndSplitter.SetRange(first.bottom + 4, client.bottom - 15);
 }
 
-void CVeskDlg::PlacePaneTabs(const CRect& workArea) {
-    // The saved-files and saved-DC panes are added as tabs here once they exist.
+void CVeskDlg::CreatePaneTabs(const CRect& workArea) {
+    m_wndPaneTabs.Init();
+    struct Pane {
+        CResizableDialog& wnd;
+        UINT templateId, titleId, iconId;
+    };
+    // Tab 0 is the saved-files pane, tab 1 the saved-DC pane.
+    const Pane panes[] = {
+        {m_wndFileTab, IDD_FILE_TAB, IDS_SAVED_FILES_TAB, IDI_SAVED_FILES},
+        {m_wndDcTab, IDD_DC_TAB, IDS_SAVED_DC_TAB, IDI_SAVED_DC},
+    };
+    for (const Pane& pane : panes) {
+        // A pane that fails to come up keeps its tab, so the tab numbers stay the capture targets.
+        pane.wnd.Create(pane.templateId, &m_wndPaneTabs);
+        // A shared icon stays the module's; the image list keeps its own copy.
+        auto icon = static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(pane.iconId), IMAGE_ICON,
+                                                    16, 16, LR_SHARED));
+        m_wndPaneTabs.AddTab(LoadResString(pane.titleId), icon, &pane.wnd);
+    }
+    m_wndFileTab.SetWorkArea(m_pWorkArea.get());
+    m_wndDcTab.SetWorkArea(m_pWorkArea.get());
+
     CRect client;
     GetClientRect(&client);
     m_wndPaneTabs.MoveWindow(0, workArea.bottom + 10, client.Width(), client.Height() - workArea.bottom - 25);
 }
 
+void CVeskDlg::CreateWebImageWnd() {
+    m_pWebImageWnd = std::make_unique<CWebImageWnd>();
+    m_pWebImageWnd->Create();
+}
+
 void CVeskDlg::AnchorChildren() {
     AddAnchor(m_wndReBar.GetSafeHwnd(), ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
+    if (m_pWorkArea->GetSafeHwnd())
+        AddAnchor(m_pWorkArea->GetSafeHwnd(), ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
     AddAnchor(m_wndSplitter.GetSafeHwnd(), ANCHOR_BOTTOM_LEFT, ANCHOR_BOTTOM_RIGHT);
     AddAnchor(m_wndPaneTabs.GetSafeHwnd(), ANCHOR_BOTTOM_LEFT, ANCHOR_BOTTOM_RIGHT);
 }
 
 int CVeskDlg::WorkAreaBottom() const {
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd()) {
+        CRect frame;
+        m_pWorkArea->GetWindowRect(&frame);
+        ScreenToClient(&frame);
+        return frame.bottom;
+    }
     CRect splitter;
     m_wndSplitter.GetWindowRect(&splitter);
     ScreenToClient(&splitter);
@@ -300,8 +340,9 @@ void CVeskDlg::OnSize(UINT nType, int cx, int cy) {
 void CVeskDlg::OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
     const int delta = reinterpret_cast<SPC_NMHDR*>(pNMHDR)->delta;
-    // The work-area frame's bottom edge follows here once the frame exists.
-    CSplitterControl::ChangeHeight(&m_wndPaneTabs, -delta, CSplitterControl::CW_BOTTOMALIGN);
+    if (m_pWorkArea->GetSafeHwnd())
+        CSplitterControl::ChangeHeight(m_pWorkArea.get(), delta, CSplitterControl::CW_TOPALIGN);
+    CSplitterControl::ChangeHeight(&m_wndPaneTabs, delta, CSplitterControl::CW_BOTTOMALIGN);
 
     CRect client;
     GetClientRect(&client);
@@ -315,6 +356,10 @@ void CVeskDlg::OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult) {
     m_nSplitterPercent = percent;
     const SIZE top = {0, percent};
     const SIZE bottom = {100, percent};
+    if (m_pWorkArea->GetSafeHwnd()) {
+        RemoveAnchor(m_pWorkArea->GetSafeHwnd());
+        AddAnchor(m_pWorkArea->GetSafeHwnd(), ANCHOR_TOP_LEFT, bottom);
+    }
     RemoveAnchor(m_wndSplitter.GetSafeHwnd());
     RemoveAnchor(m_wndPaneTabs.GetSafeHwnd());
     AddAnchor(m_wndSplitter.GetSafeHwnd(), top, bottom);
@@ -322,8 +367,10 @@ void CVeskDlg::OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult) {
     Invalidate();
 }
 
-LRESULT CVeskDlg::OnKickIdle(WPARAM, LPARAM) {
-    // Only the work-area frame's bars need idle updates.
+LRESULT CVeskDlg::OnKickIdle(WPARAM, LPARAM lParam) {
+    // The modal loop has no application idle of its own; the frame's bars need it.
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd())
+        return theApp.OnIdle(static_cast<LONG>(lParam));
     return 0;
 }
 
@@ -457,7 +504,8 @@ void CVeskDlg::OnToolbarDropDown(NMHDR* pNMHDR, LRESULT* pResult) {
         if (CMenu* popup = menu.GetSubMenu(0))
             popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, corner.x, corner.y + 1, AfxGetMainWnd());
     }
-    // The work-area frame is repainted after the FILE and TOOL menus once it exists.
+    if ((tb->iItem == ID_TB_SAVE || tb->iItem == ID_TB_TOOLS) && m_pWorkArea->GetSafeHwnd())
+        m_pWorkArea->Invalidate();
     *pResult = TBDDRET_DEFAULT;
 }
 
@@ -470,9 +518,14 @@ BOOL CVeskDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
             m_wndToolBar.GetWindowRect(&bar);
             CPoint cursor;
             ::GetCursorPos(&cursor);
-            // The bars' check marks follow the work-area frame once it exists.
-            if (CMenu* popup = menu.GetSubMenu(0))
+            if (CMenu* popup = menu.GetSubMenu(0)) {
+                const auto checked = [](CControlBar* bar) {
+                    return bar && bar->IsWindowVisible() ? MF_CHECKED : MF_UNCHECKED;
+                };
+                popup->CheckMenuItem(ID_TOOLBAR_COLOR_BAR, MF_BYCOMMAND | checked(m_pWorkArea->GetColorBar()));
+                popup->CheckMenuItem(ID_TOOLBAR_QUICK_OPTIONS, MF_BYCOMMAND | checked(m_pWorkArea->GetQuickBar()));
                 popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, bar.bottom, AfxGetMainWnd());
+            }
         }
     }
     return CResizableDialog::OnNotify(wParam, lParam, pResult);
@@ -480,6 +533,11 @@ BOOL CVeskDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
 
 void CVeskDlg::OnSaveButton() {
     PostMessage(WM_COMMAND, ID_FILE_SAVE_ITEM, 0);
+}
+
+void CVeskDlg::OnWebImage() {
+    if (m_pWebImageWnd && m_pWebImageWnd->GetSafeHwnd())
+        m_pWebImageWnd->ShowWindow(SW_SHOW);
 }
 
 void CVeskDlg::OnExit() {
@@ -505,12 +563,15 @@ void CVeskDlg::OnTrayCommand(UINT nID) {
 }
 
 BOOL CVeskDlg::DestroyWindow() {
-    // The saved-files pane's window is destroyed first here once it exists.
+    // The panes' thumbnail threads end with the tab control's windows.
+    if (m_wndPaneTabs.GetSafeHwnd())
+        m_wndPaneTabs.DestroyWindow();
     if (theApp.m_pFileOptions)
         theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
-    // The work-area frame and the web image window are deleted here once they exist.
+    m_pWorkArea.reset();
     RemoveTrayIcon();
     delete m_pToolTip;
     m_pToolTip = nullptr;
+    m_pWebImageWnd.reset();
     return CResizableDialog::DestroyWindow();
 }

@@ -2,10 +2,17 @@
 // pane tabs below it, the tray icon, accelerators and command dispatch.
 #pragma once
 
+#include "app/panes/DcTabWnd.h"
+#include "app/panes/FileTabCtrl.h"
+#include "app/panes/FileTabWnd.h"
 #include "widgets/ResizableDialog.h"
 #include "widgets/SplitterControl.h"
 
+#include <memory>
 #include <mutex>
+
+class CMainFrmWnd;
+class CWebImageWnd;
 
 class CVeskDlg : public CResizableDialog {
 public:
@@ -39,6 +46,7 @@ protected:
     afx_msg void OnToolbarDropDown(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnSaveButton();
+    afx_msg void OnWebImage();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
@@ -54,13 +62,14 @@ private:
     void AddToolBarButtons();
     void InsertToolBarBand();
     void CreateToolTips();
-    CRect PlaceWorkArea();
+    CRect CreateWorkArea();
     void CreateSplitter(const CRect& workArea);
-    void PlacePaneTabs(const CRect& workArea);
+    void CreatePaneTabs(const CRect& workArea);
+    void CreateWebImageWnd();
     void AnchorChildren();
 
     void RemoveTrayIcon();
-    // Bottom of the work area: the frame's when it exists, else just above the splitter.
+    // Bottom of the work area: the frame's when it has a window, else just above the splitter.
     int WorkAreaBottom() const;
 
     HICON m_hIcon = nullptr;
@@ -71,8 +80,13 @@ private:
     CToolTipCtrl* m_pToolTip = nullptr;
     HACCEL m_hAccel = nullptr;
     int m_nSplitterPercent = 0;
-    CTabCtrl m_wndPaneTabs;
+    // The main dialog is the one owner of the work-area frame and the web image window.
+    std::unique_ptr<CMainFrmWnd> m_pWorkArea;
+    CFileTabCtrl m_wndPaneTabs;
+    CDcTabWnd m_wndDcTab;
+    CFileTabWnd m_wndFileTab;
     CFont* m_pDialogFont = nullptr;
+    std::unique_ptr<CWebImageWnd> m_pWebImageWnd;
     HWND m_hBalloonWnd = nullptr;
 
     // The tray record is shared with capture workers (ShowCaptureBalloon).

@@ -91,6 +91,39 @@ def gear(s):
     return c
 
 
+def saved_files(s):
+    """Icon 143: a picture file with a folded corner."""
+    c = Canvas(s, s)
+    k = s / 16
+    ink = (70, 80, 100, 255)
+    c.rect(int(3 * k), int(1 * k), int(13 * k), int(15 * k), ink)
+    c.rect(int(4 * k), int(2 * k), int(12 * k), int(14 * k), (250, 250, 250, 255))
+    c.rect(int(5 * k), int(6 * k), int(11 * k), int(12 * k), (150, 210, 250, 255))
+    c.rect(int(5 * k), int(10 * k), int(11 * k), int(12 * k), (60, 150, 70, 255))
+    fold = int(4 * k)
+    x0, y0 = int(13 * k) - fold, int(1 * k)
+    for i in range(fold):
+        c.rect(x0 + i + 1, y0 + i, int(13 * k), y0 + i + 1, (0, 0, 0, 0))
+        c.put(x0 + i, y0 + i, ink)
+        c.put(x0, y0 + i, ink)
+    c.rect(x0, y0 + fold - 1, x0 + fold, y0 + fold, ink)
+    return c
+
+
+def saved_dc(s):
+    """Icon 142: a memory chip holding a captured picture."""
+    c = Canvas(s, s)
+    k = s / 16
+    pin = (150, 150, 160, 255)
+    for x in range(int(4 * k), int(13 * k), int(3 * k)):
+        c.rect(x, int(1 * k), x + max(int(k), 1), int(3 * k), pin)
+        c.rect(x, int(13 * k), x + max(int(k), 1), int(15 * k), pin)
+    c.rect(int(2 * k), int(3 * k), int(14 * k), int(13 * k), (50, 60, 80, 255))
+    c.rect(int(4 * k), int(5 * k), int(12 * k), int(11 * k), (250, 200, 60, 255))
+    c.rect(int(5 * k), int(6 * k), int(11 * k), int(10 * k), (30, 110, 200, 255))
+    return c
+
+
 def ico(images):
     """ICO file bytes from canvases: 32-bit BGRA with an AND mask."""
     head = struct.pack('<HHH', 0, 1, len(images))
@@ -196,6 +229,8 @@ def main():
         'options_file.ico': ico([folder(16)]),
         'options_watermark.ico': ico([droplet(16)]),
         'options_misc.ico': ico([gear(16)]),
+        'saved_files.ico': ico([saved_files(16)]),
+        'saved_dc.ico': ico([saved_dc(16)]),
         'toolbar.bmp': bmp24(toolbar()),
     }
     for name, data in files.items():

@@ -46,6 +46,8 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)
 #endif
+#define IDC_FILE_LIST               1005
+#define IDC_DC_LIST                 1006
 #define IDC_PANE_TABS               1012
 #define IDC_SPLITTER                1004
 #define IDC_OPTIONS_TREE            1157

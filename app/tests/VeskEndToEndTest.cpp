@@ -16,6 +16,9 @@ constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
 constexpr const wchar_t* kAboutTitle = L"베스크캡V0.6 정보";
 constexpr UINT kExitCommand = 32946;
 constexpr UINT kTrayExitCommand = 32978;
+constexpr UINT kWebImageCommand = 32782;
+constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
+constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
 constexpr LPARAM kTrayRestore = 0x800D;
 constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
@@ -202,7 +205,7 @@ TEST_F(VeskProcess, SecondStartChangesNothingBeforeExit) {
 
 struct ChildRects {
     HWND parent;
-    RECT rebar, tabs, splitter;
+    RECT rebar, tabs, splitter, frame;
     int found;
 };
 
@@ -224,12 +227,19 @@ BOOL CALLBACK CollectChild(HWND hWnd, LPARAM lParam) {
     } else if (::GetDlgCtrlID(hWnd) == 1004) {
         c->splitter = r;
         c->found |= 4;
+    } else {
+        WCHAR title[64] = {};
+        ::GetWindowTextW(hWnd, title, 64);
+        if (std::wstring(title) == kFrameTitle && ::IsWindowVisible(hWnd)) {
+            c->frame = r;
+            c->found |= 8;
+        }
     }
     return TRUE;
 }
 
-// Toolbar band, splitter and pane tabs stay stacked in that order, inside the
-// client area, whatever size the dialog gets.
+// Toolbar band, work-area frame, splitter and pane tabs stay stacked in that
+// order, inside the client area, whatever size the dialog gets.
 TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
     HWND main = StartAndShow();
     ASSERT_NE(main, nullptr);
@@ -239,13 +249,16 @@ TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
             ASSERT_TRUE(::SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER));
             WaitUntilIdle(main);
         }
-        ChildRects c = {main, {}, {}, {}, 0};
+        ChildRects c = {main, {}, {}, {}, {}, 0};
         ::EnumChildWindows(main, CollectChild, reinterpret_cast<LPARAM>(&c));
-        ASSERT_EQ(c.found, 7) << "rebar, pane tabs and splitter expected";
+        ASSERT_EQ(c.found, 15) << "rebar, pane tabs, splitter and work-area frame expected";
         RECT client;
         ::GetClientRect(main, &client);
         SCOPED_TRACE(testing::Message() << "client " << client.right << "x" << client.bottom);
-        EXPECT_LE(c.rebar.bottom, c.splitter.top);
+        EXPECT_LE(c.rebar.bottom, c.frame.top);
+        EXPECT_LE(c.frame.bottom, c.splitter.top);
+        EXPECT_GT(c.frame.bottom - c.frame.top, 0);
+        EXPECT_EQ(c.frame.right - c.frame.left, client.right);
         EXPECT_LE(c.splitter.bottom, c.tabs.top);
         EXPECT_LE(c.tabs.bottom, client.bottom);
         EXPECT_GE(c.rebar.top, 0);
@@ -253,6 +266,184 @@ TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
         EXPECT_GT(c.tabs.bottom - c.tabs.top, 40);
     }
     ExitVia(main, kExitCommand);
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void MouseTo(POINT screen, DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>(screen.x * 65535LL / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy = static_cast<LONG>(screen.y * 65535LL / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    ::SendInput(1, &in, sizeof in);
+}
+
+// Drags the splitter bar by dy pixels with the mouse.
+void DragSplitter(HWND splitter, int dy) {
+    RECT r;
+    ::GetWindowRect(splitter, &r);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    MouseTo(p, 0);
+    ::Sleep(100);
+    MouseTo(p, MOUSEEVENTF_LEFTDOWN);
+    for (int i = 1; i <= 4; ++i) {
+        ::Sleep(50);
+        MouseTo({p.x, p.y + dy * i / 4}, 0);
+    }
+    ::Sleep(100);
+    MouseTo({p.x, p.y + dy}, MOUSEEVENTF_LEFTUP);
+}
+
+// A splitter drag moves the frame's bottom and the pane tabs' top together; the
+// work area's share of the height, snapped to 0 or 100 % near the ends, then
+// decides who takes a change of the dialog's height.
+TEST_F(VeskProcess, SplitterDragSharesTheHeight) {
+    HWND main = StartAndShow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(::SetWindowPos(main, HWND_TOP, 100, 100, 700, 560, SWP_SHOWWINDOW));
+    ::SetForegroundWindow(main);
+    WaitUntilIdle(main);
+    HWND frame = ::FindWindowExW(main, nullptr, nullptr, kFrameTitle);
+    HWND splitter = ::GetDlgItem(main, 1004);
+    HWND tabs = ::GetDlgItem(main, 1012);
+    ASSERT_TRUE(frame && splitter && tabs);
+
+    struct Case {
+        int drag;             // pixels, down positive
+        bool frameTakesGrowth;  // share above 80 % snaps to 100 %, below 30 % to 0 %
+    };
+    const Case cases[] = {{100, true}, {-450, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "drag " << c.drag);
+        const RECT frameBefore = ChildRect(main, frame);
+        const RECT tabsBefore = ChildRect(main, tabs);
+        DragSplitter(splitter, c.drag);
+        ASSERT_TRUE(WaitFor([&] { return ChildRect(main, frame).bottom != frameBefore.bottom; }))
+            << "the frame did not follow the splitter";
+        WaitUntilIdle(main);
+        const RECT frameAfter = ChildRect(main, frame);
+        const RECT tabsAfter = ChildRect(main, tabs);
+        const int moved = frameAfter.bottom - frameBefore.bottom;
+        EXPECT_EQ(moved > 0, c.drag > 0);
+        EXPECT_EQ(frameAfter.top, frameBefore.top);
+        EXPECT_EQ(tabsAfter.top - tabsBefore.top, moved);
+        EXPECT_EQ(tabsAfter.bottom, tabsBefore.bottom);
+        RECT client;
+        ::GetClientRect(main, &client);
+        const int percent = frameAfter.bottom * 100 / client.bottom;
+        ASSERT_TRUE(c.frameTakesGrowth ? percent > 80 : percent < 30) << percent << " %";
+
+        RECT window;
+        ::GetWindowRect(main, &window);
+        ASSERT_TRUE(::SetWindowPos(main, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + 100,
+                                   SWP_NOMOVE | SWP_NOZORDER));
+        WaitUntilIdle(main);
+        const RECT frameGrown = ChildRect(main, frame);
+        const RECT tabsGrown = ChildRect(main, tabs);
+        const int frameGrowth = (frameGrown.bottom - frameGrown.top) - (frameAfter.bottom - frameAfter.top);
+        const int tabsGrowth = (tabsGrown.bottom - tabsGrown.top) - (tabsAfter.bottom - tabsAfter.top);
+        EXPECT_EQ(frameGrowth, c.frameTakesGrowth ? 100 : 0);
+        EXPECT_EQ(tabsGrowth, c.frameTakesGrowth ? 0 : 100);
+        EXPECT_LE(frameGrown.bottom, ChildRect(main, splitter).top);
+        EXPECT_LE(ChildRect(main, splitter).bottom, tabsGrown.top);
+    }
+    ExitVia(main, kExitCommand);
+}
+
+// Reads a tab's title out of the program: the text buffer must live in its memory.
+std::wstring TabTitle(HANDLE process, HWND tabs, int index) {
+    constexpr int kChars = 128;
+    const SIZE_T size = sizeof(TCITEMW) + kChars * sizeof(WCHAR);
+    void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return L"<no memory>";
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = reinterpret_cast<LPWSTR>(static_cast<BYTE*>(remote) + sizeof(TCITEMW));
+    item.cchTextMax = kChars;
+    std::wstring title = L"<unreadable>";
+    WCHAR text[kChars] = {};
+    DWORD_PTR ok = 0;
+    if (::WriteProcessMemory(process, remote, &item, sizeof item, nullptr) &&
+        ::SendMessageTimeoutW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, kPatienceMs,
+                              &ok) &&
+        ok && ::ReadProcessMemory(process, item.pszText, text, sizeof text, nullptr)) {
+        text[kChars - 1] = L'\0';
+        title = text;
+    }
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return title;
+}
+
+struct PaneWindows {
+    HWND tabs;
+    HWND fileList, dcList;  // the list views inside the two pane dialogs
+};
+
+BOOL CALLBACK CollectPaneList(HWND hWnd, LPARAM lParam) {
+    auto* p = reinterpret_cast<PaneWindows*>(lParam);
+    HWND pane = ::GetParent(hWnd);
+    if (!pane || ::GetParent(pane) != p->tabs)
+        return TRUE;
+    if (::GetDlgCtrlID(hWnd) == 1005)
+        p->fileList = hWnd;
+    else if (::GetDlgCtrlID(hWnd) == 1006)
+        p->dcList = hWnd;
+    return TRUE;
+}
+
+// The panes start empty under their plain names, the saved-files pane
+// showing; the web image window waits hidden until its command shows it.
+TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
+    HWND main = StartAndShow();
+    ASSERT_NE(main, nullptr);
+    WaitUntilIdle(main);
+
+    HWND tabs = ::GetDlgItem(main, 1012);
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(TabTitle(pi_.hProcess, tabs, 0), L"저장된 파일");
+    EXPECT_EQ(TabTitle(pi_.hProcess, tabs, 1), L"저장된 DC");
+    EXPECT_EQ(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+
+    PaneWindows panes = {tabs, nullptr, nullptr};
+    ::EnumChildWindows(tabs, CollectPaneList, reinterpret_cast<LPARAM>(&panes));
+    ASSERT_NE(panes.fileList, nullptr) << "no saved-files pane in the tabs";
+    ASSERT_NE(panes.dcList, nullptr) << "no saved-DC pane in the tabs";
+    EXPECT_TRUE(::IsWindowVisible(panes.fileList));
+    EXPECT_FALSE(::IsWindowVisible(panes.dcList));
+    EXPECT_EQ(::SendMessageW(panes.fileList, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(::SendMessageW(panes.dcList, LVM_GETITEMCOUNT, 0, 0), 0);
+    RECT tabsRect, paneRect;
+    ::GetWindowRect(tabs, &tabsRect);
+    ::GetWindowRect(::GetParent(panes.fileList), &paneRect);
+    EXPECT_GE(paneRect.left, tabsRect.left);
+    EXPECT_LE(paneRect.right, tabsRect.right);
+    EXPECT_LE(paneRect.bottom, tabsRect.bottom);
+
+    HWND webImage = FindOwnWindow(kWebImageTitle);
+    ASSERT_NE(webImage, nullptr) << "no web image window";
+    // A top-level window; like every modeless dialog without a parent it is owned by the main window.
+    EXPECT_EQ(::GetWindowLongW(webImage, GWL_STYLE) & WS_CHILD, 0);
+    EXPECT_EQ(::GetWindow(webImage, GW_OWNER), main);
+    EXPECT_FALSE(::IsWindowVisible(webImage));
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kWebImageCommand, 0));
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(webImage) != FALSE; }));
+    // Closing it only hides it; the program ends cleanly afterwards.
+    ASSERT_TRUE(::PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); }));
+    EXPECT_TRUE(::IsWindow(webImage));
+
+    ExitVia(main, kExitCommand);
+    COpFilePropertyPage file;
+    file.LoadOptions(ini_.c_str());
+    EXPECT_EQ(std::wstring(file.NameWithCount), L"Vesk_0");
 }
 
 TEST_F(VeskProcess, StartTrayHidesTheDialogUntilRestored) {
