@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/streams/ByteStream.h"
+#include "image/streams/BufferedReader.h"
 
 namespace {
 
@@ -46,27 +47,6 @@ class Channel {
   DWORD m_max = 0;
 };
 
-// Buffered reads for the RLE decoders, which consume the stream byte by byte.
-class ByteReader {
- public:
-  explicit ByteReader(CByteStream* stream) : m_stream(stream) {}
-  // The next byte, or -1 at the end of the stream.
-  int Next() {
-    if (m_pos == m_length) {
-      m_length = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-      m_pos = 0;
-      if (m_length == 0) return -1;
-    }
-    return m_buffer[m_pos++];
-  }
-
- private:
-  CByteStream* m_stream;
-  BYTE m_buffer[4096];
-  size_t m_pos = 0;
-  size_t m_length = 0;
-};
-
 // Writes decoded RLE pixels; everything outside the image is dropped.
 class RleCanvas {
  public:
@@ -99,7 +79,7 @@ class RleCanvas {
 // bottom) that leaves the image only drops pixels, and the end of the stream
 // ends the picture.
 void DecodeRle(CByteStream* stream, CDibImage& image, bool topDown, bool fourBit) {
-  ByteReader in(stream);
+  CBufferedReader in(stream);
   RleCanvas canvas(image, topDown);
   auto put = [&](int64_t x, int64_t row, BYTE value) {
     if (fourBit) canvas.Put4(x, row, value);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/streams/ByteStream.h"
+#include "image/streams/BufferedReader.h"
 
 namespace {
 
@@ -29,31 +30,11 @@ int Brightness(const RGBQUAD& c) {
   return (306 * c.rgbRed + 601 * c.rgbGreen + 117 * c.rgbBlue) / 1024;
 }
 
-// One byte at a time through a buffer; -1 at the end of the stream.
-class ByteReader {
- public:
-  explicit ByteReader(CByteStream* stream) : m_stream(stream) {}
-  int Next() {
-    if (m_pos == m_length) {
-      m_length = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-      m_pos = 0;
-      if (m_length == 0) return -1;
-    }
-    return m_buffer[m_pos++];
-  }
-
- private:
-  CByteStream* m_stream;
-  BYTE m_buffer[4096];
-  size_t m_pos = 0;
-  size_t m_length = 0;
-};
-
 // Expands the run-length data one scan line at a time; a run may continue
 // into the next line but never past the end of the picture.
 class RunDecoder {
  public:
-  RunDecoder(ByteReader& reader, uint64_t total) : m_reader(reader), m_left(total) {}
+  RunDecoder(CBufferedReader& reader, uint64_t total) : m_reader(reader), m_left(total) {}
   // Returns null when the line is complete, else the failure message.
   const char* Line(BYTE* out, size_t length) {
     size_t filled = 0;
@@ -84,7 +65,7 @@ class RunDecoder {
   }
 
  private:
-  ByteReader& m_reader;
+  CBufferedReader& m_reader;
   uint64_t m_left;  // bytes of the picture not yet produced or promised
   size_t m_run = 0;
   BYTE m_value = 0;
@@ -194,7 +175,7 @@ bool CDibImagePCX::Decode(CByteStream* stream) {
     } catch (const std::bad_alloc&) {
       throw "can't allocate memory";
     }
-    ByteReader reader(stream);
+    CBufferedReader reader(stream);
     RunDecoder runs(reader, static_cast<uint64_t>(lineBytes) * static_cast<uint64_t>(height));
     const WORD imageBpp = GetBpp();
     for (int32_t y = 0; y < height; ++y) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/streams/ByteStream.h"
+#include "image/streams/BufferedReader.h"
 
 namespace {
 
@@ -68,47 +69,11 @@ RGBQUAD ColourOf(const BYTE* p, size_t bytes) {
   return RGBQUAD{p[0], p[1], p[2], static_cast<BYTE>(bytes == 4 ? p[3] : 255)};
 }
 
-// Buffered reads; a request the stream cannot fill entirely fails.
-class ByteReader {
- public:
-  explicit ByteReader(CByteStream* stream) : m_stream(stream) {}
-  bool Read(BYTE* out, size_t n) {
-    while (n > 0) {
-      if (m_pos == m_length) {
-        m_length = m_stream->Read(m_buffer, 1, sizeof m_buffer);
-        m_pos = 0;
-        if (m_length == 0) return false;
-      }
-      const size_t chunk = n < m_length - m_pos ? n : m_length - m_pos;
-      std::memcpy(out, m_buffer + m_pos, chunk);
-      m_pos += chunk;
-      out += chunk;
-      n -= chunk;
-    }
-    return true;
-  }
-  bool Skip(size_t n) {
-    BYTE scratch[256];
-    while (n > 0) {
-      const size_t chunk = n < sizeof scratch ? n : sizeof scratch;
-      if (!Read(scratch, chunk)) return false;
-      n -= chunk;
-    }
-    return true;
-  }
-
- private:
-  CByteStream* m_stream;
-  BYTE m_buffer[4096];
-  size_t m_pos = 0;
-  size_t m_length = 0;
-};
-
 // The stored pixels in file order. Run-length packets carry on across the
 // ends of lines.
 class PixelSource {
  public:
-  PixelSource(ByteReader& reader, size_t bytes, bool runLength)
+  PixelSource(CBufferedReader& reader, size_t bytes, bool runLength)
       : m_reader(reader), m_bytes(bytes), m_runLength(runLength) {}
   bool Next(BYTE* out) {
     if (!m_runLength) return m_reader.Read(out, m_bytes);
@@ -126,7 +91,7 @@ class PixelSource {
   }
 
  private:
-  ByteReader& m_reader;
+  CBufferedReader& m_reader;
   size_t m_bytes;
   bool m_runLength;
   int m_left = 0;
@@ -165,7 +130,7 @@ bool CDibImageTGA::Decode(CByteStream* stream) {
       return true;
     }
 
-    ByteReader reader(stream);
+    CBufferedReader reader(stream);
     if (!reader.Skip(h.idLength)) throw kCorrupted;
     if (!Create(h.width, h.height, h.depth == 8 ? 8 : 24, kFormatTga)) throw "TGA Create failed";
     const bool withAlpha = h.depth == 32;
