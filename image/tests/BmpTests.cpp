@@ -14,7 +14,10 @@
 #include "image/streams/MemoryStream.h"
 #include "image/tests/FormatTestSupport.h"
 
+using formattest::ExpectSamePixels;
 using formattest::ReadFile;
+using formattest::ReadReference;
+using formattest::Reference;
 using formattest::Rgba;
 using formattest::ScratchDir;
 using formattest::ScreenPixel;
@@ -353,40 +356,6 @@ bool RunReference(const std::string& command, const std::string& folder) {
   return std::system(line.c_str()) == 0;
 }
 
-struct Reference {
-  int width = 0, height = 0;
-  bool alpha = false;
-  std::vector<uint8_t> rgba;
-};
-
-bool ReadReference(const std::string& name, Reference& out) {
-  const std::vector<uint8_t> bytes = ReadFile(name);
-  const auto newline = std::find(bytes.begin(), bytes.end(), '\n');
-  if (newline == bytes.end()) return false;
-  const std::string head(bytes.begin(), newline);
-  int alpha = 0;
-  if (std::sscanf(head.c_str(), "%d %d %d", &out.width, &out.height, &alpha) != 3) return false;
-  out.alpha = alpha != 0;
-  out.rgba.assign(newline + 1, bytes.end());
-  return out.rgba.size() == size_t(out.width) * out.height * 4;
-}
-
-// Our pixels against PIL's; alpha only where PIL has any.
-void ExpectMatchesPil(const CDibImage& image, const Reference& pil, const std::string& name) {
-  ASSERT_EQ(int(image.GetWidth()), pil.width) << name;
-  ASSERT_EQ(int(image.GetHeight()), pil.height) << name;
-  int mismatches = 0;
-  for (int y = 0; y < pil.height; ++y)
-    for (int x = 0; x < pil.width; ++x) {
-      const uint8_t* p = &pil.rgba[(size_t(y) * pil.width + x) * 4];
-      Rgba want{p[0], p[1], p[2], p[3]};
-      Rgba got = ScreenPixel(image, x, y);
-      if (!pil.alpha) got.a = want.a;
-      if (!(got == want) && mismatches++ < 5) ADD_FAILURE() << name << " at " << x << "," << y << ": " << got << " PIL " << want;
-    }
-  EXPECT_EQ(mismatches, 0) << name;
-}
-
 TEST(BmpReference, FilesOfOtherToolsDecodeAsPilDecodesThem) {
   if (!HaveReferenceTools()) GTEST_SKIP() << "Python PIL, ImageMagick or netpbm missing";
   ScratchDir dir;
@@ -401,7 +370,7 @@ TEST(BmpReference, FilesOfOtherToolsDecodeAsPilDecodesThem) {
     ASSERT_TRUE(ReadReference(dir.File(stem + ".rgba"), pil)) << stem;
     CDibImage image;
     ASSERT_TRUE(image.Load(Widen(dir.File(file)).c_str(), CDibImage::kFormatBmp)) << stem << ": " << image.GetLastError();
-    ExpectMatchesPil(image, pil, stem);
+    ExpectSamePixels(image, pil, stem);
     ++compared;
   }
   EXPECT_EQ(compared, 21);
@@ -443,11 +412,11 @@ TEST(BmpReference, OurFilesReadBackInPil) {
       const std::string stem = "ours_" + std::to_string(bits) + "_" + std::to_string(width);
       Reference pil;
       ASSERT_TRUE(ReadReference(dir.File(stem + ".rgba"), pil)) << stem;
-      ExpectMatchesPil(*images[index++], pil, stem);
+      ExpectSamePixels(*images[index++], pil, stem);
     }
   Reference pil;
   ASSERT_TRUE(ReadReference(dir.File("ours_alpha.rgba"), pil));
-  ExpectMatchesPil(*images[index], pil, "ours_alpha");
+  ExpectSamePixels(*images[index], pil, "ours_alpha");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -123,6 +124,43 @@ inline Rgba ScreenPixel(const CDibImage& image, int32_t x, int32_t y) {
   const RGBQUAD c = image.GetPixelColor(x, row, false);
   const uint8_t a = image.AlphaIsValid() ? image.AlphaGet(x, row) : 255;
   return Rgba{c.rgbRed, c.rgbGreen, c.rgbBlue, a};
+}
+
+// A reference decoding written by a helper script: "WIDTH HEIGHT HAS_ALPHA\n"
+// followed by RGBA bytes, top row first.
+struct Reference {
+  int width = 0, height = 0;
+  bool alpha = false;
+  std::vector<uint8_t> rgba;
+};
+
+inline bool ReadReference(const std::string& name, Reference& out) {
+  const std::vector<uint8_t> bytes = ReadFile(name);
+  const auto newline = std::find(bytes.begin(), bytes.end(), '\n');
+  if (newline == bytes.end()) return false;
+  const std::string head(bytes.begin(), newline);
+  int alpha = 0;
+  if (std::sscanf(head.c_str(), "%d %d %d", &out.width, &out.height, &alpha) != 3) return false;
+  out.alpha = alpha != 0;
+  out.rgba.assign(newline + 1, bytes.end());
+  return out.rgba.size() == size_t(out.width) * out.height * 4;
+}
+
+// Our pixels against a reference tool's; alpha only where the tool has any.
+inline void ExpectSamePixels(const CDibImage& image, const Reference& tool, const std::string& name) {
+  ASSERT_EQ(int(image.GetWidth()), tool.width) << name;
+  ASSERT_EQ(int(image.GetHeight()), tool.height) << name;
+  int mismatches = 0;
+  for (int y = 0; y < tool.height; ++y)
+    for (int x = 0; x < tool.width; ++x) {
+      const uint8_t* p = &tool.rgba[(size_t(y) * tool.width + x) * 4];
+      const Rgba want{p[0], p[1], p[2], p[3]};
+      Rgba got = ScreenPixel(image, x, y);
+      if (!tool.alpha) got.a = want.a;
+      if (!(got == want) && mismatches++ < 5)
+        ADD_FAILURE() << name << " at " << x << "," << y << ": " << got << " tool " << want;
+    }
+  EXPECT_EQ(mismatches, 0) << name;
 }
 
 }  // namespace formattest

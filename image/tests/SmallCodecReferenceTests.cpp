@@ -14,7 +14,10 @@
 #include "image/DibImage.h"
 #include "image/tests/FormatTestSupport.h"
 
+using formattest::ExpectSamePixels;
 using formattest::ReadFile;
+using formattest::ReadReference;
+using formattest::Reference;
 using formattest::Rgba;
 using formattest::ScratchDir;
 using formattest::ScreenPixel;
@@ -36,40 +39,6 @@ bool RunReference(const std::string& command, const std::string& folder) {
   const std::string line = "/usr/bin/python3 '" + std::string(VESK_IMAGE_TEST_DIR) + "/smallcodec_reference.py' " +
                            command + " '" + folder + "'";
   return std::system(line.c_str()) == 0;
-}
-
-struct Reference {
-  int width = 0, height = 0;
-  bool alpha = false;
-  std::vector<uint8_t> rgba;
-};
-
-bool ReadReference(const std::string& name, Reference& out) {
-  const std::vector<uint8_t> bytes = ReadFile(name);
-  const auto newline = std::find(bytes.begin(), bytes.end(), '\n');
-  if (newline == bytes.end()) return false;
-  const std::string head(bytes.begin(), newline);
-  int alpha = 0;
-  if (std::sscanf(head.c_str(), "%d %d %d", &out.width, &out.height, &alpha) != 3) return false;
-  out.alpha = alpha != 0;
-  out.rgba.assign(newline + 1, bytes.end());
-  return out.rgba.size() == size_t(out.width) * out.height * 4;
-}
-
-// Our pixels against a tool's; alpha only where the tool has any.
-void ExpectSamePixels(const CDibImage& image, const Reference& tool, const std::string& name) {
-  ASSERT_EQ(int(image.GetWidth()), tool.width) << name;
-  ASSERT_EQ(int(image.GetHeight()), tool.height) << name;
-  int mismatches = 0;
-  for (int y = 0; y < tool.height; ++y)
-    for (int x = 0; x < tool.width; ++x) {
-      const uint8_t* p = &tool.rgba[(size_t(y) * tool.width + x) * 4];
-      const Rgba want{p[0], p[1], p[2], p[3]};
-      Rgba got = ScreenPixel(image, x, y);
-      if (!tool.alpha) got.a = want.a;
-      if (!(got == want) && mismatches++ < 5) ADD_FAILURE() << name << " at " << x << "," << y << ": " << got << " tool " << want;
-    }
-  EXPECT_EQ(mismatches, 0) << name;
 }
 
 // The tools' decodings of DIR/NAME: tool name -> pixels.
