@@ -1,5 +1,7 @@
 #include "Dialog.h"
 
+#include <cstring>
+
 #include "WinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -226,4 +228,31 @@ void CDialog::MapDialogRect(LPRECT lpRect) const { ::MapDialogRect(m_hWnd, lpRec
 
 BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
     return CWnd::PreTranslateMessage(pMsg);
+}
+
+std::vector<BYTE> AfxLoadDialogTemplate(LPCWSTR name, HINSTANCE* pInst) {
+    const LPCWSTR kDialogType = MAKEINTRESOURCEW(5);  // RT_DIALOG
+    HINSTANCE hInst = AfxFindResourceHandle(name, kDialogType);
+    if (pInst)
+        *pInst = hInst;
+    HRSRC hRes = ::FindResourceW(hInst, name, kDialogType);
+    HGLOBAL hRaw = hRes ? ::LoadResource(hInst, hRes) : nullptr;
+    const auto* pRaw = hRaw ? static_cast<const BYTE*>(::LockResource(hRaw)) : nullptr;
+    const DWORD cbRaw = hRes ? ::SizeofResource(hInst, hRes) : 0;
+    if (!pRaw || cbRaw < sizeof(DLGTEMPLATE))
+        return {};
+    return std::vector<BYTE>(pRaw, pRaw + cbRaw);
+}
+
+void AfxMakeChildTemplate(std::vector<BYTE>& tmpl, DWORD dwAdd) {
+    // An extended template starts with version 1 and signature 0xFFFF; its style follows at 12.
+    const bool bExtended = tmpl.size() >= 16 && reinterpret_cast<const WORD*>(tmpl.data())[0] == 1 &&
+                           reinterpret_cast<const WORD*>(tmpl.data())[1] == 0xFFFF;
+    const size_t styleOffset = bExtended ? 12 : 0;
+    DWORD style = 0;
+    std::memcpy(&style, tmpl.data() + styleOffset, sizeof(style));
+    style &= ~static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                                 WS_MAXIMIZEBOX | DS_MODALFRAME | WS_VISIBLE | WS_DISABLED);
+    style |= WS_CHILD | dwAdd;
+    std::memcpy(tmpl.data() + styleOffset, &style, sizeof(style));
 }

@@ -4,6 +4,8 @@
 #include "AfxDefs.h"
 #include "Wnd.h"
 
+#include <vector>
+
 class CDialog : public CWnd {
 public:
     CDialog() = default;
@@ -70,3 +72,10 @@ protected:
 private:
     void SetTemplateName(LPCWSTR lpszTemplateName);
 };
+
+// A writable copy of dialog template `name` from the resources (empty when it is
+// missing or too short), and the module it came from.
+std::vector<BYTE> AfxLoadDialogTemplate(LPCWSTR name, HINSTANCE* pInst);
+// Turns a template into a child window's whatever it says: popup, frame, caption,
+// visible and disabled bits cleared, WS_CHILD and `dwAdd` set.
+void AfxMakeChildTemplate(std::vector<BYTE>& tmpl, DWORD dwAdd);

@@ -1,5 +1,6 @@
 #include "DialogBar.h"
 
+#include "Dialog.h"
 #include "WinApp.h"
 
 #include <cstring>
@@ -23,26 +24,12 @@ BOOL CDialogBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nI
 BOOL CDialogBar::Create(CWnd* pParentWnd, LPCWSTR lpszTemplateName, UINT nStyle, UINT nID) {
     if (m_hWnd || !lpszTemplateName || !pParentWnd || !pParentWnd->m_hWnd)
         return FALSE;
-    const LPCWSTR kDialogType = MAKEINTRESOURCEW(5);  // RT_DIALOG
-    HINSTANCE hInst = AfxFindResourceHandle(lpszTemplateName, kDialogType);
-    HRSRC hRes = ::FindResourceW(hInst, lpszTemplateName, kDialogType);
-    HGLOBAL hRaw = hRes ? ::LoadResource(hInst, hRes) : nullptr;
-    const auto* pRaw = hRaw ? static_cast<const BYTE*>(::LockResource(hRaw)) : nullptr;
-    const DWORD cbRaw = hRes ? ::SizeofResource(hInst, hRes) : 0;
-    if (!pRaw || cbRaw < sizeof(DLGTEMPLATE))
+    HINSTANCE hInst = nullptr;
+    std::vector<BYTE> tmpl = AfxLoadDialogTemplate(lpszTemplateName, &hInst);
+    if (tmpl.empty())
         return FALSE;
-
     // A bar is a hidden child until laid out, whatever the template says.
-    std::vector<BYTE> tmpl(pRaw, pRaw + cbRaw);
-    const bool bExtended = cbRaw >= 16 && reinterpret_cast<const WORD*>(pRaw)[0] == 1 &&
-                           reinterpret_cast<const WORD*>(pRaw)[1] == 0xFFFF;
-    const size_t styleOffset = bExtended ? 12 : 0;
-    DWORD style = 0;
-    std::memcpy(&style, tmpl.data() + styleOffset, sizeof(style));
-    style &= ~static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
-                                 WS_MAXIMIZEBOX | DS_MODALFRAME | WS_VISIBLE | WS_DISABLED);
-    style |= WS_CHILD | WS_CLIPSIBLINGS;
-    std::memcpy(tmpl.data() + styleOffset, &style, sizeof(style));
+    AfxMakeChildTemplate(tmpl, WS_CLIPSIBLINGS);
 
     m_dwStyle = nStyle & CBRS_ALL;
     HookWindowCreate(this);

@@ -1,6 +1,7 @@
 #include "View.h"
 
 #include "Controls.h"
+#include "Dialog.h"
 #include "WinApp.h"
 
 #include <algorithm>
@@ -218,26 +219,12 @@ BOOL CFormView::Create(LPCWSTR, LPCWSTR, DWORD dwStyle, const RECT& rect, CWnd* 
                        CCreateContext*) {
     if (m_hWnd || !m_lpszTemplateName || !pParentWnd || !pParentWnd->m_hWnd)
         return FALSE;
-    const LPCWSTR kDialogType = MAKEINTRESOURCEW(5);  // RT_DIALOG
-    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, kDialogType);
-    HRSRC hRes = ::FindResourceW(hInst, m_lpszTemplateName, kDialogType);
-    HGLOBAL hRaw = hRes ? ::LoadResource(hInst, hRes) : nullptr;
-    const auto* pRaw = hRaw ? static_cast<const BYTE*>(::LockResource(hRaw)) : nullptr;
-    const DWORD cbRaw = hRes ? ::SizeofResource(hInst, hRes) : 0;
-    if (!pRaw || cbRaw < sizeof(DLGTEMPLATE))
+    HINSTANCE hInst = nullptr;
+    std::vector<BYTE> tmpl = AfxLoadDialogTemplate(m_lpszTemplateName, &hInst);
+    if (tmpl.empty())
         return FALSE;
-
     // A form is a child whatever the template says; the caller's style decides the rest.
-    std::vector<BYTE> tmpl(pRaw, pRaw + cbRaw);
-    const bool bExtended = cbRaw >= 16 && reinterpret_cast<const WORD*>(pRaw)[0] == 1 &&
-                           reinterpret_cast<const WORD*>(pRaw)[1] == 0xFFFF;
-    const size_t styleOffset = bExtended ? 12 : 0;
-    DWORD style = 0;
-    std::memcpy(&style, tmpl.data() + styleOffset, sizeof(style));
-    style &= ~static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
-                                 WS_MAXIMIZEBOX | DS_MODALFRAME | WS_VISIBLE | WS_DISABLED);
-    style |= WS_CHILD | (dwStyle & ~static_cast<DWORD>(WS_VISIBLE | WS_POPUP));
-    std::memcpy(tmpl.data() + styleOffset, &style, sizeof(style));
+    AfxMakeChildTemplate(tmpl, dwStyle & ~static_cast<DWORD>(WS_VISIBLE | WS_POPUP));
 
     HookWindowCreate(this);
     HWND hWnd = ::CreateDialogIndirectParamW(hInst, reinterpret_cast<LPCDLGTEMPLATE>(tmpl.data()),
