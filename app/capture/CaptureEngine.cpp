@@ -1,0 +1,197 @@
+#include "app/capture/CaptureEngine.h"
+
+#include "app/AppMessages.h"
+#include "app/settings/OpContinuePage.h"
+#include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+
+#include <climits>
+#include <memory>
+
+std::list<CString> CapturedFileList;
+
+CCaptureEngine::CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
+                               COpContinuePage& miscOptions)
+    : m_fileOptions(fileOptions), m_watermarkOptions(watermarkOptions), m_miscOptions(miscOptions) {}
+
+CCaptureEngine::~CCaptureEngine() {
+    JoinAll();
+    if (m_watermark.bitmap)
+        DeleteObject(m_watermark.bitmap);
+}
+
+void CCaptureEngine::Attach(HWND owner, ICaptureSink* sink) {
+    m_owner = owner;
+    m_sink = sink;
+}
+
+CString CCaptureEngine::NextTargetName(int target) {
+    CString name;
+    if (target == kTargetSavedDc) {
+        name.Format(L"예약된 이름\\veskdc_%d.bmp", m_savedDcCounter);
+        if (m_savedDcCounter < INT_MAX)
+            ++m_savedDcCounter;
+        return name;
+    }
+    // The first numbered name not on disk; the counter ends one past it.
+    for (;;) {
+        name.Format(L"%s\\%s_%d.%s", m_fileOptions.Directory.GetString(), m_fileOptions.FileName.GetString(),
+                    m_fileOptions.FileCount, m_fileOptions.FileType.GetString());
+        if (m_fileOptions.FileCount == INT_MAX)
+            return name;
+        ++m_fileOptions.FileCount;
+        if (GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES)
+            return name;
+    }
+}
+
+bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
+                                  HBITMAP sourceBitmap) {
+    auto job = std::make_unique<CaptureJob>();
+    job->source = source;
+    job->sourceBitmap = sourceBitmap;
+
+    m_series = series;
+    m_seriesCount = series ? seriesCount : 0;
+    if (m_nextSlot >= kSlotCount)
+        m_nextSlot = 0;
+    const int slot = m_nextSlot;
+    // A slot still busy from 1024 captures ago: finish its worker before reuse.
+    if (m_slots[slot].thread) {
+        FinishSlot(slot);
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        if (m_slots[slot].posted)
+            ++m_slots[slot].staleMessages;
+    }
+    m_captureRect = rect;
+
+    job->rect = rect;
+    job->slot = slot;
+    job->target = m_saveTarget;
+    job->name = NextTargetName(m_saveTarget);
+    job->owner = m_owner;
+    job->engine = this;
+    job->sink = m_sink;
+    job->series = series;
+    job->noList = noList;
+    job->settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
+    if (job->settings.watermark && m_watermark.bitmap) {
+        job->watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);
+        job->watermark.width = m_watermark.width;
+        job->watermark.height = m_watermark.height;
+    }
+    if (series)
+        CapturedFileList.push_back(job->name);
+
+    {
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        m_slots[slot].posted = false;
+        m_slots[slot].failure.Empty();
+    }
+    CWinThread* thread = AfxBeginThread(&CCaptureEngine::CaptureThreadProc, job.get(), THREAD_PRIORITY_NORMAL, 0,
+                                        CREATE_SUSPENDED, nullptr);
+    if (!thread) {
+        if (m_sink)
+            m_sink->ReportCaptureFailure(L"캡쳐 작업을 시작하지 못했습니다.");
+        return false;
+    }
+    job.release();  // the worker owns it now
+    thread->m_bAutoDelete = FALSE;
+    m_slots[slot].thread = thread;
+    thread->ResumeThread();
+    ++m_nextSlot;
+    return true;
+}
+
+bool CCaptureEngine::StartFullScreenCapture() {
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return StartCapture(nullptr, screen, FALSE, false, 0);
+}
+
+UINT __cdecl CCaptureEngine::CaptureThreadProc(LPVOID param) {
+    std::unique_ptr<CaptureJob> job(static_cast<CaptureJob*>(param));
+    CString failure = CaptureWorker(*job);
+    CCaptureEngine* engine = job->engine;
+    const int slot = job->slot;
+    const HWND owner = job->owner;
+    job.reset();
+
+    std::lock_guard<std::mutex> lock(engine->m_slotLock);
+    Slot& state = engine->m_slots[slot];
+    state.failure = failure;
+    // Posted under the lock so slot reuse sees exactly whether a message is queued.
+    state.posted = owner && PostMessageW(owner, WM_CAPTURE_DONE, 0, slot);
+    return 0;
+}
+
+LRESULT CCaptureEngine::OnCaptureDone(int slot) {
+    if (slot < 0 || slot >= kSlotCount)
+        return 0;
+    Slot& state = m_slots[slot];
+    if (state.staleMessages > 0) {
+        --state.staleMessages;
+        return 0;
+    }
+    if (state.thread)
+        FinishSlot(slot);
+    return 0;
+}
+
+void CCaptureEngine::FinishSlot(int slot) {
+    Slot& state = m_slots[slot];
+    CWinThread* thread = state.thread;
+    state.thread = nullptr;
+    // The worker takes the slot lock last thing; never hold it while waiting.
+    WaitForSingleObject(thread->m_hThread, INFINITE);
+    delete thread;
+    CString failure;
+    {
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        failure = state.failure;
+        state.failure.Empty();
+    }
+    if (!failure.IsEmpty() && m_sink)
+        m_sink->ReportCaptureFailure(failure);
+    CountSeriesCompletion();
+}
+
+void CCaptureEngine::CountSeriesCompletion() {
+    if (!m_series)
+        return;
+    if (++m_seriesDone >= m_seriesCount)
+        EndSeries();
+}
+
+void CCaptureEngine::EndSeries() {
+    m_seriesDone = 0;
+    m_seriesCount = 0;
+    m_series = false;
+    if (m_sink)
+        m_sink->OnSeriesComplete();
+}
+
+void CCaptureEngine::JoinAll() {
+    for (Slot& state : m_slots) {
+        if (!state.thread)
+            continue;
+        WaitForSingleObject(state.thread->m_hThread, INFINITE);
+        delete state.thread;
+        state.thread = nullptr;
+        std::lock_guard<std::mutex> lock(m_slotLock);
+        if (state.posted)
+            ++state.staleMessages;
+        state.posted = false;
+        state.failure.Empty();
+    }
+}
+
+int CCaptureEngine::GetBusySlotCount() const {
+    int busy = 0;
+    for (const Slot& state : m_slots)
+        busy += state.thread ? 1 : 0;
+    return busy;
+}
+
+void CCaptureEngine::BuildWatermarkBitmap(HFONT font, HDC referenceDc) {
+    ::BuildWatermarkBitmap(m_watermarkOptions, font, referenceDc, m_watermark);
+}

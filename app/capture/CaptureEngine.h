@@ -1,0 +1,92 @@
+// The capture engine: names each capture's target, runs it on a worker
+// thread of its own, joins the worker when it reports back and keeps count of
+// a continuous series. Owned by the main dialog, which forwards
+// WM_CAPTURE_DONE to OnCaptureDone.
+#pragma once
+
+#include "app/capture/CaptureJob.h"
+
+#include <array>
+#include <list>
+#include <mutex>
+
+// Target names of the running continuous series, in capture order; UI thread only.
+extern std::list<CString> CapturedFileList;
+
+class CCaptureEngine {
+public:
+    static constexpr int kSlotCount = 1024;
+
+    CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
+                   COpContinuePage& miscOptions);
+    // Joins every running worker.
+    ~CCaptureEngine();
+    CCaptureEngine(const CCaptureEngine&) = delete;
+    CCaptureEngine& operator=(const CCaptureEngine&) = delete;
+
+    // `owner` receives WM_CAPTURE_DONE; `sink` gets the results. Either may be null.
+    void Attach(HWND owner, ICaptureSink* sink);
+
+    // UI thread. `source` (and `sourceBitmap`, the bitmap selected in it) are
+    // handed over: the worker deletes them, also when no capture starts.
+    // False when no worker could be started.
+    bool StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
+                      HBITMAP sourceBitmap = nullptr);
+    // The primary screen, as the full-screen command takes it.
+    bool StartFullScreenCapture();
+    // UI thread: handler of WM_CAPTURE_DONE with lParam = slot. Returns 0.
+    LRESULT OnCaptureDone(int slot);
+    // Waits for every running worker and deletes it; results are dropped.
+    void JoinAll();
+
+    // 0 image files, 1 saved-DC list.
+    void SetSaveTarget(int target) { m_saveTarget = target == kTargetSavedDc ? kTargetSavedDc : kTargetFiles; }
+    int GetSaveTarget() const { return m_saveTarget; }
+
+    // Rebuilds the prepared watermark from the options (see BuildWatermarkBitmap).
+    void BuildWatermarkBitmap(HFONT font, HDC referenceDc);
+    const WatermarkBitmap& GetWatermark() const { return m_watermark; }
+
+    // The navigator ends a series early: forget it and hand its names over.
+    void EndSeries();
+
+    int GetNextSlot() const { return m_nextSlot; }
+    int GetSavedDcCounter() const { return m_savedDcCounter; }
+    RECT GetCaptureRect() const { return m_captureRect; }
+    bool IsSeries() const { return m_series; }
+    int GetSeriesCount() const { return m_seriesCount; }
+    int GetSeriesDone() const { return m_seriesDone; }
+    // Slots whose worker has not been joined yet.
+    int GetBusySlotCount() const;
+
+private:
+    struct Slot {
+        CWinThread* thread = nullptr;
+        bool posted = false;     // its worker posted WM_CAPTURE_DONE
+        int staleMessages = 0;   // completions already handled at slot reuse
+        CString failure;
+    };
+
+    static UINT __cdecl CaptureThreadProc(LPVOID param);
+    CString NextTargetName(int target);
+    // UI thread: joins the slot's worker, reports its failure and counts the series.
+    void FinishSlot(int slot);
+    void CountSeriesCompletion();
+
+    COpFilePropertyPage& m_fileOptions;
+    COpWatermarkPropertyPage& m_watermarkOptions;
+    COpContinuePage& m_miscOptions;
+    HWND m_owner = nullptr;
+    ICaptureSink* m_sink = nullptr;
+
+    mutable std::mutex m_slotLock;  // the workers' posted/failure fields
+    std::array<Slot, kSlotCount> m_slots;
+    RECT m_captureRect = {};
+    int m_nextSlot = 0;
+    int m_seriesCount = 0;
+    bool m_series = false;
+    int m_seriesDone = 0;
+    WatermarkBitmap m_watermark;
+    int m_saveTarget = kTargetFiles;
+    int m_savedDcCounter = 0;
+};

@@ -1,0 +1,86 @@
+// What one capture carries from the UI thread to its worker: the source, the
+// rectangle, the target name and a snapshot of every option the worker reads,
+// so the options sheet can change them while workers run.
+#pragma once
+
+#include "app/capture/Watermark.h"
+
+class CCaptureEngine;
+class COpContinuePage;
+class COpFilePropertyPage;
+class COpWatermarkPropertyPage;
+
+// Where a capture's result goes, and the user-visible effects of a capture.
+// The capture engine calls the first three from worker threads.
+class ICaptureSink {
+public:
+    virtual ~ICaptureSink() = default;
+    // The saved-files pane.
+    virtual void AddSavedFile(LPCWSTR path) = 0;
+    // The saved-DC pane; the sink takes the bitmap over.
+    virtual void AddSavedBitmap(LPCWSTR label, HBITMAP bitmap) = 0;
+    virtual void ShowCaptureBalloon(LPCWSTR path) = 0;
+    // UI thread: a capture could not be saved; `message` says which and why.
+    virtual void ReportCaptureFailure(LPCWSTR message) = 0;
+    // UI thread: the last capture of a continuous series completed.
+    virtual void OnSeriesComplete() = 0;
+};
+
+struct CaptureSettings {
+    bool layered = false;       // include layered windows (CAPTUREBLT)
+    bool mouseCursor = false;
+    bool balloon = false;
+    bool sound = false;
+    bool openInEditor = false;
+    CString editorPath;
+    bool watermark = false;
+    bool hideColour = false;
+    WatermarkParams watermarkParams;
+
+    static CaptureSettings From(const COpFilePropertyPage& file, const COpWatermarkPropertyPage& watermark,
+                                const COpContinuePage& misc);
+};
+
+enum CaptureTarget { kTargetFiles = 0, kTargetSavedDc = 1 };
+
+struct CaptureJob {
+    // Pixels: null copies from the screen. A given context and the bitmap
+    // selected in it belong to the job; the worker deletes both.
+    HDC source = nullptr;
+    HBITMAP sourceBitmap = nullptr;
+    RECT rect = {};  // screen coordinates; a given source's pixels start at its (0, 0)
+    int slot = 0;
+    CString name;    // file path or saved-DC label
+    HWND owner = nullptr;  // receives WM_CAPTURE_DONE
+    CCaptureEngine* engine = nullptr;
+    ICaptureSink* sink = nullptr;
+    bool series = false;
+    BOOL noList = FALSE;
+    int target = kTargetFiles;
+    CaptureSettings settings;
+    WatermarkBitmap watermark;  // a private copy, deleted by the worker
+
+    CaptureJob() = default;
+    CaptureJob(const CaptureJob&) = delete;
+    CaptureJob& operator=(const CaptureJob&) = delete;
+    ~CaptureJob();
+};
+
+// The text after the last "." of `name`; empty when there is none.
+CString GetFileExtension(const CString& name);
+
+// Gets a captured image ready for its format: GIF is quantized to one
+// 256-colour palette, TIFF gets LZW, JPEG baseline, PNG interlacing.
+bool PrepareForFormat(class CDibImage& image, DWORD formatId);
+
+// Starts `toolPath` on `filePath`; false when the process could not start.
+bool OpenInEditor(const CString& toolPath, const CString& filePath);
+
+// The worker body: pixels, cursor, watermark, encoding, delivery and the
+// after-effects of one job. Returns an empty string, or why the capture
+// failed (then nothing was delivered and no after-effect ran).
+CString CaptureWorker(CaptureJob& job);
+
+// Draws the cursor that is showing, if any, into `dc` whose (0, 0) is the
+// screen point (left, top).
+void DrawCursorInto(HDC dc, int left, int top);

@@ -1,0 +1,195 @@
+#include "app/capture/CaptureJob.h"
+
+#include "app/capture/ScopedGdi.h"
+#include "app/settings/OpContinuePage.h"
+#include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "image/DibImage.h"
+#include "image/Quantizer.h"
+
+#include <mmsystem.h>
+
+#include <string>
+
+namespace {
+constexpr UINT kCaptureSoundId = 232;
+constexpr DWORD kCaptureBlt = 0x40000000;
+// Larger captures than this are refused rather than half-allocated.
+constexpr long long kMaxCapturePixels = 1LL << 28;
+
+CString Reason(LPCWSTR what, const CString& name, const char* detail = nullptr) {
+    CString text;
+    if (detail && *detail)
+        text.Format(L"%s\n%s\n(%s)", what, name.GetString(), CString(detail).GetString());
+    else
+        text.Format(L"%s\n%s", what, name.GetString());
+    return text;
+}
+
+// The captured picture as an image, through GDI+ when a watermark is laid on.
+bool ComposeImage(CaptureJob& job, HBITMAP captured, int width, int height, CDibImage& image) {
+    if (!job.settings.watermark || !job.watermark.bitmap)
+        return image.CreateFromHBITMAP(captured);
+    gdip::ScopedBitmap canvas;
+    if (gdip::GdipCreateBitmapFromHBITMAP(captured, nullptr, canvas.Out()) != gdip::Ok)
+        return false;
+    const RECT all = {0, 0, width, height};
+    ApplyWatermark(canvas.Get(), job.settings.watermarkParams, job.watermark.bitmap, job.watermark.width,
+                   job.watermark.height, true, job.settings.hideColour, all);
+    HBITMAP composed = nullptr;
+    if (gdip::GdipCreateHBITMAPFromBitmap(canvas.Get(), &composed, 0) != gdip::Ok)
+        return false;
+    ScopedBitmapHandle owned(composed);
+    return image.CreateFromHBITMAP(owned.Get());
+}
+}  // namespace
+
+CaptureJob::~CaptureJob() {
+    if (source)
+        DeleteDC(source);
+    if (sourceBitmap)
+        DeleteObject(sourceBitmap);
+    if (watermark.bitmap)
+        DeleteObject(watermark.bitmap);
+}
+
+CaptureSettings CaptureSettings::From(const COpFilePropertyPage& file, const COpWatermarkPropertyPage& watermark,
+                                      const COpContinuePage& misc) {
+    CaptureSettings settings;
+    settings.layered = misc.Layered != 0;
+    settings.mouseCursor = misc.MouseCursor != 0;
+    settings.balloon = misc.ToolTipEffect != 0;
+    settings.sound = misc.SoundEffect != 0;
+    settings.openInEditor = file.EditedChecked != 0;
+    settings.editorPath = file.EditedTool;
+    settings.watermark = watermark.WaterMark != 0;
+    settings.hideColour = watermark.HideColor != 0;
+    settings.watermarkParams = WatermarkParamsFromOptions(watermark);
+    return settings;
+}
+
+CString GetFileExtension(const CString& name) {
+    const int dot = name.ReverseFind(L'.');
+    return dot < 0 ? CString() : name.Mid(dot + 1);
+}
+
+bool PrepareForFormat(CDibImage& image, DWORD formatId) {
+    switch (formatId) {
+    case CDibImage::kFormatGif: {
+        CQuantizer quantizer(7);
+        if (!quantizer.ProcessImage(image.GetDIB()))
+            return false;
+        RGBQUAD palette[256] = {};
+        quantizer.SetColorTable(palette);
+        return image.DecreaseBpp(8, true, palette, 256);
+    }
+    case CDibImage::kFormatTif:
+        return image.SetCodecOption(5, formatId);
+    case CDibImage::kFormatJpg:
+    case CDibImage::kFormatPng:
+    case CDibImage::kFormatRaw:
+        return image.SetCodecOption(1, formatId);
+    default:
+        return true;
+    }
+}
+
+bool OpenInEditor(const CString& toolPath, const CString& filePath) {
+    // Both quoted: either may contain spaces. CreateProcessW wants a writable buffer.
+    std::wstring commandLine = L"\"" + toolPath.str() + L"\" \"" + filePath.str() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+void DrawCursorInto(HDC dc, int left, int top) {
+    CURSORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor)
+        return;
+    ScopedIcon copy(CopyIcon(info.hCursor));
+    ScopedIconInfo iconInfo(copy.Get());
+    if (!iconInfo.IsValid())
+        return;
+    DrawIcon(dc, info.ptScreenPos.x - left - static_cast<int>(iconInfo.Get().xHotspot),
+             info.ptScreenPos.y - top - static_cast<int>(iconInfo.Get().yHotspot), copy.Get());
+}
+
+CString CaptureWorker(CaptureJob& job) {
+    const long long width = static_cast<long long>(job.rect.right) - job.rect.left;
+    const long long height = static_cast<long long>(job.rect.bottom) - job.rect.top;
+    if (width <= 0 || height <= 0 || width * height > kMaxCapturePixels)
+        return Reason(L"캡쳐 영역이 올바르지 않습니다.", job.name);
+
+    ScopedDc screen;
+    HDC source = job.source;
+    if (!source) {
+        screen.Reset(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+        source = screen.Get();
+    }
+    ScopedMemoryDc memory(source);
+    ScopedBitmapHandle captured(source ? CreateCompatibleBitmap(source, static_cast<int>(width),
+                                                                static_cast<int>(height))
+                                       : nullptr);
+    if (!memory.Get() || !captured.Get())
+        return Reason(L"캡쳐할 화면을 읽지 못했습니다.", job.name);
+    {
+        ScopedSelect select(memory.Get(), captured.Get());
+        SetStretchBltMode(memory.Get(), COLORONCOLOR);
+        const int x = job.source ? 0 : job.rect.left;
+        const int y = job.source ? 0 : job.rect.top;
+        const DWORD rop = job.settings.layered ? (SRCCOPY | kCaptureBlt) : SRCCOPY;
+        BitBlt(memory.Get(), 0, 0, static_cast<int>(width), static_cast<int>(height), source, x, y, rop);
+        if (job.settings.mouseCursor)
+            DrawCursorInto(memory.Get(), job.rect.left, job.rect.top);
+    }
+    // The source is no longer needed: give it back before the slow part.
+    screen.Reset();
+    if (job.source) {
+        DeleteDC(job.source);
+        job.source = nullptr;
+    }
+    if (job.sourceBitmap) {
+        DeleteObject(job.sourceBitmap);
+        job.sourceBitmap = nullptr;
+    }
+
+    CDibImage image;
+    if (!ComposeImage(job, captured.Get(), static_cast<int>(width), static_cast<int>(height), image))
+        return Reason(L"캡쳐한 그림을 만들지 못했습니다.", job.name, image.GetLastError());
+    captured.Reset();
+
+    CString extension = GetFileExtension(job.name);
+    extension.MakeLower();
+    const DWORD formatId = CDibImage::GetTypeIdFromName(extension.GetString());
+    if (!PrepareForFormat(image, formatId))
+        return Reason(L"캡쳐한 그림을 변환하지 못했습니다.", job.name, image.GetLastError());
+
+    if (job.target == kTargetSavedDc) {
+        HBITMAP bitmap = image.MakeBitmap();
+        if (!bitmap)
+            return Reason(L"캡쳐한 그림을 만들지 못했습니다.", job.name, image.GetLastError());
+        if (job.sink)
+            job.sink->AddSavedBitmap(job.name, bitmap);
+        else
+            DeleteObject(bitmap);
+    } else if (!image.Save(job.name.GetString(), formatId)) {
+        return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, image.GetLastError());
+    }
+
+    if (job.settings.balloon && job.sink)
+        job.sink->ShowCaptureBalloon(job.name);
+    if (job.settings.sound)
+        sndPlaySoundW(MAKEINTRESOURCEW(kCaptureSoundId), SND_RESOURCE | SND_ASYNC);
+    const bool singleFile = !job.series && job.target == kTargetFiles;
+    if (job.settings.openInEditor && singleFile)
+        OpenInEditor(job.settings.editorPath, job.name);
+    if (singleFile && !job.noList && job.sink)
+        job.sink->AddSavedFile(job.name);
+    return CString();
+}

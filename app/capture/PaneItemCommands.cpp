@@ -1,0 +1,150 @@
+#include "app/capture/PaneItemCommands.h"
+
+#include "app/capture/CaptureJob.h"
+#include "app/panes/DcTabWnd.h"
+#include "app/panes/FileTabWnd.h"
+#include "image/DibImage.h"
+#include "workarea/FormViewWnd.h"
+
+namespace {
+bool IsImageTab(WorkTabKind kind) { return kind == WorkTabSavedFile || kind == WorkTabSavedDc; }
+
+// The selected item of the target's pane, shown in the current tab: only
+// then is the current image that item's picture.
+bool CurrentTabShowsSelection(const PaneItemContext& context) {
+    if (context.target == 0)
+        return context.currentKind == WorkTabSavedFile && context.selectedFileIndex >= 0 &&
+               context.currentImage && context.currentTitle == CFormViewWnd::TitleOf(context.selectedPath);
+    return context.currentKind == WorkTabSavedDc && context.selectedDcIndex >= 0 && context.currentImage &&
+           context.currentTitle == CFormViewWnd::TitleOf(context.selectedLabel);
+}
+
+DWORD FormatOf(const CString& path) {
+    CString extension = GetFileExtension(path);
+    extension.MakeLower();
+    return CDibImage::GetTypeIdFromName(extension.GetString());
+}
+
+bool FileExists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
+
+// Prepared as a capture is, so a full-colour picture can go to a GIF name.
+bool SaveImage(CDibImage& image, const CString& path, IPaneItemHost& host) {
+    const DWORD formatId = FormatOf(path);
+    bool ok = formatId != 0;
+    if (ok)
+        ok = PrepareForFormat(image, formatId);
+    if (ok)
+        ok = image.Save(path.GetString(), formatId);
+    if (!ok) {
+        CString message;
+        message.Format(L"파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(),
+                       formatId ? CString(image.GetLastError()).GetString() : L"unknown file type");
+        host.ReportFailure(message);
+    }
+    return ok;
+}
+}  // namespace
+
+PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString& directory, IPaneItemHost& host) {
+    if (!CurrentTabShowsSelection(context))
+        return PaneCommandResult::NotApplicable;
+    CString path = context.selectedPath;
+    if (context.target != 0) {
+        const int slash = context.selectedLabel.ReverseFind(L'\\');
+        path.Format(L"%s\\%s", directory.GetString(), context.selectedLabel.Mid(slash + 1).GetString());
+    }
+    if (FileExists(path) && !host.ConfirmOverwrite(path))
+        return PaneCommandResult::Cancelled;
+    CDibImage copy(*context.currentImage);
+    if (!SaveImage(copy, path, host))
+        return PaneCommandResult::Failed;
+    if (context.target != 0) {
+        host.AddSavedFile(path);
+        host.RemoveSavedDc(context.selectedDcIndex);
+    }
+    return PaneCommandResult::Done;
+}
+
+PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host) {
+    if (path.IsEmpty() || !IsImageTab(context.currentKind))
+        return PaneCommandResult::NotApplicable;
+    CDibImage image;
+    if (context.target == 0) {
+        if (!CurrentTabShowsSelection(context))
+            return PaneCommandResult::NotApplicable;
+        image.Copy(*context.currentImage);
+    } else {
+        if (context.selectedDcIndex < 0 || !context.selectedBitmap)
+            return PaneCommandResult::NotApplicable;
+        image.CreateFromHBITMAP(context.selectedBitmap);
+    }
+    if (!SaveImage(image, path, host))
+        return PaneCommandResult::Failed;
+    if (context.target == 0) {
+        if (path.Compare(context.selectedPath) != 0)
+            host.AddSavedFile(path);
+    } else {
+        host.AddSavedFile(path);
+        host.RemoveSavedDc(context.selectedDcIndex);
+    }
+    return PaneCommandResult::Done;
+}
+
+PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHost& host) {
+    if (!IsImageTab(context.currentKind))
+        return PaneCommandResult::NotApplicable;
+    if (context.target == 0) {
+        if (context.selectedFileIndex < 0)
+            return PaneCommandResult::NotApplicable;
+        DeleteFileW(context.selectedPath.GetString());
+        host.RemoveSavedFile(context.selectedFileIndex);
+    } else {
+        if (context.selectedDcIndex < 0)
+            return PaneCommandResult::NotApplicable;
+        host.RemoveSavedDc(context.selectedDcIndex);
+    }
+    return PaneCommandResult::Done;
+}
+
+CString AskSaveAsPath(CWnd* parent) {
+    static const wchar_t kFilter[] =
+        L"JPG/JPEG Files(*.jpg;*.jpeg)\0*.jpg;*.jpeg;\0"
+        L"PNG Files(*.png)\0*.png;\0"
+        L"GIF Files(*.gif)\0*.gif;\0"
+        L"BMP Files(*.bmp)\0*.bmp;\0"
+        L"TIF/TIFF Files(*.tif;*.tiff)\0*.tif;*.tiff\0";
+    CFileDialog dialog(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kFilter, parent);
+    if (dialog.DoModal() != IDOK)
+        return CString();
+    return dialog.GetPathName();
+}
+
+PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, const CFileTabWnd& files,
+                                      const CDcTabWnd& savedDcs) {
+    PaneItemContext context;
+    context.target = target;
+    if (view) {
+        context.currentKind = view->GetCurrentKind();
+        context.currentTitle = view->GetTabTitle(view->GetCurrentTab());
+        context.currentImage = view->GetCurrentImage();
+    }
+    context.selectedPath = files.m_strSelectedPath;
+    context.selectedFileIndex = files.m_nSelectedIndex;
+    context.selectedLabel = savedDcs.m_strSelectedName;
+    context.selectedBitmap = savedDcs.m_hSelectedBitmap;
+    context.selectedDcIndex = savedDcs.m_nSelectedIndex;
+    return context;
+}
+
+void CPaneItemHost::AddSavedFile(LPCWSTR path) {
+    m_files.AddItem(path);
+}
+void CPaneItemHost::RemoveSavedFile(int index) { m_files.DeleteItem(index); }
+void CPaneItemHost::RemoveSavedDc(int index) { m_savedDcs.DeleteItem(index); }
+
+bool CPaneItemHost::ConfirmOverwrite(LPCWSTR) {
+    static const wchar_t kQuestion[] = L"같은 이름을 가진 파일이 이미 존재 합니다.\n덮어쓰시겠습니까?";
+    return AfxMessageBox(kQuestion, MB_YESNO) == IDYES;
+}
+
+void CPaneItemHost::ReportFailure(LPCWSTR message) { AfxMessageBox(message, MB_OK | MB_ICONERROR); }

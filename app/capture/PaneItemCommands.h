@@ -1,0 +1,67 @@
+// The "FILE" menu's save, save-as and delete of the selected pane item. The
+// dialog gathers what they act on into a PaneItemContext; an IPaneItemHost
+// carries out what they change in the panes and asks the user.
+#pragma once
+
+#include "Afx.h"
+#include "workarea/WorkTab.h"
+
+class CDcTabWnd;
+class CDibImage;
+class CFileTabWnd;
+class CFormViewWnd;
+
+struct PaneItemContext {
+    int target = 0;  // 0 saved files, 1 saved DCs
+    WorkTabKind currentKind = WorkTabToolList;
+    CString currentTitle;
+    const CDibImage* currentImage = nullptr;
+    CString selectedPath;
+    int selectedFileIndex = -1;
+    CString selectedLabel;
+    HBITMAP selectedBitmap = nullptr;
+    int selectedDcIndex = -1;
+};
+
+class IPaneItemHost {
+public:
+    virtual ~IPaneItemHost() = default;
+    virtual void AddSavedFile(LPCWSTR path) = 0;
+    virtual void RemoveSavedFile(int index) = 0;
+    virtual void RemoveSavedDc(int index) = 0;
+    // True when `path` may be overwritten.
+    virtual bool ConfirmOverwrite(LPCWSTR path) = 0;
+    virtual void ReportFailure(LPCWSTR message) = 0;
+};
+
+enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
+
+// Writes the current work-area image over the selected file, or moves the
+// selected saved-DC entry into `directory` as a file.
+PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString& directory, IPaneItemHost& host);
+// Writes the selected item under `path` in the format its extension names.
+PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host);
+// Deletes the selected file from the disk and the pane, or the selected saved-DC entry.
+PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHost& host);
+
+// The save dialog of save-as; empty when cancelled.
+CString AskSaveAsPath(CWnd* parent);
+
+// What the main dialog's panes and work area show now.
+PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, const CFileTabWnd& files,
+                                      const CDcTabWnd& savedDcs);
+
+// IPaneItemHost over the main dialog's panes, asking through message boxes.
+class CPaneItemHost : public IPaneItemHost {
+public:
+    CPaneItemHost(CFileTabWnd& files, CDcTabWnd& savedDcs) : m_files(files), m_savedDcs(savedDcs) {}
+    void AddSavedFile(LPCWSTR path) override;
+    void RemoveSavedFile(int index) override;
+    void RemoveSavedDc(int index) override;
+    bool ConfirmOverwrite(LPCWSTR path) override;
+    void ReportFailure(LPCWSTR message) override;
+
+private:
+    CFileTabWnd& m_files;
+    CDcTabWnd& m_savedDcs;
+};

@@ -1,0 +1,200 @@
+#include "CaptureTestSupport.h"
+
+#include "app/capture/Watermark.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+
+#include <gtest/gtest.h>
+
+using namespace capture_test;
+
+TEST(WatermarkOrigin, NineCellsOutOfRangeOversizedAndOdd) {
+    struct Case {
+        int W, H, w, h, location;
+        POINT expected;
+    };
+    const Case cases[] = {
+        {100, 80, 10, 20, 0, {0, 0}},    {100, 80, 10, 20, 1, {45, 0}},   {100, 80, 10, 20, 2, {90, 0}},
+        {100, 80, 10, 20, 3, {0, 30}},   {100, 80, 10, 20, 4, {45, 30}},  {100, 80, 10, 20, 5, {90, 30}},
+        {100, 80, 10, 20, 6, {0, 60}},   {100, 80, 10, 20, 7, {45, 60}},  {100, 80, 10, 20, 8, {90, 60}},
+        {100, 80, 10, 20, -1, {0, 0}},   {100, 80, 10, 20, 9, {0, 0}},    {100, 80, 10, 20, 1000, {0, 0}},
+        {101, 81, 10, 20, 4, {45, 30}},  // odd differences truncate
+        {10, 10, 25, 31, 2, {-15, 0}},   // wider than the target: negative x
+        {10, 10, 25, 31, 4, {-7, -10}},  // truncated toward zero
+        {10, 10, 25, 31, 8, {-15, -21}},
+    };
+    for (const Case& c : cases) {
+        WatermarkParams params;
+        params.location = c.location;
+        const POINT origin = GetWatermarkOrigin(c.W, c.H, c.w, c.h, params);
+        EXPECT_EQ(origin.x, c.expected.x) << "location " << c.location << " W " << c.W;
+        EXPECT_EQ(origin.y, c.expected.y) << "location " << c.location << " W " << c.W;
+    }
+}
+
+namespace {
+constexpr DWORD kTarget = 0xFF204060;
+constexpr DWORD kLeft = 0xFFFF0000;   // left half of the watermark
+constexpr DWORD kRight = 0xFF00FF00;  // right half
+
+DWORD WatermarkPixel(int x, int) { return x < 5 ? kLeft & 0xFFFFFF : kRight & 0xFFFFFF; }
+
+struct Canvas {
+    gdip::ScopedBitmap bitmap;
+    Canvas() {
+        gdip::GdipCreateBitmapFromScan0(40, 40, 0, PixelFormat32bppARGB, nullptr, bitmap.Out());
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                gdip::GdipBitmapSetPixel(bitmap.Get(), x, y, kTarget);
+    }
+    DWORD At(int x, int y) const {
+        Gdiplus::ARGB colour = 0;
+        gdip::GdipBitmapGetPixel(bitmap.Get(), x, y, &colour);
+        return colour;
+    }
+};
+
+struct Mark {
+    HBITMAP bitmap;
+    Mark() {
+        MemorySource source = MakeSource(10, 10, WatermarkPixel);
+        DeleteDC(source.dc);
+        bitmap = source.bitmap;
+    }
+    ~Mark() { DeleteObject(bitmap); }
+};
+}  // namespace
+
+TEST(ApplyWatermark, PixelsAtTheCornerKeyColourAlphaAndRotation) {
+    struct Case {
+        const char* what;
+        int alpha;
+        int angle;
+        bool colourKey;
+        DWORD key;
+        DWORD expectLeftHalf;   // columns 30..34 of rows 30..39
+        DWORD expectRightHalf;  // columns 35..39
+        bool exactEdges;        // a rotated picture may be resampled by a pixel at its border
+    };
+    const Case cases[] = {
+        {"opaque", 100, 0, false, 0xFF000000, kLeft, kRight, true},
+        {"invisible", 0, 0, false, 0xFF000000, kTarget, kTarget, true},
+        {"key shows target", 100, 0, true, kLeft, kTarget, kRight, true},
+        {"key without match", 100, 0, true, 0xFF000000, kLeft, kRight, true},
+        {"half turn swaps halves", 100, 180, false, 0xFF000000, kRight, kLeft, false},
+    };
+    Mark mark;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Canvas canvas;
+        ASSERT_NE(canvas.bitmap.Get(), nullptr);
+        WatermarkParams params;
+        params.alpha = c.alpha;
+        params.location = 8;
+        params.angle = c.angle;
+        params.keyColour = static_cast<int>(c.key);
+        EXPECT_EQ(ApplyWatermark(canvas.bitmap.Get(), params, mark.bitmap, 10, 10, true, c.colourKey,
+                                 RECT{0, 0, 40, 40}),
+                  0);
+        const int first = c.exactEdges ? 30 : 32;
+        const int last = c.exactEdges ? 39 : 37;
+        for (int y = first; y <= last; ++y) {
+            EXPECT_EQ(canvas.At(first, y), c.expectLeftHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(33, y), c.expectLeftHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(c.exactEdges ? 35 : 36, y), c.expectRightHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(last, y), c.expectRightHalf) << "y " << y;
+        }
+        // Nothing outside the bottom-right cell changes.
+        EXPECT_EQ(canvas.At(29, 35), kTarget);
+        EXPECT_EQ(canvas.At(35, 29), kTarget);
+        EXPECT_EQ(canvas.At(0, 0), kTarget);
+    }
+}
+
+TEST(ApplyWatermark, LargerThanTheTargetIsClippedAroundItsOrigin) {
+    // 60 x 60, centred on 40 x 40: origin (-10, -10), so target (0, 0) shows watermark (10, 10).
+    const auto quarter = [](int x, int y) -> DWORD { return x < 30 && y < 30 ? 0x000000FF : 0x00FFFF00; };
+    MemorySource big = MakeSource(60, 60, quarter);
+    DeleteDC(big.dc);
+    Canvas canvas;
+    WatermarkParams params;
+    params.location = 4;
+    ApplyWatermark(canvas.bitmap.Get(), params, big.bitmap, 60, 60, true, false, RECT{0, 0, 40, 40});
+    EXPECT_EQ(canvas.At(0, 0), 0xFF0000FFu);
+    EXPECT_EQ(canvas.At(19, 19), 0xFF0000FFu);
+    EXPECT_EQ(canvas.At(20, 20), 0xFFFFFF00u);
+    EXPECT_EQ(canvas.At(39, 39), 0xFFFFFF00u);
+    DeleteObject(big.bitmap);
+}
+
+TEST(ApplyWatermark, NullOrEmptyWatermarkDrawsNothing) {
+    Mark mark;
+    const struct {
+        HBITMAP bitmap;
+        int w, h;
+    } cases[] = {{nullptr, 10, 10}, {mark.bitmap, 0, 10}, {mark.bitmap, 10, -3}};
+    for (const auto& c : cases) {
+        Canvas canvas;
+        WatermarkParams params;
+        EXPECT_EQ(ApplyWatermark(canvas.bitmap.Get(), params, c.bitmap, c.w, c.h, true, false, RECT{0, 0, 40, 40}), 0);
+        EXPECT_EQ(canvas.At(0, 0), kTarget);
+        EXPECT_EQ(canvas.At(5, 5), kTarget);
+    }
+    EXPECT_EQ(ApplyWatermark(nullptr, WatermarkParams(), mark.bitmap, 10, 10, true, false, RECT{0, 0, 40, 40}), 0);
+}
+
+TEST(WatermarkParamsFromOptions, KeyColourChannelsAreClampedAndAnglesAdd) {
+    struct Case {
+        int hide, red, green, blue;
+        unsigned expected;
+    };
+    const Case cases[] = {
+        {0, 255, 255, 255, 0xFF000000u},
+        {1, 255, 255, 255, 0xFFFFFFFFu},
+        {1, 0x12, 0x34, 0x56, 0xFF123456u},
+        {1, 300, -5, 256, 0xFFFF00FFu},
+        {1, -1, 1000, 0, 0xFF00FF00u},
+    };
+    for (const Case& c : cases) {
+        COpWatermarkPropertyPage options;
+        options.HideColor = c.hide;
+        options.Red = c.red;
+        options.Green = c.green;
+        options.Blue = c.blue;
+        options.RotateAngle = 180;
+        options.Rotation = 10;
+        const WatermarkParams params = WatermarkParamsFromOptions(options);
+        EXPECT_EQ(static_cast<unsigned>(params.keyColour), c.expected);
+        EXPECT_EQ(params.angle, 190);
+    }
+}
+
+TEST(BuildWatermarkBitmap, TextAndImageChoicesWithRotateSettings) {
+    COpWatermarkPropertyPage options;
+    options.Choice = 1;
+    options.Text = L"워터마크 Vesk";
+    options.FontFace = L"Tahoma";
+    options.FontSize = 20;
+    options.TextBkR = 0;
+    options.TextBkG = 0;
+    options.TextBkB = 255;
+    HDC screen = GetDC(nullptr);
+    WatermarkBitmap current;
+    const int rotateAngles[][2] = {{0, 0}, {1, 180}, {2, 90}, {3, -90}, {4, 0}, {5, 0}};
+    for (const auto& rotate : rotateAngles) {
+        options.Rotate = rotate[0];
+        BuildWatermarkBitmap(options, nullptr, screen, current);
+        ASSERT_NE(current.bitmap, nullptr);
+        EXPECT_GT(current.width, 0);
+        EXPECT_GT(current.height, 0);
+        EXPECT_EQ(options.RotateAngle, rotate[1]);
+    }
+    // Empty text or an image path that does not load: no watermark, old one freed.
+    options.Text.Empty();
+    BuildWatermarkBitmap(options, nullptr, screen, current);
+    EXPECT_EQ(current.bitmap, nullptr);
+    options.Choice = 0;
+    options.ImageDir = L"C:\\no\\such\\mark.png";
+    BuildWatermarkBitmap(options, nullptr, screen, current);
+    EXPECT_EQ(current.bitmap, nullptr);
+    ReleaseDC(nullptr, screen);
+}
