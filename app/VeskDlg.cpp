@@ -4,6 +4,9 @@
 #include "app/AppMessages.h"
 #include "app/AppStrings.h"
 #include "app/VeskApp.h"
+#include "app/capture/CursorCapture.h"
+#include "app/capture/PaneCaptureSink.h"
+#include "app/capture/PaneItemCommands.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
@@ -83,6 +86,15 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_NOTIFY(TBN_DROPDOWN, IDW_TOOLBAR, OnToolbarDropDown)
     ON_NOTIFY(SPN_SIZED, IDC_SPLITTER, OnSplitterMoved)
     ON_COMMAND(ID_TB_SAVE, OnSaveButton)
+    ON_MESSAGE(WM_CAPTURE_DONE, OnCaptureDone)
+    ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
+    ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
+    ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
+    ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
+    ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
+    ON_COMMAND(ID_FILE_SAVE_ITEM, OnSaveItem)
+    ON_COMMAND(ID_FILE_SAVE_ITEM_AS, OnSaveItemAs)
+    ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
@@ -123,6 +135,7 @@ BOOL CVeskDlg::OnInitDialog() {
     CreatePaneTabs(workArea);
     CreateWebImageWnd();
     AnchorChildren();
+    StartCaptureEngine();
 
     if (theApp.m_pMiscOptions && theApp.m_pMiscOptions->StartTray)
         PostMessage(WM_GO_TRAY);
@@ -376,6 +389,8 @@ LRESULT CVeskDlg::OnKickIdle(WPARAM, LPARAM lParam) {
 
 LRESULT CVeskDlg::OnSetSaveTarget(WPARAM, LPARAM lParam) {
     m_nSaveTarget = static_cast<int>(lParam);
+    if (m_pCaptureEngine)
+        m_pCaptureEngine->SetSaveTarget(m_nSaveTarget);
     return 0;
 }
 
@@ -563,15 +578,116 @@ void CVeskDlg::OnTrayCommand(UINT nID) {
 }
 
 BOOL CVeskDlg::DestroyWindow() {
+    // Workers deliver into the panes and read the options: none may outlive them.
+    if (m_pCaptureEngine)
+        m_pCaptureEngine->JoinAll();
     // The panes' thumbnail threads end with the tab control's windows.
     if (m_wndPaneTabs.GetSafeHwnd())
         m_wndPaneTabs.DestroyWindow();
     if (theApp.m_pFileOptions)
         theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    m_pCaptureEngine.reset();
+    m_pCaptureSink.reset();
     m_pWorkArea.reset();
     RemoveTrayIcon();
     delete m_pToolTip;
     m_pToolTip = nullptr;
     m_pWebImageWnd.reset();
     return CResizableDialog::DestroyWindow();
+}
+
+void CVeskDlg::StartCaptureEngine() {
+    if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions)
+        return;
+    m_pCaptureSink = std::make_unique<CPaneCaptureSink>(
+        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); }, nullptr);
+    m_pCaptureEngine = std::make_unique<CCaptureEngine>(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions,
+                                                        *theApp.m_pMiscOptions);
+    m_pCaptureEngine->Attach(m_hWnd, m_pCaptureSink.get());
+    m_pCaptureEngine->SetSaveTarget(m_nSaveTarget);
+    BuildWatermarkBitmap();
+}
+
+void CVeskDlg::BuildWatermarkBitmap() {
+    if (!m_pCaptureEngine)
+        return;
+    HDC dc = ::GetDC(m_hWnd);
+    HFONT font = m_pDialogFont ? static_cast<HFONT>(m_pDialogFont->GetSafeHandle()) : nullptr;
+    m_pCaptureEngine->BuildWatermarkBitmap(font, dc);
+    ::ReleaseDC(m_hWnd, dc);
+}
+
+void CVeskDlg::StartCapture(HDC hSource, RECT rect, BOOL bNoList, bool bSeries, int nSeriesCount,
+                            HBITMAP hSourceBitmap) {
+    if (m_pCaptureEngine) {
+        m_pCaptureEngine->StartCapture(hSource, rect, bNoList, bSeries, nSeriesCount, hSourceBitmap);
+        return;
+    }
+    if (hSource)
+        ::DeleteDC(hSource);
+    if (hSourceBitmap)
+        ::DeleteObject(hSourceBitmap);
+}
+
+LRESULT CVeskDlg::OnCaptureDone(WPARAM, LPARAM lParam) {
+    return m_pCaptureEngine ? m_pCaptureEngine->OnCaptureDone(static_cast<int>(lParam)) : 0;
+}
+
+void CVeskDlg::OnFullScreenCapture() {
+    if (m_pCaptureEngine)
+        m_pCaptureEngine->StartFullScreenCapture();
+}
+
+void CVeskDlg::OnCursorCapture() {
+    if (!theApp.m_pFileOptions)
+        return;
+    CString path, failure;
+    if (CaptureCursorToFile(theApp.m_pFileOptions->Directory, path, failure))
+        m_wndFileTab.AddItem(path);
+    else
+        AfxMessageBox(failure, MB_OK | MB_ICONERROR);
+}
+
+void CVeskDlg::OnSaveItem() {
+    if (!theApp.m_pFileOptions)
+        return;
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    SaveSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
+                                           m_wndFileTab, m_wndDcTab),
+                     theApp.m_pFileOptions->Directory, host);
+}
+
+void CVeskDlg::OnSaveItemAs() {
+    const PaneItemContext context = GatherPaneItemContext(
+        m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr, m_wndFileTab, m_wndDcTab);
+    if (context.currentKind != WorkTabSavedFile && context.currentKind != WorkTabSavedDc)
+        return;
+    const CString path = AskSaveAsPath(this);
+    if (path.IsEmpty())
+        return;
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    SaveSelectedItemAs(context, path, host);
+}
+
+void CVeskDlg::OnDeleteItem() {
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    DeleteSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
+                                             m_wndFileTab, m_wndDcTab),
+                       host);
+}
+
+// Shows a hidden bar and hides a visible one; bars not built yet are left alone.
+static void ToggleFrameBar(CMainFrmWnd* frame, CControlBar* bar) {
+    if (frame && bar)
+        frame->ShowBar(bar, !bar->IsWindowVisible());
+}
+
+void CVeskDlg::OnToggleColorBar() {
+    if (m_pWorkArea)
+        ToggleFrameBar(m_pWorkArea.get(), m_pWorkArea->GetColorBar());
+}
+
+void CVeskDlg::OnToggleQuickBar() {
+    if (m_pWorkArea)
+        ToggleFrameBar(m_pWorkArea.get(), m_pWorkArea->GetQuickBar());
 }

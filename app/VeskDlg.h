@@ -2,6 +2,7 @@
 // pane tabs below it, the tray icon, accelerators and command dispatch.
 #pragma once
 
+#include "app/capture/CaptureEngine.h"
 #include "app/panes/DcTabWnd.h"
 #include "app/panes/FileTabCtrl.h"
 #include "app/panes/FileTabWnd.h"
@@ -24,6 +25,12 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
     void AddTrayIcon();
+    // Capture windows hand over `hSource` and the bitmap selected in it.
+    void StartCapture(HDC hSource, RECT rect, BOOL bNoList, bool bSeries, int nSeriesCount,
+                      HBITMAP hSourceBitmap = nullptr);
+    CCaptureEngine* GetCaptureEngine() const { return m_pCaptureEngine.get(); }
+    // Rebuilds the watermark laid on captures from the watermark options.
+    void BuildWatermarkBitmap();
     // Called by capture workers from their own threads.
     void ShowCaptureBalloon(LPCWSTR lpszPath);
 
@@ -46,6 +53,14 @@ protected:
     afx_msg void OnToolbarDropDown(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnSaveButton();
+    afx_msg LRESULT OnCaptureDone(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnFullScreenCapture();
+    afx_msg void OnCursorCapture();
+    afx_msg void OnToggleColorBar();
+    afx_msg void OnToggleQuickBar();
+    afx_msg void OnSaveItem();
+    afx_msg void OnSaveItemAs();
+    afx_msg void OnDeleteItem();
     afx_msg void OnWebImage();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();
@@ -67,6 +82,7 @@ private:
     void CreatePaneTabs(const CRect& workArea);
     void CreateWebImageWnd();
     void AnchorChildren();
+    void StartCaptureEngine();
 
     void RemoveTrayIcon();
     // Bottom of the work area: the frame's when it has a window, else just above the splitter.
@@ -88,6 +104,9 @@ private:
     CFont* m_pDialogFont = nullptr;
     std::unique_ptr<CWebImageWnd> m_pWebImageWnd;
     HWND m_hBalloonWnd = nullptr;
+    // Results go to the panes through the sink; both end before the panes do.
+    std::unique_ptr<ICaptureSink> m_pCaptureSink;
+    std::unique_ptr<CCaptureEngine> m_pCaptureEngine;
 
     // The tray record is shared with capture workers (ShowCaptureBalloon).
     std::mutex m_trayLock;
