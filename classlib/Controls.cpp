@@ -4,6 +4,7 @@
 #include "WinApp.h"
 
 #include <memory>
+#include <type_traits>
 
 using afx_detail::GetThreadState;
 
@@ -23,72 +24,50 @@ CImageList* ImageListFrom(LRESULT h) {
 // ---------------------------------------------------------------------------
 // Owner-draw reflection
 
-BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (CWnd::OnChildNotify(message, wParam, lParam, pResult))
+namespace {
+
+// Owner-drawn controls draw (and measure) themselves when the parent reflects the message.
+template <class Control>
+BOOL ReflectOwnerDraw(Control& control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (control.CWnd::OnChildNotify(message, wParam, lParam, pResult))
         return TRUE;
-    if (message != WM_DRAWITEM)
+    if (message == WM_DRAWITEM) {
+        control.DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    } else if constexpr (std::is_same_v<Control, CComboBox> || std::is_same_v<Control, CListBox>) {
+        if (message != WM_MEASUREITEM)
+            return FALSE;
+        control.MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
+    } else {
         return FALSE;
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    }
     *pResult = TRUE;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return ReflectOwnerDraw(*this, message, wParam, lParam, pResult);
+}
+BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return ReflectOwnerDraw(*this, message, wParam, lParam, pResult);
+}
+BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return ReflectOwnerDraw(*this, message, wParam, lParam, pResult);
+}
+BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return ReflectOwnerDraw(*this, message, wParam, lParam, pResult);
+}
+BOOL CTabCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    return ReflectOwnerDraw(*this, message, wParam, lParam, pResult);
 }
 
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}
-
-BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (CWnd::OnChildNotify(message, wParam, lParam, pResult))
-        return TRUE;
-    if (message != WM_DRAWITEM)
-        return FALSE;
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *pResult = TRUE;
-    return TRUE;
-}
-
 void CStatic::DrawItem(LPDRAWITEMSTRUCT) {}
-
-BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (CWnd::OnChildNotify(message, wParam, lParam, pResult))
-        return TRUE;
-    if (message == WM_DRAWITEM)
-        DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    else if (message == WM_MEASUREITEM)
-        MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    else
-        return FALSE;
-    *pResult = TRUE;
-    return TRUE;
-}
-
 void CComboBox::DrawItem(LPDRAWITEMSTRUCT) {}
 void CComboBox::MeasureItem(LPMEASUREITEMSTRUCT) {}
-
-BOOL CListBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (CWnd::OnChildNotify(message, wParam, lParam, pResult))
-        return TRUE;
-    if (message == WM_DRAWITEM)
-        DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    else if (message == WM_MEASUREITEM)
-        MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    else
-        return FALSE;
-    *pResult = TRUE;
-    return TRUE;
-}
-
 void CListBox::DrawItem(LPDRAWITEMSTRUCT) {}
 void CListBox::MeasureItem(LPMEASUREITEMSTRUCT) {}
-
-BOOL CTabCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    if (CWnd::OnChildNotify(message, wParam, lParam, pResult))
-        return TRUE;
-    if (message != WM_DRAWITEM)
-        return FALSE;
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *pResult = TRUE;
-    return TRUE;
-}
-
 void CTabCtrl::DrawItem(LPDRAWITEMSTRUCT) {}
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <cwchar>
 #include <cwctype>
 
@@ -130,60 +131,59 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
         AfxSetWindowText(hWnd, value);
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
+namespace {
+
+// Numbers outside the member's type are refused, never truncated or wrapped.
+template <class Int>
+void ExchangeInteger(CDataExchange* pDX, int nIDC, Int& value, LPCWSTR failText) {
     HWND hWnd = pDX->PrepareEditCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
         long long v = 0;
-        if (!ParseLong(GetText(hWnd), v) || v < INT_MIN || v > INT_MAX)
-            FailWith(pDX, kParseInt);
-        value = static_cast<int>(v);
+        if (!ParseLong(GetText(hWnd), v) || v < static_cast<long long>(std::numeric_limits<Int>::min()) ||
+            v > static_cast<long long>(std::numeric_limits<Int>::max()))
+            FailWith(pDX, failText);
+        value = static_cast<Int>(v);
     } else {
         CString s;
-        s.Format(L"%d", value);
+        s.Format(L"%lld", static_cast<long long>(value));
         AfxSetWindowText(hWnd, s);
     }
+}
+
+template <class Real>
+void ExchangeReal(CDataExchange* pDX, int nIDC, Real& value) {
+    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        double v = 0;
+        bool ok = ParseDouble(GetText(hWnd), v);
+        if constexpr (sizeof(Real) < sizeof(double))
+            ok = ok && std::fabs(v) <= std::numeric_limits<Real>::max();
+        if (!ok)
+            FailWith(pDX, kParseReal);
+        value = static_cast<Real>(v);
+    } else {
+        CString s;
+        s.Format(L"%.*g", std::numeric_limits<Real>::digits10, static_cast<double>(value));
+        AfxSetWindowText(hWnd, s);
+    }
+}
+
+}  // namespace
+
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
+    ExchangeInteger(pDX, nIDC, value, kParseInt);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        long long v = 0;
-        if (!ParseLong(GetText(hWnd), v) || v < 0 || v > static_cast<long long>(UINT_MAX))
-            FailWith(pDX, kParseUInt);
-        value = static_cast<UINT>(v);
-    } else {
-        CString s;
-        s.Format(L"%u", value);
-        AfxSetWindowText(hWnd, s);
-    }
+    ExchangeInteger(pDX, nIDC, value, kParseUInt);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, float& value) {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        double v = 0;
-        if (!ParseDouble(GetText(hWnd), v) || std::fabs(v) > FLT_MAX)
-            FailWith(pDX, kParseReal);
-        value = static_cast<float>(v);
-    } else {
-        CString s;
-        s.Format(L"%.*g", FLT_DIG, static_cast<double>(value));
-        AfxSetWindowText(hWnd, s);
-    }
+    ExchangeReal(pDX, nIDC, value);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, double& value) {
-    HWND hWnd = pDX->PrepareEditCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        double v = 0;
-        if (!ParseDouble(GetText(hWnd), v))
-            FailWith(pDX, kParseReal);
-        value = v;
-    } else {
-        CString s;
-        s.Format(L"%.*g", DBL_DIG, value);
-        AfxSetWindowText(hWnd, s);
-    }
+    ExchangeReal(pDX, nIDC, value);
 }
 
 void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
