@@ -85,14 +85,6 @@ public:
     std::atomic<HWND> window{nullptr};
 };
 
-void SendKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, in, sizeof(INPUT));
-}
-
 // Runs the eyedropper modally here while `script` drives the input from a
 // helper thread once it shows. A dialog the script failed to end is cancelled
 // and reported as such, so a fault fails the test instead of hanging it.
@@ -168,7 +160,7 @@ TEST(SpoideWnd, EscapeOrLosingTheMouseCancels) {
         const char* name;
         std::function<void(HWND)> script;
     } cases[] = {
-        {"escape", [](HWND) { SendKey(VK_ESCAPE); }},
+        {"escape", [](HWND) { wt::KeyPress(VK_ESCAPE); }},
         {"mouse taken", [&](HWND hWnd) {
              ::PostMessageW(hWnd, WM_TEST_TAKE_MOUSE, reinterpret_cast<WPARAM>(below.Get()), 0);
          }},
