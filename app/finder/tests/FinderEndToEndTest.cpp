@@ -194,6 +194,11 @@ protected:
             if (host_) {
                 SetWindowPos(host_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
                 wt::Settle(host_);
+                // The compositor shows the repaint a little later; grab references only once it does.
+                WaitFor([] {
+                    return ScreenPixel(kHostRect.left + 2, kHostRect.top + 2) == kHostColour &&
+                           ScreenPixel(kButtonRect.left + 2, kButtonRect.top + 2) == RGB(0, 255, 90);
+                });
             }
         }
         return q.found;
