@@ -6,6 +6,7 @@
 #include "WidgetTestUtil.h"
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "tests/driver/VeskRun.h"
 
 #include <gtest/gtest.h>
 
@@ -15,39 +16,15 @@
 
 namespace {
 
-constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
+using namespace vesk_test;
+
 constexpr UINT kControlCommand = 32786;
-constexpr UINT kFullScreenCommand = 32773;
-constexpr UINT kExitCommand = 32946;
-constexpr DWORD kPatienceMs = 30000;  // a hang guard, not a measurement
 constexpr COLORREF kHostColour = RGB(12, 200, 34);
 // Clear of the main dialog, which comes back to the front when the finder ends.
 constexpr RECT kHostRect = {40, 40, 260, 170};
 constexpr RECT kButtonClient = {20, 30, 180, 90};
 constexpr RECT kButtonRect = {60, 70, 220, 130};
 constexpr int kFrameReach = 3;  // the 4-pixel pen straddles the outline
-
-std::wstring ExePath() {
-    std::string unixPath = VESK_EXE;
-    std::wstring path = L"Z:";
-    for (char c : unixPath)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return path;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Polls until pred() holds, keeping our own windows painted meanwhile.
-bool WaitFor(const std::function<bool()>& pred) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > kPatienceMs)
-            return false;
-        wt::PumpMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
 
 RECT Inflated(RECT r, int d) { return {r.left - d, r.top - d, r.right + d, r.bottom + d}; }
 
@@ -65,8 +42,6 @@ std::vector<COLORREF> Grab(const RECT& r) {
     return pixels;
 }
 
-COLORREF ScreenPixel(int x, int y) { return Grab({x, y, x + 1, y + 1})[0]; }
-
 // Pixels of a rectangle of the screen that differ from a reference grab.
 int Differences(const RECT& r, const std::vector<COLORREF>& reference) {
     const std::vector<COLORREF> now = Grab(r);
@@ -76,61 +51,15 @@ int Differences(const RECT& r, const std::vector<COLORREF>& reference) {
     return n;
 }
 
-struct WindowQuery {
-    DWORD pid;
-    HWND found;
-    bool finder;  // the 3 x 3 (or 1 x 1) finder instead of the main dialog
-};
-
-BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam) {
-    auto* q = reinterpret_cast<WindowQuery*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != q->pid || !IsWindowVisible(hWnd))
-        return TRUE;
-    RECT r = {};
-    GetWindowRect(hWnd, &r);
-    WCHAR title[128] = {};
-    GetWindowTextW(hWnd, title, 128);
-    const bool match = q->finder ? r.right - r.left <= 3 && r.bottom - r.top <= 3 : std::wstring(title) == kMainTitle;
-    if (match) {
-        q->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class FinderEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        WCHAR temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"vesk-finder-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++counter_);
-        ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
-        exe_ = folder_ + L"\\vesk.exe";
-        ini_ = folder_ + L"\\vesk.ini";
-        ASSERT_TRUE(CopyFileW(ExePath().c_str(), exe_.c_str(), FALSE));
         wt::MouseAway();
-        // A first run writes the defaults; the tests change them from there.
-        HWND main = Start();
-        ASSERT_NE(main, nullptr);
-        Exit(main);
-        profile::WriteValue(profile::kMiscSection, L"MouseCursor", 0, ini_.c_str());
-        profile::WriteValue(profile::kMiscSection, L"SoundEffect", 0, ini_.c_str());
-        profile::WriteValue(profile::kMiscSection, L"ToolTipEffect", 0, ini_.c_str());
-        profile::WriteValue(profile::kFileSection, L"EditedChecked", 0, ini_.c_str());
+        ASSERT_TRUE(run_.PrepareQuiet());
         CreateWindows();
     }
     void TearDown() override {
-        if (pi_.hProcess) {
-            if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(pi_.hProcess, 99);
-                WaitForSingleObject(pi_.hProcess, kPatienceMs);
-            }
-            CloseHandle(pi_.hProcess);
-            pi_ = {};
-        }
+        run_.Kill();
         if (host_)
             DestroyWindow(host_);
         UnregisterClassW(L"VeskFinderHost", GetModuleHandleW(nullptr));
@@ -173,51 +102,33 @@ protected:
     }
 
     HWND Start() {
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        std::wstring cmd = L"\"" + exe_ + L"\"";
-        if (!CreateProcessW(exe_.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi_))
-            return nullptr;
-        CloseHandle(pi_.hThread);
-        pi_.hThread = nullptr;
-        WindowQuery q = {pi_.dwProcessId, nullptr, false};
-        WaitFor([&] {
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&q));
-            return q.found != nullptr;
-        });
-        if (q.found) {
-            WaitForInputIdle(pi_.hProcess, kPatienceMs);
-            RECT main = {}, overlap = {};
-            GetWindowRect(q.found, &main);
-            EXPECT_FALSE(IntersectRect(&overlap, &main, &kHostRect)) << "the main dialog sits over the test window";
+        HWND main = run_.Start();
+        if (main) {
+            RECT mainRect = {}, overlap = {};
+            GetWindowRect(main, &mainRect);
+            EXPECT_FALSE(IntersectRect(&overlap, &mainRect, &kHostRect)) << "the main dialog sits over the test window";
             // Our window above the dialog that just showed, without taking the focus.
-            if (host_) {
-                SetWindowPos(host_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-                wt::Settle(host_);
-                // The compositor shows the repaint a little later; grab references only once it does.
-                WaitFor([] {
-                    return ScreenPixel(kHostRect.left + 2, kHostRect.top + 2) == kHostColour &&
-                           ScreenPixel(kButtonRect.left + 2, kButtonRect.top + 2) == RGB(0, 255, 90);
-                });
-            }
+            SetWindowPos(host_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+            wt::Settle(host_);
+            // The compositor shows the repaint a little later; grab references only once it does.
+            WaitFor([] {
+                return ScreenPixel(kHostRect.left + 2, kHostRect.top + 2) == kHostColour &&
+                       ScreenPixel(kButtonRect.left + 2, kButtonRect.top + 2) == RGB(0, 255, 90);
+            });
         }
-        return q.found;
+        return main;
     }
-    void Exit(HWND main) {
-        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
-        EXPECT_EQ(WaitForSingleObject(pi_.hProcess, kPatienceMs), WAIT_OBJECT_0);
-        CloseHandle(pi_.hProcess);
-        pi_ = {};
-    }
+    void Exit(HWND main) { EXPECT_EQ(run_.Exit(main), 0u); }
+    // The 3 x 3 (or 1 x 1) window that follows the pointer.
     bool FinderShowing() const {
-        WindowQuery q = {pi_.dwProcessId, nullptr, true};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&q));
-        return q.found != nullptr;
+        return run_.FindWindowIf([](HWND hWnd) {
+            RECT r = {};
+            GetWindowRect(hWnd, &r);
+            return IsWindowVisible(hWnd) && r.right - r.left <= 3 && r.bottom - r.top <= 3;
+        }) != nullptr;
     }
-    std::wstring Numbered(int n) const { return folder_ + L"\\Vesk_" + std::to_wstring(n) + L".bmp"; }
-    bool LoadWhenWritten(const std::wstring& path, CDibImage& image) const {
-        return WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); });
-    }
+    std::wstring Numbered(int n) const { return run_.Numbered(n); }
+    bool LoadWhenWritten(const std::wstring& path, CDibImage& image) const { return run_.LoadWhenWritten(path, image); }
     // The pixels just inside and just outside the left edge of a window,
     // taken before the finder runs.
     struct Edge {
@@ -235,11 +146,9 @@ protected:
     // Pointing 6 pixels inside the button: the finder samples 2 pixels up and left of the pointer.
     static POINT InButton() { return {kButtonRect.left + 6, kButtonRect.top + 6}; }
 
-    std::wstring folder_, exe_, ini_;
-    PROCESS_INFORMATION pi_ = {};
+    VeskRun run_{L"finder-e2e"};
     HWND host_ = nullptr, button_ = nullptr;
     HBRUSH hostBrush_ = nullptr;
-    static inline int counter_ = 0;
 };
 
 TEST_F(FinderEndToEnd, ClickCapturesTheButtonExactlyAndNoFrameIsLeft) {
