@@ -231,6 +231,51 @@ def toolbar():
     return c
 
 
+def frame_pieces():
+    """Bitmaps 166-180: the key colour and the eight pieces of the tool-window frame."""
+    edge, light = (20, 30, 44, 255), (120, 150, 190, 255)
+
+    def caption(w, left_cap=False, right_cap=False):
+        c = Canvas(w, 33)
+        for y in range(33):
+            t = y / 32
+            shade = tuple(int(a + (b - a) * t) for a, b in zip((78, 104, 140), (34, 50, 74))) + (255,)
+            c.rect(0, y, w, y + 1, shade)
+        c.rect(0, 0, w, 1, light)
+        if left_cap:
+            c.rect(0, 0, 1, 33, edge)
+            c.rect(1, 1, 2, 33, light)
+        if right_cap:
+            c.rect(w - 1, 0, w, 33, edge)
+            c.rect(w - 2, 1, w - 1, 33, light)
+        return c
+
+    def border(w, h, outer_left=False, outer_right=False, outer_bottom=False):
+        c = Canvas(w, h, (44, 62, 86, 255))
+        if outer_left:
+            c.rect(0, 0, 1, h, edge)
+            c.rect(1, 0, 2, h, light)
+        if outer_right:
+            c.rect(w - 1, 0, w, h, edge)
+            c.rect(w - 2, 0, w - 1, h, light)
+        if outer_bottom:
+            c.rect(0, h - 1, w, h, edge)
+            c.rect(0, h - 2, w, h - 1, light)
+        return c
+
+    return {
+        'region_view_key.bmp': Canvas(8, 8, MASK + (255,)),
+        'frame_caption_right.bmp': caption(8, right_cap=True),
+        'frame_bottom.bmp': border(3, 8, outer_bottom=True),
+        'frame_bottom_left.bmp': border(8, 8, outer_left=True, outer_bottom=True),
+        'frame_bottom_right.bmp': border(8, 8, outer_right=True, outer_bottom=True),
+        'frame_left.bmp': border(8, 3, outer_left=True),
+        'frame_right.bmp': border(8, 3, outer_right=True),
+        'frame_caption_middle.bmp': caption(3),
+        'frame_caption_left.bmp': caption(8, left_cap=True),
+    }
+
+
 def shutter(path):
     """A short mechanical click: two decaying noise bursts (fixed seed)."""
     rate = 22050
@@ -265,6 +310,7 @@ def main():
         'toolbar.bmp': bmp24(toolbar()),
         'spoide.cur': cur(spoide(), SPOIDE_TIP),
     }
+    files.update({name: bmp24(img) for name, img in frame_pieces().items()})
     for name, data in files.items():
         with open(os.path.join(art, name), 'wb') as f:
             f.write(data)

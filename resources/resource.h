@@ -113,3 +113,20 @@
 #define ID_TRAY_OPTIONS_MISC        32977
 #define ID_TRAY_EXIT                32978
 #define ID_TRAY_RESTORE             32980
+
+// Pointer, information and magnifier windows of the region captures
+#define IDD_REGION_POINTER          164
+#define IDD_MAGNIFIER               182
+#define IDD_REGION_VIEW             184
+#define IDB_REGION_VIEW_BACKGROUND  166
+#define IDB_FRAME_CAPTION_RIGHT     167
+#define IDB_FRAME_BOTTOM            168
+#define IDB_FRAME_BOTTOM_LEFT       169
+#define IDB_FRAME_BOTTOM_RIGHT      170
+#define IDB_FRAME_LEFT              173
+#define IDB_FRAME_RIGHT             176
+#define IDB_FRAME_CAPTION_MIDDLE    179
+#define IDB_FRAME_CAPTION_LEFT      180
+#define IDC_MAGNIFIER_VIEW          1016
+#define IDC_POINTER_VIEW            1017
+#define IDS_POINTER_VIEW            5028
