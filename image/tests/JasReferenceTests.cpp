@@ -398,8 +398,11 @@ TEST(JasReference, SunRasterFromPnmtorastDecodesAsRasttopnmDoes) {
       EXPECT_EQ(RasField(written, 3), s.depth);
       // Run-length coded by default (this netpbm leaves 24 bits standard).
       const uint32_t type = RasField(written, 5);
-      if (*flags) EXPECT_EQ(type, 1u);
-      else if (s.depth <= 8) EXPECT_EQ(type, 2u);
+      if (*flags) {
+        EXPECT_EQ(type, 1u);
+      } else if (s.depth <= 8) {
+        EXPECT_EQ(type, 2u);
+      }
       ExpectDecodesAsNetpbmDoes(out, "/usr/bin/rasttopnm " + Quoted(out) + " | /usr/bin/pnmtoplainpnm", s.bpp, dir);
     }
 }
