@@ -7,6 +7,7 @@
 #include "app/capture/CursorCapture.h"
 #include "app/capture/PaneCaptureSink.h"
 #include "app/capture/PaneItemCommands.h"
+#include "app/finder/ControlWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
@@ -89,6 +90,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_MESSAGE(WM_CAPTURE_DONE, OnCaptureDone)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
+    ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
@@ -646,6 +648,12 @@ void CVeskDlg::OnCursorCapture() {
         m_wndFileTab.AddItem(path);
     else
         AfxMessageBox(failure, MB_OK | MB_ICONERROR);
+}
+
+void CVeskDlg::OnControlCapture() {
+    CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
+    finder.DoModal();
+    finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
 }
 
 void CVeskDlg::OnSaveItem() {

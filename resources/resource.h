@@ -17,6 +17,11 @@
 #define IDD_WATERMARK_PREVIEW       231
 #define IDD_WEB_IMAGE               253
 
+// Control finder and eyedropper
+#define IDD_CONTROL_FINDER          188
+#define IDC_SPOIDE_CURSOR           208
+#define IDD_SPOIDE                  261
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130

@@ -64,6 +64,14 @@ BOOL CALLBACK MatchMainWindow(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
+bool ScreenShowsDriverColour() {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, (kDriverRect.left + kDriverRect.right) / 2,
+                                (kDriverRect.top + kDriverRect.bottom) / 2);
+    ReleaseDC(nullptr, screen);
+    return c == kDriverColour;
+}
+
 class CaptureEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -135,7 +143,8 @@ protected:
             // Our window back on top of the dialog that just showed.
             SetWindowPos(driver_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
             RedrawWindow(driver_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-            WaitFor([] { return true; });
+            // The compositor shows the repaint a little later; capture only once the screen does.
+            WaitFor([] { return ScreenShowsDriverColour(); });
         }
         return q.found;
     }
