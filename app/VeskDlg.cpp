@@ -11,6 +11,7 @@
 #include "app/finder/ControlWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
+#include "utilities/watermark/WatermarkWnd.h"
 #include "resources/resource.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
@@ -92,6 +93,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
     ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
+    ON_COMMAND(ID_TB_WATERMARK, OnWatermarkTool)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
@@ -656,6 +658,12 @@ void CVeskDlg::OnControlCapture() {
     CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
     finder.DoModal();
     finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
+}
+
+void CVeskDlg::OnWatermarkTool() {
+    CWatermarkWnd tool(theApp.m_pWatermarkOptions,
+                       theApp.m_pFileOptions ? theApp.m_pFileOptions->Directory.GetString() : nullptr, this);
+    tool.DoModal();
 }
 
 void CVeskDlg::OnSaveItem() {

@@ -22,6 +22,27 @@
 #define IDC_SPOIDE_CURSOR           208
 #define IDD_SPOIDE                  261
 
+// Batch watermark tool
+#define IDD_WATERMARK_TOOL          211
+#define IDC_WMTOOL_FILES            1400
+#define IDC_WMTOOL_ADD              1401
+#define IDC_WMTOOL_REMOVE           1402
+#define IDC_WMTOOL_CLEAR            1403
+#define IDC_WMTOOL_FOLDER           1404
+#define IDC_WMTOOL_BROWSE_FOLDER    1405
+#define IDC_WMTOOL_IMAGE            1406
+#define IDC_WMTOOL_BROWSE_IMAGE     1407
+#define IDC_WMTOOL_TEXT             1408
+#define IDC_WMTOOL_PREVIEW          1409
+#define IDC_WMTOOL_PROGRESS         1410
+#define IDC_WMTOOL_STATUS           1411
+#define IDC_WMTOOL_START            1412
+#define IDC_WMTOOL_STOP             1413
+#define IDC_WMTOOL_PREVIEW_LABEL    1414
+#define IDC_WMTOOL_FOLDER_LABEL     1415
+#define IDC_WMTOOL_IMAGE_LABEL      1416
+#define IDC_WMTOOL_FILES_LABEL      1417
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130
