@@ -199,6 +199,8 @@ void CWatermarkWnd::OnBrowseImage() {
     m_options.Choice = 0;
     m_options.ImageDir = dialog.GetPathName();
     RebuildWatermark();
+    if (!m_watermark.bitmap)
+        AfxMessageBox(L"워터마크 그림을 읽지 못했습니다.\n" + m_options.ImageDir, MB_OK | MB_ICONWARNING);
 }
 
 void CWatermarkWnd::RebuildWatermark() {
@@ -210,6 +212,8 @@ void CWatermarkWnd::RebuildWatermark() {
         SetDlgItemText(IDC_WMTOOL_IMAGE, L"텍스트: " + m_options.Text);
     else
         SetDlgItemText(IDC_WMTOOL_IMAGE, m_options.ImageDir);
+    // Say why the start button stays disabled.
+    SetDlgItemText(IDC_WMTOOL_STATUS, m_watermark.bitmap ? L"" : L"워터마크로 쓸 그림이 없습니다.");
     UpdatePreview();
     UpdateControls();
 }
