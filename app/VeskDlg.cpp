@@ -12,6 +12,7 @@
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
+#include "utilities/gif/GifWnd.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
 
@@ -99,6 +100,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_FILE_SAVE_ITEM_AS, OnSaveItemAs)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
+    ON_COMMAND(ID_TB_GIF, OnGifMaker)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
@@ -556,6 +558,11 @@ void CVeskDlg::OnSaveButton() {
 void CVeskDlg::OnWebImage() {
     if (m_pWebImageWnd && m_pWebImageWnd->GetSafeHwnd())
         m_pWebImageWnd->ShowWindow(SW_SHOW);
+}
+
+void CVeskDlg::OnGifMaker() {
+    CGifWnd gifMaker(this);
+    gifMaker.DoModal();
 }
 
 void CVeskDlg::OnExit() {
