@@ -54,8 +54,13 @@ void CGifResizeWnd::SetCentringMargins(const FrameMargins& first, const FrameMar
 void CGifResizeWnd::UpdatePreview() {
     if (!m_wndPreview.m_hWnd || m_nWidth <= 0 || m_nHeight <= 0 || m_nWidth > kMaxSide || m_nHeight > kMaxSide)
         return;
-    // One picture serves as both: the preview scales the overlay itself.
-    m_wndPreview.FitImage(m_hSample, m_nSampleWidth, m_nSampleHeight, m_hSample, m_nWidth, m_nHeight);
+    // One picture serves as both, the preview scales each to its given size.
+    // The larger size is the base, so the overlay sits inside it and the
+    // margins are the gap on each side.
+    if (m_nWidth >= m_nSampleWidth && m_nHeight >= m_nSampleHeight)
+        m_wndPreview.FitImage(m_hSample, m_nWidth, m_nHeight, m_hSample, m_nSampleWidth, m_nSampleHeight);
+    else
+        m_wndPreview.FitImage(m_hSample, m_nSampleWidth, m_nSampleHeight, m_hSample, m_nWidth, m_nHeight);
     m_wndPreview.SetCenter(true);
 }
 

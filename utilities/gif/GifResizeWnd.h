@@ -1,8 +1,8 @@
 // CGifResizeWnd: the GIF maker's frame-size dialog. The user types the new
 // width and height (optionally keeping the first frame's ratio); the preview
-// lays the first frame at the new size over the frame as it is, and the
-// margin edits show by how much each side moves (half the difference, as
-// the preview's centring margins). On OK the caller resizes every frame.
+// lays the first frame at the smaller of the two sizes over it at the larger,
+// and the margin edits show the preview's centring margins: the gap on each
+// side between the two sizes. On OK the caller resizes every frame.
 #pragma once
 
 #include "Afx.h"

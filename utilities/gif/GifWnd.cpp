@@ -291,8 +291,11 @@ LRESULT CGifWnd::OnGifDone(WPARAM wParam, LPARAM) {
     UpdateControls();
     const auto status = static_cast<GifBuildStatus>(wParam);
     CString text;
-    if (status == GifBuildStatus::kWritten)
+    if (status == GifBuildStatus::kWritten) {
         text.Format(kWrittenText, static_cast<LPCWSTR>(m_strOutputPath));
+        m_wndProgress.SetRange32(0, 1);  // the last progress came before the file was written
+        m_wndProgress.SetPos(1);
+    }
     SetDlgItemText(IDC_GIF_STATUS, text);
     if (status == GifBuildStatus::kNoFrames) {
         m_wndProgress.SetPos(0);

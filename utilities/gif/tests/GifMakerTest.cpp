@@ -147,7 +147,7 @@ TEST_F(GifMakerTest, WritesResizedFrames) {
     EXPECT_EQ(frames().GetFrame(0)->width, 50);
 }
 
-// The frame-size dialog shows the preview's centring margins: half the change of each side.
+// The frame-size dialog shows the preview's centring margins: the gap on each side between the sizes.
 TEST_F(GifMakerTest, ResizeDialogShowsTheMarginsOfTheTypedSize) {
     HBITMAP sample = MakeSolidBitmap(100, 80, RGB(200, 10, 10));
     CGifResizeWnd resize(sample, 100, 80, &maker);
@@ -160,7 +160,7 @@ TEST_F(GifMakerTest, ResizeDialogShowsTheMarginsOfTheTypedSize) {
         int newWidth, newHeight, marginX, marginY;
     };
     const Case cases[] = {{L"50", BST_CHECKED, 50, 40, 25, 20},
-                          {L"200", BST_CHECKED, 200, 160, -50, -40},
+                          {L"200", BST_CHECKED, 200, 160, 50, 40},
                           {L"60", BST_UNCHECKED, 60, 160, 20, -40}};
     for (const Case& c : cases) {
         resize.CheckDlgButton(IDC_GIF_RESIZE_KEEP_RATIO, c.keepRatio);
