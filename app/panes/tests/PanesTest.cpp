@@ -404,7 +404,7 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     EXPECT_EQ(0, files.m_list.GetItemCount());
     EXPECT_EQ(1, frame.GetView()->GetTabCount());  // the tool list alone
     EXPECT_FALSE(files.HasSelection());
-    EXPECT_EQ(CString(L"저장된 파일(0)"), tabs.GetTabTitle(1));
+    EXPECT_EQ(CString(L"저장된 파일(0)"), tabs.GetTabTitle(0));
     ::DeleteFileW(path.c_str());
 }
 
