@@ -220,20 +220,6 @@ TEST_F(WebAreaTest, ControlSiteAnswersTheHostInterfaces) {
     EXPECT_EQ(before + 1, g_external.GetRefCount());
     external->Release();
 
-    // The in-place context names this site as frame and the parent as its window.
-    IOleInPlaceFrame* frameItf = nullptr;
-    IOleInPlaceUIWindow* doc = reinterpret_cast<IOleInPlaceUIWindow*>(1);
-    RECT pos = {}, clip = {};
-    OLEINPLACEFRAMEINFO info = {};
-    ASSERT_EQ(S_OK, site->GetWindowContext(&frameItf, &doc, &pos, &clip, &info));
-    ASSERT_NE(nullptr, frameItf);
-    EXPECT_EQ(nullptr, doc);
-    EXPECT_EQ(host.m_hWnd, info.hwndFrame);
-    HWND window = nullptr;
-    EXPECT_EQ(S_OK, frameItf->GetWindow(&window));
-    EXPECT_EQ(host.m_hWnd, window);
-    frameItf->Release();
-
     identity->Release();
     site->Release();  // the last reference: the site goes, and with it its hold on window.external
     EXPECT_EQ(before - 1, g_external.GetRefCount());
