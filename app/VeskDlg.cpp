@@ -6,7 +6,9 @@
 #include "app/VeskApp.h"
 #include "app/capture/CursorCapture.h"
 #include "app/capture/PaneCaptureSink.h"
+#include "app/continuous/ContinueWnd.h"
 #include "app/capture/PaneItemCommands.h"
+#include "app/finder/ControlWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
@@ -90,6 +92,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_MESSAGE(WM_CAPTURE_DONE, OnCaptureDone)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
+    ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
@@ -614,7 +617,8 @@ void CVeskDlg::StartCaptureEngine() {
     if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions)
         return;
     m_pCaptureSink = std::make_unique<CPaneCaptureSink>(
-        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); }, nullptr);
+        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); },
+        [] { CContinueWnd::OnCaptureSeriesComplete(); });
     m_pCaptureEngine = std::make_unique<CCaptureEngine>(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions,
                                                         *theApp.m_pMiscOptions);
     m_pCaptureEngine->Attach(m_hWnd, m_pCaptureSink.get());
@@ -660,6 +664,12 @@ void CVeskDlg::OnCursorCapture() {
         m_wndFileTab.AddItem(path);
     else
         AfxMessageBox(failure, MB_OK | MB_ICONERROR);
+}
+
+void CVeskDlg::OnControlCapture() {
+    CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
+    finder.DoModal();
+    finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
 }
 
 void CVeskDlg::OnSaveItem() {

@@ -56,6 +56,7 @@ protected:
     afx_msg LRESULT OnCaptureDone(WPARAM wParam, LPARAM lParam);
     afx_msg void OnFullScreenCapture();
     afx_msg void OnCursorCapture();
+    afx_msg void OnControlCapture();
     afx_msg void OnToggleColorBar();
     afx_msg void OnToggleQuickBar();
     afx_msg void OnSaveItem();

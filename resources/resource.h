@@ -17,6 +17,11 @@
 #define IDD_WATERMARK_PREVIEW       231
 #define IDD_WEB_IMAGE               253
 
+// Control finder and eyedropper
+#define IDD_CONTROL_FINDER          188
+#define IDC_SPOIDE_CURSOR           208
+#define IDD_SPOIDE                  261
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130
@@ -122,3 +127,47 @@
 #define ID_TRAY_OPTIONS_MISC        32977
 #define ID_TRAY_EXIT                32978
 #define ID_TRAY_RESTORE             32980
+
+// Pointer, information and magnifier windows of the region captures
+#define IDD_REGION_POINTER          164
+#define IDD_MAGNIFIER               182
+#define IDD_REGION_VIEW             184
+#define IDB_REGION_VIEW_BACKGROUND  166
+#define IDB_FRAME_CAPTION_RIGHT     167
+#define IDB_FRAME_BOTTOM            168
+#define IDB_FRAME_BOTTOM_LEFT       169
+#define IDB_FRAME_BOTTOM_RIGHT      170
+#define IDB_FRAME_LEFT              173
+#define IDB_FRAME_RIGHT             176
+#define IDB_FRAME_CAPTION_MIDDLE    179
+#define IDB_FRAME_CAPTION_LEFT      180
+#define IDC_MAGNIFIER_VIEW          1016
+#define IDC_POINTER_VIEW            1017
+#define IDS_POINTER_VIEW            5028
+// Continuous-capture panel (template, controls, and the strings whose ids equal the control ids)
+#define IDD_CONTINUE                187
+#define IDC_CONTINUE_MODE_CAPTURE   1018
+#define IDC_CONTINUE_MODE_FILES     1019
+#define IDC_CONTINUE_MODE_DC        1020
+#define IDC_CONTINUE_TIME           1021
+#define IDC_CONTINUE_TIME_LABEL     1022
+#define IDC_CONTINUE_COUNT_LABEL    1023
+#define IDC_CONTINUE_COUNT          1024
+#define IDC_CONTINUE_DONE           1025
+#define IDC_CONTINUE_RESET          1026
+#define IDC_CONTINUE_START          1027
+#define IDC_CONTINUE_STOP           1028
+#define IDC_CONTINUE_FRAMES         1029
+#define IDC_CONTINUE_FRAME_TIME     1030
+#define IDC_CONTINUE_FRAME_TIME_LABEL 1031
+#define IDC_CONTINUE_SET_TIME       1032
+#define IDC_CONTINUE_WIDTH_LABEL    1033
+#define IDC_CONTINUE_WIDTH          1034
+#define IDC_CONTINUE_HEIGHT_LABEL   1035
+#define IDC_CONTINUE_HEIGHT         1036
+#define IDC_CONTINUE_RESIZE_ALL     1037
+#define IDC_CONTINUE_MAKE_GIF       1038
+#define IDC_CONTINUE_KEEP_RATIO     1041
+#define IDC_CONTINUE_DELETE         1042
+#define IDC_CONTINUE_LOOP           1043
+#define IDC_CONTINUE_SET_ALL_TIMES  1117
