@@ -309,6 +309,14 @@ LRESULT CGifWnd::OnGifDone(WPARAM wParam, LPARAM) {
     return 0;
 }
 
+// Enter must not close the maker and lose the frames: in the delay edit it
+// sets the selected frame's delay, elsewhere it does nothing.
+void CGifWnd::OnOK() {
+    CWnd* focus = GetFocus();
+    if (focus && focus->m_hWnd == ::GetDlgItem(m_hWnd, IDC_GIF_DELAY))
+        OnSetDelay();
+}
+
 void CGifWnd::OnCancel() {
     if (m_wndFrames.IsBuilding()) {
         AfxMessageBox(kBusyClosingText, MB_OK | MB_ICONINFORMATION);

@@ -30,6 +30,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
 
     afx_msg void OnAdd();
