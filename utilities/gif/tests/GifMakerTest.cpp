@@ -253,7 +253,7 @@ TEST_F(GifMakerTest, BadDelayAndEmptyListAreRefused) {
     EXPECT_EQ(boxes.texts.size(), 6u);
     EXPECT_FLOAT_EQ(frames().GetFrame(0)->time, 5.0f);
     maker.SendMessage(WM_COMMAND, IDOK);  // Enter keeps the maker and its frames
-    EXPECT_TRUE(::IsWindow(maker.m_hWnd));
+    EXPECT_TRUE(::IsWindowVisible(maker.m_hWnd));
 }
 
 }  // namespace
