@@ -9,6 +9,9 @@
 #include "app/capture/PaneItemCommands.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpTreeWnd.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "app/settings/OptionsPropertySheet.h"
 #include "resources/resource.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
@@ -100,6 +103,10 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
+    ON_COMMAND(ID_TB_OPTIONS, OnOptionsAll)
+    ON_COMMAND(ID_OPTIONS_FILE, OnOptionsFile)
+    ON_COMMAND(ID_OPTIONS_WATERMARK, OnOptionsWatermark)
+    ON_COMMAND(ID_OPTIONS_MISC, OnOptionsMisc)
 END_MESSAGE_MAP()
 
 CVeskDlg::CVeskDlg() : CResizableDialog(IDD), m_pWorkArea(std::make_unique<CMainFrmWnd>()) {
@@ -575,6 +582,53 @@ void CVeskDlg::OnTrayCommand(UINT nID) {
             return;
         }
     }
+}
+
+INT_PTR CVeskDlg::RunOptionsSheet(bool singlePage, int page) {
+    if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions || !theApp.m_pOptionsTree)
+        return -1;
+    COptionsPropertySheet sheet(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions, *theApp.m_pMiscOptions,
+                                *theApp.m_pOptionsTree);
+    sheet.SinglePage = singlePage;
+    sheet.PageIndex = page;
+    return sheet.DoModal();
+}
+
+void CVeskDlg::OnOptionsAll() {
+    if (!theApp.m_pFileOptions)
+        return;
+    // The counter that captures advanced reaches the file before everything is reloaded.
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(false, COpTreeWnd::kFilePage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsFile() {
+    if (!theApp.m_pFileOptions)
+        return;
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kFilePage);
+}
+
+void CVeskDlg::OnOptionsWatermark() {
+    if (!theApp.m_pWatermarkOptions)
+        return;
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(true, COpTreeWnd::kWatermarkPage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsMisc() {
+    if (!theApp.m_pMiscOptions)
+        return;
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kMiscPage);
 }
 
 BOOL CVeskDlg::DestroyWindow() {

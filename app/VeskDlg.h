@@ -66,6 +66,11 @@ protected:
     afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
     afx_msg void OnTrayCommand(UINT nID);
+    // The options sheet: all pages, or the file, watermark or miscellaneous page alone.
+    afx_msg void OnOptionsAll();
+    afx_msg void OnOptionsFile();
+    afx_msg void OnOptionsWatermark();
+    afx_msg void OnOptionsMisc();
 
     DECLARE_MESSAGE_MAP()
 
@@ -83,6 +88,8 @@ private:
     void CreateWebImageWnd();
     void AnchorChildren();
     void StartCaptureEngine();
+    // Runs the options sheet once; single-page mode shows only `page`.
+    INT_PTR RunOptionsSheet(bool singlePage, int page);
 
     void RemoveTrayIcon();
     // Bottom of the work area: the frame's when it has a window, else just above the splitter.

@@ -20,3 +20,4 @@
 #include "FrameWnd.h"
 #include "CommonDialogs.h"
 #include "PropertySheet.h"
+#include "DialogTemplate.h"

@@ -108,3 +108,29 @@
 #define ID_TRAY_OPTIONS_MISC        32977
 #define ID_TRAY_EXIT                32978
 #define ID_TRAY_RESTORE             32980
+
+// Controls of the file and miscellaneous option pages; each label is also the
+// id of its string.
+#define IDC_FILE_FOLDER_GROUP       1162
+#define IDC_FILE_NOTICE             1163
+#define IDC_FILE_DIRECTORY          1164
+#define IDC_FILE_BROWSE_FOLDER      1165
+#define IDC_FILE_NAME_LABEL         1166
+#define IDC_FILE_NAME               1167
+#define IDC_FILE_TYPE_LABEL         1168
+#define IDC_FILE_TYPE               1169
+#define IDC_FILE_EDITOR_GROUP       1170
+#define IDC_FILE_EDITED_CHECK       1171
+#define IDC_FILE_BROWSE_EDITOR      1173
+#define IDC_FILE_EDITED_TOOL        1207
+#define IDC_MISC_WINDOW_START       1210
+#define IDC_MISC_START_TRAY         1211
+#define IDC_MISC_MOUSE_CURSOR       1212
+#define IDC_MISC_LAYERED            1213
+#define IDC_MISC_POINTER_EFFECT     1214
+#define IDC_MISC_TOOLTIP_EFFECT     1215
+#define IDC_MISC_SOUND_EFFECT       1216
+#define IDC_MISC_COOKIE_HEADING     1218
+#define IDC_MISC_COOKIE_LABEL       1219
+#define IDC_MISC_COOKIE_NUMBER      1220
+#define IDC_MISC_MAGNIFIER_EFFECT   1221
