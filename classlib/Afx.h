@@ -21,3 +21,4 @@
 #include "CommonDialogs.h"
 #include "PropertySheet.h"
 #include "DialogTemplate.h"
+#include "RectTracker.h"

@@ -1,0 +1,54 @@
+#include "app/regions/MagnifierWnd.h"
+
+#include "app/regions/RegionGeometry.h"
+#include "resources/resource.h"
+
+BEGIN_MESSAGE_MAP(CMagnifierWnd, CDialog)
+    ON_WM_TIMER()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CMagnifierWnd::CMagnifierWnd(IRegionOwner* pOwner) : CDialog(IDD_MAGNIFIER), m_pOwner(pOwner) {}
+
+BOOL CMagnifierWnd::Create(CWnd* pParentWnd) { return CDialog::Create(IDD_MAGNIFIER, pParentWnd); }
+
+void CMagnifierWnd::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_MAGNIFIER_VIEW, m_view);
+}
+
+BOOL CMagnifierWnd::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CRect client;
+    GetClientRect(&client);
+    m_view.MoveWindow(0, 0, client.Width(), client.Height());
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    SetWindowPos(nullptr, cursor.x + 20, cursor.y + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetTimer(0, 100);
+    return TRUE;
+}
+
+void CMagnifierWnd::OnTimer(UINT_PTR) {
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    CRect window;
+    GetWindowRect(&window);
+    GeoRect region;
+    if (m_pOwner) {
+        const RECT r = m_pOwner->GetRegion();
+        region = {r.left, r.top, r.right, r.bottom};
+        if (!m_bLiveScreen)
+            region = NormalizeRect(region);
+    }
+    GeoPoint to;
+    if (MagnifierPlacement({cursor.x, cursor.y}, window.Width(), window.Height(), region, &to))
+        SetWindowPos(nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_view.SetZoom(4, false, false);
+    m_view.Invalidate();
+}
+
+void CMagnifierWnd::OnDestroy() {
+    KillTimer(0);
+    CDialog::OnDestroy();
+}

@@ -1,0 +1,48 @@
+// CRegionPointerWnd: the dynamic region capture's mouse catcher. A full-screen
+// layered window at alpha 1 (invisible, yet hit by the mouse everywhere) that
+// holds the mouse capture, forwards presses, releases and cursor requests to
+// the region window and, from a polling thread, posts it the pointer position
+// every 100 ms.
+#pragma once
+
+#include "Afx.h"
+#include "app/regions/RegionOwner.h"
+#include "widgets/SkinDialog.h"
+
+class CRegionPointerWnd : public CSkinDialog {
+public:
+    explicit CRegionPointerWnd(IRegionOwner* pOwner);
+    ~CRegionPointerWnd() override;
+
+    BOOL Create(CWnd* pParentWnd);
+    BOOL OnInitDialog() override;
+    // Stops the poller and waits for it; does nothing when it is not running.
+    // Destroying the window stops it too.
+    void StopPolling();
+    bool IsPolling() const { return m_pThread != nullptr; }
+
+    static UINT PollThreadProc(LPVOID pParam);
+
+protected:
+    afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    afx_msg void OnContextMenu(CWnd* pWnd, CPoint pos);
+    afx_msg void OnRButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnDestroy();
+    afx_msg LRESULT OnExitSizeMove(WPARAM, LPARAM);
+
+    void CoverScreen();
+    void ForwardRelease();
+
+    IRegionOwner* m_pOwner;
+    int m_cxScreen = 0;
+    int m_cyScreen = 0;
+    CWinThread* m_pThread = nullptr;
+    // Written by the UI thread, read by the poller.
+    volatile LONG m_nStop = 0;
+    // Fixed before the poller starts; the poller reads nothing else of this object.
+    HWND m_hWndTarget = nullptr;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,306 @@
+#include "RectTracker.h"
+
+#include "Gdi.h"
+#include "Wnd.h"
+
+namespace {
+
+// Pens and brushes every tracker shares; made on first use, from any thread.
+HGDIOBJ DottedPen() {
+    static CPen pen(PS_DOT, 0, RGB(0, 0, 0));
+    return pen.m_hObject;
+}
+
+HBRUSH HatchBrush() {
+    static CBrush brush(HS_BDIAGONAL, RGB(0, 0, 0));
+    return static_cast<HBRUSH>(brush.m_hObject);
+}
+
+// Filled with the pattern inverted: the hatched band around the rectangle.
+constexpr DWORD kPatternNot = 0x000F0001;
+
+bool IsMouseMessage(UINT message) {
+    return (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_MOUSEHOVER ||
+           message == WM_MOUSELEAVE || message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE;
+}
+
+// Position of a mouse message in hWnd's client coordinates. Messages for other
+// windows of the thread carry their own client coordinates.
+CPoint MessagePoint(const MSG& msg, HWND hWnd) {
+    POINT p;
+    if (!msg.hwnd) {
+        ::GetCursorPos(&p);
+        ::ScreenToClient(hWnd, &p);
+        return CPoint(p);
+    }
+    p = CPoint(msg.lParam);
+    if (msg.hwnd != hWnd)
+        ::MapWindowPoints(msg.hwnd, hWnd, &p, 1);
+    return CPoint(p);
+}
+
+// Limits drawing on hWnd's DC to the client area of the clip window.
+void ClipToWindow(HDC dc, HWND hWnd, CWnd* pWndClipTo) {
+    if (!dc || !pWndClipTo || !::IsWindow(pWndClipTo->m_hWnd))
+        return;
+    RECT clip;
+    ::GetClientRect(pWndClipTo->m_hWnd, &clip);
+    ::MapWindowPoints(pWndClipTo->m_hWnd, hWnd, reinterpret_cast<LPPOINT>(&clip), 2);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+}
+
+}  // namespace
+
+CRectTracker::CRectTracker(LPCRECT lpSrcRect, UINT nStyle) : m_nStyle(nStyle), m_rect(lpSrcRect) {}
+
+void CRectTracker::Draw(CDC* pDC) const { DrawTracker(pDC, RGB(0, 0, 0)); }
+
+void CRectTracker::DrawTracker(CDC* pDC, COLORREF handleColor) const {
+    const HDC dc = pDC ? pDC->GetSafeHdc() : nullptr;
+    if (!dc)
+        return;
+    const int saved = ::SaveDC(dc);
+    ::SetMapMode(dc, MM_TEXT);
+    ::SetViewportOrgEx(dc, 0, 0, nullptr);
+    ::SetWindowOrgEx(dc, 0, 0, nullptr);
+
+    CRect rect = m_rect;
+    rect.NormalizeRect();
+
+    if (m_nStyle & (solidLine | dottedLine)) {
+        const HGDIOBJ pen = (m_nStyle & solidLine) ? ::GetStockObject(BLACK_PEN) : DottedPen();
+        CScopedSelectObject selectPen(dc, pen);
+        CScopedSelectObject selectBrush(dc, ::GetStockObject(NULL_BRUSH));
+        const int oldRop = ::SetROP2(dc, R2_COPYPEN);
+        ::Rectangle(dc, rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1);
+        ::SetROP2(dc, oldRop);
+    }
+    if (m_nStyle & (hatchInside | hatchedBorder))
+        ::UnrealizeObject(HatchBrush());
+    if (m_nStyle & hatchInside) {
+        CScopedSelectObject selectPen(dc, ::GetStockObject(NULL_PEN));
+        CScopedSelectObject selectBrush(dc, HatchBrush());
+        ::SetBkMode(dc, TRANSPARENT);
+        const int oldRop = ::SetROP2(dc, R2_MASKNOTPEN);
+        ::Rectangle(dc, rect.left + 1, rect.top + 1, rect.right, rect.bottom);
+        ::SetROP2(dc, oldRop);
+    }
+    if (m_nStyle & hatchedBorder) {
+        CScopedSelectObject selectBrush(dc, HatchBrush());
+        ::SetBkMode(dc, OPAQUE);
+        CRect outer;
+        GetTrueRect(&outer);
+        ::PatBlt(dc, outer.left, outer.top, outer.Width(), rect.top - outer.top, kPatternNot);
+        ::PatBlt(dc, outer.left, rect.bottom, outer.Width(), outer.bottom - rect.bottom, kPatternNot);
+        ::PatBlt(dc, outer.left, rect.top, rect.left - outer.left, rect.Height(), kPatternNot);
+        ::PatBlt(dc, rect.right, rect.top, outer.right - rect.right, rect.Height(), kPatternNot);
+    }
+    if (m_nStyle & (resizeInside | resizeOutside)) {
+        const UINT mask = GetHandleMask();
+        const COLORREF oldBk = ::SetBkColor(dc, handleColor);
+        for (int handle = hitTopLeft; handle <= hitLeft; ++handle) {
+            if (!(mask & (1u << handle)))
+                continue;
+            CRect box;
+            GetHandleRect(handle, &box);
+            // Filling by an opaque empty text draws with no brush to make.
+            ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &box, nullptr, 0, nullptr);
+        }
+        ::SetBkColor(dc, oldBk);
+    }
+    ::RestoreDC(dc, saved);
+}
+
+void CRectTracker::GetTrueRect(LPRECT lpTrueRect) const {
+    if (lpTrueRect)
+        *lpTrueRect = FromGeo(trackgeo::TrueRect(ToGeo(m_rect), m_nStyle, GetHandleSize()));
+}
+
+BOOL CRectTracker::SetCursor(CWnd* pWnd, UINT nHitTest) const {
+    if (nHitTest != HTCLIENT || !pWnd || !pWnd->m_hWnd)
+        return FALSE;
+    POINT p;
+    ::GetCursorPos(&p);
+    ::ScreenToClient(pWnd->m_hWnd, &p);
+    const int hit = NormalizeHit(HitTestHandles(p));
+    if (hit < hitTopLeft || hit > hitMiddle)
+        return FALSE;
+    static const LPCWSTR kCursors[9] = {IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZENS,
+                                        IDC_SIZEWE,   IDC_SIZENS,   IDC_SIZEWE,   IDC_SIZEALL};
+    ::SetCursor(::LoadCursorW(nullptr, kCursors[hit]));
+    return TRUE;
+}
+
+int CRectTracker::HitTest(CPoint point) const { return HitTestHandles(point); }
+
+int CRectTracker::NormalizeHit(int nHandle) const { return trackgeo::NormalizeHit(ToGeo(m_rect), nHandle); }
+
+int CRectTracker::HitTestHandles(CPoint point) const {
+    return trackgeo::HitTestHandles(ToGeo(m_rect), trackgeo::Point{point.x, point.y}, m_nStyle, GetHandleMask(),
+                                    GetHandleSize());
+}
+
+void CRectTracker::GetHandleRect(int nHandle, CRect* pHandleRect) const {
+    if (pHandleRect)
+        *pHandleRect = FromGeo(trackgeo::HandleRect(ToGeo(m_rect), nHandle, m_nStyle, GetHandleSize()));
+}
+
+UINT CRectTracker::GetHandleMask() const { return trackgeo::DefaultHandleMask(ToGeo(m_rect), GetHandleSize()); }
+
+int CRectTracker::GetHandleSize(LPCRECT lpRect) const {
+    return trackgeo::EffectiveHandleSize(ToGeo(lpRect ? *lpRect : m_rect), m_nStyle, m_nHandleSize);
+}
+
+void CRectTracker::AdjustRect(int nHandle, LPRECT lpRect) {
+    if (!lpRect)
+        return;
+    // A rubber band starts empty: only its direction is ruled, not its size.
+    const int minWidth = m_bRubberBand || m_sizeMin.cx < 0 ? 0 : m_sizeMin.cx;
+    const int minHeight = m_bRubberBand || m_sizeMin.cy < 0 ? 0 : m_sizeMin.cy;
+    *lpRect = FromGeo(trackgeo::ConstrainRect(ToGeo(*lpRect), nHandle, minWidth, minHeight, m_bAllowInvert != FALSE));
+}
+
+void CRectTracker::OnChangedRect(const CRect&) {}
+
+void CRectTracker::DrawTrackerRect(LPCRECT lpRect, CWnd*, CDC* pDC, CWnd*) {
+    const HDC dc = pDC ? pDC->GetSafeHdc() : nullptr;
+    if (!dc || !lpRect)
+        return;
+    // A two-pixel ring just outside the rectangle, four bands that never overlap.
+    CRect r(lpRect);
+    r.NormalizeRect();
+    constexpr int t = 2;
+    ::PatBlt(dc, r.left - t, r.top - t, r.Width() + 2 * t, t, DSTINVERT);
+    ::PatBlt(dc, r.left - t, r.bottom, r.Width() + 2 * t, t, DSTINVERT);
+    ::PatBlt(dc, r.left - t, r.top, t, r.Height(), DSTINVERT);
+    ::PatBlt(dc, r.right, r.top, t, r.Height(), DSTINVERT);
+}
+
+BOOL CRectTracker::Track(CWnd* pWnd, CPoint point, BOOL bAllowInvert, CWnd* pWndClipTo) {
+    if (!pWnd || !::IsWindow(pWnd->m_hWnd))
+        return FALSE;
+    int nHandle = HitTestHandles(point);
+    if (nHandle < 0)
+        return FALSE;
+    m_bAllowInvert = bAllowInvert;
+    m_bRubberBand = false;
+    if (!bAllowInvert) {
+        // Resizing that may not invert works on the rectangle as the user sees it.
+        nHandle = NormalizeHit(nHandle);
+        m_rect.NormalizeRect();
+    }
+    return TrackHandle(nHandle, pWnd, point, pWndClipTo);
+}
+
+BOOL CRectTracker::TrackRubberBand(CWnd* pWnd, CPoint point, BOOL bAllowInvert) {
+    if (!pWnd || !::IsWindow(pWnd->m_hWnd))
+        return FALSE;
+    m_rect.SetRect(point, point);
+    m_bAllowInvert = bAllowInvert;
+    m_bRubberBand = true;
+    const BOOL changed = TrackHandle(hitBottomRight, pWnd, point, nullptr);
+    m_bRubberBand = false;
+    CRect r = m_rect;
+    r.NormalizeRect();
+    return changed && !r.IsRectEmpty();
+}
+
+BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWndClipTo) {
+    const HWND hWnd = pWnd->m_hWnd;
+    const CRect rectStart = m_rect;
+    const trackgeo::Rect start = ToGeo(m_rect);
+    const trackgeo::Point anchor{point.x, point.y};
+
+    // Pending paint first, so it cannot cover the inverted frame.
+    ::UpdateWindow(hWnd);
+    // Taken even from another window of ours that holds the capture now (the
+    // region window's pointer window does while the user works on the tracker).
+    ::SetCapture(hWnd);
+
+    bool cancelled = false;
+    bool changed = false;
+    {
+        CClientDC dc(pWnd);
+        ClipToWindow(dc.m_hDC, hWnd, pWndClipTo);
+        m_bDrawn = false;
+        auto follow = [&](CPoint pt) {
+            CRect r = FromGeo(trackgeo::DraggedRect(start, nHandle, anchor, trackgeo::Point{pt.x, pt.y}));
+            AdjustRect(nHandle, &r);
+            if (r == m_rect)
+                return;
+            const CRect rectOld = m_rect;
+            if (m_bDrawn)
+                DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
+            m_rect = r;
+            m_rectLast = r;
+            DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
+            m_bDrawn = true;
+            changed = true;
+            OnChangedRect(rectOld);
+        };
+
+        for (bool done = false; !done;) {
+            if (::GetCapture() != hWnd) {
+                cancelled = true;
+                break;
+            }
+            MSG msg;
+            const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+            if (got <= 0) {
+                // WM_QUIT belongs to the loops outside this one.
+                if (got == 0)
+                    ::PostQuitMessage(static_cast<int>(msg.wParam));
+                cancelled = true;
+                break;
+            }
+            switch (msg.message) {
+            case WM_LBUTTONUP:
+                follow(MessagePoint(msg, hWnd));
+                done = true;
+                break;
+            case WM_MOUSEMOVE:
+                follow(MessagePoint(msg, hWnd));
+                // Its release went to another window: end as if it came here.
+                if (::GetKeyState(VK_LBUTTON) >= 0)
+                    done = true;
+                break;
+            case WM_RBUTTONDOWN:
+                cancelled = true;
+                done = true;
+                break;
+            case WM_KEYDOWN:
+                if (msg.wParam == VK_ESCAPE) {
+                    cancelled = true;
+                    done = true;
+                    break;
+                }
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+                break;
+            default:
+                // Other mouse input belongs to the drag; everything else goes on.
+                if (!IsMouseMessage(msg.message)) {
+                    ::TranslateMessage(&msg);
+                    ::DispatchMessageW(&msg);
+                }
+                break;
+            }
+        }
+        if (m_bDrawn)
+            DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
+        m_bDrawn = false;
+    }
+    if (::GetCapture() == hWnd)
+        ::ReleaseCapture();
+
+    if (cancelled) {
+        if (m_rect != rectStart) {
+            const CRect rectOld = m_rect;
+            m_rect = rectStart;
+            OnChangedRect(rectOld);
+        }
+        return FALSE;
+    }
+    return changed ? TRUE : FALSE;
+}
