@@ -123,6 +123,7 @@ void COpContinuePage::DoDataExchange(CDataExchange* pDX) {
     for (const CheckBinding& check : kChecks)
         DDX_Check(pDX, static_cast<int>(check.id), this->*check.field);
     DDX_Text(pDX, IDC_MISC_COOKIE_NUMBER, CookieNumber);
+    DDX_Control(pDX, IDC_MISC_COOKIE_HEADING, m_wndHeading);
 }
 
 BOOL COpContinuePage::OnInitDialog() {
@@ -131,6 +132,7 @@ BOOL COpContinuePage::OnInitDialog() {
         SetDlgItemText(check.id, LoadResString(check.id));
     SetDlgItemText(IDC_MISC_COOKIE_HEADING, LoadResString(IDC_MISC_COOKIE_HEADING));
     SetDlgItemText(IDC_MISC_COOKIE_LABEL, LoadResString(IDC_MISC_COOKIE_LABEL));
+    m_wndHeading.m_nMode = CDrawStaticWnd::kHeader;
     return TRUE;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/continuous/DrawStaticWnd.h"
 #include "app/settings/Profile.h"
 
 class COpContinuePage : public CPropertyPage {
@@ -31,6 +32,7 @@ public:
     int SoundEffect = 0;
     int MagnifierEffect = 0;
     int CookieNumber = 0;
+    CDrawStaticWnd m_wndHeading;  // the cookie section's heading
     int KeepEffect = 0;
 
     static constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

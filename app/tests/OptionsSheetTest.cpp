@@ -235,8 +235,10 @@ protected:
     COpTreeWnd tree_;
 };
 
+// A changed FILE page never warns here: a single page has nowhere to go back to.
 TEST_F(OptionsSheetTest, EachPageAloneShowsItsHeaderWithoutTreeOrTabs) {
     const wchar_t* const titles[] = {L"파일설정", L"워터마크 설정", L"기타 설정"};
+    file_.Modified = true;
     for (int page = 0; page < 3; ++page) {
         SCOPED_TRACE(page);
         Run(true, page, [&](COptionsPropertySheet& sheet) {
@@ -246,7 +248,7 @@ TEST_F(OptionsSheetTest, EachPageAloneShowsItsHeaderWithoutTreeOrTabs) {
                 EXPECT_TRUE(tree_.m_hWnd && !::IsWindowVisible(tree_.m_hWnd));
                 EXPECT_EQ(std::wstring(titles[page]), std::wstring(sheet.HeaderTitle));
                 EXPECT_TRUE(sheet.HeaderIcon);
-                EXPECT_STREQ(L"Options", TextOf(sheet.m_hWnd).c_str());
+                EXPECT_EQ(L"Options", TextOf(sheet.m_hWnd));
 
                 ::RedrawWindow(sheet.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                 const CRect p = ClientRectIn(sheet.GetActivePage()->m_hWnd, sheet.m_hWnd);
@@ -260,18 +262,11 @@ TEST_F(OptionsSheetTest, EachPageAloneShowsItsHeaderWithoutTreeOrTabs) {
                 }
                 // The outline's dark line along the top and left.
                 EXPECT_EQ(RGB(145, 155, 156), ::GetPixel(dc, p.left - 1, t.top));
-                // The title: white text somewhere in the band.
-                CRect item;
-                sheet.GetTabControl()->SendMessage(TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-                int white = 0;
-                for (int y = top; y < top + item.Height(); ++y)
-                    for (int x = p.left + 20; x < p.left + 120; ++x)
-                        white += ::GetPixel(dc, x, y) == RGB(255, 255, 255);
-                EXPECT_GT(white, 10);
                 ::ReleaseDC(sheet.m_hWnd, dc);
             });
         });
     }
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(OptionsSheetTest, AllPagesPutTheTreeBesideThePageAndSwitchByClicks) {
@@ -339,18 +334,6 @@ TEST_F(OptionsSheetTest, LeavingAChangedPageWarnsAndOkGoesBack) {
             EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, kApplyButton)));  // MISC is unchanged
         });
     });
-}
-
-TEST_F(OptionsSheetTest, WatermarkAloneWhileFileIsModifiedStaysWithoutWarning) {
-    file_.Modified = true;
-    Run(true, 1, [&](COptionsPropertySheet& sheet) {
-        ::Sleep(200);  // room for a stray page change to show
-        OnUi([&] {
-            EXPECT_EQ(1, sheet.GetActiveIndex());
-            EXPECT_EQ(std::wstring(L"워터마크 설정"), std::wstring(sheet.HeaderTitle));
-        });
-    });
-    EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(OptionsSheetTest, NameAndTypeResetTheCounterAndApplyWritesOnlyTheActivePage) {
