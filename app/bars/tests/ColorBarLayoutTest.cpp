@@ -1,0 +1,110 @@
+// The colour bar's placement of its controls and its colour texts.
+#include "app/bars/ColorBarLayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using colorbar::Layout;
+using colorbar::Place;
+
+const colorbar::Edges kBar = {0, 0, 300, 240};
+
+colorbar::ControlSizes Sizes() {
+    colorbar::ControlSizes sizes;
+    sizes.picked = {500, 600, 93, 22};    // where the template put it: only the size counts
+    sizes.zoomList = {500, 650, 51, 20};
+    sizes.eyedropperWidth = 24;
+    sizes.copyWidth = 24;
+    sizes.buttonHeight = 21;
+    return sizes;
+}
+
+int Right(const Place& p) { return p.x + p.width; }
+int Bottom(const Place& p) { return p.y + p.height; }
+
+bool Overlap(const Place& a, const Place& b) {
+    return a.x < Right(b) && b.x < Right(a) && a.y < Bottom(b) && b.y < Bottom(a);
+}
+
+// What every layout keeps: combos at their size, the buttons side by side on
+// the zoom list's row right of it, nothing over the zoom view.
+void ExpectSound(const Layout& l, const char* name) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(93, l.picked.width);
+    EXPECT_EQ(22, l.picked.height);
+    EXPECT_EQ(51, l.zoomList.width);
+    EXPECT_EQ(20, l.zoomList.height);
+    EXPECT_EQ(colorbar::kSwatchSize, l.swatch.width);
+    EXPECT_EQ(colorbar::kSwatchSize, l.swatch.height);
+    EXPECT_EQ(l.zoomList.y, l.eyedropper.y);
+    EXPECT_EQ(l.zoomList.y, l.copy.y);
+    EXPECT_GT(l.eyedropper.x, Right(l.zoomList));
+    EXPECT_EQ(Right(l.eyedropper), l.copy.x);
+    EXPECT_GT(l.zoomList.y, Bottom(l.picked));
+    for (const Place* p : {&l.swatch, &l.picked, &l.zoomList, &l.eyedropper, &l.copy})
+        EXPECT_FALSE(Overlap(l.zoom, *p));
+}
+
+TEST(ColorBarLayout, FirstLayoutStacksTheControlsUnderTheZoomView) {
+    const Layout l = colorbar::InitialLayout(kBar, Sizes());
+    ExpectSound(l, "initial");
+    EXPECT_EQ(10, l.zoom.x);
+    EXPECT_EQ(14, l.zoom.y);
+    EXPECT_EQ(280, l.zoom.width);
+    EXPECT_EQ(124, l.swatch.y);
+    EXPECT_EQ(l.swatch.y, l.text.y);
+    EXPECT_GT(l.text.x, Right(l.swatch));
+    EXPECT_EQ(l.swatch.x, l.picked.x);
+    EXPECT_GT(l.picked.y, Bottom(l.swatch));
+    EXPECT_EQ(76, l.eyedropper.x);
+}
+
+TEST(ColorBarLayout, ResizeFollowsTheDockAndLeavesASmallerBarAlone) {
+    Layout l;
+    EXPECT_FALSE(colorbar::ResizedLayout(kBar, Sizes(), -1, -5, false, l));
+    EXPECT_FALSE(colorbar::ResizedLayout(kBar, Sizes(), -30, -1, true, l));
+
+    // Docked on a side: the view runs down the bar, the rest stands right of it.
+    const colorbar::Edges side = {0, 0, 320, 400};
+    ASSERT_TRUE(colorbar::ResizedLayout(side, Sizes(), 0, 0, true, l));
+    ExpectSound(l, "vertical");
+    EXPECT_EQ(150, l.zoom.width);
+    EXPECT_EQ(380, l.zoom.height);
+    for (const Place* p : {&l.swatch, &l.text, &l.picked, &l.zoomList})
+        EXPECT_EQ(Right(l.zoom) + 3, p->x);
+    EXPECT_EQ(l.zoom.y, l.swatch.y);
+    EXPECT_GT(l.text.y, Bottom(l.swatch) - 1);
+    EXPECT_LE(Right(l.copy), 320);
+
+    // Along the top or bottom: the same stack as at first, moved down by the growth.
+    const Layout first = colorbar::InitialLayout(kBar, Sizes());
+    for (int dH : {0, 25}) {
+        ASSERT_TRUE(colorbar::ResizedLayout(kBar, Sizes(), -10, dH, false, l));
+        ExpectSound(l, "horizontal");
+        EXPECT_EQ(first.zoom.height + dH, l.zoom.height);
+        EXPECT_EQ(first.swatch.y + dH, l.swatch.y);
+        EXPECT_EQ(first.picked.y + dH, l.picked.y);
+        EXPECT_EQ(first.zoomList.y + dH, l.zoomList.y);
+        EXPECT_EQ(first.copy.x, l.copy.x);
+    }
+}
+
+TEST(ColorBarLayout, ColourTexts) {
+    const struct {
+        int r, g, b;
+        const wchar_t* text;
+        const wchar_t* html;
+    } cases[] = {
+        {255, 0, 0, L"RGB: 255, 0, 0\nHtml: #FF0000\nHexa: 0x00FF0000\n", L"#FF0000"},
+        {18, 52, 86, L"RGB: 18, 52, 86\nHtml: #123456\nHexa: 0x00123456\n", L"#123456"},
+        {0, 0, 0, L"RGB: 0, 0, 0\nHtml: #000000\nHexa: 0x00000000\n", L"#000000"},
+        {255, 255, 255, L"RGB: 255, 255, 255\nHtml: #FFFFFF\nHexa: 0x00FFFFFF\n", L"#FFFFFF"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.text, colorbar::ColorText(c.r, c.g, c.b));
+        EXPECT_EQ(c.html, colorbar::HtmlColor(c.r, c.g, c.b));
+    }
+}
+
+}  // namespace
