@@ -28,6 +28,7 @@ BEGIN_MESSAGE_MAP(CDrawStaticCheckWnd, CStatic)
     ON_WM_MOUSEMOVE()
     ON_WM_MOUSELEAVE()
     ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
 END_MESSAGE_MAP()
 
 CDrawStaticCheckWnd::~CDrawStaticCheckWnd() {
@@ -173,4 +174,10 @@ void CDrawStaticCheckWnd::OnMouseLeave() {
 void CDrawStaticCheckWnd::OnLButtonDown(UINT nFlags, CPoint point) {
     ApplyRole(!m_bOn);
     CStatic::OnLButtonDown(nFlags, point);
+}
+
+void CDrawStaticCheckWnd::OnLButtonDblClk(UINT nFlags, CPoint point) {
+    // The static's class turns a quick second click into a double click; it is a click all the same.
+    ApplyRole(!m_bOn);
+    CStatic::OnLButtonDblClk(nFlags, point);
 }
