@@ -130,6 +130,33 @@
 #define IDC_MAGNIFIER_VIEW          1016
 #define IDC_POINTER_VIEW            1017
 #define IDS_POINTER_VIEW            5028
+// Continuous-capture panel (template, controls, and the strings whose ids equal the control ids)
+#define IDD_CONTINUE                187
+#define IDC_CONTINUE_MODE_CAPTURE   1018
+#define IDC_CONTINUE_MODE_FILES     1019
+#define IDC_CONTINUE_MODE_DC        1020
+#define IDC_CONTINUE_TIME           1021
+#define IDC_CONTINUE_TIME_LABEL     1022
+#define IDC_CONTINUE_COUNT_LABEL    1023
+#define IDC_CONTINUE_COUNT          1024
+#define IDC_CONTINUE_DONE           1025
+#define IDC_CONTINUE_RESET          1026
+#define IDC_CONTINUE_START          1027
+#define IDC_CONTINUE_STOP           1028
+#define IDC_CONTINUE_FRAMES         1029
+#define IDC_CONTINUE_FRAME_TIME     1030
+#define IDC_CONTINUE_FRAME_TIME_LABEL 1031
+#define IDC_CONTINUE_SET_TIME       1032
+#define IDC_CONTINUE_WIDTH_LABEL    1033
+#define IDC_CONTINUE_WIDTH          1034
+#define IDC_CONTINUE_HEIGHT_LABEL   1035
+#define IDC_CONTINUE_HEIGHT         1036
+#define IDC_CONTINUE_RESIZE_ALL     1037
+#define IDC_CONTINUE_MAKE_GIF       1038
+#define IDC_CONTINUE_KEEP_RATIO     1041
+#define IDC_CONTINUE_DELETE         1042
+#define IDC_CONTINUE_LOOP           1043
+#define IDC_CONTINUE_SET_ALL_TIMES  1117
 
 // Colour bar and quick options bar (the quick bar's template is IDD_QUICK_OPTIONS_BAR)
 #define IDD_COLOR_BAR               105

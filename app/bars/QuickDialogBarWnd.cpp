@@ -73,8 +73,10 @@ LRESULT CQuickDialogBarWnd::OnInitDialog(WPARAM, LPARAM) {
     if (m_targets.watermark)
         m_wndWatermark.ApplyRole(m_targets.watermark->WaterMark != 0);
 
-    if (m_wndLabel.m_hWnd)
+    if (m_wndLabel.m_hWnd) {
+        m_wndLabel.m_nMode = CDrawStaticWnd::kHeader;
         m_wndLabel.SetWindowText(LoadResString(IDC_QUICK_LABEL));
+    }
 
     SetQuickBarHook(this);
     m_bHooked = true;

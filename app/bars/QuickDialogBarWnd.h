@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/bars/DrawStaticCheckWnd.h"
+#include "app/continuous/DrawStaticWnd.h"
 #include "app/settings/QuickBarHook.h"
 #include "widgets/ResizeableDlgBar.h"
 
@@ -39,6 +40,6 @@ private:
     CDrawStaticCheckWnd m_wndHomePage;
     CDrawStaticCheckWnd m_wndVersion;
     CDrawStaticCheckWnd m_wndTray;
-    CStatic m_wndLabel;
+    CDrawStaticWnd m_wndLabel;  // a section header
     bool m_bHooked = false;
 };
