@@ -177,6 +177,9 @@ void CColorDialogBarWnd::OnTimer(UINT_PTR nIDEvent) {
         CResizeableDlgBar::OnTimer(nIDEvent);
         return;
     }
+    // Nobody sees a hidden bar (nor one in a window sent to the tray): leave the screen alone.
+    if (!IsWindowVisible())
+        return;
     UpdateData(TRUE);
     m_wndZoomView.SetZoom(m_nZoomFactor, false, m_bEyedropperRunning);
     m_wndZoomView.Invalidate();
