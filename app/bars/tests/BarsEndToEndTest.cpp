@@ -61,8 +61,9 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(color_) && ::IsWindowVisible(quick_); }));
     }
     void TearDown() override {
-        if (main_ && ::IsWindow(main_))
+        if (main_ && ::IsWindow(main_)) {
             EXPECT_EQ(0u, run_.Exit(main_));
+        }
         run_.Kill();
         wt::MouseAway();
     }
