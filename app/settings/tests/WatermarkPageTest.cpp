@@ -593,27 +593,37 @@ TEST_F(WatermarkPageTest, TypingIsQuietAndApplyWritesTheSectionInOrder) {
 
 TEST_F(WatermarkPageTest, PreviewStopsOnEnterAndEscAndLeavesNoGdiObject) {
     ShowBackdrop(RGB(90, 90, 90));
-    Run([&] {
-        wt::MouseMove(kSamplePoint.x, kSamplePoint.y);
-        for (UINT key : {IDOK, IDCANCEL}) {
-            Command(IDC_WATERMARK_PREVIEW, BN_CLICKED);
-            const HWND preview = Read<HWND>([&] { return page_.PreviewWnd->m_hWnd; });
-            ASSERT_TRUE(::IsWindowVisible(preview));
-            ::SendMessageW(preview, WM_COMMAND, key, 0);
-            EXPECT_FALSE(::IsWindowVisible(preview)) << key;
-            // No refresh timer is left to kill.
-            EXPECT_FALSE(Read<bool>([&] { return ::KillTimer(preview, COpWatermarkPreviewWnd::kRefreshTimer) != 0; }))
-                << key;
-        }
-        OnUi([&] {
-            CWatermarkPreviewStatic& view = page_.PreviewWnd->m_preview;
-            view.UpdatePreview();
-            const int before = wt::CountGdiObjects();
-            for (int i = 0; i < 1000; ++i)
-                view.UpdatePreview();
-            EXPECT_EQ(wt::CountGdiObjects(), before);
+    // The page object outlives its windows: a second opening builds them again.
+    for (int opening = 1; opening <= 2; ++opening) {
+        Run([&] {
+            EXPECT_TRUE(Read<bool>([&] {
+                return page_.TextSample.m_hWnd == Item(IDC_WATERMARK_TEXT_SAMPLE) &&
+                       ::SendMessageW(Item(IDC_WATERMARK_LOCATION), CB_GETCOUNT, 0, 0) == 9;
+            })) << "opening " << opening;
+            wt::MouseMove(kSamplePoint.x, kSamplePoint.y);
+            for (UINT key : {IDOK, IDCANCEL}) {
+                Command(IDC_WATERMARK_PREVIEW, BN_CLICKED);
+                const HWND preview = Read<HWND>([&] { return page_.PreviewWnd->m_hWnd; });
+                ASSERT_TRUE(::IsWindowVisible(preview));
+                ::SendMessageW(preview, WM_COMMAND, key, 0);
+                EXPECT_FALSE(::IsWindowVisible(preview)) << key;
+                // No refresh timer is left to kill.
+                EXPECT_FALSE(
+                    Read<bool>([&] { return ::KillTimer(preview, COpWatermarkPreviewWnd::kRefreshTimer) != 0; }))
+                    << key;
+            }
+            if (opening == 2) {
+                OnUi([&] {
+                    CWatermarkPreviewStatic& view = page_.PreviewWnd->m_preview;
+                    view.UpdatePreview();
+                    const int before = wt::CountGdiObjects();
+                    for (int i = 0; i < 1000; ++i)
+                        view.UpdatePreview();
+                    EXPECT_EQ(wt::CountGdiObjects(), before);
+                });
+            }
         });
-    });
+    }
 }
 
 }  // namespace
