@@ -12,8 +12,10 @@
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
+#include "utilities/gif/GifWnd.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
+#include "workarea/WorkTab.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -98,7 +100,9 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_FILE_SAVE_ITEM, OnSaveItem)
     ON_COMMAND(ID_FILE_SAVE_ITEM_AS, OnSaveItemAs)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
+    ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
+    ON_COMMAND(ID_TB_GIF, OnGifMaker)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
@@ -238,6 +242,10 @@ CRect CVeskDlg::CreateWorkArea() {
     if (m_pWorkArea->Create(nullptr, L"VeskFrame", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this)) {
         m_pWorkArea->MoveWindow(area);
         m_pWorkArea->ShowWindow(SW_SHOW);
+        // The web page tab's whole-page captures come back as a memory DC and its bitmap.
+        m_pWorkArea->GetView()->SetPageCaptureHandler([this](HDC dc, RECT rect, HBITMAP bitmap) {
+            StartCapture(dc, rect, FALSE, false, 0, bitmap);
+        });
     }
     return area;
 }
@@ -553,9 +561,22 @@ void CVeskDlg::OnSaveButton() {
     PostMessage(WM_COMMAND, ID_FILE_SAVE_ITEM, 0);
 }
 
+void CVeskDlg::OnWebPage() {
+    // A plain show is blocked while the dialog is in the tray: restore it first.
+    if (m_bInTray)
+        OnTrayNotify(0, TRAY_RESTORE);
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd())
+        m_pWorkArea->GetView()->OpenTab(L"WebPage", WorkTabWebPage, 0);
+}
+
 void CVeskDlg::OnWebImage() {
     if (m_pWebImageWnd && m_pWebImageWnd->GetSafeHwnd())
         m_pWebImageWnd->ShowWindow(SW_SHOW);
+}
+
+void CVeskDlg::OnGifMaker() {
+    CGifWnd gifMaker(this);
+    gifMaker.DoModal();
 }
 
 void CVeskDlg::OnExit() {
