@@ -585,9 +585,29 @@ void COpWatermarkPropertyPage::OnPreview() {
     default: RotateAngle = 0; break;
     }
     if (PreviewWnd && PreviewWnd->m_hWnd) {
+        if (!PreviewWnd->IsWindowVisible())
+            PlacePreviewBesideSheet();
         PreviewWnd->ShowWindow(SW_SHOW);
         PreviewWnd->SetTimer(COpWatermarkPreviewWnd::kRefreshTimer, COpWatermarkPreviewWnd::kRefreshMs);
     }
+}
+
+void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
+    // Beside the sheet, so that the controls being tried stay in view: to the
+    // right when the screen has room, else to the left.
+    CWnd* sheet = GetTopLevelParent();
+    if (!sheet)
+        return;
+    CRect around, preview, work;
+    sheet->GetWindowRect(&around);
+    PreviewWnd->GetWindowRect(&preview);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = around.right;
+    if (x + preview.Width() > work.right)
+        x = around.left - preview.Width();
+    if (x < work.left)
+        return;
+    PreviewWnd->SetWindowPos(nullptr, x, around.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL COpWatermarkPropertyPage::OnApply() {

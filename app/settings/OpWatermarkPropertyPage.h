@@ -115,6 +115,7 @@ private:
     void ShowSwatch();
     void ClearPickButton();
     void ReplacePreviewBitmap(HBITMAP bitmap);
+    void PlacePreviewBesideSheet();
     // Loads ImageDir into PreviewBitmap with its size; false when it cannot be read.
     bool LoadPreviewImage();
 

@@ -27,8 +27,8 @@ constexpr DWORD kPatienceMs = 10000;  // a hang guard, not a measurement
 constexpr UINT kRunOnUi = WM_APP + 1;
 constexpr int kMarkWidth = 40;
 constexpr int kMarkHeight = 24;
-// Where the sampled screen is: a backdrop of one colour right of and below
-// the sheet and the preview window, with the pointer at its centre.
+// Where the sampled screen is: a backdrop of one colour below the sheet and
+// the preview window beside it, with the pointer at its centre.
 constexpr RECT kBackdrop = {560, 380, 1270, 1010};
 constexpr POINT kSamplePoint = {915, 695};
 
@@ -225,10 +225,8 @@ protected:
             });
             EXPECT_TRUE(shown);
             if (shown) {
-                OnUi([&] {
-                    ::SetWindowPos(sheet.m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-                    ::SetWindowPos(page_.PreviewWnd->m_hWnd, nullptr, 0, 560, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-                });
+                // The preview window shows up beside it, above the backdrop.
+                OnUi([&] { ::SetWindowPos(sheet.m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER); });
                 script();
             }
             OnUi([&] {
