@@ -18,7 +18,10 @@
 #include <map>
 #include <string>
 
-COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {}
+COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {
+    m_psp.dwFlags |= PSP_USEICONID;
+    m_psp.pszIcon = MAKEINTRESOURCEW(IDI_OPTIONS_WATERMARK);
+}
 
 COpWatermarkPropertyPage::~COpWatermarkPropertyPage() {
     PreviewWnd.reset();
@@ -29,6 +32,7 @@ COpWatermarkPropertyPage::~COpWatermarkPropertyPage() {
 void COpWatermarkPropertyPage::LoadOptions(const wchar_t* path) {
     m_strSettingsPath = path;
     Load(profile::FileReader(path));
+    Modified = false;
 }
 
 void COpWatermarkPropertyPage::LoadDefaults(const CString& executableFolder) {

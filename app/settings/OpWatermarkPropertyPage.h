@@ -18,7 +18,8 @@ public:
     COpWatermarkPropertyPage();
     ~COpWatermarkPropertyPage() override;
 
-    // Keeps the path for the page's Apply.
+    // Reloading drops unapplied edits, so the page counts as unchanged again.
+    // The path is kept for the page's Apply.
     void LoadOptions(const wchar_t* settingsPath);
     // The built-in defaults, for a run whose settings file cannot be made.
     void LoadDefaults(const CString& executableFolder);
