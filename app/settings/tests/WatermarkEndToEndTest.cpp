@@ -1,6 +1,6 @@
-// vesk.exe's watermark command: the options sheet with the watermark page
-// alone, the watermark switched on and placed there, OK, and the next capture
-// carries the watermark where it was placed.
+// vesk.exe's watermark command: the sheet with the watermark page alone, the
+// watermark switched on and placed bottom right there, OK, and the next
+// capture carries it there.
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
@@ -8,83 +8,56 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 using namespace vesk_test;
 
 constexpr COLORREF kCornerColour = RGB(12, 200, 34);
-constexpr COLORREF kTextBackground = RGB(0, 115, 183);  // the default text watermark's background
+constexpr COLORREF kTextBackground = RGB(0, 115, 183);  // of the default text watermark
 
-class WatermarkEndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const int w = ::GetSystemMetrics(SM_CXSCREEN);
-        const int h = ::GetSystemMetrics(SM_CYSCREEN);
-        corner_ = {w - 320, h - 160, w, h};
-        brush_ = ::CreateSolidBrush(kCornerColour);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hbrBackground = brush_;
-        wc.lpszClassName = L"VeskWatermarkCorner";
-        ::RegisterClassW(&wc);
-        window_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE,
-                                    corner_.left, corner_.top, corner_.right - corner_.left,
-                                    corner_.bottom - corner_.top, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    void TearDown() override {
-        run_.Kill();
-        ::DestroyWindow(window_);
-        ::UnregisterClassW(L"VeskWatermarkCorner", ::GetModuleHandleW(nullptr));
-        ::DeleteObject(brush_);
-    }
-
-    // Pixels of the corner window's area in a full-screen capture that have
-    // the text watermark's background colour.
-    int WatermarkPixels(const CDibImage& image) const {
-        int count = 0;
-        const int height = static_cast<int>(image.GetHeight());
-        for (int y = corner_.top; y < corner_.bottom; ++y)
-            for (int x = corner_.left; x < corner_.right; ++x) {
-                const RGBQUAD c = image.GetPixelColor(x, height - 1 - y, false);
-                count += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) == kTextBackground;
-            }
-        return count;
-    }
-    bool Capture(HWND main, int n, CDibImage& image) {
-        ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        WaitFor([&] { return ScreenPixel(corner_.left + 5, corner_.top + 5) == kCornerColour; });
-        ::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0);
-        return run_.LoadWhenWritten(run_.Numbered(n), image);
-    }
-
-    VeskRun run_{L"watermark-e2e"};
-    RECT corner_ = {};
-    HWND window_ = nullptr;
-    HBRUSH brush_ = nullptr;
-};
-
-TEST_F(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
-    ASSERT_TRUE(run_.PrepareQuiet());
-    HWND main = run_.Start();
+TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
+    VeskRun run(L"watermark-e2e");
+    ASSERT_TRUE(run.PrepareQuiet());
+    // A window of one colour in the screen's bottom-right corner.
+    const RECT corner = {::GetSystemMetrics(SM_CXSCREEN) - 320, ::GetSystemMetrics(SM_CYSCREEN) - 160,
+                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    HBRUSH brush = ::CreateSolidBrush(kCornerColour);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hbrBackground = brush;
+    wc.lpszClassName = L"VeskWatermarkCorner";
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, corner.left,
+                                    corner.top, 320, 160, nullptr, nullptr, nullptr, nullptr);
+    HWND main = run.Start();
     ASSERT_NE(main, nullptr);
-    CDibImage before;
-    ASSERT_TRUE(Capture(main, 0, before));
-    EXPECT_EQ(WatermarkPixels(before), 0);
+    // Pixels of the corner with the watermark's background colour in capture n.
+    auto capturedMarkPixels = [&](int n) {
+        ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        WaitFor([&] { return ScreenPixel(corner.left + 5, corner.top + 5) == kCornerColour; });
+        ::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0);
+        CDibImage image;
+        int count = -1;
+        if (run.LoadWhenWritten(run.Numbered(n), image)) {
+            count = 0;
+            for (int y = corner.top; y < corner.bottom; ++y)
+                for (int x = corner.left; x < corner.right; ++x) {
+                    const RGBQUAD c = image.GetPixelColor(x, static_cast<int>(image.GetHeight()) - 1 - y, false);
+                    count += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) == kTextBackground;
+                }
+        }
+        return count;
+    };
+    EXPECT_EQ(capturedMarkPixels(0), 0);
 
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0));
     HWND sheet = nullptr, page = nullptr;
     ASSERT_TRUE(WaitFor([&] {
-        sheet = run_.FindOwnWindow(L"Options");
-        page = sheet ? ::FindWindowExW(sheet, nullptr, L"#32770", nullptr) : nullptr;
-        for (; page; page = ::FindWindowExW(sheet, page, L"#32770", nullptr)) {
-            HWND check = ::GetDlgItem(page, IDC_WATERMARK_CHECK);
-            if (check && ::IsWindowVisible(check))
+        sheet = run.FindOwnWindow(L"Options");
+        for (page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
+            if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
                 return true;
-        }
         return false;
     })) << "no watermark page on show";
     // Another process's controls, driven by messages as their own input would.
@@ -96,14 +69,14 @@ TEST_F(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
                    reinterpret_cast<LPARAM>(location));
     ::PostMessageW(sheet, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
-    EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"WaterMark", run_.ini().c_str()), CString(L"1"));
-    EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"Location", run_.ini().c_str()), CString(L"8"));
+    EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"WaterMark", run.ini().c_str()), CString(L"1"));
+    EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"Location", run.ini().c_str()), CString(L"8"));
 
-    // The bitmap rebuilt after OK: the text watermark in the bottom-right corner.
-    CDibImage after;
-    ASSERT_TRUE(Capture(main, 1, after));
-    EXPECT_GT(WatermarkPixels(after), 500);
-    EXPECT_EQ(run_.Exit(main), 0u);
+    // The bitmap was rebuilt after OK: the text watermark sits in the corner.
+    EXPECT_GT(capturedMarkPixels(1), 500);
+    EXPECT_EQ(run.Exit(main), 0u);
+    ::DestroyWindow(window);
+    ::DeleteObject(brush);
 }
 
 }  // namespace
