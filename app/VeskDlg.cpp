@@ -6,6 +6,7 @@
 #include "app/VeskApp.h"
 #include "app/capture/CursorCapture.h"
 #include "app/capture/PaneCaptureSink.h"
+#include "app/continuous/ContinueWnd.h"
 #include "app/capture/PaneItemCommands.h"
 #include "app/finder/ControlWnd.h"
 #include "app/settings/OpContinuePage.h"
@@ -603,7 +604,8 @@ void CVeskDlg::StartCaptureEngine() {
     if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions)
         return;
     m_pCaptureSink = std::make_unique<CPaneCaptureSink>(
-        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); }, nullptr);
+        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); },
+        [] { CContinueWnd::OnCaptureSeriesComplete(); });
     m_pCaptureEngine = std::make_unique<CCaptureEngine>(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions,
                                                         *theApp.m_pMiscOptions);
     m_pCaptureEngine->Attach(m_hWnd, m_pCaptureSink.get());

@@ -159,6 +159,7 @@ void CNavigatorWnd::OnDestroy() {
     if (m_activity == Activity::Series)
         EndSeries();
     m_activity = Activity::Resting;
+    FreeUntakenBitmaps();
     CSkinDialog::OnDestroy();
 }
 
@@ -549,12 +550,37 @@ void CNavigatorWnd::EndSeries() {
 // ---------------------------------------------------------------------------
 // The continuous-capture panel
 
-void CNavigatorWnd::RunContinuePanel() {}
+void CNavigatorWnd::RunContinuePanel() {
+    m_wndContinue.DoModal();
+    // Closed with shots of a bitmap series still coming: they have no taker.
+    if (m_activity != Activity::Series)
+        FreeUntakenBitmaps();
+}
 
-bool CNavigatorWnd::IsPanelRunning() const { return false; }
+bool CNavigatorWnd::IsPanelRunning() const {
+    return m_wndContinue.GetSafeHwnd() && m_wndContinue.IsSeriesRunning();
+}
 
-void CNavigatorWnd::ReportShots(int) {}
+void CNavigatorWnd::ReportShots(int shots) {
+    if (m_wndContinue.GetSafeHwnd())
+        m_wndContinue.UpdateCaptureCount(shots);
+}
 
-void CNavigatorWnd::KeepBitmapFrame(HBITMAP bitmap, int, int) { ::DeleteObject(bitmap); }
+void CNavigatorWnd::KeepBitmapFrame(HBITMAP bitmap, int width, int height) {
+    CapturedBitmapList.push_back({bitmap, width, height});
+}
 
-void CNavigatorWnd::LoadBitmapFrames() {}
+void CNavigatorWnd::LoadBitmapFrames() {
+    if (m_wndContinue.GetSafeHwnd())
+        m_wndContinue.LoadCapturedBitmaps();
+    else
+        FreeUntakenBitmaps();
+}
+
+void CNavigatorWnd::FreeUntakenBitmaps() {
+    for (CapturedBitmap& shot : CapturedBitmapList) {
+        if (shot.bitmap)
+            ::DeleteObject(shot.bitmap);
+    }
+    CapturedBitmapList.clear();
+}

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/continuous/ContinueWnd.h"
 #include "app/continuous/NavigatorGeometry.h"
 #include "app/regions/FramePieces.h"
 #include "widgets/SkinDialog.h"
@@ -25,7 +26,7 @@ public:
     void AttachEngine(CCaptureEngine* engine) { m_pEngine = engine; }
 
     // The panel's start: `total` shots `intervalMs` apart in `mode` (0 to 2).
-    void StartContinueCapture(int total, int intervalMs, int mode);
+    virtual void StartContinueCapture(int total, int intervalMs, int mode);
 
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -88,6 +89,8 @@ private:
     void ReportShots(int shots);
     void KeepBitmapFrame(HBITMAP bitmap, int width, int height);
     void LoadBitmapFrames();
+    // Shots of a bitmap series that no panel will take.
+    static void FreeUntakenBitmaps();
 
     CCaptureEngine* m_pEngine = nullptr;
     int m_nStatus = 0;       // string id, or the shot number in number mode
@@ -114,4 +117,6 @@ private:
     bool m_bNumberMode = false;
     int m_nMode = 0;
     Activity m_activity = Activity::Resting;
+    // Runs modally over the navigator while open.
+    CContinueWnd m_wndContinue{this, this};
 };
