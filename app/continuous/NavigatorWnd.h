@@ -37,6 +37,8 @@ public:
     bool IsBusy() const { return m_activity != Activity::Resting; }
     RECT GetCaptureRect() const { return m_rcCapture; }
     RECT GetButtonRect(int button) const;
+    // The continuous-capture panel the continuous button runs.
+    CContinueWnd& GetContinuePanel() { return m_wndContinue; }
 
 protected:
     void PostNcDestroy() override;
