@@ -40,6 +40,31 @@ private:
 };
 
 NavRect ToNav(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// A copy of the screen rectangle `r` in a memory DC of its own, with its
+// bitmap deselected; both null when it could not be made.
+struct ScreenShot {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+};
+ScreenShot GrabScreen(const RECT& r, bool layered) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    ScopedDc memory;
+    ScopedBitmapHandle bitmap;
+    {
+        // The display DC is needed only for the copy.
+        ScopedWindowDc display(nullptr);
+        memory.Reset(::CreateCompatibleDC(display.Get()));
+        bitmap.Reset(::CreateCompatibleBitmap(display.Get(), width, height));
+        if (!memory.Get() || !bitmap.Get())
+            return {};
+        ScopedSelect selected(memory.Get(), bitmap.Get());
+        ::BitBlt(memory.Get(), 0, 0, width, height, display.Get(), r.left, r.top,
+                 layered ? SRCCOPY | CAPTUREBLT : SRCCOPY);
+    }
+    return {memory.Release(), bitmap.Release()};
+}
 RECT ToRect(const NavRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
@@ -462,9 +487,13 @@ void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
             ReturnHome();
             return;
         }
+        // Taken before the frame moves round the window: a frame just moved
+        // may not show through yet where the screen is composited.
+        const ScreenShot shot = GrabScreen(target, m_pEngine && m_pEngine->CapturesLayeredWindows());
         const NavRect around = NavigatorAround(ToNav(target), m_nCaptionHeight);
         MoveWindow(around.left, around.top, around.Width(), around.Height());
-        CaptureInside();
+        m_rcCapture = target;
+        HandOver(shot.dc, shot.bitmap, FALSE, false, 0);
     }
     if (step.nextTimer >= 0)
         SetTimer(step.nextTimer, step.nextDelayMs);
@@ -504,32 +533,17 @@ void CNavigatorWnd::TakeSeriesShot() {
 
     if (shot.capture || shot.keepBitmap) {
         m_rcCapture = InsideRect();
-        const int width = m_rcCapture.right - m_rcCapture.left;
-        const int height = m_rcCapture.bottom - m_rcCapture.top;
-        const bool layered = m_pEngine && m_pEngine->CapturesLayeredWindows();
-        ScopedDc memory;
-        ScopedBitmapHandle bitmap;
-        {
-            // The display DC is needed only for the copy.
-            ScopedWindowDc display(nullptr);
-            memory.Reset(::CreateCompatibleDC(display.Get()));
-            bitmap.Reset(::CreateCompatibleBitmap(display.Get(), width, height));
-            if (memory.Get() && bitmap.Get()) {
-                ScopedSelect selected(memory.Get(), bitmap.Get());
-                ::BitBlt(memory.Get(), 0, 0, width, height, display.Get(), m_rcCapture.left, m_rcCapture.top,
-                         layered ? SRCCOPY | CAPTUREBLT : SRCCOPY);
-            }
-        }
-        if (memory.Get() && bitmap.Get()) {
-            if (shot.capture && m_pEngine) {
-                // The worker reads the shot from the memory DC and deletes both.
-                ::SelectObject(memory.Get(), bitmap.Get());
-                const bool files = m_nMode == SERIES_FILES;
-                m_pEngine->StartCapture(memory.Release(), m_rcCapture, files ? TRUE : FALSE, files,
-                                        files ? m_nTotal : 0, bitmap.Release());
-            } else if (shot.keepBitmap) {
-                KeepBitmapFrame(bitmap.Release(), width, height);
-            }
+        const ScreenShot grabbed = GrabScreen(m_rcCapture, m_pEngine && m_pEngine->CapturesLayeredWindows());
+        if (shot.capture) {
+            const bool files = m_nMode == SERIES_FILES;
+            HandOver(grabbed.dc, grabbed.bitmap, files ? TRUE : FALSE, files, files ? m_nTotal : 0);
+        } else {
+            // The bitmap becomes the panel's; the DC is not needed any more.
+            if (grabbed.dc)
+                ::DeleteDC(grabbed.dc);
+            if (grabbed.bitmap)
+                KeepBitmapFrame(grabbed.bitmap, m_rcCapture.right - m_rcCapture.left,
+                                m_rcCapture.bottom - m_rcCapture.top);
         }
     }
     if (shot.stopFiles && m_pEngine)
@@ -539,6 +553,19 @@ void CNavigatorWnd::TakeSeriesShot() {
         SetTimer(kSeriesEndTimer, kSeriesEndMs);
     else
         SetTimer(kSeriesShotTimer, m_nInterval);
+}
+
+void CNavigatorWnd::HandOver(HDC dc, HBITMAP bitmap, BOOL noList, bool series, int count) {
+    if (!dc || !bitmap || !m_pEngine) {
+        if (dc)
+            ::DeleteDC(dc);
+        if (bitmap)
+            ::DeleteObject(bitmap);
+        return;
+    }
+    // The worker reads the shot from the DC and deletes both.
+    ::SelectObject(dc, bitmap);
+    m_pEngine->StartCapture(dc, m_rcCapture, noList, series, count, bitmap);
 }
 
 void CNavigatorWnd::EndSeries() {

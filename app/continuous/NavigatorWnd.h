@@ -83,6 +83,9 @@ private:
     void RemoveHighlight();
     void ReturnHome();
 
+    // Gives a shot (a memory DC and its bitmap, both handed over) to the engine
+    // as a capture of m_rcCapture.
+    void HandOver(HDC dc, HBITMAP bitmap, BOOL noList, bool series, int count);
     void TakeSeriesShot();
     void EndSeries();
     // The panel's side of a series.

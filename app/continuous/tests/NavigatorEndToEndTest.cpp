@@ -6,6 +6,7 @@
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +21,9 @@ constexpr const wchar_t* kNavigatorTitle = L"네비게이터 캡쳐";
 // Left of the main dialog, which sits in the middle of the 1280 x 1024 screen.
 constexpr RECT kHostRect = {10, 10, 360, 330};
 constexpr RECT kChildClient = {60, 190, 250, 290};  // in the host's client area
+constexpr UINT kSetSaveTarget = WM_APP + 7;  // lParam 1: the saved-DC list
+constexpr int kFileListId = 1005, kDcListId = 1006;
+constexpr int kModeFilesId = 1019, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
 
 // Every screen point has its own colour.
 COLORREF PatternAt(int x, int y) { return RGB(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | ((y >> 8) + 3)); }
@@ -58,6 +62,24 @@ int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected) {
             wrong += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) != expected[static_cast<size_t>(y) * w + x];
         }
     return wrong;
+}
+
+struct ControlQuery {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK MatchControl(HWND hWnd, LPARAM lParam) {
+    auto* q = reinterpret_cast<ControlQuery*>(lParam);
+    if (GetDlgCtrlID(hWnd) != q->id)
+        return TRUE;
+    q->found = hWnd;
+    return FALSE;
+}
+// A descendant of `parent` with this control id, or null.
+HWND FindControl(HWND parent, int id) {
+    ControlQuery q = {id, nullptr};
+    EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&q));
+    return q.found;
 }
 
 void Click(POINT p) {
@@ -154,13 +176,14 @@ protected:
         }
         return main;
     }
-    HWND FindNavigator() const {
-        return run_.FindWindowIf([](HWND hWnd) {
+    HWND FindTitled(const wchar_t* title) const {
+        return run_.FindWindowIf([title](HWND hWnd) {
             WCHAR text[64] = {};
             GetWindowTextW(hWnd, text, 64);
-            return IsWindowVisible(hWnd) && std::wstring(text) == kNavigatorTitle;
+            return IsWindowVisible(hWnd) && std::wstring(text) == title;
         });
     }
+    HWND FindNavigator() const { return FindTitled(kNavigatorTitle); }
     int CountNavigators() const {
         int n = 0;
         run_.FindWindowIf([&n](HWND hWnd) {
@@ -274,6 +297,89 @@ TEST_F(NavigatorEndToEnd, SpeedCaptureWrapsAndSavesTheWindowUnderThePointer) {
     ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
     EXPECT_EQ(run_.Exit(main), 0u);
     EXPECT_FALSE(Exists(run_.Numbered(1)));
+}
+
+TEST_F(NavigatorEndToEnd, SpeedCaptureWithOnlyTheFrameUnderThePointerTakesNoShot) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    HWND nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    const RECT home = {30, 30, 300, 170};
+    Place(nav, home);
+    const RECT inside = Inside(home);
+    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3); }));
+
+    Click(ButtonCentre(nav, 3));
+    // Ignored while the speed capture runs; the pointer stays on the frame.
+    Click(ButtonCentre(nav, 1));
+    // Once the speed capture is over the capture button works again, and its
+    // shot is the first file: the speed capture took none.
+    CDibImage image;
+    bool captured = false;
+    for (int attempt = 0; attempt < 30 && !captured; ++attempt) {
+        Click(ButtonCentre(nav, 1));
+        captured = WaitFor([&] { return Exists(run_.Numbered(0)); }, 1000);
+    }
+    ASSERT_TRUE(captured);
+    ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(0), image));
+    EXPECT_EQ(image.GetWidth(), DWORD(inside.right - inside.left));
+    EXPECT_EQ(image.GetHeight(), DWORD(inside.bottom - inside.top));
+    RECT r = {};
+    GetWindowRect(nav, &r);
+    EXPECT_TRUE(EqualRect(&r, &home));
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    wt::MouseAway();
+    EXPECT_EQ(run_.Exit(main), 0u);
+    EXPECT_FALSE(Exists(run_.Numbered(1)));
+}
+
+TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEntries) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // With the saved-DC tab showing, the series still goes to files.
+    PostMessageW(main, kSetSaveTarget, 0, 1);
+    HWND nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    const RECT frame = {30, 30, 300, 170};
+    Place(nav, frame);
+    const RECT inside = Inside(frame);
+    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3); }));
+
+    Click(ButtonCentre(nav, 2));
+    HWND panel = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (panel = FindTitled(L"연속캡쳐")) != nullptr; }));
+    wt::MouseAway();
+    SendMessageW(GetDlgItem(panel, kModeFilesId), BM_CLICK, 0, 0);
+    // The panel opens over the frame; the user moves it aside.
+    SetWindowPos(panel, nullptr, 700, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    run_.WaitUntilIdle(panel);
+    SendMessageW(GetDlgItem(panel, kTimeId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
+    SendMessageW(GetDlgItem(panel, kCountId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
+    SendMessageW(GetDlgItem(panel, kStartId), BM_CLICK, 0, 0);
+    HWND frames = GetDlgItem(panel, kFramesId);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 3; })) << "the frames never came";
+
+    std::vector<COLORREF> expected;
+    for (int y = inside.top; y < inside.bottom; ++y)
+        for (int x = inside.left; x < inside.right; ++x)
+            expected.push_back(PatternAt(x, y));
+    for (int n = 0; n < 3; ++n) {
+        CDibImage image;
+        ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(n), image)) << n;
+        EXPECT_EQ(0, WrongPixels(image, expected)) << n;
+    }
+    EXPECT_FALSE(Exists(run_.Numbered(3)));
+    HWND files = FindControl(main, kFileListId), dcs = FindControl(main, kDcListId);
+    ASSERT_TRUE(files && dcs);
+    EXPECT_EQ(SendMessageW(files, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(dcs, LVM_GETITEMCOUNT, 0, 0), 0);
+
+    PostMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 }  // namespace

@@ -191,6 +191,12 @@ TEST_F(NavigatorTest, ClosingDuringABitmapSeriesFreesItsShots) {
     EXPECT_TRUE(CapturedBitmapList.empty());
     for (HBITMAP shot : shots)
         EXPECT_EQ(::GetObjectType(shot), 0u);
+
+    // Opened again, it starts at rest.
+    ASSERT_TRUE(nav.Create(IDD_NAVIGATOR));
+    EXPECT_FALSE(nav.IsBusy());
+    EXPECT_FALSE(nav.IsNumberMode());
+    EXPECT_EQ(nav.GetStatus(), IDS_NAV_READY);
 }
 
 }  // namespace
