@@ -510,11 +510,10 @@ void CNavigatorWnd::ReturnHome() {
 // Series
 
 void CNavigatorWnd::StartContinueCapture(int total, int intervalMs, int mode) {
+    // The panel starts only positive series, and only while the frame rests.
     if (!m_hWnd || m_activity != Activity::Resting || total <= 0 || intervalMs <= 0 || mode < SERIES_CAPTURES ||
-        mode > SERIES_BITMAPS) {
-        ReportShots(0);  // nothing runs: the panel gets its controls back
+        mode > SERIES_BITMAPS)
         return;
-    }
     m_nTotal = total;
     m_nInterval = intervalMs;
     m_nMode = mode;
