@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
+#include "workarea/WorkTab.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -99,6 +100,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_FILE_SAVE_ITEM, OnSaveItem)
     ON_COMMAND(ID_FILE_SAVE_ITEM_AS, OnSaveItemAs)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
+    ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
@@ -239,6 +241,10 @@ CRect CVeskDlg::CreateWorkArea() {
     if (m_pWorkArea->Create(nullptr, L"VeskFrame", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this)) {
         m_pWorkArea->MoveWindow(area);
         m_pWorkArea->ShowWindow(SW_SHOW);
+        // The web page tab's whole-page captures come back as a memory DC and its bitmap.
+        m_pWorkArea->GetView()->SetPageCaptureHandler([this](HDC dc, RECT rect, HBITMAP bitmap) {
+            StartCapture(dc, rect, FALSE, false, 0, bitmap);
+        });
     }
     return area;
 }
@@ -552,6 +558,14 @@ BOOL CVeskDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
 
 void CVeskDlg::OnSaveButton() {
     PostMessage(WM_COMMAND, ID_FILE_SAVE_ITEM, 0);
+}
+
+void CVeskDlg::OnWebPage() {
+    // A plain show is blocked while the dialog is in the tray: restore it first.
+    if (m_bInTray)
+        OnTrayNotify(0, TRAY_RESTORE);
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd())
+        m_pWorkArea->GetView()->OpenTab(L"WebPage", WorkTabWebPage, 0);
 }
 
 void CVeskDlg::OnWebImage() {

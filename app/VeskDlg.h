@@ -64,6 +64,7 @@ protected:
     afx_msg void OnSaveItem();
     afx_msg void OnSaveItemAs();
     afx_msg void OnDeleteItem();
+    afx_msg void OnWebPage();
     afx_msg void OnWebImage();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();

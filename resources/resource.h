@@ -84,9 +84,23 @@
 // System-menu command of the about box
 #define IDM_ABOUTBOX                0x0010
 
-// Tool-list buttons of the work area
+// Tool-list buttons of the work area (their tooltips are the strings of the
+// same numbers) and the web page tab's controls and texts (resources/workarea.rc)
 #define IDC_TOOL_FIRST              5000
 #define IDC_TOOL_LAST               5010
+#define IDC_WEB_ADDRESS             5201
+#define IDC_WEB_GO                  5202
+#define IDC_WEB_CAPTURE             5203
+#define IDC_WEB_MESSAGE             5204
+#define IDS_TOOL_LIST_TAB           5210
+#define IDS_WEB_GO                  5211
+#define IDS_WEB_CAPTURE             5212
+#define IDS_WEB_NO_ENGINE           5213
+#define IDS_WEB_NO_CONTROL          5214
+#define IDS_WEB_LOADING             5215
+#define IDS_WEB_EMPTY_PAGE          5216
+#define IDS_WEB_PAGE_CAPPED         5217
+#define IDS_WEB_CAPTURE_FAILED      5218
 
 // Commands
 #define ID_CAPTURE_FULLSCREEN       32773

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -174,6 +175,101 @@ TEST_F(CaptureEndToEnd, CursorCaptureWritesACursorFile) {
     ASSERT_TRUE(LoadWhenWritten(folder_ + L"\\Cursor.cur", image));
     EXPECT_EQ(image.GetWidth(), 32u);
     EXPECT_EQ(image.GetHeight(), 32u);
+    Exit(main);
+}
+
+// Calls visit(hWnd) for each descendant of parent (each top-level window when
+// parent is null) until it returns false.
+BOOL CALLBACK VisitWindow(HWND hWnd, LPARAM lParam) {
+    return (*reinterpret_cast<std::function<bool(HWND)>*>(lParam))(hWnd) ? TRUE : FALSE;
+}
+void VisitWindows(HWND parent, std::function<bool(HWND)> visit) {
+    if (parent)
+        EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    else
+        EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+// A descendant of parent by control id; the first one found.
+HWND FindDescendant(HWND parent, int id) {
+    HWND found = nullptr;
+    VisitWindows(parent, [&](HWND hWnd) {
+        if (GetDlgCtrlID(hWnd) == id)
+            found = hWnd;
+        return found == nullptr;
+    });
+    return found;
+}
+
+int CountDescendants(HWND parent, int id) {
+    int count = 0;
+    VisitWindows(parent, [&](HWND hWnd) {
+        count += GetDlgCtrlID(hWnd) == id;
+        return true;
+    });
+    return count;
+}
+
+std::wstring WindowText(HWND hWnd) {
+    WCHAR text[512] = {};
+    GetWindowTextW(hWnd, text, 512);
+    return text;
+}
+
+void ClickCentre(HWND hWnd) {
+    RECT r;
+    GetWindowRect(hWnd, &r);
+    const POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    for (DWORD flags : {0ul, static_cast<DWORD>(MOUSEEVENTF_LEFTDOWN), static_cast<DWORD>(MOUSEEVENTF_LEFTUP)}) {
+        INPUT in = {};
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>(p.x * 65535LL / (GetSystemMetrics(SM_CXSCREEN) - 1));
+        in.mi.dy = static_cast<LONG>(p.y * 65535LL / (GetSystemMetrics(SM_CYSCREEN) - 1));
+        in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+        SendInput(1, &in, sizeof in);
+        Sleep(50);
+    }
+}
+
+constexpr int kFullScreenToolButton = 5000;
+constexpr UINT kWebPageCommand = 32780;
+constexpr int kWebCaptureButton = 5203;
+constexpr int kWebMessage = 5204;
+constexpr UINT kGoTray = WM_APP + 14;
+
+TEST_F(CaptureEndToEnd, ToolListButtonCapturesTheFullScreen) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ShowWindow(driver_, SW_HIDE);  // nothing of ours over the dialog's tool list
+    HWND button = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (button = FindDescendant(main, kFullScreenToolButton)) != nullptr; }));
+    ASSERT_TRUE(IsWindowVisible(button));
+    EXPECT_EQ(WindowText(button), L"전체화면 캡쳐");
+    ClickCentre(button);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
+    EXPECT_EQ(image.GetWidth(), static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN)));
+    Exit(main);
+}
+
+TEST_F(CaptureEndToEnd, WebPageFromTheTrayShowsTheDialogAndTellsThatThereIsNoHtmlEngine) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ShowWindow(driver_, SW_HIDE);
+    ASSERT_TRUE(PostMessageW(main, kGoTray, 0, 0));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+
+    // The command restores the dialog from the tray and opens the tab; a second one reuses it.
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebPageCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && FindDescendant(main, kWebCaptureButton); }));
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebPageCommand, 0));
+    HWND message = FindDescendant(main, kWebMessage);
+    ASSERT_NE(message, nullptr);
+    // No HTML engine here: the tab says so once its wait for a document is over.
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(message) != FALSE; }));
+    EXPECT_NE(WindowText(message).find(L"HTML 엔진"), std::wstring::npos);
+    EXPECT_EQ(CountDescendants(main, kWebCaptureButton), 1);
+
     Exit(main);
 }
 
