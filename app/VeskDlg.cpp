@@ -11,7 +11,11 @@
 #include "app/finder/ControlWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpTreeWnd.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "app/settings/OptionsPropertySheet.h"
 #include "resources/resource.h"
+#include "utilities/gif/GifWnd.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
 #include "workarea/WorkTab.h"
@@ -102,10 +106,15 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
     ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
+    ON_COMMAND(ID_TB_GIF, OnGifMaker)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
+    ON_COMMAND(ID_TB_OPTIONS, OnOptionsAll)
+    ON_COMMAND(ID_OPTIONS_FILE, OnOptionsFile)
+    ON_COMMAND(ID_OPTIONS_WATERMARK, OnOptionsWatermark)
+    ON_COMMAND(ID_OPTIONS_MISC, OnOptionsMisc)
 END_MESSAGE_MAP()
 
 CVeskDlg::CVeskDlg() : CResizableDialog(IDD), m_pWorkArea(std::make_unique<CMainFrmWnd>()) {
@@ -573,6 +582,11 @@ void CVeskDlg::OnWebImage() {
         m_pWebImageWnd->ShowWindow(SW_SHOW);
 }
 
+void CVeskDlg::OnGifMaker() {
+    CGifWnd gifMaker(this);
+    gifMaker.DoModal();
+}
+
 void CVeskDlg::OnExit() {
     CDialog::OnCancel();
 }
@@ -593,6 +607,53 @@ void CVeskDlg::OnTrayCommand(UINT nID) {
             return;
         }
     }
+}
+
+INT_PTR CVeskDlg::RunOptionsSheet(bool singlePage, int page) {
+    if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions || !theApp.m_pOptionsTree)
+        return -1;
+    COptionsPropertySheet sheet(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions, *theApp.m_pMiscOptions,
+                                *theApp.m_pOptionsTree);
+    sheet.SinglePage = singlePage;
+    sheet.PageIndex = page;
+    return sheet.DoModal();
+}
+
+void CVeskDlg::OnOptionsAll() {
+    if (!theApp.m_pFileOptions)
+        return;
+    // The counter that captures advanced reaches the file before everything is reloaded.
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(false, COpTreeWnd::kFilePage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsFile() {
+    if (!theApp.m_pFileOptions)
+        return;
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kFilePage);
+}
+
+void CVeskDlg::OnOptionsWatermark() {
+    if (!theApp.m_pWatermarkOptions)
+        return;
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(true, COpTreeWnd::kWatermarkPage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsMisc() {
+    if (!theApp.m_pMiscOptions)
+        return;
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kMiscPage);
 }
 
 BOOL CVeskDlg::DestroyWindow() {

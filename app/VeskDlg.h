@@ -66,10 +66,16 @@ protected:
     afx_msg void OnDeleteItem();
     afx_msg void OnWebPage();
     afx_msg void OnWebImage();
+    afx_msg void OnGifMaker();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
     afx_msg void OnTrayCommand(UINT nID);
+    // The options sheet: all pages, or the file, watermark or miscellaneous page alone.
+    afx_msg void OnOptionsAll();
+    afx_msg void OnOptionsFile();
+    afx_msg void OnOptionsWatermark();
+    afx_msg void OnOptionsMisc();
 
     DECLARE_MESSAGE_MAP()
 
@@ -87,6 +93,8 @@ private:
     void CreateWebImageWnd();
     void AnchorChildren();
     void StartCaptureEngine();
+    // Runs the options sheet once; single-page mode shows only `page`.
+    INT_PTR RunOptionsSheet(bool singlePage, int page);
 
     void RemoveTrayIcon();
     // Bottom of the work area: the frame's when it has a window, else just above the splitter.

@@ -146,6 +146,31 @@
 #define ID_TRAY_EXIT                32978
 #define ID_TRAY_RESTORE             32980
 
+// Controls of the file and miscellaneous option pages; each label is also the
+// id of its string.
+#define IDC_FILE_FOLDER_GROUP       1162
+#define IDC_FILE_NOTICE             1163
+#define IDC_FILE_DIRECTORY          1164
+#define IDC_FILE_BROWSE_FOLDER      1165
+#define IDC_FILE_NAME_LABEL         1166
+#define IDC_FILE_NAME               1167
+#define IDC_FILE_TYPE_LABEL         1168
+#define IDC_FILE_TYPE               1169
+#define IDC_FILE_EDITOR_GROUP       1170
+#define IDC_FILE_EDITED_CHECK       1171
+#define IDC_FILE_BROWSE_EDITOR      1173
+#define IDC_FILE_EDITED_TOOL        1207
+#define IDC_MISC_WINDOW_START       1210
+#define IDC_MISC_START_TRAY         1211
+#define IDC_MISC_MOUSE_CURSOR       1212
+#define IDC_MISC_LAYERED            1213
+#define IDC_MISC_POINTER_EFFECT     1214
+#define IDC_MISC_TOOLTIP_EFFECT     1215
+#define IDC_MISC_SOUND_EFFECT       1216
+#define IDC_MISC_COOKIE_HEADING     1218
+#define IDC_MISC_COOKIE_LABEL       1219
+#define IDC_MISC_COOKIE_NUMBER      1220
+#define IDC_MISC_MAGNIFIER_EFFECT   1221
 // Pointer, information and magnifier windows of the region captures
 #define IDD_REGION_POINTER          164
 #define IDD_MAGNIFIER               182
@@ -189,3 +214,32 @@
 #define IDC_CONTINUE_DELETE         1042
 #define IDC_CONTINUE_LOOP           1043
 #define IDC_CONTINUE_SET_ALL_TIMES  1117
+// Animated-GIF maker (template, controls) and its frame-size dialog
+#define IDD_GIF_MAKER               189
+#define IDD_GIF_RESIZE              190
+#define IDC_GIF_FRAMES              1060
+#define IDC_GIF_ADD                 1061
+#define IDC_GIF_REMOVE              1062
+#define IDC_GIF_UP                  1063
+#define IDC_GIF_DOWN                1064
+#define IDC_GIF_DELAY               1065
+#define IDC_GIF_SET_DELAY           1066
+#define IDC_GIF_SET_ALL_DELAYS      1067
+#define IDC_GIF_TRANSPARENT         1068
+#define IDC_GIF_LOOP                1069
+#define IDC_GIF_PREVIEW             1070
+#define IDC_GIF_PLAY                1071
+#define IDC_GIF_RESIZE              1072
+#define IDC_GIF_MAKE                1073
+#define IDC_GIF_STOP                1074
+#define IDC_GIF_PROGRESS            1075
+#define IDC_GIF_STATUS              1076
+#define IDC_GIF_DELAY_LABEL         1077
+#define IDC_GIF_RESIZE_WIDTH        1080
+#define IDC_GIF_RESIZE_HEIGHT       1081
+#define IDC_GIF_RESIZE_KEEP_RATIO   1082
+#define IDC_GIF_RESIZE_PREVIEW      1083
+#define IDC_GIF_RESIZE_LEFT         1084
+#define IDC_GIF_RESIZE_TOP          1085
+#define IDC_GIF_RESIZE_RIGHT        1086
+#define IDC_GIF_RESIZE_BOTTOM       1087
