@@ -13,7 +13,9 @@
 #include <memory>
 #include <mutex>
 
+class CColorDialogBarWnd;
 class CMainFrmWnd;
+class CQuickDialogBarWnd;
 class CWebImageWnd;
 
 class CVeskDlg : public CResizableDialog {
@@ -88,6 +90,8 @@ private:
     void InsertToolBarBand();
     void CreateToolTips();
     CRect CreateWorkArea();
+    void CreateFrameBars();
+    void DestroyFrameBars();
     void CreateSplitter(const CRect& workArea);
     void CreatePaneTabs(const CRect& workArea);
     void CreateWebImageWnd();
@@ -115,6 +119,10 @@ private:
     CFileTabWnd m_wndFileTab;
     CFont* m_pDialogFont = nullptr;
     std::unique_ptr<CWebImageWnd> m_pWebImageWnd;
+    // The frame's colour bar (docked right) and quick options bar (docked left);
+    // made in the frame, owned here, destroyed before the frame.
+    std::unique_ptr<CColorDialogBarWnd> m_pColorBar;
+    std::unique_ptr<CQuickDialogBarWnd> m_pQuickBar;
     HWND m_hBalloonWnd = nullptr;
     // Results go to the panes through the sink; both end before the panes do.
     std::unique_ptr<ICaptureSink> m_pCaptureSink;
