@@ -9,30 +9,14 @@
 
 namespace {
 
-TEST(NavigatorGeometry, ButtonsFollowTheWidthAndHitWithAVerticalAllowance) {
-    const int caption = 30;
-    for (int width : {200, 350, 1000}) {
-        const auto b = NavigatorButtons(width, caption);
-        EXPECT_EQ(b[NAV_CLOSE].left, width - 28);
-        EXPECT_EQ(b[NAV_CAPTURE].left, 8);
-        EXPECT_EQ(b[NAV_CONTINUE].left, 33);
-        EXPECT_EQ(b[NAV_SPEED].left, 58);
-        for (const NavRect& r : b) {
-            EXPECT_EQ(r.top, 5);
-            EXPECT_EQ(r.Width(), 20);
-            EXPECT_EQ(r.Height(), 20);
-        }
-        const NavRect status = NavigatorStatusRect(width, caption);
-        EXPECT_EQ(status.left, 78);
-        EXPECT_EQ(status.right, width - 68);
-    }
-    const auto b = NavigatorButtons(300, caption);
+TEST(NavigatorGeometry, ButtonsHitWithAVerticalAllowanceAndTheCloseButtonFollowsTheWidth) {
+    const auto b = NavigatorButtons(300, 30);
     struct Case {
         int x, y, expected;
     } cases[] = {
-        {8, 5, NAV_CAPTURE},    {27, 24, NAV_CAPTURE}, {28, 10, -1},         {33, 3, NAV_CONTINUE},
-        {33, 2, -1},            {77, 26, NAV_SPEED},   {77, 27, -1},          {272, 15, NAV_CLOSE},
-        {291, 15, NAV_CLOSE},   {292, 15, -1},         {150, 15, -1},
+        {8, 5, NAV_CAPTURE},  {27, 24, NAV_CAPTURE}, {28, 10, -1},        {33, 3, NAV_CONTINUE}, {33, 2, -1},
+        {77, 26, NAV_SPEED},  {77, 27, -1},          {272, 15, NAV_CLOSE}, {291, 15, NAV_CLOSE}, {292, 15, -1},
+        {150, 15, -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NavigatorButtonAt(b, c.x, c.y), c.expected) << c.x << "," << c.y;
