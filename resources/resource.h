@@ -69,6 +69,24 @@
 #define IDC_WATERMARK_PREVIEW_VIEW  1208
 #define IDC_WATERMARK_PICK          1209
 
+// Navigator capture frame: template, caption buttons, tool tips and statuses
+#define IDD_NAVIGATOR               162
+#define IDB_NAVIGATOR_BUTTONS       181
+#define IDS_NAV_CLOSE               5023
+#define IDS_NAV_CAPTURE             5024
+#define IDS_NAV_CONTINUE            5025
+#define IDS_NAV_SPEED               5026
+#define IDS_NAV_READY               5027
+#define IDS_NAV_SPEED_START         5050
+#define IDS_NAV_SPEED_POINT         5051
+#define IDS_NAV_SPEED_COUNT         5052
+#define IDS_NAV_ONE_SECOND          5053
+#define IDS_NAV_TWO_SECONDS         5054
+#define IDS_NAV_THREE_SECONDS       5055
+#define IDS_NAV_SPEED_DONE          5056
+#define IDS_NAV_SERIES_START        5060
+#define IDS_NAV_SERIES_END          5061
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130
