@@ -179,19 +179,6 @@ def spoide():
     return c
 
 
-def pick_color(s):
-    """Icon 209: a small eyedropper for the watermark page's colour-pick button."""
-    c = Canvas(s, s)
-    k = s / 16
-    ink, glass, bulb = (20, 20, 20, 255), (235, 240, 245, 255), (200, 50, 50, 255)
-    c.line(1 * k, 14 * k, 9 * k, 6 * k, ink, max(1, int(3 * k)))
-    c.line(2 * k, 13 * k, 8 * k, 7 * k, glass, 1)
-    c.line(8 * k, 4 * k, 11 * k, 7 * k, ink, max(1, int(2 * k)))
-    c.disc(12 * k, 4 * k, 3 * k, ink)
-    c.disc(12 * k, 4 * k, 2 * k, bulb)
-    return c
-
-
 def bmp24(img):
     stride = (img.w * 3 + 3) & ~3
     rows = b''
@@ -439,7 +426,6 @@ def main():
         'toolbar.bmp': bmp24(toolbar()),
         'spoide.cur': cur(spoide(), SPOIDE_TIP),
         'navigator_buttons.bmp': bmp24(navigator_buttons()),
-        'pick_color.ico': ico([pick_color(16)]),
     }
     files.update({name: bmp24(img) for name, img in frame_pieces().items()})
     files.update(bar_icons())

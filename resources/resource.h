@@ -24,7 +24,6 @@
 
 // Watermark options page, its preview window and the text editor. A label's
 // string has the id of its control.
-#define IDI_PICK_COLOR              209
 #define IDD_WATERMARK_TEXT          210
 #define IDC_WMTEXT_LABEL            1140
 #define IDC_WMTEXT_TEXT             1141

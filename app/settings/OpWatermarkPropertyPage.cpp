@@ -272,7 +272,7 @@ BOOL COpWatermarkPropertyPage::OnInitDialog() {
     PreviewWnd->Create(COpWatermarkPreviewWnd::IDD, this);
 
     SelectChoice(Choice);
-    PickButton.SetIcon(IDI_PICK_COLOR);
+    PickButton.SetIcon(IDI_EYEDROPPER);
     PickButton.OffsetColor();
 
     UpdateData(FALSE);
