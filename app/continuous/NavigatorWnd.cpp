@@ -9,8 +9,6 @@ namespace {
 
 constexpr COLORREF kKeyColour = 0xE3EEEF;
 constexpr BYTE kAlpha = 230;
-constexpr COLORREF kHighlightColour = 0x0000FF;  // red
-constexpr int kHighlightWidth = 4;
 constexpr COLORREF kStatusColour = 0xF4F2F0;     // light on the dark caption
 constexpr int kSeriesStartMs = 100;
 constexpr int kSeriesFirstShotMs = 1000;
@@ -18,26 +16,6 @@ constexpr int kSeriesEndMs = 1000;
 constexpr int kReturnMs = 1000;
 
 const UINT kToolTexts[NAV_BUTTON_COUNT] = {IDS_NAV_CLOSE, IDS_NAV_CAPTURE, IDS_NAV_CONTINUE, IDS_NAV_SPEED};
-
-inline BOOL WINAPI DeletePenObject(HPEN pen) { return ::DeleteObject(pen); }
-using ScopedPen = ScopedGdiHandle<HPEN, DeletePenObject>;
-
-// Releases a DC from GetDC on every path.
-class ScopedWindowDc {
-public:
-    explicit ScopedWindowDc(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    ~ScopedWindowDc() {
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    ScopedWindowDc(const ScopedWindowDc&) = delete;
-    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
 
 NavRect ToNav(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -161,8 +139,7 @@ BOOL CNavigatorWnd::OnInitDialog() {
     m_rcCapture = {};
     m_nCounter = 0;
     m_bNumberMode = false;
-    m_hWndUnder = nullptr;
-    m_bBlink = false;
+    m_highlight.Reset();
     m_nHotButton = -1;
     m_activity = Activity::Resting;
     m_nStatus = IDS_NAV_READY;
@@ -180,7 +157,7 @@ void CNavigatorWnd::OnDestroy() {
                            UINT_PTR(SPEED_RETURN), UINT_PTR(SPEED_BLINK), kSeriesStartTimer, kSeriesShotTimer,
                            kSeriesEndTimer})
         KillTimer(timer);
-    RemoveHighlight();
+    m_highlight.Remove();
     if (m_activity == Activity::Series)
         EndSeries();
     m_activity = Activity::Resting;
@@ -370,8 +347,7 @@ void CNavigatorWnd::StartSpeedCapture() {
     m_activity = Activity::Speed;
     GetWindowRect(&m_rcSaved);
     m_nCounter = 0;
-    m_hWndUnder = nullptr;
-    m_bBlink = false;
+    m_highlight.Reset();
     SetStatus(IDS_NAV_SPEED_START);
     SetTimer(SPEED_BLINK, kSpeedBlinkMs);
     SetTimer(SPEED_POINT, kSpeedFirstDelayMs);
@@ -419,51 +395,9 @@ void CNavigatorWnd::OnBlinkTick() {
     HWND w = ::WindowFromPoint(p);
     if (!w || w == m_hWnd || ::GetAncestor(w, GA_ROOT) == m_hWnd)
         return;
-    if (w != m_hWndUnder) {
-        if (m_bBlink)
-            PaintHighlight(m_rcHighlight, true);
-        m_hWndUnder = w;
-        m_bBlink = false;
-        return;
-    }
-    RECT r = {};
-    ::GetWindowRect(w, &r);
-    m_rcUnder = r;
-    // Off where it was drawn, on where the window is now.
-    PaintHighlight(m_bBlink ? m_rcHighlight : r, false);
-    m_rcHighlight = r;
-    m_bBlink = !m_bBlink;
+    m_highlight.Blink(w);
 }
 
-void CNavigatorWnd::PaintHighlight(const RECT& rect, bool erase) {
-    {
-        ScopedWindowDc screen(nullptr);
-        if (screen.Get()) {
-            ScopedPen pen(::CreatePen(PS_SOLID, kHighlightWidth, kHighlightColour));
-            const int oldRop = ::SetROP2(screen.Get(), R2_NOTXORPEN);
-            ScopedSelect selected(screen.Get(), pen.Get());
-            const POINT outline[5] = {
-                {rect.left, rect.top}, {rect.right, rect.top}, {rect.right, rect.bottom},
-                {rect.left, rect.bottom}, {rect.left, rect.top},
-            };
-            ::Polyline(screen.Get(), outline, 5);
-            ::SetROP2(screen.Get(), oldRop);
-        }
-    }
-    if (erase && m_hWndUnder && ::IsWindow(m_hWndUnder)) {
-        UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
-        if (!::IsHungAppWindow(::GetAncestor(m_hWndUnder, GA_ROOT)))
-            flags |= RDW_UPDATENOW;
-        ::RedrawWindow(m_hWndUnder, nullptr, nullptr, flags);
-    }
-}
-
-void CNavigatorWnd::RemoveHighlight() {
-    if (m_bBlink) {
-        PaintHighlight(m_rcHighlight, true);
-        m_bBlink = false;
-    }
-}
 
 void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
     KillTimer(timer);
@@ -471,7 +405,7 @@ void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
     m_nCounter = step.counter;
     if (step.stopBlinking) {
         KillTimer(SPEED_BLINK);
-        RemoveHighlight();
+        m_highlight.Remove();
     }
     if (step.returnHome) {
         ReturnHome();
@@ -481,7 +415,8 @@ void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
     if (step.shoot) {
         RECT target = {};
         // A window gone since, or never found, leaves nothing to capture.
-        if (!m_hWndUnder || !::IsWindow(m_hWndUnder) || !::GetWindowRect(m_hWndUnder, &target) ||
+        const HWND under = m_highlight.Window();
+        if (!under || !::IsWindow(under) || !::GetWindowRect(under, &target) ||
             ::IsRectEmpty(&target)) {
             m_nCounter = 0;
             ReturnHome();

@@ -9,6 +9,7 @@
 #include "Afx.h"
 #include "app/continuous/ContinueWnd.h"
 #include "app/continuous/NavigatorGeometry.h"
+#include "app/finder/WindowHighlight.h"
 #include "app/regions/FramePieces.h"
 #include "widgets/SkinDialog.h"
 
@@ -79,8 +80,6 @@ private:
     void OnSpeedTick(UINT_PTR timer);
     // The red frame over `rect`, toggled; with `erase` the window under it
     // repaints completely.
-    void PaintHighlight(const RECT& rect, bool erase);
-    void RemoveHighlight();
     void ReturnHome();
 
     // Gives a shot (a memory DC and its bitmap, both handed over) to the engine
@@ -111,10 +110,7 @@ private:
     RECT m_rcSaved = {};
 
     // Speed capture.
-    HWND m_hWndUnder = nullptr;
-    bool m_bBlink = false;     // the highlight is on the screen
-    RECT m_rcUnder = {};       // the remembered window's rectangle at the last blink
-    RECT m_rcHighlight = {};   // where the highlight on the screen was drawn
+    CWindowHighlight m_highlight{RGB(255, 0, 0), 4};  // the speed capture's blinking red frame
 
     // Series.
     int m_nInterval = 0;
