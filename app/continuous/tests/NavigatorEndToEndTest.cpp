@@ -36,34 +36,6 @@ RECT Inside(const RECT& window) {
     return {window.left + 8, window.top + CaptionHeight(), window.right - 8, window.bottom - 8};
 }
 
-// What the screen shows over a rectangle, row by row.
-std::vector<COLORREF> Grab(const RECT& r) {
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    wt::DibCanvas canvas(w, h, RGB(0, 0, 0));
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.dc(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels.push_back(canvas.Pixel(x, y));
-    return pixels;
-}
-
-// Pixels of a capture that differ from the expected ones (row by row).
-int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected) {
-    const int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
-    if (static_cast<size_t>(w) * h != expected.size())
-        return -1;
-    int wrong = 0;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);  // rows counted from the bottom
-            wrong += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) != expected[static_cast<size_t>(y) * w + x];
-        }
-    return wrong;
-}
-
 struct ControlQuery {
     int id;
     HWND found;
@@ -282,8 +254,8 @@ TEST_F(NavigatorEndToEnd, SpeedCaptureWrapsAndSavesTheWindowUnderThePointer) {
 
     RECT child = {};
     GetWindowRect(child_, &child);
-    const std::vector<COLORREF> bands = Grab(child);
-    const std::vector<COLORREF> host = Grab(kHostRect);
+    const std::vector<COLORREF> bands = GrabScreen(child);
+    const std::vector<COLORREF> host = GrabScreen(kHostRect);
 
     Click(ButtonCentre(nav, 3));
     wt::MouseMove((child.left + child.right) / 2, (child.top + child.bottom) / 2);
@@ -305,7 +277,7 @@ TEST_F(NavigatorEndToEnd, SpeedCaptureWrapsAndSavesTheWindowUnderThePointer) {
     }));
     wt::MouseAway();
     wt::Settle(host_);
-    EXPECT_TRUE(WaitFor([&] { return Grab(kHostRect) == host; }, 5000)) << "marks left on the window";
+    EXPECT_TRUE(WaitFor([&] { return GrabScreen(kHostRect) == host; }, 5000)) << "marks left on the window";
     Click(ButtonCentre(nav, 0));
     ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
     EXPECT_EQ(run_.Exit(main), 0u);
