@@ -100,6 +100,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
     ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
+    ON_COMMAND(ID_CAPTURE_NAVIGATOR, OnNavigator)
     ON_COMMAND(ID_TB_WATERMARK, OnWatermarkTool)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
@@ -769,6 +770,16 @@ void CVeskDlg::OnControlCapture() {
     CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
     finder.DoModal();
     finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
+}
+
+void CVeskDlg::OnNavigator() {
+    // The tray can post the command again while the navigator runs.
+    if (m_bNavigatorOpen)
+        return;
+    m_bNavigatorOpen = true;
+    m_navigator.AttachEngine(m_pCaptureEngine.get());
+    m_navigator.DoModal();
+    m_bNavigatorOpen = false;
 }
 
 void CVeskDlg::OnWatermarkTool() {
