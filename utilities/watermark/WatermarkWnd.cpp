@@ -3,6 +3,7 @@
 #include "app/AppMessages.h"
 #include "app/capture/CaptureJob.h"
 #include "app/continuous/FrameFit.h"
+#include "app/settings/WatermarkTextWnd.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
 #include "utilities/watermark/WatermarkConversion.h"
@@ -56,6 +57,17 @@ bool IsFolder(const CString& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// folder\Text_n.bmp with the first n from 0 that names no file.
+CString FirstFreeTextName(const CString& folder) {
+    CString path;
+    for (int n = 0; n < 10000; ++n) {
+        path.Format(L"%s\\Text_%d.bmp", folder.GetString(), n);
+        if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+            return path;
+    }
+    return CString();
+}
+
 UINT __cdecl ConvertThread(LPVOID param) {
     auto* job = static_cast<WatermarkFileJob*>(param);
     ConvertWatermarkFile(*job);
@@ -71,6 +83,7 @@ BEGIN_MESSAGE_MAP(CWatermarkWnd, CResizableDialog)
     ON_BN_CLICKED(IDC_WMTOOL_CLEAR, OnClearFiles)
     ON_BN_CLICKED(IDC_WMTOOL_BROWSE_FOLDER, OnBrowseFolder)
     ON_BN_CLICKED(IDC_WMTOOL_BROWSE_IMAGE, OnBrowseImage)
+    ON_BN_CLICKED(IDC_WMTOOL_TEXT, OnEditText)
     ON_BN_CLICKED(IDC_WMTOOL_START, OnStart)
     ON_BN_CLICKED(IDC_WMTOOL_STOP, OnStop)
     ON_MESSAGE(WM_WATERMARK_FILE_DONE, OnFileDone)
@@ -201,6 +214,60 @@ void CWatermarkWnd::OnBrowseImage() {
     RebuildWatermark();
     if (!m_watermark.bitmap)
         AfxMessageBox(L"워터마크 그림을 읽지 못했습니다.\n" + m_options.ImageDir, MB_OK | MB_ICONWARNING);
+}
+
+void CWatermarkWnd::OnEditText() {
+    CWatermarkTextWnd editor(this);
+    if (editor.DoModal() != IDOK)
+        return;
+    LOGFONTW font = {};
+    editor.GetFont().GetLogFont(&font);
+    m_options.Choice = 1;
+    m_options.Text = editor.GetText();
+    m_options.FontFace = font.lfFaceName;
+    m_options.FontSize = font.lfHeight;
+    m_options.FontBold = font.lfWeight >= FW_BOLD;
+    m_options.FontItalic = font.lfItalic != 0;
+    m_options.FontUnderline = font.lfUnderline != 0;
+    const COLORREF text = editor.GetTextColor();
+    const COLORREF back = editor.GetBackColor();
+    m_options.TextColorR = GetRValue(text);
+    m_options.TextColorG = GetGValue(text);
+    m_options.TextColorB = GetBValue(text);
+    m_options.TextBkR = GetRValue(back);
+    m_options.TextBkG = GetGValue(back);
+    m_options.TextBkB = GetBValue(back);
+    SaveTextWatermark();
+    RebuildWatermark();
+}
+
+// The rendered text goes into the output folder as Text_n.bmp, where the user
+// finds it beside the results and can pick it again as an image. When it cannot
+// be written the text is still used, from memory.
+void CWatermarkWnd::SaveTextWatermark() {
+    COpWatermarkPropertyPage unturned;
+    CopyWatermarkOptions(m_options, unturned);
+    unturned.Rotate = 0;
+    WatermarkBitmap rendered;
+    {
+        CClientDC dc(this);
+        CFont* font = GetFont();
+        BuildWatermarkBitmap(unturned, font ? static_cast<HFONT>(font->GetSafeHandle()) : nullptr,
+                             dc.GetSafeHdc(), rendered);
+    }
+    ScopedBitmapHandle owned(rendered.bitmap);
+    if (!owned.Get())
+        return;
+    const CString folder = OutputFolder();
+    const CString path = IsFolder(folder) ? FirstFreeTextName(folder) : CString();
+    CDibImage image;
+    if (path.IsEmpty() || !image.CreateFromHBITMAP(owned.Get()) || !image.Save(path, CDibImage::kFormatBmp)) {
+        AfxMessageBox(L"텍스트 워터마크를 파일로 저장하지 못했습니다.\n" + (path.IsEmpty() ? folder : path),
+                      MB_OK | MB_ICONWARNING);
+        return;
+    }
+    m_options.Choice = 0;
+    m_options.ImageDir = path;
 }
 
 void CWatermarkWnd::RebuildWatermark() {

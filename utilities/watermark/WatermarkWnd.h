@@ -47,6 +47,7 @@ private:
     CString OutputFolder() const;
     // Rebuilds the watermark bitmap from m_options and shows what it is.
     void RebuildWatermark();
+    void SaveTextWatermark();
     void UpdatePreview();
     void UpdateControls();
     bool StartNextFile();

@@ -20,7 +20,9 @@ namespace {
 
 constexpr UINT kWatermarkCommand = 32807;
 constexpr const wchar_t* kToolTitle = L"워터마크 넣기";
-constexpr int kFilesList = 1400, kAddButton = 1401, kPreview = 1409, kStartButton = 1412;
+constexpr int kFilesList = 1400, kAddButton = 1401, kWatermarkName = 1406, kTextButton = 1408, kPreview = 1409,
+              kStartButton = 1412;
+constexpr const wchar_t* kTextEditorTitle = L"워터마크 텍스트";
 constexpr int kMessageText = 0xFFFF;  // the message box's text
 constexpr COLORREF kMarkColour = RGB(250, 10, 200);
 constexpr int kMarkWidth = 8, kMarkHeight = 6;
@@ -102,10 +104,10 @@ protected:
     }
 
     // A picture with a different colour in every pixel, so a misplaced mark shows.
-    std::wstring WriteSource(const wchar_t* name, DWORD format) {
-        CDibImage image(kWidth, kHeight, 24);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
+    std::wstring WriteSource(const wchar_t* name, DWORD format, int width = kWidth, int height = kHeight) {
+        CDibImage image(width, height, 24);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
                 image.SetPixelColor(x, y, RGB(x * 6, y * 8, 120));
         const std::wstring path = sources_ + L"\\" + name;
         EXPECT_TRUE(image.Save(path.c_str(), format));
@@ -260,6 +262,63 @@ TEST_F(WatermarkTool, ThreeFormatsConvertAndAnUnreadableFileIsNamed) {
     DeleteObject(mark);
     EXPECT_EQ(ReadBytes(earlier), earlierBytes);
     EXPECT_FALSE(Exists(out_ + L"\\wm_broken.png"));
+}
+
+TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
+    constexpr int width = 400, height = 90;
+    WriteSource(L"d.png", CDibImage::kFormatPng, width, height);
+    HWND main = run_.Start();
+    ASSERT_NE(main, nullptr);
+    HWND tool = OpenTool(main);
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(AddFiles(tool, L"\"d.png\""));
+    Press(tool, kTextButton);
+    HWND editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = run_.FindOwnWindow(kTextEditorTitle)) && IsWindowVisible(editor); }));
+    Press(editor, IDOK);  // the editor's own text, font and colours
+    const std::wstring textFile = out_ + L"\\Text_0.bmp";
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor) && Exists(textFile); }));
+    run_.WaitUntilIdle(tool);
+    WCHAR shown[MAX_PATH] = {};
+    GetDlgItemTextW(tool, kWatermarkName, shown, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(shown, textFile.c_str()), 0) << shown;
+
+    Press(tool, kStartButton);
+    HWND box = nullptr;
+    const std::wstring message = WaitForMessage(tool, box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(message.find(L"1개 파일에 워터마크를 넣었습니다."), std::wstring::npos) << message;
+    Press(box, IDOK);
+    WaitFor([&] { return !IsWindow(box); });
+    Press(tool, IDCANCEL);
+    WaitFor([&] { return !IsWindow(tool); });
+    EXPECT_EQ(run_.Exit(main), 0u);
+
+    CDibImage text, written;
+    ASSERT_TRUE(text.Load(textFile.c_str(), 0));
+    ASSERT_TRUE(written.Load((out_ + L"\\wm_d.png").c_str(), 0));
+    const int tw = static_cast<int>(text.GetWidth()), th = static_cast<int>(text.GetHeight());
+    ASSERT_GT(tw, 0);
+    ASSERT_LE(tw, width);
+    ASSERT_LE(th, height);
+    // Opaque and unturned, the text lands pixel for pixel in the bottom-right corner.
+    int mismatches = 0;
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw; ++x) {
+            const RGBQUAD want = text.GetPixelColor(x, y, false);
+            const RGBQUAD got = written.GetPixelColor(width - tw + x, y, false);
+            mismatches += want.rgbRed != got.rgbRed || want.rgbGreen != got.rgbGreen || want.rgbBlue != got.rgbBlue;
+        }
+    EXPECT_EQ(mismatches, 0);
+    // Glyphs on a filled background: the text file holds more than one colour.
+    const RGBQUAD corner = text.GetPixelColor(0, 0, false);
+    bool glyphs = false;
+    for (int y = 0; y < th && !glyphs; ++y)
+        for (int x = 0; x < tw && !glyphs; ++x) {
+            const RGBQUAD c = text.GetPixelColor(x, y, false);
+            glyphs = c.rgbRed != corner.rgbRed || c.rgbGreen != corner.rgbGreen || c.rgbBlue != corner.rgbBlue;
+        }
+    EXPECT_TRUE(glyphs);
 }
 
 }  // namespace
