@@ -48,6 +48,13 @@ void Press(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Returns once the dialog has handled the click, so what is typed next meets its new state.
+void PressAndWait(HWND dialog, int id) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)), SMTO_NORMAL, kPatienceMs, &result);
+}
+
 int Distance(const RGBQUAD& a, const RGBQUAD& b) {
     return std::abs(a.rgbRed - b.rgbRed) + std::abs(a.rgbGreen - b.rgbGreen) + std::abs(a.rgbBlue - b.rgbBlue);
 }
@@ -142,10 +149,9 @@ protected:
         if (!open)
             return false;
         SendMessageW(nameBox(open), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sources_.c_str()));
-        Press(open, IDOK);  // into the folder
-        run_.WaitUntilIdle(open);
+        PressAndWait(open, IDOK);  // into the folder
         SendMessageW(nameBox(open), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typedNames.c_str()));
-        Press(open, IDOK);
+        PressAndWait(open, IDOK);
         return WaitFor([&] { return !IsWindow(open); });
     }
 
@@ -196,12 +202,13 @@ TEST_F(WatermarkTool, ThreeFormatsConvertAndAnUnreadableFileIsNamed) {
     ASSERT_NE(tool, nullptr);
     ASSERT_TRUE(AddFiles(tool, L"\"a.bmp\" \"b.png\" \"c.jpg\" \"broken.png\""));
     ASSERT_EQ(SendMessageW(GetDlgItem(tool, kFilesList), LB_GETCOUNT, 0, 0), 4);
-    // The preview shows the first file 1:1 with the whole mark in it.
-    run_.WaitUntilIdle(tool);
+    // The preview shows the first file 1:1 with the whole mark in it (once it has been painted).
     RECT preview = {};
     GetWindowRect(GetDlgItem(tool, kPreview), &preview);
-    const std::vector<COLORREF> shown = GrabScreen(preview);
-    EXPECT_EQ(std::count(shown.begin(), shown.end(), kMarkColour), kMarkWidth * kMarkHeight);
+    EXPECT_TRUE(WaitFor([&] {
+        const std::vector<COLORREF> shown = GrabScreen(preview);
+        return std::count(shown.begin(), shown.end(), kMarkColour) == kMarkWidth * kMarkHeight;
+    }));
 
     const std::wstring message = ConvertAndClose(tool);
     EXPECT_NE(message.find(L"3개 파일에 워터마크를 넣었습니다."), std::wstring::npos) << message;
