@@ -125,3 +125,6 @@
 #define IDC_MAGNIFIER_VIEW          1016
 #define IDC_POINTER_VIEW            1017
 #define IDS_POINTER_VIEW            5028
+
+// Region capture windows
+#define IDB_REGION_BUTTONS          185

@@ -1,0 +1,490 @@
+// Drives vesk.exe through its region captures with real mouse input over a
+// test pattern whose every pixel encodes its own screen position, and reads
+// back the captured files: exactly the chosen rectangle, nothing of our own
+// lines or helper windows, and nothing at all for a click or a line.
+#include "WidgetTestUtil.h"
+#include "app/settings/Profile.h"
+#include "image/DibImage.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
+constexpr UINT kFullScreenCommand = 32773;
+constexpr UINT kDynamicMouseCommand = 32822;
+constexpr UINT kDynamicTrackerCommand = 32828;
+constexpr UINT kStaticMouseCommand = 32825;
+constexpr UINT kExitCommand = 32946;
+constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
+constexpr DWORD kPastThePollMs = 300;  // the region window polls the pointer every 100 ms
+
+// Position (x, y) modulo 64 in the high nibbles of the three channels; the low
+// nibbles sit at 8, so a tint of up to 7 either way (the pointer window lies
+// over the screen at alpha 1) cannot change what a pixel decodes to. `variant`
+// shifts the pattern, so that an old and a new picture differ everywhere.
+COLORREF PatternColour(int x, int y, int variant) {
+    const int a = (x + 32 * variant) & 63;
+    const int b = y & 63;
+    const int n0 = a & 15, n1 = (a >> 4) | ((b & 3) << 2), n2 = b >> 2;
+    return RGB(n0 << 4 | 8, n1 << 4 | 8, n2 << 4 | 8);
+}
+
+// The pattern position a colour stands for: x + 32 * variant and y, modulo 64.
+POINT DecodeColour(BYTE r, BYTE g, BYTE b) {
+    const int n0 = r >> 4, n1 = g >> 4, n2 = b >> 4;
+    return {n0 | ((n1 & 3) << 4), (n1 >> 2) | (n2 << 2)};
+}
+
+std::wstring ExePath() {
+    std::string unixPath = VESK_EXE;
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+template <class Pred>
+bool WaitFor(Pred pred) {
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > kPatienceMs)
+            return false;
+        wt::PumpMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// Waits without letting our own windows go unpainted.
+void Rest(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        wt::PumpMessages();
+        ::Sleep(20);
+    }
+}
+
+struct ProcessWindows {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND hWnd, LPARAM lParam) {
+    auto* q = reinterpret_cast<ProcessWindows*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    if (pid == q->pid)
+        q->windows.push_back(hWnd);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid) {
+    ProcessWindows q = {pid, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&q));
+    return q.windows;
+}
+
+int ThreadsOf(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == pid;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// The full-screen pattern, painted from a DIB of its own.
+class PatternWindow {
+public:
+    PatternWindow() {
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"VeskRegionPattern";
+        RegisterClassW(&wc);
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_old = SelectObject(m_dc, m_bitmap);
+        m_width = w;
+        m_height = h;
+        Fill(0);
+        m_hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"pattern",
+                                 WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        Repaint();
+    }
+    ~PatternWindow() {
+        DestroyWindow(m_hWnd);
+        UnregisterClassW(L"VeskRegionPattern", GetModuleHandleW(nullptr));
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    void Fill(int variant) {
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x) {
+                const COLORREF c = PatternColour(x, y, variant);
+                m_bits[y * m_width + x] = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+            }
+    }
+    void Repaint() {
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        wt::PumpMessages();
+    }
+    void Raise() {
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Repaint();
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (message == WM_ERASEBKGND)
+            return 1;
+        if (message == WM_PAINT && self) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd, &ps);
+            BitBlt(dc, 0, 0, self->m_width, self->m_height, self->m_dc, 0, 0, SRCCOPY);
+            EndPaint(hWnd, &ps);
+            return 0;
+        }
+        if (message == WM_MOUSEACTIVATE)
+            return MA_NOACTIVATE;
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+
+    HWND m_hWnd = nullptr;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+bool ScreenShowsPattern(POINT p) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    const POINT d = DecodeColour(GetRValue(c), GetGValue(c), GetBValue(c));
+    return d.x == (p.x & 63) && d.y == (p.y & 63);
+}
+
+// Every pixel of the picture must decode to its own screen position inside `rect`.
+::testing::AssertionResult ShowsPattern(const CDibImage& image, const RECT& rect, int variant) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (static_cast<int>(image.GetWidth()) != w || static_cast<int>(image.GetHeight()) != h)
+        return ::testing::AssertionFailure() << "picture is " << image.GetWidth() << " x " << image.GetHeight()
+                                             << ", expected " << w << " x " << h;
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // GetPixelColor counts rows from the bottom.
+            const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);
+            const POINT d = DecodeColour(c.rgbRed, c.rgbGreen, c.rgbBlue);
+            const int sx = rect.left + x, sy = rect.top + y;
+            if (d.x != ((sx + 32 * variant) & 63) || d.y != (sy & 63)) {
+                if (!wrong++)
+                    first = "pixel " + std::to_string(x) + "," + std::to_string(y) + " (" + std::to_string(c.rgbRed) +
+                            " " + std::to_string(c.rgbGreen) + " " + std::to_string(c.rgbBlue) + ")";
+            }
+        }
+    if (wrong)
+        return ::testing::AssertionFailure() << wrong << " pixels off the pattern, first " << first;
+    return ::testing::AssertionSuccess();
+}
+
+// What the rubber band from `from` to `to` captures: the inside of its frame.
+RECT InsideOfFrame(POINT from, POINT to) {
+    return {std::min(from.x, to.x) + 1, std::min(from.y, to.y) + 1, std::max(from.x, to.x) - 1,
+            std::max(from.y, to.y) - 1};
+}
+
+// Press, move in steps, rest past the poll, release.
+void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs) {
+    wt::MouseMove(from.x, from.y);
+    Rest(kPastThePollMs);
+    wt::MouseDown();
+    Rest(150);
+    constexpr int kSteps = 4;
+    for (int i = 1; i <= kSteps; ++i) {
+        wt::MouseMove(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
+        Rest(restMs ? 60 : 0);
+    }
+    Rest(restMs);
+    wt::MouseUp();
+}
+
+void Click(POINT at) { Drag(at, at); }
+
+void PressEscape() {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_ESCAPE;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+class RegionCaptureEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WCHAR temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"vesk-region-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(++counter_);
+        ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+        exe_ = folder_ + L"\\vesk.exe";
+        ini_ = folder_ + L"\\vesk.ini";
+        ASSERT_TRUE(CopyFileW(ExePath().c_str(), exe_.c_str(), FALSE));
+        wt::MouseMove(700, 500);
+        pattern_ = std::make_unique<PatternWindow>();
+        // A first run writes the defaults; the tests change them from there.
+        HWND main = Start();
+        ASSERT_NE(main, nullptr);
+        Exit(main);
+        const struct {
+            const wchar_t* section;
+            const wchar_t* key;
+            int value;
+        } settings[] = {
+            {profile::kMiscSection, L"MouseCursor", 0},   {profile::kMiscSection, L"SoundEffect", 0},
+            {profile::kMiscSection, L"ToolTipEffect", 0}, {profile::kFileSection, L"EditedChecked", 0},
+        };
+        for (const auto& s : settings)
+            profile::WriteValue(s.section, s.key, s.value, ini_.c_str());
+    }
+    void TearDown() override {
+        if (pi_.hProcess) {
+            if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(pi_.hProcess, 99);
+                WaitForSingleObject(pi_.hProcess, kPatienceMs);
+            }
+            CloseHandle(pi_.hProcess);
+            pi_ = {};
+        }
+        pattern_.reset();
+    }
+
+    void SetOption(const wchar_t* key, int value) {
+        profile::WriteValue(profile::kMiscSection, key, value, ini_.c_str());
+    }
+
+    HWND Start() {
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        std::wstring cmd = L"\"" + exe_ + L"\"";
+        if (!CreateProcessW(exe_.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi_))
+            return nullptr;
+        CloseHandle(pi_.hThread);
+        pi_.hThread = nullptr;
+        HWND found = nullptr;
+        WaitFor([&] {
+            for (HWND h : WindowsOf(pi_.dwProcessId)) {
+                WCHAR title[128] = {};
+                GetWindowTextW(h, title, 128);
+                if (std::wstring(title) == kMainTitle && IsWindowVisible(h))
+                    found = h;
+            }
+            return found != nullptr;
+        });
+        if (found) {
+            WaitForInputIdle(pi_.hProcess, kPatienceMs);
+            RaisePattern();
+        }
+        return found;
+    }
+    // Wine lets the main dialog come up over our topmost pattern when a region
+    // window hands the activation back: the pattern goes on top again.
+    void RaisePattern() {
+        pattern_->Raise();
+        // The compositor shows the repaint a little later; go on only once the screen does.
+        EXPECT_TRUE(WaitFor([] { return ScreenShowsPattern({640, 512}) && ScreenShowsPattern({900, 700}); }));
+    }
+    void Exit(HWND main) {
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
+        EXPECT_EQ(WaitForSingleObject(pi_.hProcess, kPatienceMs), WAIT_OBJECT_0);
+        CloseHandle(pi_.hProcess);
+        pi_ = {};
+    }
+
+    // The full-screen region window, when one is up.
+    HWND RegionWindow() const {
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        for (HWND hWnd : WindowsOf(pi_.dwProcessId)) {
+            RECT r;
+            if (IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.left == 0 && r.top == 0 && r.right == w &&
+                r.bottom == h)
+                return hWnd;
+        }
+        return nullptr;
+    }
+    // Opens a region capture with the pointer at `pointer` (the tracker starts there).
+    bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
+        wt::MouseMove(pointer.x, pointer.y);
+        EXPECT_EQ(RegionWindow(), nullptr) << "a region window is up before the command";
+        RaisePattern();
+        if (!PostMessageW(main, WM_COMMAND, command, 0))
+            return false;
+        if (!WaitFor([&] { return RegionWindow() != nullptr; }))
+            return false;
+        // Its helpers come up with it; let them show before the mouse moves on.
+        Rest(kPastThePollMs);
+        return true;
+    }
+    bool WaitClosed() {
+        return WaitFor([&] { return RegionWindow() == nullptr; });
+    }
+
+    std::wstring Numbered(int n) const { return folder_ + L"\\Vesk_" + std::to_wstring(n) + L".bmp"; }
+    bool LoadWhenWritten(int n, CDibImage& image) const {
+        const std::wstring path = Numbered(n);
+        return WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); });
+    }
+    // Nothing took a file number when the next full-screen capture takes number n.
+    void ExpectNextCaptureNumbered(HWND main, int n) {
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+        CDibImage image;
+        EXPECT_TRUE(LoadWhenWritten(n, image));
+        EXPECT_FALSE(Exists(Numbered(n + 1)));
+    }
+
+    std::wstring folder_, exe_, ini_;
+    PROCESS_INFORMATION pi_ = {};
+    std::unique_ptr<PatternWindow> pattern_;
+    static inline int counter_ = 0;
+};
+
+TEST_F(RegionCaptureEndToEnd, DragSavesTheInsideOfTheFrameInEveryDirection) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    const POINT a = {520, 380}, b = {761, 553};
+    const struct {
+        POINT from, to;
+    } drags[] = {{a, b}, {b, a}, {{b.x, a.y}, {a.x, b.y}}, {{a.x, b.y}, {b.x, a.y}}};
+    int n = 0;
+    for (const auto& d : drags) {
+        ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+        Drag(d.from, d.to);
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(n, image)) << "drag " << n;
+        EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(d.from, d.to), 0)) << "drag " << n;
+        EXPECT_TRUE(WaitClosed()) << "drag " << n;
+        ++n;
+    }
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, ClickAndLineSaveNothingWhileAQuickDragSavesItsRectangle) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    Click({600, 450});
+    EXPECT_TRUE(WaitClosed()) << "a click ends the window";
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    Drag({600, 400}, {601, 600});
+    EXPECT_TRUE(WaitClosed()) << "a one-pixel line ends the window";
+
+    // Press, move and release within one poll of the pointer.
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    const POINT from = {540, 420}, to = {700, 530};
+    Drag(from, to, 0);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+    ExpectNextCaptureNumbered(main, 1);
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, TrackerIsMovedAndResizedThenCapturedWithoutItsMargin) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // The tracker opens at the pointer, 100 x 100.
+    ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
+    Rest(kPastThePollMs);
+    Drag({550, 450}, {600, 480});  // moved by (50, 30): 550, 430 - 650, 530
+    Drag({652, 532}, {702, 562});  // bottom-right handle: 550, 430 - 700, 560
+    Click({300, 750});             // a release elsewhere captures
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, RECT{550, 430, 700, 560}, 0));
+    EXPECT_TRUE(WaitClosed());
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, ReleaseOnTheCloseBoxSavesNothing) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // Tracker 500, 400 - 600, 500; with its margin the region ends at 604, and
+    // the close box spans 614 - 638 across, 396 - 420 down.
+    ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
+    Click({626, 408});
+    EXPECT_TRUE(WaitClosed());
+    ExpectNextCaptureNumbered(main, 0);
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, StaticCaptureShowsThePictureFrozenAtOpening) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(Open(main, kStaticMouseCommand));
+    pattern_->Fill(1);
+    pattern_->Repaint();
+    const POINT from = {600, 420}, to = {455, 590};
+    Drag(from, to);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothingBehind) {
+    SetOption(L"KeepEffect", 1);
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    const size_t windowsBefore = WindowsOf(pi_.dwProcessId).size();
+    const int threadsBefore = ThreadsOf(pi_.dwProcessId);
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    constexpr int kCaptures = 20;
+    for (int n = 0; n < kCaptures; ++n) {
+        const POINT from = {500 + 3 * n, 380 + 2 * n}, to = {640 + 5 * n, 500 + n};
+        Drag(from, to, n < 3 ? kPastThePollMs : 0);
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(n, image)) << "capture " << n;
+        if (n < 3) {
+            EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0)) << "capture " << n;
+        }
+        ASSERT_NE(RegionWindow(), nullptr) << "the window stays after capture " << n;
+    }
+    PressEscape();
+    EXPECT_TRUE(WaitClosed());
+    EXPECT_TRUE(WaitFor([&] { return WindowsOf(pi_.dwProcessId).size() == windowsBefore; }))
+        << WindowsOf(pi_.dwProcessId).size() << " windows, " << windowsBefore << " before";
+    EXPECT_TRUE(WaitFor([&] { return ThreadsOf(pi_.dwProcessId) == threadsBefore; }))
+        << ThreadsOf(pi_.dwProcessId) << " threads, " << threadsBefore << " before";
+    Exit(main);
+}
+
+}  // namespace
