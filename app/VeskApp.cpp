@@ -37,6 +37,7 @@ BOOL CVeskApp::InitInstance() {
     // library keeps a pointer to the manager until the process ends.
     static CCustomOccManager occManager;
     m_pDispatch = new CImpIDispatch;
+    occManager.SetExternal(m_pDispatch);
 
     GdiplusInput input;
     m_bGdiplusStarted = GdiplusStartup(&m_gdiplusToken, &input, nullptr) == 0;
@@ -99,6 +100,8 @@ int CVeskApp::ExitInstance() {
     m_pOptionsTree = nullptr;
     delete m_pFileOptions;
     m_pFileOptions = nullptr;
+    if (auto* manager = CCustomOccManager::Get())
+        manager->SetExternal(nullptr);
     delete m_pDispatch;
     m_pDispatch = nullptr;
     if (m_bOleStarted)

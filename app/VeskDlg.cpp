@@ -6,7 +6,9 @@
 #include "app/VeskApp.h"
 #include "app/capture/CursorCapture.h"
 #include "app/capture/PaneCaptureSink.h"
+#include "app/continuous/ContinueWnd.h"
 #include "app/capture/PaneItemCommands.h"
+#include "app/finder/ControlWnd.h"
 #include "app/regions/DynamicRegionWnd.h"
 #include "app/regions/StaticRegionWnd.h"
 #include "app/settings/OpContinuePage.h"
@@ -14,6 +16,7 @@
 #include "resources/resource.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
+#include "workarea/WorkTab.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -95,12 +98,14 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_CAPTURE_DYNAMIC_TRACKER, OnDynamicTrackerCapture)
     ON_COMMAND(ID_CAPTURE_STATIC_MOUSE, OnStaticMouseCapture)
     ON_COMMAND(ID_CAPTURE_STATIC_TRACKER, OnStaticTrackerCapture)
+    ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
     ON_COMMAND(ID_FILE_SAVE_ITEM, OnSaveItem)
     ON_COMMAND(ID_FILE_SAVE_ITEM_AS, OnSaveItemAs)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
+    ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
@@ -241,6 +246,10 @@ CRect CVeskDlg::CreateWorkArea() {
     if (m_pWorkArea->Create(nullptr, L"VeskFrame", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this)) {
         m_pWorkArea->MoveWindow(area);
         m_pWorkArea->ShowWindow(SW_SHOW);
+        // The web page tab's whole-page captures come back as a memory DC and its bitmap.
+        m_pWorkArea->GetView()->SetPageCaptureHandler([this](HDC dc, RECT rect, HBITMAP bitmap) {
+            StartCapture(dc, rect, FALSE, false, 0, bitmap);
+        });
     }
     return area;
 }
@@ -556,6 +565,14 @@ void CVeskDlg::OnSaveButton() {
     PostMessage(WM_COMMAND, ID_FILE_SAVE_ITEM, 0);
 }
 
+void CVeskDlg::OnWebPage() {
+    // A plain show is blocked while the dialog is in the tray: restore it first.
+    if (m_bInTray)
+        OnTrayNotify(0, TRAY_RESTORE);
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd())
+        m_pWorkArea->GetView()->OpenTab(L"WebPage", WorkTabWebPage, 0);
+}
+
 void CVeskDlg::OnWebImage() {
     if (m_pWebImageWnd && m_pWebImageWnd->GetSafeHwnd())
         m_pWebImageWnd->ShowWindow(SW_SHOW);
@@ -612,7 +629,8 @@ void CVeskDlg::StartCaptureEngine() {
     if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions)
         return;
     m_pCaptureSink = std::make_unique<CPaneCaptureSink>(
-        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); }, nullptr);
+        m_wndFileTab, m_wndDcTab, [this](LPCWSTR path) { ShowCaptureBalloon(path); },
+        [] { CContinueWnd::OnCaptureSeriesComplete(); });
     m_pCaptureEngine = std::make_unique<CCaptureEngine>(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions,
                                                         *theApp.m_pMiscOptions);
     m_pCaptureEngine->Attach(m_hWnd, m_pCaptureSink.get());
@@ -658,6 +676,12 @@ void CVeskDlg::OnCursorCapture() {
         m_wndFileTab.AddItem(path);
     else
         AfxMessageBox(failure, MB_OK | MB_ICONERROR);
+}
+
+void CVeskDlg::OnControlCapture() {
+    CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
+    finder.DoModal();
+    finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
 }
 
 void CVeskDlg::OnSaveItem() {

@@ -68,11 +68,13 @@ protected:
     afx_msg void OnDynamicTrackerCapture();
     afx_msg void OnStaticMouseCapture();
     afx_msg void OnStaticTrackerCapture();
+    afx_msg void OnControlCapture();
     afx_msg void OnToggleColorBar();
     afx_msg void OnToggleQuickBar();
     afx_msg void OnSaveItem();
     afx_msg void OnSaveItemAs();
     afx_msg void OnDeleteItem();
+    afx_msg void OnWebPage();
     afx_msg void OnWebImage();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the program's icons, the toolbar strip and the shutter sound.
+"""Draws the program's icons, cursor, the toolbar strip and the shutter sound.
 
 Deterministic and standard library only: run it again and the same bytes
 come out. Usage: make_art.py [output folder] (default: this folder).
@@ -124,28 +124,59 @@ def saved_dc(s):
     return c
 
 
+def _masked_dib(img):
+    """One image of an ICO or CUR file: 32-bit BGRA rows with an AND mask."""
+    w, h = img.w, img.h
+    xor = b''.join(bytes((p[2], p[1], p[0], p[3])) for row in reversed(img.px) for p in row)
+    stride = ((w + 31) // 32) * 4
+    mask = b''
+    for row in reversed(img.px):
+        bits = bytearray(stride)
+        for x, p in enumerate(row):
+            if p[3] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    bih = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return bih + xor + mask
+
+
 def ico(images):
-    """ICO file bytes from canvases: 32-bit BGRA with an AND mask."""
+    """ICO file bytes from canvases."""
     head = struct.pack('<HHH', 0, 1, len(images))
     entries, blobs = b'', b''
     offset = 6 + 16 * len(images)
     for img in images:
-        w, h = img.w, img.h
-        xor = b''.join(bytes((p[2], p[1], p[0], p[3])) for row in reversed(img.px) for p in row)
-        stride = ((w + 31) // 32) * 4
-        mask = b''
-        for row in reversed(img.px):
-            bits = bytearray(stride)
-            for x, p in enumerate(row):
-                if p[3] == 0:
-                    bits[x // 8] |= 0x80 >> (x % 8)
-            mask += bytes(bits)
-        bih = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
-        blob = bih + xor + mask
-        entries += struct.pack('<BBBBHHII', w % 256, h % 256, 0, 0, 1, 32, len(blob), offset)
+        blob = _masked_dib(img)
+        entries += struct.pack('<BBBBHHII', img.w % 256, img.h % 256, 0, 0, 1, 32, len(blob), offset)
         blobs += blob
         offset += len(blob)
     return head + entries + blobs
+
+
+def cur(img, hotspot):
+    """CUR file bytes of one canvas; the entry's plane and bit fields hold the hot spot."""
+    blob = _masked_dib(img)
+    head = struct.pack('<HHH', 0, 2, 1)
+    entry = struct.pack('<BBBBHHII', img.w % 256, img.h % 256, 0, 0, hotspot[0], hotspot[1], len(blob), 6 + 16)
+    return head + entry + blob
+
+
+SPOIDE_TIP = (1, 30)  # the sampled point of the eyedropper cursor
+
+
+def spoide():
+    """Cursor 208: an eyedropper lying from its tip at the bottom left to its bulb."""
+    c = Canvas(32, 32)
+    ink, glass, bulb = (20, 20, 20, 255), (235, 240, 245, 255), (200, 50, 50, 255)
+    c.line(2, 29, 19, 12, ink, 5)
+    c.line(3, 28, 18, 13, glass, 2)
+    c.line(17, 10, 21, 14, ink, 3)  # the collar
+    c.line(15, 12, 19, 16, ink, 3)
+    c.disc(24.5, 7.5, 5.5, ink)
+    c.disc(24.5, 7.5, 4, bulb)
+    c.put(SPOIDE_TIP[0], SPOIDE_TIP[1], ink)
+    c.put(SPOIDE_TIP[0] + 1, SPOIDE_TIP[1] - 1, ink)
+    return c
 
 
 def bmp24(img):
@@ -290,6 +321,7 @@ def main():
         'saved_files.ico': ico([saved_files(16)]),
         'saved_dc.ico': ico([saved_dc(16)]),
         'toolbar.bmp': bmp24(toolbar()),
+        'spoide.cur': cur(spoide(), SPOIDE_TIP),
     }
     files.update({name: bmp24(img) for name, img in frame_pieces().items()})
     files['region_buttons.bmp'] = bmp24(region_buttons())

@@ -17,6 +17,11 @@
 #define IDD_WATERMARK_PREVIEW       231
 #define IDD_WEB_IMAGE               253
 
+// Control finder and eyedropper
+#define IDD_CONTROL_FINDER          188
+#define IDC_SPOIDE_CURSOR           208
+#define IDD_SPOIDE                  261
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130
@@ -61,9 +66,23 @@
 // System-menu command of the about box
 #define IDM_ABOUTBOX                0x0010
 
-// Tool-list buttons of the work area
+// Tool-list buttons of the work area (their tooltips are the strings of the
+// same numbers) and the web page tab's controls and texts (resources/workarea.rc)
 #define IDC_TOOL_FIRST              5000
 #define IDC_TOOL_LAST               5010
+#define IDC_WEB_ADDRESS             5201
+#define IDC_WEB_GO                  5202
+#define IDC_WEB_CAPTURE             5203
+#define IDC_WEB_MESSAGE             5204
+#define IDS_TOOL_LIST_TAB           5210
+#define IDS_WEB_GO                  5211
+#define IDS_WEB_CAPTURE             5212
+#define IDS_WEB_NO_ENGINE           5213
+#define IDS_WEB_NO_CONTROL          5214
+#define IDS_WEB_LOADING             5215
+#define IDS_WEB_EMPTY_PAGE          5216
+#define IDS_WEB_PAGE_CAPPED         5217
+#define IDS_WEB_CAPTURE_FAILED      5218
 
 // Commands
 #define ID_CAPTURE_FULLSCREEN       32773
@@ -125,6 +144,33 @@
 #define IDC_MAGNIFIER_VIEW          1016
 #define IDC_POINTER_VIEW            1017
 #define IDS_POINTER_VIEW            5028
+// Continuous-capture panel (template, controls, and the strings whose ids equal the control ids)
+#define IDD_CONTINUE                187
+#define IDC_CONTINUE_MODE_CAPTURE   1018
+#define IDC_CONTINUE_MODE_FILES     1019
+#define IDC_CONTINUE_MODE_DC        1020
+#define IDC_CONTINUE_TIME           1021
+#define IDC_CONTINUE_TIME_LABEL     1022
+#define IDC_CONTINUE_COUNT_LABEL    1023
+#define IDC_CONTINUE_COUNT          1024
+#define IDC_CONTINUE_DONE           1025
+#define IDC_CONTINUE_RESET          1026
+#define IDC_CONTINUE_START          1027
+#define IDC_CONTINUE_STOP           1028
+#define IDC_CONTINUE_FRAMES         1029
+#define IDC_CONTINUE_FRAME_TIME     1030
+#define IDC_CONTINUE_FRAME_TIME_LABEL 1031
+#define IDC_CONTINUE_SET_TIME       1032
+#define IDC_CONTINUE_WIDTH_LABEL    1033
+#define IDC_CONTINUE_WIDTH          1034
+#define IDC_CONTINUE_HEIGHT_LABEL   1035
+#define IDC_CONTINUE_HEIGHT         1036
+#define IDC_CONTINUE_RESIZE_ALL     1037
+#define IDC_CONTINUE_MAKE_GIF       1038
+#define IDC_CONTINUE_KEEP_RATIO     1041
+#define IDC_CONTINUE_DELETE         1042
+#define IDC_CONTINUE_LOOP           1043
+#define IDC_CONTINUE_SET_ALL_TIMES  1117
 
 // Region capture windows
 #define IDB_REGION_BUTTONS          185

@@ -1,5 +1,6 @@
-// Checks that the Wine session gives our programs what the GUI tests rely on:
-// a real 24-bit screen and Hangul glyphs through the dialog fonts.
+// Checks that the Wine session gives our programs what the GUI tests and users
+// rely on: a real 24-bit screen, Hangul glyphs through the dialog fonts, and
+// the symbol face Wine draws caption buttons with.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,24 @@ TEST(WineSession, HangulRendersAsDistinctGlyphsInDialogFonts) {
     EXPECT_GT(InkCount(ga), 10u);
     EXPECT_NE(ga, na);
   }
+}
+
+int CALLBACK TakeFaceName(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<std::wstring*>(found) = font->lfFaceName;
+  return 0;
+}
+
+// Wine draws the minimise, maximise and close buttons as Marlett characters;
+// without the face the captions show "0 1 r".
+TEST(WineSession, CaptionButtonFaceIsInstalled) {
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  wcscpy_s(query.lfFaceName, L"Marlett");
+  std::wstring found;
+  HDC screen = GetDC(nullptr);
+  EnumFontFamiliesExW(screen, &query, TakeFaceName, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(found, L"Marlett");
 }
 
 }  // namespace

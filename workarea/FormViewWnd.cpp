@@ -2,15 +2,24 @@
 
 #include "image/DibImage.h"
 #include "workarea/ImagePreviewWnd.h"
+#include "workarea/ToolListWnd.h"
+#include "workarea/web/FormWebpageWnd.h"
+#include "resources/resource.h"
 
 namespace {
 constexpr UINT IDC_WORK_TABS = 100;
+constexpr UINT kFirstPaneID = 1000;
+
+bool IsImageKind(WorkTabKind kind) {
+    return kind == WorkTabSavedFile || kind == WorkTabSavedDc;
 }
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CFormViewWnd, CView)
     ON_WM_SIZE()
     ON_WM_ERASEBKGND()
     ON_NOTIFY(TCN_SELCHANGE, IDC_WORK_TABS, OnTabChange)
+    ON_MESSAGE(WM_WEBPAGE_CLOSE, OnWebPageClose)
 END_MESSAGE_MAP()
 
 CFormViewWnd::CFormViewWnd() = default;
@@ -32,6 +41,14 @@ BOOL CFormViewWnd::Create(CWnd* pParentWnd, const RECT& rect, UINT nID) {
     if (!m_wndTabs.Create(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_FOCUSNEVER, client, this, IDC_WORK_TABS))
         return FALSE;
     m_wndTabs.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+
+    // The tool list is always there, as the first tab.
+    auto tools = std::make_unique<CToolListWnd>();
+    CString title;
+    title.LoadString(IDS_TOOL_LIST_TAB);
+    if (!tools->Create(this, CRect(0, 0, 0, 0), kFirstPaneID + m_nNextPaneID++) ||
+        !AddTab(title, WorkTabToolList, std::move(tools)))
+        return FALSE;
     return TRUE;
 }
 
@@ -49,12 +66,33 @@ int CFormViewWnd::FindTab(const CString& title) const {
     return -1;
 }
 
+bool CFormViewWnd::AddTab(const CString& title, WorkTabKind kind, std::unique_ptr<CWnd> pane) {
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(title));
+    const int index = static_cast<int>(m_tabs.size());
+    if (m_wndTabs.InsertItem(index, &item) < 0)
+        return false;
+    m_tabs.push_back({title, kind, std::move(pane)});
+    SelectTab(index);
+    return true;
+}
+
 void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
-    if (!m_hWnd || (nKind != WorkTabSavedFile && nKind != WorkTabSavedDc))
+    if (!m_hWnd || (!IsImageKind(static_cast<WorkTabKind>(nKind)) && nKind != WorkTabWebPage))
         return;
-    const CString title = TitleOf(lpszName);
+    const CString title = nKind == WorkTabWebPage ? CString(kWebPageTitle) : TitleOf(lpszName);
     if (const int existing = FindTab(title); existing >= 0) {
         SelectTab(existing);
+        return;
+    }
+
+    const UINT paneID = kFirstPaneID + m_nNextPaneID++;
+    if (nKind == WorkTabWebPage) {
+        auto web = std::make_unique<CFormWebpageWnd>();
+        web->SetCaptureHandler(m_onPageCapture);
+        if (web->Create(this, CRect(0, 0, 0, 0), paneID))
+            AddTab(title, WorkTabWebPage, std::move(web));
         return;
     }
 
@@ -68,32 +106,39 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
         return;  // nothing to show: no empty tab
 
     auto pane = std::make_unique<CImagePreviewWnd>();
-    CRect rect(0, 0, 0, 0);
-    if (!pane->Create(this, rect, 1000 + m_nNextPaneID++))
+    if (!pane->Create(this, CRect(0, 0, 0, 0), paneID))
         return;
     pane->SetImage(image);
+    AddTab(title, static_cast<WorkTabKind>(nKind), std::move(pane));
+}
 
-    TCITEMW item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(title));
-    const int index = static_cast<int>(m_tabs.size());
-    if (m_wndTabs.InsertItem(index, &item) < 0)
+void CFormViewWnd::CloseTab(int nTab) {
+    if (nTab < 0 || nTab >= static_cast<int>(m_tabs.size()))
         return;
-    m_tabs.push_back({title, static_cast<WorkTabKind>(nKind), std::move(pane)});
-    SelectTab(index);
+    const bool bWasCurrent = GetCurrentTab() == nTab;
+    m_wndTabs.DeleteItem(nTab);
+    m_tabs.erase(m_tabs.begin() + nTab);  // destroys the pane and what it holds
+    if (!m_tabs.empty() && bWasCurrent)
+        SelectTab(std::min(nTab, static_cast<int>(m_tabs.size()) - 1));
 }
 
 void CFormViewWnd::CloseFileTab(LPCWSTR lpszPath, int) {
+    // Only image tabs are named after files; the tool list and the web page stay.
     const int index = FindTab(TitleOf(lpszPath));
-    if (index < 0)
-        return;
-    const bool bWasCurrent = GetCurrentTab() == index;
-    m_wndTabs.DeleteItem(index);
-    m_tabs.erase(m_tabs.begin() + index);  // destroys the pane and its image copy
-    if (m_tabs.empty())
-        return;
-    if (bWasCurrent)
-        SelectTab(std::min(index, static_cast<int>(m_tabs.size()) - 1));
+    if (index >= 0 && IsImageKind(m_tabs[index].kind))
+        CloseTab(index);
+}
+
+LRESULT CFormViewWnd::OnWebPageClose(WPARAM, LPARAM) {
+    // Posted: the page that asked is no longer running script when its tab goes.
+    CloseTab(FindTab(CString(kWebPageTitle)));
+    return 0;
+}
+
+void CFormViewWnd::SetPageCaptureHandler(PageCaptureHandler handler) {
+    m_onPageCapture = std::move(handler);
+    if (CFormWebpageWnd* web = GetWebPage())
+        web->SetCaptureHandler(m_onPageCapture);
 }
 
 int CFormViewWnd::GetCurrentTab() const {
@@ -114,12 +159,30 @@ WorkTabKind CFormViewWnd::GetCurrentKind() const {
 
 CImagePreviewWnd* CFormViewWnd::GetCurrentPane() const {
     const int current = GetCurrentTab();
-    return current < 0 ? nullptr : m_tabs[current].pane.get();
+    if (current < 0 || !IsImageKind(m_tabs[current].kind))
+        return nullptr;
+    return static_cast<CImagePreviewWnd*>(m_tabs[current].pane.get());
 }
 
 CDibImage* CFormViewWnd::GetCurrentImage() const {
     CImagePreviewWnd* pane = GetCurrentPane();
     return pane ? &pane->GetImage() : nullptr;
+}
+
+CToolListWnd* CFormViewWnd::GetToolList() const {
+    for (const Tab& tab : m_tabs) {
+        if (tab.kind == WorkTabToolList)
+            return static_cast<CToolListWnd*>(tab.pane.get());
+    }
+    return nullptr;
+}
+
+CFormWebpageWnd* CFormViewWnd::GetWebPage() const {
+    for (const Tab& tab : m_tabs) {
+        if (tab.kind == WorkTabWebPage)
+            return static_cast<CFormWebpageWnd*>(tab.pane.get());
+    }
+    return nullptr;
 }
 
 void CFormViewWnd::SelectTab(int nTab) {

@@ -1,15 +1,19 @@
-// The work area's view: a tab strip whose tabs show image preview panes.
+// The work area's view: a tab strip whose first tab is the tool list and
+// whose further tabs show image preview panes or the web page.
 #pragma once
 
 #include "Afx.h"
 #include "View.h"
 #include "workarea/WorkTab.h"
+#include "workarea/web/PageCapture.h"
 
 #include <memory>
 #include <vector>
 
 class CDibImage;
+class CFormWebpageWnd;
 class CImagePreviewWnd;
+class CToolListWnd;
 
 class CFormViewWnd : public CView {
 public:
@@ -20,20 +24,28 @@ public:
 
     // Kinds 1 and 2 open an image tab titled with the text after the last
     // backslash of lpszName (kind 1 reads that file, kind 2 copies the bitmap
-    // given as dwData, which stays the caller's). A tab with the same title is
-    // selected instead. Kind 3 (web page) is not available yet.
+    // given as dwData, which stays the caller's). Kind 3 opens the web page
+    // tab "WebPage". A tab with the same title is selected instead.
     void OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData);
-    // Closes the tab titled with the text after the last backslash of lpszPath.
+    // Closes the image tab titled with the text after the last backslash of lpszPath.
     void CloseFileTab(LPCWSTR lpszPath, int nKind);
+
+    // Where the web page tab sends its whole-page captures.
+    void SetPageCaptureHandler(PageCaptureHandler handler);
 
     int GetTabCount() const { return static_cast<int>(m_tabs.size()); }
     int GetCurrentTab() const;
     CString GetTabTitle(int nTab) const;
     // Kind of the current tab; the tool list (0) when none is open.
     WorkTabKind GetCurrentKind() const;
-    // Image of the current tab for kinds 1 and 2; null otherwise.
+    // Image and preview pane of the current tab for kinds 1 and 2; null otherwise.
     CDibImage* GetCurrentImage() const;
     CImagePreviewWnd* GetCurrentPane() const;
+    CToolListWnd* GetToolList() const;
+    // The web page tab; null while it is not open.
+    CFormWebpageWnd* GetWebPage() const;
+
+    static constexpr const wchar_t* kWebPageTitle = L"WebPage";
 
     static CString TitleOf(LPCWSTR lpszPath);
 
@@ -42,19 +54,23 @@ protected:
     void SelectTab(int nTab);
     void LayoutPanes();
     int FindTab(const CString& title) const;
+    bool AddTab(const CString& title, WorkTabKind kind, std::unique_ptr<CWnd> pane);
+    void CloseTab(int nTab);
 
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnTabChange(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg LRESULT OnWebPageClose(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
     struct Tab {
         CString title;
         WorkTabKind kind = WorkTabToolList;
-        std::unique_ptr<CImagePreviewWnd> pane;
+        std::unique_ptr<CWnd> pane;
     };
     CTabCtrl m_wndTabs;
     std::vector<Tab> m_tabs;
     UINT m_nNextPaneID = 1;
+    PageCaptureHandler m_onPageCapture;
 };

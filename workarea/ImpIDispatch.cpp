@@ -1,5 +1,7 @@
 #include "workarea/ImpIDispatch.h"
 
+#include <iterator>
+
 HRESULT STDMETHODCALLTYPE CImpIDispatch::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv)
         return E_POINTER;
@@ -41,20 +43,59 @@ HRESULT STDMETHODCALLTYPE CImpIDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** ppT
     return DISP_E_BADINDEX;
 }
 
-HRESULT STDMETHODCALLTYPE CImpIDispatch::GetIDsOfNames(REFIID riid, LPOLESTR*, UINT cNames, LCID, DISPID* rgDispId) {
+namespace {
+
+// Script names in the order of their DISPIDs, from 1.
+const wchar_t* const kMethodNames[] = {
+    L"CB_IsOurCustomBrowser", L"CB_Close",           L"CB_Function",           L"CB_CustomFunctionWithParams",
+    L"CB_OpenWindow",         L"CB_ShowModalDialog", L"CB_ShowModelessDialog", L"IB_Function",
+};
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE CImpIDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                                       DISPID* rgDispId) {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    if (cNames && !rgDispId)
+    if (cNames && (!rgszNames || !rgDispId))
         return E_POINTER;
-    // The script methods come with the web tools; until then no name is known.
-    for (UINT i = 0; i < cNames; ++i)
+    // Only method names are asked for: the argument names that may follow are unknown.
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < cNames; ++i) {
         rgDispId[i] = DISPID_UNKNOWN;
-    return cNames ? DISP_E_UNKNOWNNAME : S_OK;
+        for (DISPID id = 0; i == 0 && rgszNames[i] && id < static_cast<DISPID>(std::size(kMethodNames)); ++id) {
+            if (::lstrcmpiW(rgszNames[i], kMethodNames[id]) == 0)
+                rgDispId[i] = id + 1;
+        }
+        if (rgDispId[i] == DISPID_UNKNOWN)
+            hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
 }
 
-HRESULT STDMETHODCALLTYPE CImpIDispatch::Invoke(DISPID, REFIID riid, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                                EXCEPINFO*, UINT*) {
+HRESULT STDMETHODCALLTYPE CImpIDispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS*,
+                                                VARIANT* pVarResult, EXCEPINFO*, UINT*) {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return DISP_E_MEMBERNOTFOUND;
+    if (dispIdMember < DISPID_CB_IsOurCustomBrowser || dispIdMember > DISPID_IB_Function)
+        return DISP_E_MEMBERNOTFOUND;
+    if (!(wFlags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
+        return DISP_E_MEMBERNOTFOUND;
+    if (pVarResult)
+        ::VariantInit(pVarResult);
+    switch (dispIdMember) {
+    case DISPID_CB_IsOurCustomBrowser:
+        if (pVarResult) {
+            pVarResult->vt = VT_BOOL;
+            pVarResult->boolVal = VARIANT_TRUE;
+        }
+        break;
+    case DISPID_CB_Close:
+        if (m_onClose)
+            m_onClose();
+        break;
+    default:
+        break;  // accepted; they have nothing to do in this program
+    }
+    return S_OK;
 }

@@ -1,6 +1,6 @@
 #include "workarea/WebImageWnd.h"
 
-#include "app/panes/PaneResources.h"
+#include "resources/resource.h"
 
 CWebImageWnd::CWebImageWnd() : CDialog(IDD_WEB_IMAGE) {}
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 std::list<CString> CapturedFileList;
+std::list<CapturedBitmap> CapturedBitmapList;
 
 CCaptureEngine::CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
                                COpContinuePage& miscOptions)

@@ -13,6 +13,15 @@
 // Target names of the running continuous series, in capture order; UI thread only.
 extern std::list<CString> CapturedFileList;
 
+// Shots of a running bitmap series, in capture order; UI thread only. The
+// list owns each bitmap until the continuous-capture panel takes it.
+struct CapturedBitmap {
+    HBITMAP bitmap = nullptr;
+    int width = 0;
+    int height = 0;
+};
+extern std::list<CapturedBitmap> CapturedBitmapList;
+
 class CCaptureEngine {
 public:
     static constexpr int kSlotCount = 1024;

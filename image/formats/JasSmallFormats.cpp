@@ -1,5 +1,6 @@
 #include "image/formats/JasSmallFormats.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -270,14 +271,74 @@ bool JasWritePgx(CByteStream& stream, const JasPicture& picture) {
 
 // ---- Sun raster ----
 
+namespace {
+
+// Rows of a raster file, stored as they are or run-length encoded. The
+// encoding runs over the whole padded pixel data, so a run may cross rows:
+// 0x80 N V repeats V N+1 times, 0x80 0 stands for one 0x80, any other byte
+// for itself.
+class RasRowReader {
+ public:
+  RasRowReader(CByteStream& stream, bool runLength) : m_stream(stream), m_runLength(runLength) {}
+
+  void Next(uint8_t* row, size_t size) {
+    if (!m_runLength) {
+      ReadExactly(m_stream, row, size);
+      return;
+    }
+    size_t filled = 0;
+    while (filled < size) {
+      if (m_runLeft == 0) StartRun();
+      const size_t n = std::min(m_runLeft, size - filled);
+      std::memset(row + filled, m_runValue, n);
+      filled += n;
+      m_runLeft -= n;
+    }
+  }
+
+ private:
+  void StartRun() {
+    const uint8_t b = Byte();
+    m_runValue = b;
+    m_runLeft = 1;
+    if (b != 0x80) return;
+    const uint8_t count = Byte();
+    if (count == 0) return;
+    m_runValue = Byte();
+    m_runLeft = size_t{count} + 1;
+  }
+
+  // A run cut short by the end of the file fails like any short read.
+  uint8_t Byte() {
+    if (m_next == m_end) {
+      const size_t got = m_stream.Read(m_buffer, 1, sizeof m_buffer);
+      if (got == 0) throw kBadData;
+      m_next = m_buffer;
+      m_end = m_buffer + got;
+    }
+    return *m_next++;
+  }
+
+  CByteStream& m_stream;
+  const bool m_runLength;
+  uint8_t m_buffer[4096];
+  const uint8_t* m_next = m_buffer;
+  const uint8_t* m_end = m_buffer;
+  size_t m_runLeft = 0;
+  uint8_t m_runValue = 0;
+};
+
+}  // namespace
+
 void JasReadRas(CByteStream& stream, JasPicture& picture, bool headerOnly) {
   uint8_t header[32];
   ReadExactly(stream, header, sizeof header);
   if (Be32(header) != kRasMagic) throw kBadData;
   const uint32_t width = Be32(header + 4), height = Be32(header + 8), depth = Be32(header + 12);
   const uint32_t type = Be32(header + 20), mapType = Be32(header + 24), mapLength = Be32(header + 28);
-  // Old (0) and standard (1) layouts only; byte-encoded and other types are refused.
-  if (type > 1) throw kBadData;
+  // Old (0), standard (1) and run-length (2) layouts; RGB-ordered and other types are refused.
+  const uint32_t kRunLength = 2;
+  if (type > kRunLength) throw kBadData;
   if (depth != 1 && depth != 8 && depth != 24 && depth != 32) throw kBadData;
   if (width > INT32_MAX || height > INT32_MAX || mapType > 2) throw kBadData;
 
@@ -311,8 +372,9 @@ void JasReadRas(CByteStream& stream, JasPicture& picture, bool headerOnly) {
   int32_t* red = picture.components[0].samples;
   int32_t* green = colour ? picture.components[1].samples : nullptr;
   int32_t* blue = colour ? picture.components[2].samples : nullptr;
+  RasRowReader rows(stream, type == kRunLength);
   for (uint32_t y = 0; y < height; ++y) {
-    ReadExactly(stream, row.data(), rowBytes);
+    rows.Next(row.data(), rowBytes);
     const size_t base = static_cast<size_t>(y) * width;
     for (uint32_t x = 0; x < width; ++x) {
       const size_t i = base + x;

@@ -303,6 +303,25 @@ TEST(JasReference, PnmAndSunRasterWeWriteReadByNetpbmAndPil) {
     }
 }
 
+// Loads `file` and checks it against what `plainCommand` (netpbm writing a
+// plain PNM to its standard output) makes of it.
+void ExpectDecodesAsNetpbmDoes(const std::string& file, const std::string& plainCommand, WORD bpp,
+                               ScratchDir& dir) {
+  ASSERT_TRUE(RunTool(plainCommand + " > " + Quoted(dir.File("check.pnm"))));
+  Pnm expected;
+  ASSERT_TRUE(ReadPnmFile(dir.File("check.pnm"), expected));
+  InspectableImage ours;
+  ASSERT_TRUE(Load(file, ours)) << ours.GetLastError();
+  EXPECT_EQ(ours.GetBpp(), bpp);
+  const bool oursGrey = ours.GetBpp() != 24;
+  Bytes want;
+  for (uint32_t v : expected.samples) {
+    const uint8_t level = uint8_t(expected.maxval > 255 ? v >> 8 : v * 255 / expected.maxval);
+    want.insert(want.end(), !oursGrey && expected.depth == 1 ? 3 : 1, level);
+  }
+  EXPECT_EQ(Samples(ours, oursGrey), want);
+}
+
 TEST(JasReference, PnmAndSunRasterTheyWriteReadByUs) {
   if (!HaveNetpbmAndPil()) GTEST_SKIP() << "netpbm or Python PIL missing";
   ScratchDir dir;
@@ -310,13 +329,6 @@ TEST(JasReference, PnmAndSunRasterTheyWriteReadByUs) {
   const Source source = MakeSource();
   ASSERT_TRUE(WriteFile(dir.File("src.ppm"), MakePnm(source.width, source.height, 3, source.rgb)));
   ASSERT_TRUE(WriteFile(dir.File("src.pgm"), MakePnm(source.width, source.height, 1, source.grey)));
-  // A picture of four colours, which pnmtorast writes with a colour map.
-  Bytes four;
-  for (size_t i = 0; i < source.grey.size(); ++i) {
-    static const uint8_t kColours[4][3] = {{255, 0, 0}, {0, 128, 0}, {10, 20, 250}, {200, 200, 200}};
-    four.insert(four.end(), kColours[source.grey[i] & 3], kColours[source.grey[i] & 3] + 3);
-  }
-  ASSERT_TRUE(WriteFile(dir.File("four.ppm"), MakePnm(source.width, source.height, 3, four)));
 
   const std::string src = Quoted(dir.File("src.ppm")), pgm = Quoted(dir.File("src.pgm"));
   const std::string pil = "/usr/bin/python3 -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]); ";
@@ -334,34 +346,65 @@ TEST(JasReference, PnmAndSunRasterTheyWriteReadByUs) {
       {"4-bit P5", "/usr/bin/pamdepth 15 " + pgm + " > ", "out.pgm", 4},
       {"P4 from PIL", pil + "im.convert('1').save(sys.argv[2])\" " + pgm + " ", "out.pbm", 1},
       {"plain P1", "/usr/bin/pgmtopbm " + pgm + " | /usr/bin/pnmtoplainpnm > ", "out.pbm", 1},
-      {"24-bit raster", "/usr/bin/pnmtorast -standard " + src + " > ", "out.ras", 24},
-      {"grey raster", "/usr/bin/pnmtorast -standard " + pgm + " > ", "out.ras", 24},
-      {"mapped raster", "/usr/bin/pnmtorast -standard " + Quoted(dir.File("four.ppm")) + " > ", "out.ras", 24},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string out = dir.File(c.file);
     std::remove(out.c_str());
     ASSERT_TRUE(RunTool(c.command + Quoted(out)));
-    // What the file holds, as netpbm reads it.
-    const std::string plain = std::string(c.file) == "out.ras"
-                                  ? "/usr/bin/rasttopnm " + Quoted(out) + " | /usr/bin/pnmtoplainpnm"
-                                  : "/usr/bin/pnmtoplainpnm " + Quoted(out);
-    ASSERT_TRUE(RunTool(plain + " > " + Quoted(dir.File("check.pnm"))));
-    Pnm expected;
-    ASSERT_TRUE(ReadPnmFile(dir.File("check.pnm"), expected));
-    InspectableImage ours;
-    ASSERT_TRUE(Load(out, ours)) << ours.GetLastError();
-    EXPECT_EQ(ours.GetBpp(), c.bpp);
-    // A grey raster comes with a grey colour map: it reads as colour.
-    const bool oursGrey = ours.GetBpp() != 24;
-    Bytes want;
-    for (uint32_t v : expected.samples) {
-      const uint8_t level = uint8_t(expected.maxval > 255 ? v >> 8 : v * 255 / expected.maxval);
-      want.insert(want.end(), !oursGrey && expected.depth == 1 ? 3 : 1, level);
-    }
-    EXPECT_EQ(Samples(ours, oursGrey), want);
+    ExpectDecodesAsNetpbmDoes(out, "/usr/bin/pnmtoplainpnm " + Quoted(out), c.bpp, dir);
   }
+}
+
+uint32_t RasField(const Bytes& file, size_t index) {
+  const size_t at = 4 * index;
+  if (file.size() < at + 4) return ~0u;
+  return uint32_t(file[at]) << 24 | uint32_t(file[at + 1]) << 16 | uint32_t(file[at + 2]) << 8 | file[at + 3];
+}
+
+TEST(JasReference, SunRasterFromPnmtorastDecodesAsRasttopnmDoes) {
+  if (!HaveNetpbmAndPil()) GTEST_SKIP() << "netpbm or Python PIL missing";
+  ScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  const Source source = MakeSource();
+  ASSERT_TRUE(WriteFile(dir.File("src.ppm"), MakePnm(source.width, source.height, 3, source.rgb)));
+  ASSERT_TRUE(WriteFile(dir.File("src.pgm"), MakePnm(source.width, source.height, 1, source.grey)));
+  ASSERT_TRUE(RunTool("/usr/bin/pgmtopbm " + Quoted(dir.File("src.pgm")) + " > " + Quoted(dir.File("src.pbm"))));
+  // Four colours, which pnmtorast writes with a colour map; flat bands give long runs.
+  Bytes four;
+  for (int y = 0; y < source.height; ++y)
+    for (int x = 0; x < source.width; ++x) {
+      static const uint8_t kColours[4][3] = {{255, 0, 0}, {0, 128, 0}, {10, 20, 250}, {200, 200, 200}};
+      const int k = y < 20 ? (x / 9 + y) & 3 : (x * 3 + y) & 3;
+      four.insert(four.end(), kColours[k], kColours[k] + 3);
+    }
+  ASSERT_TRUE(WriteFile(dir.File("four.ppm"), MakePnm(source.width, source.height, 3, four)));
+
+  const struct {
+    const char* name;
+    const char* file;
+    uint32_t depth;
+    WORD bpp;  // a grey raster comes with a grey colour map: it reads as colour
+  } sources[] = {
+      {"1 bit", "src.pbm", 1, 1}, {"8-bit grey", "src.pgm", 8, 24}, {"8-bit mapped", "four.ppm", 8, 24},
+      {"24 bits", "src.ppm", 24, 24}};
+  for (const auto& s : sources)
+    for (const char* flags : {"", "-standard "}) {
+      SCOPED_TRACE(std::string(s.name) + " " + flags);
+      const std::string out = dir.File("out.ras");
+      std::remove(out.c_str());
+      ASSERT_TRUE(RunTool("/usr/bin/pnmtorast " + std::string(flags) + Quoted(dir.File(s.file)) + " > " + Quoted(out)));
+      const Bytes written = ReadFile(out);
+      EXPECT_EQ(RasField(written, 3), s.depth);
+      // Run-length coded by default (this netpbm leaves 24 bits standard).
+      const uint32_t type = RasField(written, 5);
+      if (*flags) {
+        EXPECT_EQ(type, 1u);
+      } else if (s.depth <= 8) {
+        EXPECT_EQ(type, 2u);
+      }
+      ExpectDecodesAsNetpbmDoes(out, "/usr/bin/rasttopnm " + Quoted(out) + " | /usr/bin/pnmtoplainpnm", s.bpp, dir);
+    }
 }
 
 }  // namespace

@@ -191,7 +191,13 @@ TEST(Jas, DecoderFailures) {
       {"PGX 20 bits", Text("PG ML + 20 1 1\nabcd"), "error: cannot load image data"},
       {"PGX no byte order", Text("PG XX + 8 1 1\na"), "error: cannot load image data"},
       {"PGX short", Text("PG ML + 8 4 4\nab"), "error: cannot load image data"},
-      {"RAS run-length", Join({RasHeader(2, 1, 8, 2, 0, 0), Bytes{1, 2}}), "error: cannot load image data"},
+      {"RAS RGB order", Join({RasHeader(1, 1, 24, 3, 0, 0), Bytes(4, 0)}), "error: cannot load image data"},
+      // Run-length data that ends before the last row: a run short of its
+      // pixels, an escape without its count, a count without its value.
+      {"RAS run cut short", Join({RasHeader(4, 2, 8, 2, 0, 0), Bytes{0x80, 5, 1}}), "error: cannot load image data"},
+      {"RAS lone escape", Join({RasHeader(2, 1, 8, 2, 0, 0), Bytes{1, 0x80}}), "error: cannot load image data"},
+      {"RAS run without its value", Join({RasHeader(2, 1, 24, 2, 0, 0), Bytes{0x80, 7}}),
+       "error: cannot load image data"},
       {"RAS 16 bits", Join({RasHeader(2, 1, 16, 1, 0, 0), Bytes(4, 0)}), "error: cannot load image data"},
       {"RAS bad map", Join({RasHeader(2, 1, 8, 1, 1, 4), Bytes(6, 0)}), "error: cannot load image data"},
       {"RAS short", Join({RasHeader(8, 8, 24, 1, 0, 0), Bytes(10, 0)}), "error: cannot load image data"},
@@ -245,6 +251,19 @@ TEST(Jas, HandMadeSmallFormats) {
        {0, 128, 255}},
       {"RAS 1-bit, a set bit is black", Join({RasHeader(4, 1, 1, 1, 0, 0), Bytes{0xA0, 0}}), CDibImage::kFormatRas,
        1, true, {0, 255, 0, 255}},
+      // Run-length coding: 0x80 N V is N+1 times V, 0x80 0 one 0x80; runs
+      // cover the row padding and go on into the next row.
+      {"RAS run-length 8-bit, a run across rows", Join({RasHeader(3, 2, 8, 2, 0, 0), Bytes{0x80, 4, 7, 0x80, 0, 1, 0}}),
+       CDibImage::kFormatRas, 8, true, {7, 7, 7, 7, 128, 1}},
+      {"RAS run-length 1-bit", Join({RasHeader(8, 2, 1, 2, 0, 0), Bytes{0x80, 2, 0xF0, 0x0F}}), CDibImage::kFormatRas,
+       1, true, {0, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 0, 255, 255, 255, 255}},
+      {"RAS run-length 24-bit", Join({RasHeader(1, 2, 24, 2, 0, 0), Bytes{0x80, 2, 9, 0, 0x80, 0, 0x80, 0, 5, 0}}),
+       CDibImage::kFormatRas, 24, false, {9, 9, 9, 5, 128, 128}},
+      {"RAS run-length 32-bit", Join({RasHeader(2, 1, 32, 2, 0, 0), Bytes{0, 0x80, 1, 1, 2, 0x80, 3, 0}}),
+       CDibImage::kFormatRas, 24, false, {2, 1, 1, 0, 0, 0}},
+      {"RAS run-length with a map, the last run longer than the picture",
+       Join({RasHeader(2, 2, 8, 2, 1, 6), Bytes{10, 20, 30, 40, 50, 60, 0x80, 255, 1}}), CDibImage::kFormatRas, 24,
+       false, {20, 40, 60, 20, 40, 60, 20, 40, 60, 20, 40, 60}},
   };
   for (const HandMade& c : cases) {
     SCOPED_TRACE(c.name);

@@ -81,6 +81,14 @@ void MouseAway() {
     MouseMove(::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5);
 }
 
+void KeyPress(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, in, sizeof(INPUT));
+}
+
 void Drag(POINT from, POINT to) {
     MouseMove(from.x, from.y);
     std::atomic<bool> done{false};

@@ -20,6 +20,8 @@ void MouseDown();
 void MouseUp();
 // Moves the mouse somewhere no test window sits.
 void MouseAway();
+// Presses and releases a key through SendInput.
+void KeyPress(WORD vk);
 
 // A pixel of what the window shows, in its client coordinates.
 COLORREF WindowPixel(HWND hWnd, int x, int y);

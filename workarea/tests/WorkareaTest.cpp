@@ -104,10 +104,10 @@ protected:
     CMainFrmWnd frame;
 };
 
-TEST_F(WorkAreaTest, ViewFillsTheFrameAndHasNoTabsAtFirst) {
+TEST_F(WorkAreaTest, ViewFillsTheFrameAndHasOnlyTheToolListAtFirst) {
     ASSERT_NE(nullptr, frame.GetView());
     EXPECT_EQ(CRect(0, 0, 600, 400), frame.GetViewRect());
-    EXPECT_EQ(0, frame.GetView()->GetTabCount());
+    EXPECT_EQ(1, frame.GetView()->GetTabCount());
     EXPECT_EQ(WorkTabToolList, frame.GetView()->GetCurrentKind());
     EXPECT_EQ(nullptr, frame.GetView()->GetCurrentImage());
     EXPECT_EQ(nullptr, frame.GetPaletteBar());
@@ -139,13 +139,13 @@ TEST_F(WorkAreaTest, OpenTabTitlesReuseAndClose) {
         WorkTabKind currentKind;
     };
     const Step steps[] = {
-        {path.c_str(), 1, 0, 1, L"work_a.bmp", WorkTabSavedFile},
-        {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 2, L"veskdc_1.bmp", WorkTabSavedDc},
-        {path.c_str(), 1, 0, 2, L"work_a.bmp", WorkTabSavedFile},  // selected, not reopened
-        {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 2, L"veskdc_1.bmp", WorkTabSavedDc},
-        {L"C:\\nowhere\\missing.bmp", 1, 0, 2, L"veskdc_1.bmp", WorkTabSavedDc},  // unreadable: no tab
-        {L"예약된 이름\\veskdc_9.bmp", 2, 0, 2, L"veskdc_1.bmp", WorkTabSavedDc},  // no bitmap: no tab
-        {L"WebPage", 3, 0, 2, L"veskdc_1.bmp", WorkTabSavedDc},  // web tab: not yet
+        {path.c_str(), 1, 0, 2, L"work_a.bmp", WorkTabSavedFile},
+        {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 3, L"veskdc_1.bmp", WorkTabSavedDc},
+        {path.c_str(), 1, 0, 3, L"work_a.bmp", WorkTabSavedFile},  // selected, not reopened
+        {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 3, L"veskdc_1.bmp", WorkTabSavedDc},
+        {L"C:\\nowhere\\missing.bmp", 1, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // unreadable: no tab
+        {L"예약된 이름\\veskdc_9.bmp", 2, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // no bitmap: no tab
+        {L"x", 7, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // no such kind
     };
     for (const Step& step : steps) {
         view.OpenTab(step.name, step.kind, step.data);
@@ -163,12 +163,14 @@ TEST_F(WorkAreaTest, OpenTabTitlesReuseAndClose) {
     EXPECT_EQ(800u, view.GetCurrentImage()->GetWidth());
 
     view.CloseFileTab(L"C:\\elsewhere\\unknown.bmp", 1);
-    EXPECT_EQ(2, view.GetTabCount());
+    EXPECT_EQ(3, view.GetTabCount());
     view.CloseFileTab(L"", 2);
-    EXPECT_EQ(2, view.GetTabCount());
+    EXPECT_EQ(3, view.GetTabCount());
+    view.CloseFileTab(view.GetTabTitle(0), 1);  // the tool list is no file
+    EXPECT_EQ(3, view.GetTabCount());
 
     view.CloseFileTab(L"예약된 이름\\veskdc_1.bmp", 2);
-    EXPECT_EQ(1, view.GetTabCount());
+    EXPECT_EQ(2, view.GetTabCount());
     // The caller's bitmap outlives the tab that showed a copy of it.
     BITMAP bm = {};
     ASSERT_NE(0, ::GetObjectW(hDc, sizeof(bm), &bm));
@@ -177,7 +179,8 @@ TEST_F(WorkAreaTest, OpenTabTitlesReuseAndClose) {
     EXPECT_NE(0, ::DeleteObject(hDc));
 
     view.CloseFileTab(path.c_str(), 1);
-    EXPECT_EQ(0, view.GetTabCount());
+    EXPECT_EQ(1, view.GetTabCount());
+    EXPECT_EQ(WorkTabToolList, view.GetCurrentKind());
     EXPECT_EQ(nullptr, view.GetCurrentImage());
     ::DeleteFileW(path.c_str());
 }
@@ -346,21 +349,17 @@ TEST(ImpIDispatch, CountsReferencesButNeverFreesItself) {
     UINT count = 5;
     EXPECT_EQ(S_OK, dispatch->GetTypeInfoCount(&count));
     EXPECT_EQ(0u, count);
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"nothing")};
-    DISPID id = 0;
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
-    EXPECT_EQ(DISPID_UNKNOWN, id);
-    DISPPARAMS params = {};
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                                                      nullptr));
     EXPECT_EQ(0u, dispatch->GetRefCount());
     delete dispatch;  // the owner's job
 }
 
 TEST(CustomOccManager, KeptByTheControlContainer) {
     static CCustomOccManager manager;  // the program never deletes it either
+    COccManager* previous = AfxGetOccManager();
     AfxEnableControlContainer(&manager);
     EXPECT_EQ(&manager, AfxGetOccManager());
+    EXPECT_EQ(&manager, CCustomOccManager::Get());
+    AfxEnableControlContainer(previous);
 }
 
 }  // namespace

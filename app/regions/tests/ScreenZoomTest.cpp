@@ -14,20 +14,18 @@ constexpr int kSize = 200;
 COLORREF PatternColor(int x, int y) { return RGB(x, y, 77); }
 
 LRESULT CALLBACK PatternProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hWnd, &ps);
-        std::vector<DWORD> bits(kSize * kSize);
-        for (int y = 0; y < kSize; ++y)
-            for (int x = 0; x < kSize; ++x)
-                bits[y * kSize + x] = (x << 16) | (y << 8) | 77;  // BGRA of PatternColor
-        BITMAPINFO bi = {};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        ::SetDIBitsToDevice(dc, 0, 0, kSize, kSize, 0, 0, 0, kSize, bits.data(), &bi, DIB_RGB_COLORS);
-        ::EndPaint(hWnd, &ps);
-        return 0;
-    }
-    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    if (message != WM_PAINT)
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hWnd, &ps);
+    std::vector<DWORD> bits(kSize * kSize);
+    for (int i = 0; i < kSize * kSize; ++i)
+        bits[i] = ((i % kSize) << 16) | ((i / kSize) << 8) | 77;  // BGRA of PatternColor
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    ::SetDIBitsToDevice(dc, 0, 0, kSize, kSize, 0, 0, 0, kSize, bits.data(), &bi, DIB_RGB_COLORS);
+    ::EndPaint(hWnd, &ps);
+    return 0;
 }
 
 // Live GDI objects of the process. Wine resolves a handle from its table index
@@ -143,18 +141,13 @@ TEST(Overlays, NotXorLinesComeOffWhenDrawnAgain) {
         for (int x = 0; x < 120; ++x)
             ::SetPixelV(canvas.dc(), x, y, PatternColor(x, y));
     CDC* pDC = CDC::FromHandle(canvas.dc());
-    auto unchanged = [&] {
-        int wrong = 0;
-        for (int y = 0; y < 80; ++y)
-            for (int x = 0; x < 120; ++x)
-                wrong += canvas.Pixel(x, y) != PatternColor(x, y);
-        return wrong;
-    };
-
     DrawXorFrame(pDC, {10, 10, 100, 70});
     EXPECT_NE(canvas.Pixel(50, 10), PatternColor(50, 10));
     DrawXorFrame(pDC, {10, 10, 100, 70});
-    EXPECT_EQ(unchanged(), 0);
+    int wrong = 0;
+    for (int i = 0; i < 120 * 80; ++i)
+        wrong += canvas.Pixel(i % 120, i / 120) != PatternColor(i % 120, i / 120);
+    EXPECT_EQ(wrong, 0);
 
     // The moving cross-hair erases its old lines, including at x = 0.
     CrossHairState state;

@@ -1,0 +1,28 @@
+// Shared pieces of the continuous-capture tests.
+#pragma once
+
+#include "Afx.h"
+
+#include <string>
+#include <vector>
+
+namespace continuous_test {
+
+// A fresh empty folder under the temporary folder.
+CString MakeScratchFolder(LPCWSTR tag);
+// A width x height 24-bit DIB section of one colour (0x00BBGGRR).
+HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour);
+
+// Answers every message box of the library and remembers its text.
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
+    std::vector<std::wstring> texts;
+
+private:
+    static int Hook(HWND, LPCWSTR text, LPCWSTR, UINT);
+    AfxMessageBoxHook m_previous;
+};
+
+}  // namespace continuous_test

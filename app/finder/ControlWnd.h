@@ -1,0 +1,55 @@
+// CControlWnd: the control finder. A practically invisible 3 x 3 window that
+// sits under the pointer holding the mouse capture, makes the window under the
+// pointer blink with a green frame, and on a click hands that window's
+// rectangle to the capture callback. Run modally; ends through the cancel path.
+#pragma once
+
+#include "widgets/SkinDialog.h"
+
+#include <functional>
+
+class CControlWnd : public CSkinDialog {
+public:
+    enum { IDD = 188 };
+    // Receives the screen rectangle to capture; called at most once.
+    using CaptureFn = std::function<void(const RECT&)>;
+
+    explicit CControlWnd(CaptureFn capture);
+    ~CControlWnd() override;
+
+    BOOL OnInitDialog() override;
+
+protected:
+    void OnCancel() override;
+
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg void OnCaptureChanged(CWnd* pWnd);
+    afx_msg void OnDestroy();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static constexpr UINT_PTR kBlinkTimer = 6;
+    static constexpr UINT kBlinkMs = 200;
+
+    // Toggles the frame over `rect` on the screen; with `erase` the remembered
+    // window then repaints itself completely.
+    void PaintFrame(const RECT& rect, bool erase);
+    // Stops searching: timer off, a frame still on the screen removed.
+    void StopSearching();
+    // Every end: searching stopped, capture given back, dialog ended.
+    void Finish();
+
+    CaptureFn m_capture;
+    HWND m_hWndUnder = nullptr;   // the window highlighted or about to be
+    bool m_bBlink = false;        // the frame is on the screen now
+    RECT m_rcWindow = {};         // stored at each blink; what a click captures
+    RECT m_rcFrame = {};          // where the frame on the screen was drawn
+    bool m_bHighlighted = false;  // some window has been framed: m_rcWindow holds it
+    bool m_bTimer = false;
+    bool m_bReleasing = false;    // our own ReleaseCapture: not a lost capture
+    bool m_bFinished = false;
+};

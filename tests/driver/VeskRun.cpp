@@ -1,0 +1,171 @@
+#include "tests/driver/VeskRun.h"
+
+#include "app/settings/Profile.h"
+#include "image/DibImage.h"
+
+namespace vesk_test {
+
+std::wstring BuiltExePath()
+{
+    const std::string unixPath = VESK_EXE;
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
+{
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > patienceMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+VeskRun::VeskRun(const wchar_t* tag) : m_tag(tag) {}
+
+VeskRun::~VeskRun() { Kill(); }
+
+bool VeskRun::Prepare()
+{
+    static int counter = 0;
+    WCHAR temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    m_folder = std::wstring(temp) + L"vesk-" + m_tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++counter);
+    m_exe = m_folder + L"\\vesk.exe";
+    m_ini = m_folder + L"\\vesk.ini";
+    return CreateDirectoryW(m_folder.c_str(), nullptr) && CopyFileW(BuiltExePath().c_str(), m_exe.c_str(), FALSE);
+}
+
+bool VeskRun::PrepareQuiet()
+{
+    if (!Prepare())
+        return false;
+    HWND main = Start();
+    if (!main || Exit(main) != 0)
+        return false;
+    profile::WriteValue(profile::kMiscSection, L"MouseCursor", 0, m_ini.c_str());
+    profile::WriteValue(profile::kMiscSection, L"SoundEffect", 0, m_ini.c_str());
+    profile::WriteValue(profile::kMiscSection, L"ToolTipEffect", 0, m_ini.c_str());
+    profile::WriteValue(profile::kFileSection, L"EditedChecked", 0, m_ini.c_str());
+    return true;
+}
+
+HWND VeskRun::Start()
+{
+    Kill();
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    std::wstring cmd = L"\"" + m_exe + L"\"";
+    if (!CreateProcessW(m_exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si, &m_pi))
+        return nullptr;
+    CloseHandle(m_pi.hThread);
+    m_pi.hThread = nullptr;
+    HWND main = nullptr;
+    WaitFor([&] {
+        main = FindOwnWindow(kMainTitle);
+        return main && IsWindowVisible(main);
+    });
+    if (main)
+        WaitForInputIdle(m_pi.hProcess, kPatienceMs);
+    return main;
+}
+
+DWORD VeskRun::Exit(HWND main)
+{
+    DWORD code = STILL_ACTIVE;
+    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0) &&
+        WaitForSingleObject(m_pi.hProcess, kPatienceMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(m_pi.hProcess, &code);
+    Kill();
+    return code;
+}
+
+void VeskRun::Kill()
+{
+    if (!m_pi.hProcess)
+        return;
+    if (WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_pi.hProcess, 99);
+        WaitForSingleObject(m_pi.hProcess, kPatienceMs);
+    }
+    CloseHandle(m_pi.hProcess);
+    m_pi = {};
+}
+
+namespace {
+
+struct WindowQuery {
+    DWORD pid;
+    const std::function<bool(HWND)>* pred;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam)
+{
+    auto* q = reinterpret_cast<WindowQuery*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != q->pid || !(*q->pred)(hWnd))
+        return TRUE;
+    q->found = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND VeskRun::FindWindowIf(const std::function<bool(HWND)>& pred) const
+{
+    WindowQuery q = {m_pi.dwProcessId, &pred, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+HWND VeskRun::FindOwnWindow(const wchar_t* title) const
+{
+    const std::wstring wanted = title;
+    return FindWindowIf([&](HWND hWnd) {
+        WCHAR text[256] = {};
+        GetWindowTextW(hWnd, text, 256);
+        return wanted == text;
+    });
+}
+
+void VeskRun::WaitUntilIdle(HWND hWnd) const
+{
+    WaitForInputIdle(m_pi.hProcess, kPatienceMs);
+    DWORD_PTR result = 0;
+    for (int i = 0; i < 2; ++i)
+        SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result);
+}
+
+std::wstring VeskRun::Numbered(int n, const wchar_t* type) const
+{
+    return m_folder + L"\\Vesk_" + std::to_wstring(n) + L"." + type;
+}
+
+bool VeskRun::LoadWhenWritten(const std::wstring& path, CDibImage& image) const
+{
+    return WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); });
+}
+
+}  // namespace vesk_test

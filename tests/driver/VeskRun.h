@@ -1,0 +1,70 @@
+// One vesk.exe under test: a fresh folder holding a copy of the program and its
+// settings file, the process started there, its main dialog found, and its way
+// out. Every wait is bounded so that a broken program fails the test instead of
+// hanging it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class CDibImage;
+
+namespace vesk_test {
+
+constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
+constexpr UINT kExitCommand = 32946;
+constexpr UINT kFullScreenCommand = 32773;
+constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
+
+// The build tree's vesk.exe as Wine sees it.
+std::wstring BuiltExePath();
+bool Exists(const std::wstring& path);
+// Polls until pred() holds, dispatching this thread's messages meanwhile.
+bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs);
+// What the screen shows at one point.
+COLORREF ScreenPixel(int x, int y);
+
+class VeskRun {
+public:
+    // `tag` names the temporary folder, so leftovers tell which test made them.
+    explicit VeskRun(const wchar_t* tag);
+    ~VeskRun();
+    VeskRun(const VeskRun&) = delete;
+    VeskRun& operator=(const VeskRun&) = delete;
+
+    // Copies vesk.exe into a new folder; false when that fails.
+    bool Prepare();
+    // Starts once to write the defaults, then turns off the cursor, sound,
+    // balloon and editor, which would change or slow what captures show.
+    bool PrepareQuiet();
+    // Starts the program and returns its shown main dialog, null when none came.
+    HWND Start();
+    // Posts the exit command and waits for the process; returns its exit code.
+    DWORD Exit(HWND main);
+    // Ends a process still running (a test that failed half way).
+    void Kill();
+
+    // A window of the program with this exact title, or null.
+    HWND FindOwnWindow(const wchar_t* title) const;
+    // One of the program's top-level windows for which pred holds, or null.
+    HWND FindWindowIf(const std::function<bool(HWND)>& pred) const;
+    // Returns once the program has handled everything sent to it so far.
+    void WaitUntilIdle(HWND hWnd) const;
+
+    const std::wstring& folder() const { return m_folder; }
+    const std::wstring& exe() const { return m_exe; }
+    const std::wstring& ini() const { return m_ini; }
+    HANDLE process() const { return m_pi.hProcess; }
+    // folder\Vesk_n.type, the program's numbered capture names with default settings.
+    std::wstring Numbered(int n, const wchar_t* type = L"bmp") const;
+    // Waits for a capture file to appear and load completely.
+    bool LoadWhenWritten(const std::wstring& path, CDibImage& image) const;
+
+private:
+    std::wstring m_tag, m_folder, m_exe, m_ini;
+    PROCESS_INFORMATION m_pi = {};
+};
+
+}  // namespace vesk_test
