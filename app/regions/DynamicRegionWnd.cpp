@@ -10,6 +10,9 @@
 namespace {
 
 constexpr UINT_PTR kFollowTimer = 0;
+// A window just hidden stays on the screen until the compositor has redrawn
+// what lay under it; the copy waits that long.
+constexpr DWORD kHiddenSettleMs = 120;
 
 void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
     const POINT points[5] = {{start.x, start.y}, {corner.x, start.y}, {corner.x, corner.y}, {start.x, corner.y},
@@ -252,18 +255,23 @@ void CDynamicRegionWnd::OnLButtonUp(UINT, CPoint point) {
         EndCapture();
 }
 
-void CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
-    if (m_pViewWnd && m_pViewWnd->GetSafeHwnd())
-        m_pViewWnd->ShowWindow(nCmdShow);
-    if (m_pMagnifierWnd && m_pMagnifierWnd->GetSafeHwnd())
-        m_pMagnifierWnd->ShowWindow(nCmdShow);
+bool CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
+    bool wasVisible = false;
+    for (CWnd* pWnd : {static_cast<CWnd*>(m_pViewWnd.get()), static_cast<CWnd*>(m_pMagnifierWnd.get())}) {
+        if (pWnd && pWnd->GetSafeHwnd())
+            wasVisible |= pWnd->ShowWindow(nCmdShow) != FALSE;
+    }
+    return wasVisible;
 }
 
 void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) {
     // Neither our lines nor the layered helpers belong in the picture.
     if (!m_bTrackerMode)
         WipeOverlays();
-    ShowHelpers(SW_HIDE);
+    if (ShowHelpers(SW_HIDE)) {
+        ::GdiFlush();
+        ::Sleep(kHiddenSettleMs);
+    }
     {
         ScopedDc display(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
         HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY);

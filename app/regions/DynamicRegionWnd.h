@@ -62,7 +62,8 @@ private:
     void WipeOverlays();
     void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options);
     void PlaceCloseBox();
-    void ShowHelpers(int nCmdShow);
+    // True when one of them was visible before.
+    bool ShowHelpers(int nCmdShow);
 
     IRegionCaptureHost* m_pHost;
     CrossHairState m_crossHair;

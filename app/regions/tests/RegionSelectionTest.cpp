@@ -30,13 +30,9 @@ TEST(RegionSelection, ClicksAndLinesSelectNothing) {
     const struct {
         GeoPoint start, end;
         const char* what;
-    } drags[] = {
-        {{100, 200}, {100, 200}, "click"},
-        {{100, 200}, {101, 300}, "one pixel wide"},
-        {{100, 200}, {102, 300}, "two pixels wide: a frame with nothing inside"},
-        {{100, 200}, {300, 202}, "two pixels high"},
-        {{300, 300}, {299, 100}, "one pixel wide, upwards"},
-    };
+    } drags[] = {{{100, 200}, {100, 200}, "click"},        {{100, 200}, {101, 300}, "one pixel wide"},
+                 {{100, 200}, {102, 300}, "frame, no inside"}, {{100, 200}, {300, 202}, "two pixels high"},
+                 {{300, 300}, {299, 100}, "one pixel wide, upwards"}};
     for (const auto& d : drags)
         EXPECT_TRUE(IsEmptySelection(DragFrameInside(d.start, d.end))) << d.what;
     // The smallest drag that selects anything: one pixel inside the frame.
@@ -56,10 +52,8 @@ TEST(RegionSelection, CloseBoxSitsBesideTheRegionAndTakesNearMisses) {
     const struct {
         GeoPoint p;
         bool hit;
-    } cases[] = {
-        {{514, 296}, true},  {{537, 319}, true},   {{526, 294}, true},  {{526, 321}, true},
-        {{526, 293}, false}, {{526, 322}, false},  {{513, 300}, false}, {{538, 300}, false},
-    };
+    } cases[] = {{{514, 296}, true},  {{537, 319}, true},  {{526, 294}, true},  {{526, 321}, true},
+                 {{526, 293}, false}, {{526, 322}, false}, {{513, 300}, false}, {{538, 300}, false}};
     for (const auto& c : cases)
         EXPECT_EQ(HitsCloseBox(box, c.p), c.hit) << c.p.x << "," << c.p.y;
 }
