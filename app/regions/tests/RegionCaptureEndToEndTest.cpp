@@ -19,6 +19,7 @@ using namespace vesk_test;
 constexpr UINT kDynamicMouseCommand = 32822;
 constexpr UINT kDynamicTrackerCommand = 32828;
 constexpr UINT kStaticMouseCommand = 32825;
+constexpr UINT kStaticTrackerCommand = 32839;
 constexpr DWORD kPastThePollMs = 300;  // the region window polls the pointer every 100 ms
 
 // Position (x, y) modulo 64 in the high nibbles of the three channels; the low
@@ -81,7 +82,9 @@ public:
         DestroyWindow(m_hWnd);
         UnregisterClassW(L"VeskRegionPattern", GetModuleHandleW(nullptr));
     }
+    int variant() const { return m_variant; }
     void Fill(int variant) {
+        m_variant = variant;
         GdiFlush();
         for (int y = 0; y < m_canvas.height(); ++y)
             for (int x = 0; x < m_canvas.width(); ++x) {
@@ -117,14 +120,13 @@ private:
     wt::DibCanvas m_canvas;
     DWORD* m_bits = nullptr;
     HWND m_hWnd = nullptr;
+    int m_variant = 0;
 };
 
-bool ScreenShowsPattern(POINT p) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
+bool ScreenShowsPattern(POINT p, int variant) {
+    const COLORREF c = ScreenPixel(p.x, p.y);
     const POINT d = DecodeColour(GetRValue(c), GetGValue(c), GetBValue(c));
-    return d.x == (p.x & 63) && d.y == (p.y & 63);
+    return d.x == ((p.x + 32 * variant) & 63) && d.y == (p.y & 63);
 }
 
 // Every pixel of the picture must decode to its own screen position inside `rect`.
@@ -218,7 +220,8 @@ protected:
     void RaisePattern() {
         pattern_->Raise();
         // The compositor shows the repaint a little later; go on only once the screen does.
-        EXPECT_TRUE(WaitFor([] { return ScreenShowsPattern({640, 512}) && ScreenShowsPattern({900, 700}); }));
+        const int v = pattern_->variant();
+        EXPECT_TRUE(WaitFor([v] { return ScreenShowsPattern({640, 512}, v) && ScreenShowsPattern({900, 700}, v); }));
     }
 
     // The full-screen region window (or its pointer window), when one is up.
@@ -326,7 +329,7 @@ TEST_F(RegionCaptureEndToEnd, TrackerIsMovedAndResizedThenCapturedWithoutItsMarg
     Exit(main);
 }
 
-TEST_F(RegionCaptureEndToEnd, StaticCaptureShowsThePictureFrozenAtOpening) {
+TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(Open(main, kStaticMouseCommand));
@@ -337,6 +340,14 @@ TEST_F(RegionCaptureEndToEnd, StaticCaptureShowsThePictureFrozenAtOpening) {
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(0, image));
     EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+
+    // The tracker over the new picture, moved while the refresh thread repaints.
+    ASSERT_TRUE(Open(main, kStaticTrackerCommand, {500, 400}));
+    Drag({550, 450}, {600, 480});
+    Click({300, 750});
+    ASSERT_TRUE(LoadWhenWritten(1, image));
+    EXPECT_TRUE(ShowsPattern(image, RECT{550, 430, 650, 530}, 1));
     EXPECT_TRUE(WaitClosed());
     Exit(main);
 }
