@@ -14,6 +14,7 @@
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "resources/resource.h"
+#include "utilities/gif/GifWnd.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
 #include "workarea/WorkTab.h"
@@ -107,6 +108,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_FILE_DELETE_ITEM, OnDeleteItem)
     ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
+    ON_COMMAND(ID_TB_GIF, OnGifMaker)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
@@ -576,6 +578,11 @@ void CVeskDlg::OnWebPage() {
 void CVeskDlg::OnWebImage() {
     if (m_pWebImageWnd && m_pWebImageWnd->GetSafeHwnd())
         m_pWebImageWnd->ShowWindow(SW_SHOW);
+}
+
+void CVeskDlg::OnGifMaker() {
+    CGifWnd gifMaker(this);
+    gifMaker.DoModal();
 }
 
 void CVeskDlg::OnExit() {

@@ -76,6 +76,7 @@ protected:
     afx_msg void OnDeleteItem();
     afx_msg void OnWebPage();
     afx_msg void OnWebImage();
+    afx_msg void OnGifMaker();
     afx_msg void OnExit();
     afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();

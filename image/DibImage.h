@@ -173,7 +173,10 @@ class CDibImage {
   RGBQUAD GetTransColor() const;
   void SetTransColor(RGBQUAD colour);
   void SetFrameDelay(DWORD delay) { m_info.frameDelay = delay; }
+  DWORD GetFrameDelay() const { return m_info.frameDelay; }
   int32_t GetNumFrames() const { return m_info.frameCount; }
+  // The frame of an animated file that the next decode delivers.
+  void SetFrame(int32_t index) { m_info.frameToLoad = index; }
   void SetDisposalMethod(BYTE method) { m_info.disposalMethod = method; }
   BYTE GetDisposalMethod() const { return m_info.disposalMethod; }
   void SetRetrieveAllFrames(bool flag) { m_info.retrieveAllFrames = flag; }

@@ -171,6 +171,35 @@
 #define IDC_CONTINUE_DELETE         1042
 #define IDC_CONTINUE_LOOP           1043
 #define IDC_CONTINUE_SET_ALL_TIMES  1117
+// Animated-GIF maker (template, controls) and its frame-size dialog
+#define IDD_GIF_MAKER               189
+#define IDD_GIF_RESIZE              190
+#define IDC_GIF_FRAMES              1060
+#define IDC_GIF_ADD                 1061
+#define IDC_GIF_REMOVE              1062
+#define IDC_GIF_UP                  1063
+#define IDC_GIF_DOWN                1064
+#define IDC_GIF_DELAY               1065
+#define IDC_GIF_SET_DELAY           1066
+#define IDC_GIF_SET_ALL_DELAYS      1067
+#define IDC_GIF_TRANSPARENT         1068
+#define IDC_GIF_LOOP                1069
+#define IDC_GIF_PREVIEW             1070
+#define IDC_GIF_PLAY                1071
+#define IDC_GIF_RESIZE              1072
+#define IDC_GIF_MAKE                1073
+#define IDC_GIF_STOP                1074
+#define IDC_GIF_PROGRESS            1075
+#define IDC_GIF_STATUS              1076
+#define IDC_GIF_DELAY_LABEL         1077
+#define IDC_GIF_RESIZE_WIDTH        1080
+#define IDC_GIF_RESIZE_HEIGHT       1081
+#define IDC_GIF_RESIZE_KEEP_RATIO   1082
+#define IDC_GIF_RESIZE_PREVIEW      1083
+#define IDC_GIF_RESIZE_LEFT         1084
+#define IDC_GIF_RESIZE_TOP          1085
+#define IDC_GIF_RESIZE_RIGHT        1086
+#define IDC_GIF_RESIZE_BOTTOM       1087
 
 // Region capture windows
 #define IDB_REGION_BUTTONS          185

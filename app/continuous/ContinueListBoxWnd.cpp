@@ -3,41 +3,10 @@
 #include "app/AppMessages.h"
 #include "app/capture/CaptureEngine.h"
 #include "app/capture/ScopedGdi.h"
-#include "app/continuous/FrameFit.h"
-#include "app/continuous/FrameTiming.h"
+#include "app/continuous/FrameCard.h"
 #include "image/DibImage.h"
 
 namespace {
-
-constexpr COLORREF kSelectedBack = RGB(204, 218, 241);
-constexpr COLORREF kFocusFrame = RGB(61, 149, 255);
-constexpr COLORREF kUnselectedBack = RGB(128, 128, 128);
-constexpr COLORREF kCardBack = RGB(237, 235, 228);
-constexpr COLORREF kCellFrame = RGB(178, 178, 178);
-
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-    ScopedBrush brush(CreateSolidBrush(colour));
-    FillRect(dc, &rect, brush.Get());
-}
-
-void FrameSolid(HDC dc, const RECT& rect, COLORREF colour) {
-    ScopedBrush brush(CreateSolidBrush(colour));
-    FrameRect(dc, &rect, brush.Get());
-}
-
-// Top-left highlight, bottom-right shadow.
-void Draw3dRaised(HDC dc, const RECT& r) {
-    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
-    FillSolid(dc, {r.left, r.top, r.right - 1, r.top + 1}, light);
-    FillSolid(dc, {r.left, r.top, r.left + 1, r.bottom - 1}, light);
-    FillSolid(dc, {r.right - 1, r.top, r.right, r.bottom}, dark);
-    FillSolid(dc, {r.left, r.bottom - 1, r.right, r.bottom}, dark);
-}
-
-CString AfterLast(const CString& text, WCHAR separator) {
-    const int at = text.ReverseFind(separator);
-    return at < 0 ? text : text.Mid(at + 1);
-}
 
 void FreeFrame(ContinueFrame* frame) {
     if (!frame)
@@ -178,19 +147,8 @@ void CContinueListBoxWnd::ResizeAllFrames(int width, int height) {
         return;
     const int count = GetCount();
     for (int i = 0; i < count; ++i) {
-        ContinueFrame* frame = GetFrame(i);
-        if (!frame || !frame->bitmap)
-            continue;
-        CDibImage image;
-        if (!image.CreateFromHBITMAP(frame->bitmap) || !image.Resample(width, height, 1))
-            continue;
-        HBITMAP resized = image.MakeBitmap();
-        if (!resized)
-            continue;
-        DeleteObject(frame->bitmap);
-        frame->bitmap = resized;
-        frame->width = width;
-        frame->height = height;
+        if (ContinueFrame* frame = GetFrame(i))
+            ResampleFrame(*frame, width, height);
     }
     Invalidate();
 }
@@ -206,44 +164,7 @@ void CContinueListBoxWnd::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     const FrameRecord* frame = FrameFromItemData(static_cast<LRESULT>(lpDrawItemStruct->itemData));
     if (!frame || lpDrawItemStruct->itemID == static_cast<UINT>(-1))
         return;
-    HDC dc = lpDrawItemStruct->hDC;
-    const RECT item = lpDrawItemStruct->rcItem;
-    const bool selected = (lpDrawItemStruct->itemState & ODS_SELECTED) != 0;
-    FillSolid(dc, item, selected ? kSelectedBack : kUnselectedBack);
-    if (selected && (lpDrawItemStruct->itemState & ODS_FOCUS))
-        FrameSolid(dc, item, kFocusFrame);
-
-    RECT card = item;
-    InflateRect(&card, -6, -6);
-    FillSolid(dc, card, kCardBack);
-    Draw3dRaised(dc, card);
-
-    const RECT cell = {card.left + 5, card.top + 5, card.left + 127, card.bottom - 5};
-    Rectangle(dc, cell.left, cell.top, cell.right, cell.bottom);
-    FrameSolid(dc, cell, kCellFrame);
-
-    const frame_fit::Placement place = frame_fit::FitCard(cell.left, cell.top, cell.right - cell.left,
-                                                          cell.bottom - cell.top, frame->width, frame->height);
-    if (frame->bitmap && place.cx > 0) {
-        ScopedMemoryDc pictureDc(dc);
-        ScopedSelect selectPicture(pictureDc.Get(), frame->bitmap);
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, place.x, place.y, place.cx, place.cy, pictureDc.Get(), 0, 0, frame->width, frame->height,
-                   SRCCOPY);
-    }
-
-    const CString shortName = AfterLast(frame->name, L'\\');
-    CString lines[4];
-    lines[0].Format(L"이름:%s", static_cast<LPCWSTR>(shortName));
-    lines[1].Format(L"형식:%s", static_cast<LPCWSTR>(AfterLast(shortName, L'.')));
-    lines[2].Format(L"w:%d   h:%d", frame->width, frame->height);
-    lines[3].Format(L"시간:%d", frame_timing::TenthsToMilliseconds(frame->time));
-    SetBkMode(dc, TRANSPARENT);
-    ScopedSelect selectFont(dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
-    for (int i = 0; i < 4; ++i) {
-        RECT line = {cell.right + 10, item.top + 26 + 20 * i, card.right - 10, item.top + 41 + 20 * i};
-        DrawTextW(dc, lines[i], lines[i].GetLength(), &line, DT_SINGLELINE | DT_WORD_ELLIPSIS);
-    }
+    DrawFrameCard(*lpDrawItemStruct, *frame, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
 }
 
 bool CContinueListBoxWnd::StartGifBuild(const CString& path, BOOL loop) {
@@ -256,55 +177,27 @@ bool CContinueListBoxWnd::StartGifBuild(const CString& path, BOOL loop) {
         if (frame && frame->bitmap)
             snapshot.push_back({frame->bitmap, frame->time, frame->transparent});
     }
-    if (snapshot.empty())
-        return false;
-    m_buildFrames = std::move(snapshot);
-    m_strOutputPath = path;
-    m_bLoop = loop;
-    m_buildResult = GifBuildResult();
     CWnd* parent = GetParent();
     m_hNotify = parent ? parent->m_hWnd : nullptr;
-    m_pBuildThread = AfxBeginThread(GifBuildThread, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (!m_pBuildThread)
+    if (!m_build.Start(std::move(snapshot), path, loop != FALSE, m_hNotify, m_hWnd))
         return false;
-    m_pBuildThread->m_bAutoDelete = FALSE;
-    m_pBuildThread->ResumeThread();
+    m_strOutputPath = path;
+    m_bLoop = loop;
     return true;
 }
 
-// Reads only the snapshot and posts to windows: it never waits for the UI thread.
-UINT __cdecl CContinueListBoxWnd::GifBuildThread(LPVOID param) {
-    auto* self = static_cast<CContinueListBoxWnd*>(param);
-    const HWND notify = self->m_hNotify;
-    const HWND list = self->m_hWnd;
-    if (notify)
-        ::PostMessageW(notify, WM_GIF_PROGRESS, 0, 0);
-    self->m_buildResult = BuildAnimatedGif(self->m_buildFrames, self->m_strOutputPath, self->m_bLoop != FALSE,
-                                           [notify](int total, int index) {
-                                               if (notify)
-                                                   ::PostMessageW(notify, WM_GIF_PROGRESS, total, index);
-                                           });
-    ::PostMessageW(list, WM_GIF_DONE, 0, 1);
-    return 0;
-}
-
 void CContinueListBoxWnd::JoinBuild() {
-    if (!m_pBuildThread)
-        return;
-    WaitForSingleObject(m_pBuildThread->m_hThread, INFINITE);
-    delete m_pBuildThread;
-    m_pBuildThread = nullptr;
-    m_buildFrames.clear();
+    m_build.Join();
     m_strOutputPath.Empty();
     m_bLoop = FALSE;
 }
 
 LRESULT CContinueListBoxWnd::OnGifDone(WPARAM, LPARAM) {
-    if (!m_pBuildThread)
+    if (!m_build.IsRunning())
         return 0;
     JoinBuild();
     if (m_hNotify)
-        ::SendMessageW(m_hNotify, WM_GIF_DONE, static_cast<WPARAM>(m_buildResult.status), 0);
+        ::SendMessageW(m_hNotify, WM_GIF_DONE, static_cast<WPARAM>(m_build.Result().status), 0);
     return 0;
 }
 

@@ -5,14 +5,13 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/continuous/FrameCard.h"
 #include "app/continuous/FrameRecord.h"
-#include "app/continuous/GifBuilder.h"
-
-#include <vector>
+#include "app/continuous/GifBuildJob.h"
 
 class CContinueListBoxWnd : public CListBox {
 public:
-    static constexpr int kItemHeight = 150;
+    static constexpr int kItemHeight = kFrameCardHeight;
 
     CContinueListBoxWnd() = default;
     // Joins a running build; records are freed by ClearFrames, not here.
@@ -37,9 +36,9 @@ public:
     // WM_GIF_PROGRESS (0, 0) at the start and (total, index) per frame, then
     // WM_GIF_DONE with wParam the GifBuildStatus once the thread is joined.
     bool StartGifBuild(const CString& path, BOOL loop);
-    bool IsBuilding() const { return m_pBuildThread != nullptr; }
+    bool IsBuilding() const { return m_build.IsRunning(); }
     // The last finished build's outcome.
-    const GifBuildResult& GetBuildResult() const { return m_buildResult; }
+    const GifBuildResult& GetBuildResult() const { return m_build.Result(); }
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
     void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct) override;
@@ -50,15 +49,12 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    static UINT __cdecl GifBuildThread(LPVOID param);
     int AppendFrame(ContinueFrame* frame);
     void JoinBuild();
 
-    CWinThread* m_pBuildThread = nullptr;
+    CGifBuildJob m_build;
     CString m_strOutputPath;
     BOOL m_bLoop = FALSE;
     CFont m_font;
     HWND m_hNotify = nullptr;  // the parent, taken on the UI thread before the build
-    std::vector<GifBuildFrame> m_buildFrames;  // snapshot read by the build thread
-    GifBuildResult m_buildResult;
 };

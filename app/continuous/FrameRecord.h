@@ -15,6 +15,10 @@ struct FrameRecord {
     int transparent = 0;     // the GIF build makes the colour of pixel (0, 0) transparent
 };
 
+// Resamples the frame's picture to width x height and takes the new size;
+// false (the frame unchanged) when there is no picture or it cannot be resized.
+bool ResampleFrame(FrameRecord& frame, int width, int height);
+
 // A frame of the continuous-capture list.
 struct ContinueFrame : FrameRecord {
     int formatId = 0;  // image library format id: the file's, or BMP for a captured bitmap
