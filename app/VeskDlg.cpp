@@ -4,6 +4,8 @@
 #include "app/AppMessages.h"
 #include "app/AppStrings.h"
 #include "app/VeskApp.h"
+#include "app/bars/ColorDialogBarWnd.h"
+#include "app/bars/QuickDialogBarWnd.h"
 #include "app/capture/CursorCapture.h"
 #include "app/capture/PaneCaptureSink.h"
 #include "app/continuous/ContinueWnd.h"
@@ -13,6 +15,9 @@
 #include "app/regions/StaticRegionWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpTreeWnd.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "app/settings/OptionsPropertySheet.h"
 #include "resources/resource.h"
 #include "utilities/gif/GifWnd.h"
 #include "workarea/MainFrmWnd.h"
@@ -113,6 +118,10 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
+    ON_COMMAND(ID_TB_OPTIONS, OnOptionsAll)
+    ON_COMMAND(ID_OPTIONS_FILE, OnOptionsFile)
+    ON_COMMAND(ID_OPTIONS_WATERMARK, OnOptionsWatermark)
+    ON_COMMAND(ID_OPTIONS_MISC, OnOptionsMisc)
 END_MESSAGE_MAP()
 
 CVeskDlg::CVeskDlg() : CResizableDialog(IDD), m_pWorkArea(std::make_unique<CMainFrmWnd>()) {
@@ -150,6 +159,7 @@ BOOL CVeskDlg::OnInitDialog() {
     AnchorChildren();
     StartCaptureEngine();
 
+    PostMessage(WM_COMMAND, ID_COLOR_BAR);
     if (theApp.m_pMiscOptions && theApp.m_pMiscOptions->StartTray)
         PostMessage(WM_GO_TRAY);
     return TRUE;
@@ -247,6 +257,7 @@ CRect CVeskDlg::CreateWorkArea() {
     const CRect area(0, first.bottom, client.Width(), first.bottom + height);
     if (m_pWorkArea->Create(nullptr, L"VeskFrame", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 0, 0, 0), this)) {
         m_pWorkArea->MoveWindow(area);
+        CreateFrameBars();
         m_pWorkArea->ShowWindow(SW_SHOW);
         // The web page tab's whole-page captures come back as a memory DC and its bitmap.
         m_pWorkArea->GetView()->SetPageCaptureHandler([this](HDC dc, RECT rect, HBITMAP bitmap) {
@@ -254,6 +265,36 @@ CRect CVeskDlg::CreateWorkArea() {
         });
     }
     return area;
+}
+
+// Both bars are made shown; the colour bar's toggle posted at the end of
+// OnInitDialog hides it until Ctrl+M asks for it.
+void CVeskDlg::CreateFrameBars() {
+    m_pColorBar = std::make_unique<CColorDialogBarWnd>();
+    if (m_pWorkArea->CreateDialogBar(*m_pColorBar, IDD_COLOR_BAR, WS_VISIBLE | CBRS_RIGHT | CBRS_SIZE_DYNAMIC,
+                                     IDW_COLOR_BAR))
+        m_pWorkArea->AttachColorBar(m_pColorBar.get());
+    else
+        m_pColorBar.reset();
+
+    m_pQuickBar = std::make_unique<CQuickDialogBarWnd>();
+    m_pQuickBar->SetTargets({theApp.m_pFileOptions, theApp.m_pWatermarkOptions, theApp.m_pMiscOptions,
+                             theApp.m_strSettingsPath});
+    if (m_pWorkArea->CreateDialogBar(*m_pQuickBar, IDD_QUICK_OPTIONS_BAR, WS_VISIBLE | CBRS_LEFT | CBRS_SIZE_DYNAMIC,
+                                     IDW_QUICK_BAR))
+        m_pWorkArea->AttachQuickBar(m_pQuickBar.get());
+    else
+        m_pQuickBar.reset();
+    m_pWorkArea->RecalcLayout();
+}
+
+void CVeskDlg::DestroyFrameBars() {
+    if (m_pWorkArea) {
+        m_pWorkArea->AttachColorBar(nullptr);
+        m_pWorkArea->AttachQuickBar(nullptr);
+    }
+    m_pColorBar.reset();
+    m_pQuickBar.reset();
 }
 
 void CVeskDlg::CreateSplitter(const CRect& workArea) {
@@ -497,7 +538,8 @@ LRESULT CVeskDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
             PostMessage(WM_NULL);
         }
     } else if (lParam == WM_LBUTTONDBLCLK || lParam == TRAY_RESTORE) {
-        // The quick options bar's tray check box is cleared here once the bar exists.
+        if (m_pQuickBar)
+            m_pQuickBar->ClearTrayCheck();
         RemoveTrayIcon();
         SetForegroundWindow();
         ShowWindow(SW_SHOW);
@@ -607,6 +649,53 @@ void CVeskDlg::OnTrayCommand(UINT nID) {
     }
 }
 
+INT_PTR CVeskDlg::RunOptionsSheet(bool singlePage, int page) {
+    if (!theApp.m_pFileOptions || !theApp.m_pWatermarkOptions || !theApp.m_pMiscOptions || !theApp.m_pOptionsTree)
+        return -1;
+    COptionsPropertySheet sheet(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions, *theApp.m_pMiscOptions,
+                                *theApp.m_pOptionsTree);
+    sheet.SinglePage = singlePage;
+    sheet.PageIndex = page;
+    return sheet.DoModal();
+}
+
+void CVeskDlg::OnOptionsAll() {
+    if (!theApp.m_pFileOptions)
+        return;
+    // The counter that captures advanced reaches the file before everything is reloaded.
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(false, COpTreeWnd::kFilePage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsFile() {
+    if (!theApp.m_pFileOptions)
+        return;
+    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kFilePage);
+}
+
+void CVeskDlg::OnOptionsWatermark() {
+    if (!theApp.m_pWatermarkOptions)
+        return;
+    theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
+    const INT_PTR result = RunOptionsSheet(true, COpTreeWnd::kWatermarkPage);
+    if (result == IDOK || result == IDCANCEL)
+        BuildWatermarkBitmap();
+}
+
+void CVeskDlg::OnOptionsMisc() {
+    if (!theApp.m_pMiscOptions)
+        return;
+    theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
+    RunOptionsSheet(true, COpTreeWnd::kMiscPage);
+}
+
 BOOL CVeskDlg::DestroyWindow() {
     // Region windows hand captures to the engine: they end first. Older ones
     // still open go with this window, which owns them.
@@ -624,6 +713,7 @@ BOOL CVeskDlg::DestroyWindow() {
         theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
     m_pCaptureEngine.reset();
     m_pCaptureSink.reset();
+    DestroyFrameBars();
     m_pWorkArea.reset();
     RemoveTrayIcon();
     delete m_pToolTip;
@@ -720,9 +810,11 @@ void CVeskDlg::OnDeleteItem() {
 }
 
 // Shows a hidden bar and hides a visible one; bars not built yet are left alone.
+// The bar's own style counts: before the dialog first shows, every bar would
+// look hidden to IsWindowVisible.
 static void ToggleFrameBar(CMainFrmWnd* frame, CControlBar* bar) {
     if (frame && bar)
-        frame->ShowBar(bar, !bar->IsWindowVisible());
+        frame->ShowBar(bar, !(bar->GetStyle() & WS_VISIBLE));
 }
 
 void CVeskDlg::OnToggleColorBar() {

@@ -13,8 +13,10 @@
 #include <memory>
 #include <mutex>
 
+class CColorDialogBarWnd;
 class CDynamicRegionWnd;
 class CMainFrmWnd;
+class CQuickDialogBarWnd;
 class CStaticRegionWnd;
 class CWebImageWnd;
 
@@ -81,6 +83,11 @@ protected:
     afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
     afx_msg void OnTrayCommand(UINT nID);
+    // The options sheet: all pages, or the file, watermark or miscellaneous page alone.
+    afx_msg void OnOptionsAll();
+    afx_msg void OnOptionsFile();
+    afx_msg void OnOptionsWatermark();
+    afx_msg void OnOptionsMisc();
 
     DECLARE_MESSAGE_MAP()
 
@@ -93,11 +100,15 @@ private:
     void InsertToolBarBand();
     void CreateToolTips();
     CRect CreateWorkArea();
+    void CreateFrameBars();
+    void DestroyFrameBars();
     void CreateSplitter(const CRect& workArea);
     void CreatePaneTabs(const CRect& workArea);
     void CreateWebImageWnd();
     void AnchorChildren();
     void StartCaptureEngine();
+    // Runs the options sheet once; single-page mode shows only `page`.
+    INT_PTR RunOptionsSheet(bool singlePage, int page);
 
     void RemoveTrayIcon();
     // Bottom of the work area: the frame's when it has a window, else just above the splitter.
@@ -118,6 +129,10 @@ private:
     CFileTabWnd m_wndFileTab;
     CFont* m_pDialogFont = nullptr;
     std::unique_ptr<CWebImageWnd> m_pWebImageWnd;
+    // The frame's colour bar (docked right) and quick options bar (docked left);
+    // made in the frame, owned here, destroyed before the frame.
+    std::unique_ptr<CColorDialogBarWnd> m_pColorBar;
+    std::unique_ptr<CQuickDialogBarWnd> m_pQuickBar;
     HWND m_hBalloonWnd = nullptr;
     // Results go to the panes through the sink; both end before the panes do.
     std::unique_ptr<ICaptureSink> m_pCaptureSink;

@@ -20,4 +20,5 @@
 #include "FrameWnd.h"
 #include "CommonDialogs.h"
 #include "PropertySheet.h"
+#include "DialogTemplate.h"
 #include "RectTracker.h"

@@ -260,14 +260,15 @@ void CPropertySheet::EndDialog(int nEndID) {
 }
 
 void CPropertySheet::BuildPropPageArray() {
-    m_templates.clear();
+    m_templates.assign(m_pages.size(), {});
     size_t total = 0;
     for (CPropertyPage* pPage : m_pages)
         total += pPage->m_psp.dwSize;
     m_pageArray.assign(total, 0);
 
     BYTE* out = m_pageArray.data();
-    for (CPropertyPage* pPage : m_pages) {
+    for (size_t index = 0; index < m_pages.size(); ++index) {
+        CPropertyPage* pPage = m_pages[index];
         PROPSHEETPAGEW psp = {};
         std::memcpy(&psp, &pPage->m_psp, pPage->m_psp.dwSize);
         if (!(psp.dwFlags & PSP_DLGINDIRECT)) {
@@ -280,7 +281,7 @@ void CPropertySheet::BuildPropPageArray() {
                 std::memcpy(copy.data(), data, size);
                 psp.pResource = reinterpret_cast<LPCDLGTEMPLATEW>(copy.data());
                 psp.dwFlags |= PSP_DLGINDIRECT;
-                m_templates.push_back(std::move(copy));
+                m_templates[index] = std::move(copy);
             }
         }
         std::memcpy(out, &psp, pPage->m_psp.dwSize);
@@ -289,6 +290,15 @@ void CPropertySheet::BuildPropPageArray() {
     m_psh.ppsp = reinterpret_cast<LPCPROPSHEETPAGEW>(m_pageArray.data());
     m_psh.nPages = static_cast<UINT>(m_pages.size());
     m_psh.dwFlags |= PSH_PROPSHEETPAGE;
+}
+
+DLGTEMPLATE* CPropertySheet::GetPageTemplate(int nPage, size_t* pCapacity) {
+    if (nPage < 0 || static_cast<size_t>(nPage) >= m_templates.size() || m_templates[nPage].empty())
+        return nullptr;
+    std::vector<DWORD>& copy = m_templates[static_cast<size_t>(nPage)];
+    if (pCapacity)
+        *pCapacity = copy.size() * sizeof(DWORD);
+    return reinterpret_cast<DLGTEMPLATE*>(copy.data());
 }
 
 INT_PTR CPropertySheet::DoModal() {

@@ -82,6 +82,9 @@ public:
 
 protected:
     afx_msg LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+    // The writable copy of page nPage's template that BuildPropPageArray made,
+    // and the bytes it may grow to; null when the page brought its own.
+    DLGTEMPLATE* GetPageTemplate(int nPage, size_t* pCapacity);
 
     std::vector<CPropertyPage*> m_pages;
     CWnd* m_pParentWnd = nullptr;

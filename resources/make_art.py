@@ -309,6 +309,85 @@ def shutter(path):
         w.writeframes(bytes(frames))
 
 
+def bar_icons():
+    """Icons of the colour bar's buttons and of the quick options bar's switches.
+
+    Each switch has a grey idle icon and a coloured one for on or under the mouse.
+    """
+    grey = (150, 150, 155, 255)
+
+    def cursor(c, ink):
+        for y in range(1, 12):
+            c.rect(4, y, 4 + min(y, 8), y + 1, ink)
+        c.line(8, 10, 11, 15, ink, 2)
+
+    def editor(c, ink):
+        c.line(3, 13, 12, 4, ink, 3)
+        c.rect(2, 13, 5, 15, (60, 60, 60, 255))
+
+    def drop(c, ink):
+        c.disc(8, 10, 4.5, ink)
+        for y in range(2, 7):
+            half = (y - 2) * 0.75
+            c.rect(int(8 - half), y, int(8 + half) + 1, y + 1, ink)
+
+    def keep(c, ink):
+        c.rect(3, 3, 13, 13, ink)
+        c.rect(5, 5, 11, 11, (0, 0, 0, 0))
+        c.disc(13, 13, 2.5, ink)
+
+    def home(c, ink):
+        c.disc(8, 8, 6.5, ink, 5.0)
+        c.line(1.5, 8, 14.5, 8, ink)
+        c.line(8, 1.5, 8, 14.5, ink)
+
+    def version(c, ink):
+        c.disc(8, 8, 6, ink, 4.0)
+        c.rect(10, 1, 15, 6, (0, 0, 0, 0))
+        c.rect(11, 2, 15, 4, ink)
+        c.rect(13, 2, 15, 6, ink)
+
+    def tray(c, ink):
+        c.rect(2, 11, 14, 14, ink)
+        c.line(8, 2, 8, 9, ink, 2)
+        c.line(5, 6, 8, 9, ink, 2)
+        c.line(11, 6, 8, 9, ink, 2)
+
+    def make(draw, ink):
+        c = Canvas(16, 16)
+        draw(c, ink)
+        return ico([c])
+
+    switches = [  # file stem, glyph, colour when on
+        ('quick_cursor', cursor, (30, 30, 30, 255)),
+        ('quick_editor', editor, (230, 140, 30, 255)),
+        ('quick_watermark', drop, (40, 140, 220, 255)),
+        ('quick_keep', keep, (200, 60, 60, 255)),
+        ('quick_home', home, (40, 110, 220, 255)),
+        ('quick_version', version, (40, 160, 80, 255)),
+        ('quick_tray', tray, (120, 70, 190, 255)),
+    ]
+    files = {}
+    for stem, draw, ink in switches:
+        files[stem + '_on.ico'] = make(draw, ink)
+        files[stem + '_off.ico'] = make(draw, grey)
+
+    pipette = Canvas(16, 16)
+    pipette.line(2, 14, 10, 6, (30, 30, 30, 255), 3)
+    pipette.line(3, 13, 9, 7, (235, 240, 245, 255), 1)
+    pipette.disc(12, 4, 3.5, (200, 50, 50, 255))
+    files['eyedropper.ico'] = ico([pipette])
+
+    copy = Canvas(16, 16)
+    copy.rect(2, 2, 10, 11, (70, 80, 100, 255))
+    copy.rect(3, 3, 9, 10, (250, 250, 250, 255))
+    copy.rect(6, 5, 14, 14, (70, 80, 100, 255))
+    copy.rect(7, 6, 13, 13, (250, 250, 250, 255))
+    copy.rect(8, 8, 12, 11, (40, 140, 220, 255))
+    files['copy_color.ico'] = ico([copy])
+    return files
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     art = os.path.join(out, 'art')
@@ -324,6 +403,7 @@ def main():
         'spoide.cur': cur(spoide(), SPOIDE_TIP),
     }
     files.update({name: bmp24(img) for name, img in frame_pieces().items()})
+    files.update(bar_icons())
     files['region_buttons.bmp'] = bmp24(region_buttons())
     for name, data in files.items():
         with open(os.path.join(art, name), 'wb') as f:

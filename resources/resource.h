@@ -128,6 +128,31 @@
 #define ID_TRAY_EXIT                32978
 #define ID_TRAY_RESTORE             32980
 
+// Controls of the file and miscellaneous option pages; each label is also the
+// id of its string.
+#define IDC_FILE_FOLDER_GROUP       1162
+#define IDC_FILE_NOTICE             1163
+#define IDC_FILE_DIRECTORY          1164
+#define IDC_FILE_BROWSE_FOLDER      1165
+#define IDC_FILE_NAME_LABEL         1166
+#define IDC_FILE_NAME               1167
+#define IDC_FILE_TYPE_LABEL         1168
+#define IDC_FILE_TYPE               1169
+#define IDC_FILE_EDITOR_GROUP       1170
+#define IDC_FILE_EDITED_CHECK       1171
+#define IDC_FILE_BROWSE_EDITOR      1173
+#define IDC_FILE_EDITED_TOOL        1207
+#define IDC_MISC_WINDOW_START       1210
+#define IDC_MISC_START_TRAY         1211
+#define IDC_MISC_MOUSE_CURSOR       1212
+#define IDC_MISC_LAYERED            1213
+#define IDC_MISC_POINTER_EFFECT     1214
+#define IDC_MISC_TOOLTIP_EFFECT     1215
+#define IDC_MISC_SOUND_EFFECT       1216
+#define IDC_MISC_COOKIE_HEADING     1218
+#define IDC_MISC_COOKIE_LABEL       1219
+#define IDC_MISC_COOKIE_NUMBER      1220
+#define IDC_MISC_MAGNIFIER_EFFECT   1221
 // Pointer, information and magnifier windows of the region captures
 #define IDD_REGION_POINTER          164
 #define IDD_MAGNIFIER               182
@@ -200,6 +225,42 @@
 #define IDC_GIF_RESIZE_TOP          1085
 #define IDC_GIF_RESIZE_RIGHT        1086
 #define IDC_GIF_RESIZE_BOTTOM       1087
+
+// Colour bar and quick options bar (the quick bar's template is IDD_QUICK_OPTIONS_BAR)
+#define IDD_COLOR_BAR               105
+#define IDW_COLOR_BAR               0xE820
+#define IDW_QUICK_BAR               0xE821
+#define IDC_COLOR_ZOOM_VIEW         1001
+#define IDC_COLOR_SWATCH            1002
+#define IDC_COLOR_TEXT              1003
+#define IDC_COLOR_PICKED            1259
+#define IDC_COLOR_ZOOM_LIST         1260
+#define IDC_COLOR_EYEDROPPER        1261
+#define IDC_COLOR_COPY              1262
+#define IDC_QUICK_CURSOR            1222
+#define IDC_QUICK_EDITOR            1223
+#define IDC_QUICK_WATERMARK         1224
+#define IDC_QUICK_KEEP_REGION       1225
+#define IDC_QUICK_LABEL             1226
+#define IDC_QUICK_HOMEPAGE          1227
+#define IDC_QUICK_VERSION           1228
+#define IDC_QUICK_TRAY              1253
+#define IDI_QUICK_HOMEPAGE_ON       160
+#define IDI_EYEDROPPER              209
+#define IDI_QUICK_CURSOR_ON         233
+#define IDI_QUICK_CURSOR_OFF        234
+#define IDI_QUICK_EDITOR_ON         235
+#define IDI_QUICK_EDITOR_OFF        236
+#define IDI_QUICK_WATERMARK_ON      237
+#define IDI_QUICK_WATERMARK_OFF     238
+#define IDI_QUICK_KEEP_REGION_ON    239
+#define IDI_QUICK_KEEP_REGION_OFF   240
+#define IDI_QUICK_HOMEPAGE_OFF      241
+#define IDI_QUICK_VERSION_ON        242
+#define IDI_QUICK_VERSION_OFF       243
+#define IDI_QUICK_TRAY_OFF          258
+#define IDI_QUICK_TRAY_ON           259
+#define IDI_COPY_COLOR              262
 
 // Region capture windows
 #define IDB_REGION_BUTTONS          185

@@ -1,6 +1,9 @@
 #include "app/settings/OpContinuePage.h"
 
+#include "app/AppStrings.h"
 #include "app/settings/Profile.h"
+#include "app/settings/QuickBarHook.h"
+#include "resources/resource.h"
 
 #include <cwchar>
 
@@ -25,7 +28,9 @@ int* COpContinuePage::FieldOf(const wchar_t* key) {
 }
 
 void COpContinuePage::LoadOptions(const wchar_t* path) {
+    m_strSettingsPath = path;
     Load(profile::FileReader(path));
+    Modified = false;
 }
 
 void COpContinuePage::LoadDefaults(const CString& executableFolder) {
@@ -48,6 +53,16 @@ void COpContinuePage::SaveOptions(const wchar_t* path) {
 
 bool COpContinuePage::ApplyRunValue() {
     HKEY key = nullptr;
+    if (!WindowStart) {
+        // Nothing to remove needs no write access (and no warning to a user without it).
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            const LSTATUS found = ::RegQueryValueExW(key, kRunValue, nullptr, nullptr, nullptr, nullptr);
+            ::RegCloseKey(key);
+            key = nullptr;
+            if (found == ERROR_FILE_NOT_FOUND)
+                return true;
+        }
+    }
     LSTATUS status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
     if (status != ERROR_SUCCESS) {
         AfxMessageBox(L"시작 프로그램 등록을 바꿀 수 없습니다.\n관리자 권한이 필요합니다.", MB_OK | MB_ICONWARNING);
@@ -73,4 +88,83 @@ bool COpContinuePage::ApplyRunValue() {
         return false;
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// The page
+
+namespace {
+
+// The switches, each exchanged with its field.
+struct CheckBinding {
+    UINT id;
+    int COpContinuePage::*field;
+};
+const CheckBinding kChecks[] = {
+    {IDC_MISC_WINDOW_START, &COpContinuePage::WindowStart},
+    {IDC_MISC_START_TRAY, &COpContinuePage::StartTray},
+    {IDC_MISC_MOUSE_CURSOR, &COpContinuePage::MouseCursor},
+    {IDC_MISC_LAYERED, &COpContinuePage::Layered},
+    {IDC_MISC_POINTER_EFFECT, &COpContinuePage::PointerEffect},
+    {IDC_MISC_MAGNIFIER_EFFECT, &COpContinuePage::MagnifierEffect},
+    {IDC_MISC_TOOLTIP_EFFECT, &COpContinuePage::ToolTipEffect},
+    {IDC_MISC_SOUND_EFFECT, &COpContinuePage::SoundEffect},
+};
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(COpContinuePage, CPropertyPage)
+    ON_EN_UPDATE(IDC_MISC_COOKIE_NUMBER, OnCookieNumberChanged)
+    ON_BN_CLICKED(IDC_MISC_WINDOW_START, OnWindowStart)
+END_MESSAGE_MAP()
+
+void COpContinuePage::DoDataExchange(CDataExchange* pDX) {
+    CPropertyPage::DoDataExchange(pDX);
+    for (const CheckBinding& check : kChecks)
+        DDX_Check(pDX, static_cast<int>(check.id), this->*check.field);
+    DDX_Text(pDX, IDC_MISC_COOKIE_NUMBER, CookieNumber);
+    DDX_Control(pDX, IDC_MISC_COOKIE_HEADING, m_wndHeading);
+}
+
+BOOL COpContinuePage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    for (const CheckBinding& check : kChecks)
+        SetDlgItemText(check.id, LoadResString(check.id));
+    SetDlgItemText(IDC_MISC_COOKIE_HEADING, LoadResString(IDC_MISC_COOKIE_HEADING));
+    SetDlgItemText(IDC_MISC_COOKIE_LABEL, LoadResString(IDC_MISC_COOKIE_LABEL));
+    m_wndHeading.m_nMode = CDrawStaticWnd::kHeader;
+    return TRUE;
+}
+
+BOOL COpContinuePage::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (lParam && HIWORD(wParam) == BN_CLICKED) {
+        for (const CheckBinding& check : kChecks) {
+            if (LOWORD(wParam) == check.id) {
+                SetModified(TRUE);
+                Modified = true;
+            }
+        }
+    }
+    return CPropertyPage::OnCommand(wParam, lParam);
+}
+
+void COpContinuePage::OnCookieNumberChanged() {
+    SetModified(TRUE);
+    Modified = true;
+}
+
+void COpContinuePage::OnWindowStart() {}
+
+BOOL COpContinuePage::OnApply() {
+    const BOOL result = CPropertyPage::OnApply();
+    CPropertySheet* sheet = GetSheet();
+    if (!sheet || sheet->GetActivePage() != this)
+        return result;
+    Modified = false;
+    // A Run key we may not change is reported there; the settings still save.
+    ApplyRunValue();
+    if (!m_strSettingsPath.IsEmpty())
+        SaveOptions(m_strSettingsPath);
+    HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
+    return result;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/continuous/DrawStaticWnd.h"
 #include "app/settings/Profile.h"
 
 class COpContinuePage : public CPropertyPage {
@@ -10,6 +11,8 @@ public:
     enum { IDD = 230 };
     COpContinuePage();
 
+    // Reloading drops unapplied edits, so the page counts as unchanged again.
+    // The path is kept: Apply writes the section there.
     void LoadOptions(const wchar_t* settingsPath);
     // The built-in defaults, for a run whose settings file cannot be made.
     void LoadDefaults(const CString& executableFolder);
@@ -29,12 +32,27 @@ public:
     int SoundEffect = 0;
     int MagnifierEffect = 0;
     int CookieNumber = 0;
+    CDrawStaticWnd m_wndHeading;  // the cookie section's heading
     int KeepEffect = 0;
 
     static constexpr const wchar_t* kRunKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     static constexpr const wchar_t* kRunValue = L"VeskV0.6";
 
+    BOOL OnApply() override;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    afx_msg void OnCookieNumberChanged();
+    afx_msg void OnWindowStart();
+
+    DECLARE_MESSAGE_MAP()
+
 private:
     void Load(const profile::ValueReader& read);
     int* FieldOf(const wchar_t* key);
+
+    CString m_strSettingsPath;
 };

@@ -1,11 +1,20 @@
 #include "app/settings/OpFilePropertyPage.h"
 
+#include "app/AppStrings.h"
 #include "app/settings/Profile.h"
+#include "app/settings/QuickBarHook.h"
+#include "resources/resource.h"
+#include "widgets/FolderDialog.h"
 
-COpFilePropertyPage::COpFilePropertyPage() : CPropertyPage(IDD) {}
+COpFilePropertyPage::COpFilePropertyPage() : CPropertyPage(IDD) {
+    m_psp.dwFlags |= PSP_USEICONID;
+    m_psp.pszIcon = MAKEINTRESOURCEW(IDI_OPTIONS_FILE);
+}
 
 void COpFilePropertyPage::LoadOptions(const wchar_t* path) {
+    m_strSettingsPath = path;
     Load(profile::FileReader(path));
+    Modified = false;
 }
 
 void COpFilePropertyPage::LoadDefaults(const CString& executableFolder) {
@@ -38,4 +47,117 @@ void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
     WriteValue(kFileSection, L"FileType", FileType, path);
     WriteValue(kFileSection, L"EditedChecked", EditedChecked, path);
     WriteValue(kFileSection, L"EditedTool", EditedTool, path);
+    HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------
+// The page
+
+const wchar_t* const COpFilePropertyPage::kFileTypes[7] = {L"bmp", L"jpg", L"png", L"gif", L"tif", L"ico", L"cur"};
+
+BEGIN_MESSAGE_MAP(COpFilePropertyPage, CPropertyPage)
+    ON_BN_CLICKED(IDC_FILE_BROWSE_FOLDER, OnBrowseFolder)
+    ON_BN_CLICKED(IDC_FILE_EDITED_CHECK, OnEditorCheck)
+    ON_BN_CLICKED(IDC_FILE_BROWSE_EDITOR, OnBrowseEditor)
+    ON_EN_UPDATE(IDC_FILE_NAME, OnNameChanged)
+END_MESSAGE_MAP()
+
+void COpFilePropertyPage::DoDataExchange(CDataExchange* pDX) {
+    CPropertyPage::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_FILE_DIRECTORY, Directory);
+    DDX_Text(pDX, IDC_FILE_NAME, NameWithCount);
+    DDX_CBString(pDX, IDC_FILE_TYPE, FileType);
+    DDX_Check(pDX, IDC_FILE_EDITED_CHECK, EditedChecked);
+    DDX_Text(pDX, IDC_FILE_EDITED_TOOL, EditedTool);
+}
+
+BOOL COpFilePropertyPage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    for (UINT id : {IDC_FILE_FOLDER_GROUP, IDC_FILE_NOTICE, IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL,
+                    IDC_FILE_EDITOR_GROUP, IDC_FILE_EDITED_CHECK})
+        SetDlgItemText(id, LoadResString(id));
+
+    HWND combo = ::GetDlgItem(m_hWnd, IDC_FILE_TYPE);
+    for (const wchar_t* type : kFileTypes)
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
+    ::SendMessageW(combo, CB_SETCURSEL, ::SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                       reinterpret_cast<LPARAM>(static_cast<LPCWSTR>(FileType))),
+                   0);
+
+    UpdateData(FALSE);
+    EnableEditorControls();
+    return TRUE;
+}
+
+BOOL COpFilePropertyPage::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (lParam) {  // from a control, not a menu or an accelerator
+        if (LOWORD(wParam) == IDC_FILE_EDITED_CHECK)
+            MarkModified();
+        else if (LOWORD(wParam) == IDC_FILE_TYPE && HIWORD(wParam) == CBN_SELCHANGE)
+            OnNameChanged();
+    }
+    return CPropertyPage::OnCommand(wParam, lParam);
+}
+
+void COpFilePropertyPage::MarkModified() {
+    SetModified(TRUE);
+    Modified = true;
+}
+
+void COpFilePropertyPage::EnableEditorControls() {
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_FILE_EDITED_TOOL), EditedChecked != 0);
+    ::EnableWindow(::GetDlgItem(m_hWnd, IDC_FILE_BROWSE_EDITOR), EditedChecked != 0);
+}
+
+void COpFilePropertyPage::OnNameChanged() {
+    // The visible name always carries the counter, and a new name or type
+    // starts counting again.
+    UpdateData(TRUE);
+    MarkModified();
+    FileCount = 0;
+    const int underscore = NameWithCount.ReverseFind(L'_');
+    const CString base = underscore >= 0 ? NameWithCount.Left(underscore) : NameWithCount;
+    FormattedName.Format(L"%s_%d", static_cast<LPCWSTR>(base), 0);
+    NameWithCount = FormattedName;
+    FileName = NameWithCount.Left(NameWithCount.ReverseFind(L'_'));
+    UpdateData(FALSE);
+    // Setting the text puts the caret at the start; typing goes on after the name.
+    ::SendMessageW(::GetDlgItem(m_hWnd, IDC_FILE_NAME), EM_SETSEL, base.GetLength(), base.GetLength());
+}
+
+void COpFilePropertyPage::OnEditorCheck() {
+    UpdateData(TRUE);
+    EnableEditorControls();
+}
+
+void COpFilePropertyPage::OnBrowseFolder() {
+    CFolderDialog dialog(L"Save Folder", Directory, this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkModified();
+    Directory = dialog.GetFolderPath();
+    UpdateData(FALSE);
+}
+
+void COpFilePropertyPage::OnBrowseEditor() {
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, L"Exe Files(*.exe)|*.exe||");
+    if (dialog.DoModal() != IDOK)
+        return;
+    const CString path = dialog.GetPathName();
+    if (path.IsEmpty())
+        return;
+    MarkModified();
+    EditedTool = path;
+    UpdateData(FALSE);
+}
+
+BOOL COpFilePropertyPage::OnApply() {
+    const BOOL result = CPropertyPage::OnApply();
+    CPropertySheet* sheet = GetSheet();
+    if (sheet && sheet->GetActivePage() == this) {
+        Modified = false;
+        if (!m_strSettingsPath.IsEmpty())
+            SaveOptions(m_strSettingsPath);
+    }
+    return result;
 }

@@ -10,9 +10,12 @@ public:
     enum { IDD = 225 };
     COpFilePropertyPage();
 
+    // Reloading drops unapplied edits, so the page counts as unchanged again.
+    // The path is kept: Apply writes the section there.
     void LoadOptions(const wchar_t* settingsPath);
     // The built-in defaults, for a run whose settings file cannot be made.
     void LoadDefaults(const CString& executableFolder);
+    // Writes the section, then shows EditedChecked on the quick options bar.
     void SaveOptions(const wchar_t* settingsPath);
 
     CString Directory;
@@ -25,6 +28,27 @@ public:
     CString FormattedName;
     CString FileName;
 
+    // The types a captured file can be saved as, in the combo's order.
+    static const wchar_t* const kFileTypes[7];
+
+    BOOL OnApply() override;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    afx_msg void OnBrowseFolder();
+    afx_msg void OnEditorCheck();
+    afx_msg void OnBrowseEditor();
+    afx_msg void OnNameChanged();
+
+    DECLARE_MESSAGE_MAP()
+
 private:
     void Load(const profile::ValueReader& read);
+    void MarkModified();
+    void EnableEditorControls();
+
+    CString m_strSettingsPath;
 };

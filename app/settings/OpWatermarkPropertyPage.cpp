@@ -1,14 +1,20 @@
 #include "app/settings/OpWatermarkPropertyPage.h"
 
 #include "app/settings/Profile.h"
+#include "resources/resource.h"
 
 #include <map>
 #include <string>
 
-COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {}
+COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {
+    m_psp.dwFlags |= PSP_USEICONID;
+    m_psp.pszIcon = MAKEINTRESOURCEW(IDI_OPTIONS_WATERMARK);
+}
 
 void COpWatermarkPropertyPage::LoadOptions(const wchar_t* path) {
+    m_strSettingsPath = path;
     Load(profile::FileReader(path));
+    Modified = false;
 }
 
 void COpWatermarkPropertyPage::LoadDefaults(const CString& executableFolder) {

@@ -10,6 +10,8 @@ public:
     enum { IDD = 227 };
     COpWatermarkPropertyPage();
 
+    // Reloading drops unapplied edits, so the page counts as unchanged again.
+    // The path is kept for the page's Apply.
     void LoadOptions(const wchar_t* settingsPath);
     // The built-in defaults, for a run whose settings file cannot be made.
     void LoadDefaults(const CString& executableFolder);
@@ -48,6 +50,9 @@ public:
     int TextColorG = 0;
     int TextColorB = 0;
     int RotateAngle = 0;  // degrees that Rotate gives; set by whoever builds a watermark bitmap
+
+protected:
+    CString m_strSettingsPath;
 
 private:
     void Load(const profile::ValueReader& read);

@@ -461,4 +461,52 @@ TEST_F(VeskProcess, StartTrayHidesTheDialogUntilRestored) {
     ExitVia(main, kTrayExitCommand);
 }
 
+// Each options command saves or reloads what it should, then shows the sheet.
+TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
+    HWND main = StartAndShow();
+    ASSERT_NE(main, nullptr);
+    struct Case {
+        UINT command;
+        int control;  // a control of the page that must be on show
+        const wchar_t* expectedText;
+        const wchar_t* fileNameOnDisk;  // FILE is saved from memory only by the first two
+    } const cases[] = {
+        {32809, 1167, L"Vesk_0", L"Vesk"},  // all pages open on the file page
+        {32788, 1167, L"Vesk_0", L"Vesk"},
+        {32790, 0, nullptr, L"Edited"},
+        {32793, 1220, L"55", L"Edited"},    // the miscellaneous page reloads its section
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        profile::WriteValue(profile::kFileSection, L"FileName", L"Edited", ini_.c_str());
+        profile::WriteValue(profile::kMiscSection, L"CookieNumber", 55, ini_.c_str());
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, c.command, 0));
+        HWND sheet = WaitForWindow(L"Options");
+        ASSERT_NE(sheet, nullptr) << "no options sheet";
+        if (c.control) {
+            HWND control = nullptr;
+            EXPECT_TRUE(WaitFor([&] {
+                HWND page = ::FindWindowExW(sheet, nullptr, nullptr, nullptr);
+                for (; page && !control; page = ::FindWindowExW(sheet, page, nullptr, nullptr)) {
+                    HWND found = ::GetDlgItem(page, c.control);
+                    if (found && ::IsWindowVisible(found))
+                        control = found;
+                }
+                return control != nullptr;
+            }));
+            // Another process's control tells its text only when asked by message.
+            WCHAR text[64] = {};
+            DWORD_PTR copied = 0;
+            ::SendMessageTimeoutW(control, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs,
+                                  &copied);
+            EXPECT_EQ(std::wstring(c.expectedText), text);
+        }
+        EXPECT_TRUE(::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
+        EXPECT_EQ(std::wstring(c.fileNameOnDisk),
+                  std::wstring(profile::ReadValue(profile::kFileSection, L"FileName", ini_.c_str())));
+    }
+    ExitVia(main, kExitCommand);
+}
+
 }  // namespace

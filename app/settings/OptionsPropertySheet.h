@@ -1,0 +1,58 @@
+// The options sheet: the three long-lived option pages, shown either all
+// together with the navigation tree in place of the tabs, or one alone. A
+// header band with the page's icon and title stands where the tabs were.
+#pragma once
+
+#include "Afx.h"
+
+class COpFilePropertyPage;
+class COpWatermarkPropertyPage;
+class COpContinuePage;
+class COpTreeWnd;
+
+class COptionsPropertySheet : public CPropertySheet {
+public:
+    COptionsPropertySheet(COpFilePropertyPage& file, COpWatermarkPropertyPage& watermark, COpContinuePage& misc,
+                          COpTreeWnd& tree);
+    ~COptionsPropertySheet() override;
+
+    INT_PTR DoModal() override;
+    BOOL OnInitDialog() override;
+    // The pages' templates get the sheet's font.
+    void BuildPropPageArray() override;
+
+    // Called by the tree: switches to nPage as the tab strip would.
+    void SelectPage(int nPage, const CString& strTitle);
+
+    // The dialog font every template of the sheet is given.
+    static constexpr const wchar_t* kFontFace = L"Microsoft Sans Serif";
+    static constexpr WORD kFontSize = 8;
+
+    CString HeaderTitle;
+    HICON HeaderIcon = nullptr;  // ours: destroyed when replaced and with the sheet
+    CFont HeaderFont;
+    int PreviousPage = 0;
+    bool SinglePage = false;
+    int PageIndex = 0;
+
+protected:
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    static int CALLBACK SheetCallback(HWND hWnd, UINT message, LPARAM lParam);
+    void SetPageIcons();
+    void SetHeaderIcon(int nPage);
+    bool PageModified(int nPage) const;
+    void LayOutAllPages();
+    void DrawHeader(CDC& dc);
+
+    COpFilePropertyPage& m_file;
+    COpWatermarkPropertyPage& m_watermark;
+    COpContinuePage& m_misc;
+    COpTreeWnd& m_tree;
+    CImageList m_tabImages;
+    bool m_bTreeSwitch = false;  // a page change the user asked for through the tree
+};

@@ -1,0 +1,477 @@
+// The options sheet as a user meets it: run modally on this thread while a
+// driver thread clicks the tree with real mouse input, types into the pages
+// and presses the sheet's buttons. Every check runs on the sheet's thread.
+#include "app/settings/OpContinuePage.h"
+#include "app/settings/OpFilePropertyPage.h"
+#include "app/settings/OpTreeWnd.h"
+#include "app/settings/OpWatermarkPropertyPage.h"
+#include "app/settings/OptionsPropertySheet.h"
+#include "app/settings/Profile.h"
+#include "resources/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPatienceMs = 8000;  // a hang guard, not a measurement
+constexpr UINT kRunOnUi = WM_APP + 1;
+constexpr UINT kApplyButton = 0x3021;
+
+// Runs functions on the sheet's thread for the driver thread.
+HWND g_uiWindow = nullptr;
+
+LRESULT CALLBACK UiProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunOnUi) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+void OnUi(const std::function<void()>& fn) {
+    ::SendMessageW(g_uiWindow, kRunOnUi, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+template <class T>
+T FromUi(const std::function<T()>& fn) {
+    T value{};
+    OnUi([&] { value = fn(); });
+    return value;
+}
+
+// Polls (on the sheet's thread) until pred() holds or the patience runs out.
+bool WaitOnUi(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs) {
+    const DWORD start = ::GetTickCount();
+    while (!FromUi<bool>(pred)) {
+        if (::GetTickCount() - start > patienceMs)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
+        in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
+    }
+    ::SendInput(1, &in, sizeof in);
+}
+
+
+
+// The pointer is where it was sent once the sheet's thread sees it there.
+void ClickAt(POINT p) {
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, p.x, p.y);
+    WaitOnUi([&] {
+        POINT now = {};
+        return ::GetCursorPos(&now) && std::abs(now.x - p.x) <= 1 && std::abs(now.y - p.y) <= 1;
+    });
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+std::vector<std::wstring> g_boxes;
+int g_boxAnswer = IDCANCEL;
+
+int RecordBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
+    g_boxes.push_back(text ? text : L"");
+    return g_boxAnswer;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+CRect ClientRectIn(HWND hWnd, HWND hParent) {
+    CRect r;
+    ::GetWindowRect(hWnd, &r);
+    ::MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring TextOf(HWND hWnd) {
+    WCHAR buffer[512] = {};
+    ::GetWindowTextW(hWnd, buffer, 512);
+    return buffer;
+}
+
+class OptionsSheetTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::setvbuf(stdout, nullptr, _IONBF, 0);  // a hang still shows how far it came
+        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&icc);
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = UiProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"OptionsSheetTestUi";
+        ::RegisterClassW(&wc);
+        g_uiWindow = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        AfxSetMessageBoxHook(RecordBox);
+    }
+
+    void SetUp() override {
+        WCHAR temp[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"vesk-sheet-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(++counter_);
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        path_ = profile::SettingsPathIn(CString(folder_.c_str()));
+        ASSERT_TRUE(profile::WriteDefaults(path_, CString(folder_.c_str())));
+        file_.LoadOptions(path_);
+        watermark_.LoadOptions(path_);
+        misc_.LoadOptions(path_);
+        g_boxes.clear();
+        g_boxAnswer = IDCANCEL;
+    }
+    void TearDown() override {
+        ::DeleteFileW(path_);
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    // Runs the sheet modally; `script` drives it from another thread and the
+    // sheet is cancelled afterwards if the script left it open.
+    INT_PTR Run(bool singlePage, int page, const std::function<void(COptionsPropertySheet&)>& script) {
+        COptionsPropertySheet sheet(file_, watermark_, misc_, tree_);
+        sheet.SinglePage = singlePage;
+        sheet.PageIndex = page;
+        std::atomic<bool> finished{false};
+        std::thread driver([&] {
+            const bool shown = WaitOnUi([&] {
+                return sheet.m_hWnd && ::IsWindowVisible(sheet.m_hWnd) && sheet.GetActivePage() &&
+                       sheet.GetActivePage()->m_hWnd;
+            });
+            if (shown) {
+                // Let the posted page selection of the initialisation land.
+                const bool landed = WaitOnUi([&] { return sheet.GetActiveIndex() == (singlePage ? page : 0); });
+                OnUi([&] {
+                    EXPECT_TRUE(landed) << "active page " << sheet.GetActiveIndex();
+                    // Wholly on the screen, so that every click lands where it is aimed.
+                    sheet.SetWindowPos(nullptr, 60, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                });
+                script(sheet);
+            } else {
+                OnUi([] { ADD_FAILURE() << "the sheet did not show"; });
+            }
+            Press(sheet, PSBTN_CANCEL);
+            finished = true;
+        });
+        const INT_PTR result = sheet.DoModal();
+        // The driver may still ask this thread for something on its way out.
+        while (!finished) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&msg);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        driver.join();
+        return result;
+    }
+
+    // Presses a button of the sheet as a click on it would. The press arrives
+    // as a sent message; the posted one wakes the modal loop to notice the end.
+    static void Press(COptionsPropertySheet& sheet, int button) {
+        OnUi([&] {
+            // An ended sheet has no current page, though its window waits for the loop.
+            if (sheet.m_hWnd && ::IsWindow(sheet.m_hWnd) && sheet.SendMessage(PSM_GETCURRENTPAGEHWND)) {
+                sheet.PressButton(button);
+                sheet.PostMessage(WM_NULL);
+            }
+        });
+    }
+
+    // Clicks a tree item with the mouse and waits for the page to follow.
+    // Successive clicks alternate between the ends of the item's text, so
+    // that two clicks on one item are never taken for a double click. Wine
+    // now and then loses a synthetic click; it is given again, at most twice.
+    static void ClickTreeItem(COptionsPropertySheet& sheet, COpTreeWnd& tree, int item, int expectedPage) {
+        static bool leftEnd = false;
+        bool switched = false;
+        for (int attempt = 0; attempt < 3 && !switched; ++attempt) {
+            leftEnd = !leftEnd;
+            const POINT p = FromUi<POINT>([&] {
+                union {
+                    RECT rect;
+                    HTREEITEM item;
+                } query = {};
+                query.item = tree.Item(item);
+                tree.Tree().SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&query));
+                POINT c = {leftEnd ? query.rect.left + 3 : query.rect.right - 3,
+                           (query.rect.top + query.rect.bottom) / 2};
+                ::ClientToScreen(tree.Tree().m_hWnd, &c);
+                return c;
+            });
+            ClickAt(p);
+            switched = WaitOnUi(
+                [&] { return sheet.GetActiveIndex() == expectedPage && !sheet.HeaderTitle.IsEmpty() &&
+                             tree.Tree().GetSelectedItem() == tree.Item(expectedPage); },
+                2000);
+        }
+        OnUi([&] { EXPECT_TRUE(switched) << "page " << expectedPage; });
+    }
+
+    CString Read(const wchar_t* section, const wchar_t* key) const { return profile::ReadValue(section, key, path_); }
+
+    std::wstring folder_;
+    CString path_;
+    static inline int counter_ = 0;
+    COpFilePropertyPage file_;
+    COpWatermarkPropertyPage watermark_;
+    COpContinuePage misc_;
+    COpTreeWnd tree_;
+};
+
+// A changed FILE page never warns here: a single page has nowhere to go back to.
+TEST_F(OptionsSheetTest, EachPageAloneShowsItsHeaderWithoutTreeOrTabs) {
+    const wchar_t* const titles[] = {L"파일설정", L"워터마크 설정", L"기타 설정"};
+    file_.Modified = true;
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        Run(true, page, [&](COptionsPropertySheet& sheet) {
+            OnUi([&] {
+                EXPECT_EQ(page, sheet.GetActiveIndex());
+                EXPECT_FALSE(::IsWindowVisible(sheet.GetTabControl()->m_hWnd));
+                EXPECT_TRUE(tree_.m_hWnd && !::IsWindowVisible(tree_.m_hWnd));
+                EXPECT_EQ(std::wstring(titles[page]), std::wstring(sheet.HeaderTitle));
+                EXPECT_TRUE(sheet.HeaderIcon);
+                EXPECT_EQ(L"Options", TextOf(sheet.m_hWnd));
+
+                ::RedrawWindow(sheet.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                const CRect p = ClientRectIn(sheet.GetActivePage()->m_hWnd, sheet.m_hWnd);
+                const CRect t = ClientRectIn(sheet.GetTabControl()->m_hWnd, sheet.m_hWnd);
+                HDC dc = ::GetDC(sheet.m_hWnd);
+                const int top = t.top + 2;
+                // The band's strips, away from the icon and the title.
+                for (int strip : {100, 180, 255}) {
+                    const int x = p.left + static_cast<int>((strip + 0.5) * p.Width() / 256);
+                    EXPECT_EQ(RGB(std::max(38, strip), std::max(147, strip), 255), ::GetPixel(dc, x, top)) << strip;
+                }
+                // The outline's dark line along the top and left.
+                EXPECT_EQ(RGB(145, 155, 156), ::GetPixel(dc, p.left - 1, t.top));
+                ::ReleaseDC(sheet.m_hWnd, dc);
+            });
+        });
+    }
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsSheetTest, AllPagesPutTheTreeBesideThePageAndSwitchByClicks) {
+    int singleWidth = 0;
+    Run(true, 0, [&](COptionsPropertySheet& sheet) {
+        OnUi([&] {
+            CRect r;
+            sheet.GetWindowRect(&r);
+            singleWidth = r.Width();
+        });
+    });
+    Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        OnUi([&] {
+            EXPECT_TRUE(sheet.HeaderTitle.IsEmpty());  // until the first click
+            EXPECT_TRUE(::IsWindowVisible(tree_.m_hWnd));
+            const CRect tree = ClientRectIn(tree_.m_hWnd, sheet.m_hWnd);
+            const CRect tab = ClientRectIn(sheet.GetTabControl()->m_hWnd, sheet.m_hWnd);
+            const CRect page = ClientRectIn(sheet.GetActivePage()->m_hWnd, sheet.m_hWnd);
+            EXPECT_EQ(CPoint(0, 0), tree.TopLeft());
+            EXPECT_EQ(tab.bottom, tree.bottom);
+            EXPECT_FALSE(::IsWindowVisible(sheet.GetTabControl()->m_hWnd));
+            EXPECT_GE(page.left, tree.right);
+            CRect window;
+            sheet.GetWindowRect(&window);
+            EXPECT_EQ(singleWidth + 2 * (tree.Width() / 2), window.Width());
+
+            const CRect apply = ClientRectIn(::GetDlgItem(sheet.m_hWnd, kApplyButton), sheet.m_hWnd);
+            const CRect cancel = ClientRectIn(::GetDlgItem(sheet.m_hWnd, IDCANCEL), sheet.m_hWnd);
+            const CRect ok = ClientRectIn(::GetDlgItem(sheet.m_hWnd, IDOK), sheet.m_hWnd);
+            EXPECT_EQ(page.right, apply.right);
+            EXPECT_EQ(apply.left - 7, cancel.right);
+            EXPECT_EQ(cancel.left - 7, ok.right);
+        });
+
+        ClickTreeItem(sheet, tree_, 1, 1);
+        OnUi([&] { EXPECT_EQ(std::wstring(L"워터마크 설정"), std::wstring(sheet.HeaderTitle)); });
+        ClickTreeItem(sheet, tree_, 2, 2);
+        OnUi([&] {
+            EXPECT_EQ(std::wstring(L"기타 설정"), std::wstring(sheet.HeaderTitle));
+            EXPECT_EQ(tree_.Item(2), tree_.Tree().GetSelectedItem());
+            // Arrow keys after the click only move the tree's selection.
+            tree_.Tree().SendMessage(WM_KEYDOWN, VK_UP);
+            EXPECT_EQ(tree_.Item(1), tree_.Tree().GetSelectedItem());
+            EXPECT_EQ(2, sheet.GetActiveIndex());
+        });
+        EXPECT_TRUE(g_boxes.empty());
+    });
+}
+
+TEST_F(OptionsSheetTest, LeavingAChangedPageWarnsAndOkGoesBack) {
+    Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        OnUi([&] { ::SendMessageW(::GetDlgItem(file_.m_hWnd, IDC_FILE_NAME), WM_CHAR, L'x', 0); });
+        g_boxAnswer = IDOK;
+        ClickTreeItem(sheet, tree_, 2, 0);
+        OnUi([&] {
+            ASSERT_EQ(1u, g_boxes.size());
+            EXPECT_EQ(std::wstring(L"변경된 내용이 있습니다.\n각각의 페이지 별로 저장 합니다.\n저장 하려면 적용 버튼을 클릭 하세요."),
+                      g_boxes[0]);
+            EXPECT_EQ(std::wstring(L"파일설정"), std::wstring(sheet.HeaderTitle));
+        });
+        g_boxAnswer = IDCANCEL;
+        ClickTreeItem(sheet, tree_, 2, 2);
+        OnUi([&] {
+            EXPECT_EQ(2u, g_boxes.size());
+            EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, kApplyButton)));  // MISC is unchanged
+        });
+    });
+}
+
+TEST_F(OptionsSheetTest, NameAndTypeResetTheCounterAndApplyWritesOnlyTheActivePage) {
+    profile::WriteValue(profile::kFileSection, L"FileCount", 12, path_);
+    file_.LoadOptions(path_);
+    const INT_PTR result = Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        HWND name = FromUi<HWND>([&] { return ::GetDlgItem(file_.m_hWnd, IDC_FILE_NAME); });
+        OnUi([&] {
+            EXPECT_EQ(L"Vesk_12", TextOf(name));
+            HWND combo = ::GetDlgItem(file_.m_hWnd, IDC_FILE_TYPE);
+            ::SendMessageW(combo, CB_SETCURSEL, 2, 0);
+            ::SendMessageW(file_.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_FILE_TYPE, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(combo));
+            EXPECT_EQ(L"Vesk_0", TextOf(name));
+            EXPECT_EQ(0, file_.FileCount);
+            EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, kApplyButton)));
+
+            ::SendMessageW(name, EM_SETSEL, 0, -1);
+            for (wchar_t c : std::wstring(L"shot"))
+                ::SendMessageW(name, WM_CHAR, c, 0);
+            EXPECT_EQ(L"shot_0", TextOf(name));
+            ::SendMessageW(name, EM_SETSEL, 6, 6);
+            ::SendMessageW(name, WM_CHAR, L'9', 0);  // typed after the underscore: undone
+            EXPECT_EQ(L"shot_0", TextOf(name));
+        });
+        Press(sheet, PSBTN_APPLYNOW);
+        OnUi([&] {
+            EXPECT_EQ(CString(L"shot"), Read(profile::kFileSection, L"FileName"));
+            EXPECT_EQ(CString(L"png"), Read(profile::kFileSection, L"FileType"));
+            EXPECT_EQ(CString(L"0"), Read(profile::kFileSection, L"FileCount"));
+            EXPECT_FALSE(file_.Modified);
+        });
+
+        // A FILE edit left unapplied, then OK on the MISC page: only MISC is written.
+        OnUi([&] { ::SendMessageW(name, WM_CHAR, L'z', 0); });
+        g_boxAnswer = IDCANCEL;
+        ClickTreeItem(sheet, tree_, 2, 2);
+        OnUi([&] {
+            ::SendMessageW(::GetDlgItem(misc_.m_hWnd, IDC_MISC_SOUND_EFFECT), BM_CLICK, 0, 0);
+            EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, kApplyButton)));
+        });
+        Press(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(IDOK, result);
+    EXPECT_EQ(CString(L"0"), Read(profile::kMiscSection, L"SoundEffect"));
+    EXPECT_EQ(CString(L"shot"), Read(profile::kFileSection, L"FileName"));
+    EXPECT_EQ(CString(L"shotz"), file_.FileName);  // kept in memory only
+    EXPECT_TRUE(file_.Modified);
+}
+
+TEST_F(OptionsSheetTest, StartWithWindowsCreatesAndRemovesTheRunValue) {
+    WCHAR exe[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    auto runValue = [] {
+        std::wstring data;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, COpContinuePage::kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return std::make_pair(false, data);
+        WCHAR buffer[1024] = {};
+        DWORD size = sizeof buffer, type = 0;
+        const bool found = ::RegQueryValueExW(key, COpContinuePage::kRunValue, nullptr, &type,
+                                              reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+        ::RegCloseKey(key);
+        if (found)
+            data.assign(buffer, size / sizeof(WCHAR));
+        return std::make_pair(found && type == REG_SZ, data);
+    };
+    for (bool check : {true, false, false}) {
+        SCOPED_TRACE(check);
+        Run(true, 2, [&](COptionsPropertySheet& sheet) {
+            OnUi([&] {
+                HWND box = ::GetDlgItem(misc_.m_hWnd, IDC_MISC_WINDOW_START);
+                if ((::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != check)
+                    ::SendMessageW(box, BM_CLICK, 0, 0);
+            });
+            Press(sheet, PSBTN_OK);
+        });
+        const auto value = runValue();
+        EXPECT_EQ(check, value.first);
+        if (check) {
+            EXPECT_EQ(std::wstring(exe, length + 1), value.second);  // the path and its zero, nothing more
+        }
+        EXPECT_EQ(CString(check ? L"1" : L"0"), Read(profile::kMiscSection, L"WindowStart"));
+    }
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsSheetTest, HundredSwitchesLeaveObjectCountsFlat) {
+    HFONT headerFont = nullptr;
+    HBITMAP tabImages = nullptr;
+    HICON lastIcon = nullptr;
+    Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        // Every page visited once, so that all their windows exist.
+        ClickTreeItem(sheet, tree_, 1, 1);
+        ClickTreeItem(sheet, tree_, 2, 2);
+        auto countChildren = [&] {
+            int n = 0;
+            ::EnumChildWindows(sheet.m_hWnd, CountWindow, reinterpret_cast<LPARAM>(&n));
+            return n;
+        };
+        const int windowsBefore = FromUi<int>(countChildren);
+        OnUi([&] {
+            headerFont = static_cast<HFONT>(sheet.HeaderFont.GetSafeHandle());
+            IMAGEINFO info = {};
+            HIMAGELIST list = reinterpret_cast<HIMAGELIST>(sheet.GetTabControl()->SendMessage(TCM_GETIMAGELIST));
+            if (list && ImageList_GetImageInfo(list, 0, &info))
+                tabImages = info.hbmImage;
+        });
+        std::vector<HICON> icons;
+        for (int i = 0; i < 100; ++i) {
+            const int target = i % 3;
+            ClickTreeItem(sheet, tree_, target, target);
+            icons.push_back(FromUi<HICON>([&] { return sheet.HeaderIcon; }));
+        }
+        OnUi([&] {
+            EXPECT_EQ(windowsBefore, countChildren());
+            EXPECT_EQ(UINT(OBJ_FONT), ::GetObjectType(headerFont));
+            EXPECT_EQ(headerFont, sheet.HeaderFont.GetSafeHandle());
+            // Only the icon on show is alive; every one it replaced is gone.
+            int alive = 0;
+            for (HICON icon : std::set<HICON>(icons.begin(), icons.end())) {
+                ICONINFO info = {};
+                if (::GetIconInfo(icon, &info)) {
+                    ++alive;
+                    ::DeleteObject(info.hbmColor);
+                    ::DeleteObject(info.hbmMask);
+                }
+            }
+            EXPECT_EQ(1, alive);
+        });
+        lastIcon = icons.back();
+    });
+    EXPECT_EQ(0u, ::GetObjectType(headerFont));
+    ASSERT_TRUE(tabImages);
+    EXPECT_EQ(0u, ::GetObjectType(tabImages));
+    ICONINFO info = {};
+    EXPECT_FALSE(::GetIconInfo(lastIcon, &info));
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+}  // namespace
