@@ -209,14 +209,18 @@ protected:
 
     HWND Start() {
         HWND main = run_.Start();
-        if (main)
-            RaisePattern();
+        if (!main)
+            return nullptr;
+        // Wine brings the main dialog back over our topmost pattern whenever a
+        // region window hands it the activation: it goes to the bottom-right
+        // corner, clear of every rectangle the tests choose.
+        SetWindowPos(main, nullptr, 1200, 980, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        run_.WaitUntilIdle(main);
+        RaisePattern();
         return main;
     }
     void Exit(HWND main) { EXPECT_EQ(run_.Exit(main), 0u); }
 
-    // Wine lets the main dialog come up over our topmost pattern when a region
-    // window hands the activation back: the pattern goes on top again.
     void RaisePattern() {
         pattern_->Raise();
         // The compositor shows the repaint a little later; go on only once the screen does.
