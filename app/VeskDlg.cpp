@@ -105,6 +105,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_CAPTURE_STATIC_MOUSE, OnStaticMouseCapture)
     ON_COMMAND(ID_CAPTURE_STATIC_TRACKER, OnStaticTrackerCapture)
     ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
+    ON_COMMAND(ID_CAPTURE_NAVIGATOR, OnNavigator)
     ON_COMMAND(ID_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_COLOR_BAR, OnToggleColorBar)
     ON_COMMAND(ID_TOOLBAR_QUICK_OPTIONS, OnToggleQuickBar)
@@ -779,6 +780,16 @@ void CVeskDlg::OnControlCapture() {
     CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
     finder.DoModal();
     finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
+}
+
+void CVeskDlg::OnNavigator() {
+    // The tray can post the command again while the navigator runs.
+    if (m_bNavigatorOpen)
+        return;
+    m_bNavigatorOpen = true;
+    m_navigator.AttachEngine(m_pCaptureEngine.get());
+    m_navigator.DoModal();
+    m_bNavigatorOpen = false;
 }
 
 void CVeskDlg::OnSaveItem() {

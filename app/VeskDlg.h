@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/capture/CaptureEngine.h"
+#include "app/continuous/NavigatorWnd.h"
 #include "app/panes/DcTabWnd.h"
 #include "app/panes/FileTabCtrl.h"
 #include "app/panes/FileTabWnd.h"
@@ -71,6 +72,7 @@ protected:
     afx_msg void OnStaticMouseCapture();
     afx_msg void OnStaticTrackerCapture();
     afx_msg void OnControlCapture();
+    afx_msg void OnNavigator();
     afx_msg void OnToggleColorBar();
     afx_msg void OnToggleQuickBar();
     afx_msg void OnSaveItem();
@@ -137,6 +139,9 @@ private:
     // Results go to the panes through the sink; both end before the panes do.
     std::unique_ptr<ICaptureSink> m_pCaptureSink;
     std::unique_ptr<CCaptureEngine> m_pCaptureEngine;
+    // Run modally by its command; its window exists only meanwhile.
+    CNavigatorWnd m_navigator{this};
+    bool m_bNavigatorOpen = false;
 
     // The tray record is shared with capture workers (ShowCaptureBalloon).
     std::mutex m_trayLock;

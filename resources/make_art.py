@@ -289,6 +289,43 @@ def region_buttons():
     return c
 
 
+def navigator_buttons():
+    """Bitmap 181: the navigator's caption buttons, 20 x 20 each on the mask
+    colour, a normal and a highlighted image per button: close, capture,
+    continuous capture, speed capture."""
+    s = 20
+    c = Canvas(s * 8, s, MASK + (255,))
+    face, lit = (52, 72, 100, 255), (92, 132, 186, 255)
+    ink, white = (235, 240, 246, 255), (255, 255, 255, 255)
+    red, amber = (225, 70, 60, 255), (250, 200, 60, 255)
+    for i in range(8):
+        o = i * s
+        hot = i % 2 == 1
+        c.rounded(o + 1, 1, o + 19, 19, 4, lit if hot else face)
+        fg = white if hot else ink
+        kind = i // 2
+        if kind == 0:  # close: a cross
+            c.line(o + 6, 6, o + 14, 14, fg, 2)
+            c.line(o + 14, 6, o + 6, 14, fg, 2)
+        elif kind == 1:  # capture: a camera
+            c.rect(o + 4, 7, o + 16, 15, fg)
+            c.rect(o + 7, 5, o + 11, 7, fg)
+            c.disc(o + 10, 11, 3.2, lit if hot else face)
+            c.disc(o + 10, 11, 1.6, red)
+        elif kind == 2:  # continuous capture: three stacked frames
+            for k in range(3):
+                x, y = o + 4 + 2 * k, 4 + 2 * k
+                c.rect(x, y, x + 9, y + 1, fg)
+                c.rect(x, y + 7, x + 9, y + 8, fg)
+                c.rect(x, y, x + 1, y + 8, fg)
+                c.rect(x + 8, y, x + 9, y + 8, fg)
+        else:  # speed capture: a bolt
+            c.line(o + 12, 3, o + 7, 11, amber, 2)
+            c.line(o + 7, 11, o + 13, 10, amber, 2)
+            c.line(o + 13, 10, o + 8, 17, amber, 2)
+    return c
+
+
 def shutter(path):
     """A short mechanical click: two decaying noise bursts (fixed seed)."""
     rate = 22050
@@ -401,6 +438,7 @@ def main():
         'saved_dc.ico': ico([saved_dc(16)]),
         'toolbar.bmp': bmp24(toolbar()),
         'spoide.cur': cur(spoide(), SPOIDE_TIP),
+        'navigator_buttons.bmp': bmp24(navigator_buttons()),
     }
     files.update({name: bmp24(img) for name, img in frame_pieces().items()})
     files.update(bar_icons())

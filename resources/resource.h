@@ -22,6 +22,70 @@
 #define IDC_SPOIDE_CURSOR           208
 #define IDD_SPOIDE                  261
 
+// Watermark options page, its preview window and the text editor. A label's
+// string has the id of its control.
+#define IDD_WATERMARK_TEXT          210
+#define IDC_WMTEXT_LABEL            1140
+#define IDC_WMTEXT_TEXT             1141
+#define IDC_WMTEXT_FONT             1142
+#define IDC_WMTEXT_COLOR            1143
+#define IDC_WMTEXT_BACK             1144
+#define IDC_WMTEXT_SAMPLE           1145
+#define IDC_WATERMARK_CHECK         1161
+#define IDC_WATERMARK_PREVIEW       1174
+#define IDC_WATERMARK_GROUP         1175
+#define IDC_WATERMARK_USE_IMAGE     1176
+#define IDC_WATERMARK_USE_TEXT      1177
+#define IDC_WATERMARK_IMAGE_DIR     1178
+#define IDC_WATERMARK_BROWSE        1179
+#define IDC_WATERMARK_TEXT_SAMPLE   1180
+#define IDC_WATERMARK_EDIT_TEXT     1181
+#define IDC_WATERMARK_DETAIL_GROUP  1182
+#define IDC_WATERMARK_LOCATION_LABEL 1183
+#define IDC_WATERMARK_LOCATION      1184
+#define IDC_WATERMARK_HMARGIN_LABEL 1185
+#define IDC_WATERMARK_HMARGIN       1186
+#define IDC_WATERMARK_VMARGIN_LABEL 1187
+#define IDC_WATERMARK_VMARGIN       1188
+#define IDC_WATERMARK_ROTATE_LABEL  1189
+#define IDC_WATERMARK_ROTATE        1190
+#define IDC_WATERMARK_ROTATION      1191
+#define IDC_WATERMARK_ROTATION_TEXT 1192
+#define IDC_WATERMARK_ALPHA_LABEL   1193
+#define IDC_WATERMARK_ALPHA         1194
+#define IDC_WATERMARK_ALPHA_TEXT    1195
+#define IDC_WATERMARK_HIDE_COLOR    1196
+#define IDC_WATERMARK_RED_LABEL     1197
+#define IDC_WATERMARK_GREEN_LABEL   1198
+#define IDC_WATERMARK_BLUE_LABEL    1199
+#define IDC_WATERMARK_RED_SLIDER    1200
+#define IDC_WATERMARK_GREEN_SLIDER  1201
+#define IDC_WATERMARK_BLUE_SLIDER   1202
+#define IDC_WATERMARK_RED           1203
+#define IDC_WATERMARK_GREEN         1204
+#define IDC_WATERMARK_BLUE          1205
+#define IDC_WATERMARK_SWATCH        1206
+#define IDC_WATERMARK_PREVIEW_VIEW  1208
+#define IDC_WATERMARK_PICK          1209
+
+// Navigator capture frame: template, caption buttons, tool tips and statuses
+#define IDD_NAVIGATOR               162
+#define IDB_NAVIGATOR_BUTTONS       181
+#define IDS_NAV_CLOSE               5023
+#define IDS_NAV_CAPTURE             5024
+#define IDS_NAV_CONTINUE            5025
+#define IDS_NAV_SPEED               5026
+#define IDS_NAV_READY               5027
+#define IDS_NAV_SPEED_START         5050
+#define IDS_NAV_SPEED_POINT         5051
+#define IDS_NAV_SPEED_COUNT         5052
+#define IDS_NAV_ONE_SECOND          5053
+#define IDS_NAV_TWO_SECONDS         5054
+#define IDS_NAV_THREE_SECONDS       5055
+#define IDS_NAV_SPEED_DONE          5056
+#define IDS_NAV_SERIES_START        5060
+#define IDS_NAV_SERIES_END          5061
+
 // Icons, bitmaps, sounds
 #define IDR_MAINFRAME               128
 #define IDB_TOOLBAR                 130

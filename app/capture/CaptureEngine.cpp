@@ -68,8 +68,9 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
 
     job->rect = rect;
     job->slot = slot;
-    job->target = m_saveTarget;
-    job->name = NextTargetName(m_saveTarget);
+    // A series' shots become the frames of an animation: always files.
+    job->target = series ? kTargetFiles : m_saveTarget;
+    job->name = NextTargetName(job->target);
     job->owner = m_owner;
     job->engine = this;
     job->sink = m_sink;
@@ -170,6 +171,16 @@ void CCaptureEngine::EndSeries() {
     if (m_sink)
         m_sink->OnSeriesComplete();
 }
+
+void CCaptureEngine::EndSeriesAfter(int started) {
+    if (!m_series)
+        return;
+    m_seriesCount = started;
+    if (m_seriesDone >= m_seriesCount)
+        EndSeries();
+}
+
+bool CCaptureEngine::CapturesLayeredWindows() const { return m_miscOptions.Layered != 0; }
 
 void CCaptureEngine::JoinAll() {
     for (Slot& state : m_slots) {

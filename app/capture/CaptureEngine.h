@@ -58,6 +58,11 @@ public:
 
     // The navigator ends a series early: forget it and hand its names over.
     void EndSeries();
+    // A series stopped after `started` captures: it ends once those have
+    // completed (at once when they have), so only finished files are handed over.
+    void EndSeriesAfter(int started);
+    // Captures include layered windows (CAPTUREBLT).
+    bool CapturesLayeredWindows() const;
 
     int GetNextSlot() const { return m_nextSlot; }
     int GetSavedDcCounter() const { return m_savedDcCounter; }

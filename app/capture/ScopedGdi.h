@@ -31,10 +31,12 @@ inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object)
 inline BOOL WINAPI DeleteBitmapObject(HBITMAP bitmap) { return DeleteObject(bitmap); }
 inline BOOL WINAPI DeleteFontObject(HFONT font) { return DeleteObject(font); }
 inline BOOL WINAPI DeleteBrushObject(HBRUSH brush) { return DeleteObject(brush); }
+inline BOOL WINAPI DeletePenObject(HPEN pen) { return DeleteObject(pen); }
 
 using ScopedBitmapHandle = ScopedGdiHandle<HBITMAP, DeleteBitmapObject>;
 using ScopedFont = ScopedGdiHandle<HFONT, DeleteFontObject>;
 using ScopedBrush = ScopedGdiHandle<HBRUSH, DeleteBrushObject>;
+using ScopedPen = ScopedGdiHandle<HPEN, DeletePenObject>;
 using ScopedDc = ScopedGdiHandle<HDC, DeleteDC>;
 using ScopedIcon = ScopedGdiHandle<HICON, DestroyIcon>;
 
@@ -42,6 +44,23 @@ using ScopedIcon = ScopedGdiHandle<HICON, DestroyIcon>;
 class ScopedMemoryDc : public ScopedDc {
 public:
     explicit ScopedMemoryDc(HDC reference) : ScopedDc(CreateCompatibleDC(reference)) {}
+};
+
+// A window's context from GetDC (the whole screen for a null window), released on every path.
+class ScopedWindowDc {
+public:
+    explicit ScopedWindowDc(HWND hWnd) : m_hWnd(hWnd), m_hDC(GetDC(hWnd)) {}
+    ~ScopedWindowDc() {
+        if (m_hDC)
+            ReleaseDC(m_hWnd, m_hDC);
+    }
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    HDC Get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
 };
 
 // Selects an object into a context and selects the previous one back.

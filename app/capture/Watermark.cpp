@@ -209,6 +209,8 @@ HBITMAP LoadImageBitmap(const COpWatermarkPropertyPage& options) {
     return image.MakeBitmap();
 }
 
+}  // namespace
+
 HBITMAP MirrorOrFlip(HBITMAP bitmap, bool mirror) {
     CDibImage image;
     if (!image.CreateFromHBITMAP(bitmap))
@@ -221,7 +223,6 @@ HBITMAP MirrorOrFlip(HBITMAP bitmap, bool mirror) {
     DeleteObject(bitmap);
     return turned;
 }
-}  // namespace
 
 void BuildWatermarkBitmap(COpWatermarkPropertyPage& options, HFONT font, HDC referenceDc, WatermarkBitmap& current) {
     HBITMAP bitmap = nullptr;

@@ -50,6 +50,10 @@ struct WatermarkBitmap {
 // with. The old bitmap in `current` is deleted when a new one replaces it.
 void BuildWatermarkBitmap(COpWatermarkPropertyPage& options, HFONT font, HDC referenceDc, WatermarkBitmap& current);
 
+// The bitmap mirrored left to right (or flipped upside down) as a new bitmap;
+// the given one is deleted. On failure the given bitmap comes back unchanged.
+HBITMAP MirrorOrFlip(HBITMAP bitmap, bool mirror);
+
 // A private copy of a bitmap (a DIB section), for a worker that must not share
 // the UI thread's; null for a null bitmap.
 HBITMAP CopyWatermarkBitmap(HBITMAP bitmap);

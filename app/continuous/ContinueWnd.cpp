@@ -6,6 +6,7 @@
 #include "app/capture/ScopedGdi.h"
 #include "app/continuous/FrameFit.h"
 #include "app/continuous/FrameTiming.h"
+#include "app/continuous/NavigatorWnd.h"
 #include "resources/resource.h"
 
 namespace {
@@ -65,7 +66,7 @@ BEGIN_MESSAGE_MAP(CContinueWnd, CDialog)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-CContinueWnd::CContinueWnd(IContinueCaptureOwner* owner, CWnd* pParent)
+CContinueWnd::CContinueWnd(CNavigatorWnd* owner, CWnd* pParent)
     : CDialog(IDD_CONTINUE, pParent), m_pOwner(owner) {}
 
 CContinueWnd::~CContinueWnd() {

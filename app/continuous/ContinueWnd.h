@@ -5,12 +5,14 @@
 #pragma once
 
 #include "Afx.h"
-#include "app/continuous/ContinueCaptureOwner.h"
 #include "app/continuous/ContinueListBoxWnd.h"
+
+class CNavigatorWnd;
 
 class CContinueWnd : public CDialog {
 public:
-    explicit CContinueWnd(IContinueCaptureOwner* owner, CWnd* pParent = nullptr);
+    // `navigator` takes the shots of the series the panel starts.
+    explicit CContinueWnd(CNavigatorWnd* navigator, CWnd* pParent = nullptr);
     ~CContinueWnd() override;
 
     // The navigator, after every shot of a series.
@@ -89,6 +91,6 @@ private:
     int m_nSeriesCount = 0;
     float m_fSeriesTime = 0.0f;
     bool m_bSettingSize = false;  // a proportional update is being pushed
-    IContinueCaptureOwner* m_pOwner;
+    CNavigatorWnd* m_pOwner;
     static CContinueWnd* s_pOpenPanel;
 };

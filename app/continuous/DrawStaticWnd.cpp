@@ -39,6 +39,7 @@ BEGIN_MESSAGE_MAP(CDrawStaticWnd, CStatic)
     ON_WM_ERASEBKGND()
     ON_WM_PAINT()
     ON_WM_TIMER()
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CDrawStaticWnd::CDrawStaticWnd() = default;
@@ -46,6 +47,20 @@ CDrawStaticWnd::CDrawStaticWnd() = default;
 CDrawStaticWnd::~CDrawStaticWnd() {
     if (m_pTextImage)
         gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(m_pTextImage));
+}
+
+void CDrawStaticWnd::OnDestroy() {
+    // The text rendering goes with the window: a long-lived owner (the
+    // watermark options page) outlives GDI+, which ends before it is deleted.
+    if (m_pTextImage) {
+        gdip::GdipDisposeImage(reinterpret_cast<gdip::GpImage*>(m_pTextImage));
+        m_pTextImage = nullptr;
+    }
+    if (m_hTextBitmap) {
+        DeleteObject(m_hTextBitmap);
+        m_hTextBitmap = nullptr;
+    }
+    CStatic::OnDestroy();
 }
 
 RECT CDrawStaticWnd::InsetRect() const {

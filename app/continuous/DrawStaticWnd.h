@@ -87,6 +87,7 @@ protected:
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnPaint();
     afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg void OnDestroy();
     DECLARE_MESSAGE_MAP()
 
 private:

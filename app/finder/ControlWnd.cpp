@@ -1,34 +1,10 @@
 #include "app/finder/ControlWnd.h"
 
-#include "app/capture/ScopedGdi.h"
-
 #include <utility>
 
 namespace {
 
-constexpr COLORREF kFrameColour = 0x15A600;  // green
-constexpr int kFrameWidth = 4;
 constexpr BYTE kAlmostInvisible = 1;
-
-inline BOOL WINAPI DeletePenObject(HPEN pen) { return ::DeleteObject(pen); }
-using ScopedPen = ScopedGdiHandle<HPEN, DeletePenObject>;
-
-// Releases a DC from GetDC on every path.
-class ScopedWindowDc {
-public:
-    explicit ScopedWindowDc(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    ~ScopedWindowDc() {
-        if (m_hDC)
-            ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    ScopedWindowDc(const ScopedWindowDc&) = delete;
-    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
-    HDC Get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
 
 }  // namespace
 
@@ -54,7 +30,7 @@ BOOL CControlWnd::OnInitDialog() {
     EnableDrag(TRUE);
     // Invisible, yet still hit by the mouse.
     SetLayeredAttributes(0, kAlmostInvisible, LWA_ALPHA);
-    m_hWndUnder = nullptr;
+    m_highlight.Reset();
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     m_bTimer = SetTimer(kBlinkTimer, kBlinkMs) != 0;
     return TRUE;
@@ -79,48 +55,7 @@ void CControlWnd::OnTimer(UINT_PTR nIDEvent) {
     HWND w = ::WindowFromPoint(p);
     if (!w || w == m_hWnd)
         return;
-    if (w != m_hWndUnder) {
-        if (m_bBlink)
-            PaintFrame(m_rcFrame, true);
-        m_hWndUnder = w;
-        m_bBlink = false;
-        return;
-    }
-    RECT r = {};
-    ::GetWindowRect(w, &r);
-    m_rcWindow = r;
-    m_bHighlighted = true;
-    // Off where it was drawn, on where the window is now.
-    PaintFrame(m_bBlink ? m_rcFrame : r, false);
-    m_rcFrame = r;
-    m_bBlink = !m_bBlink;
-}
-
-void CControlWnd::PaintFrame(const RECT& rect, bool erase) {
-    {
-        ScopedWindowDc screen(nullptr);
-        if (screen.Get()) {
-            ScopedPen pen(::CreatePen(PS_SOLID, kFrameWidth, kFrameColour));
-            const int oldRop = ::SetROP2(screen.Get(), R2_NOTXORPEN);
-            ScopedSelect selected(screen.Get(), pen.Get());
-            const POINT outline[5] = {
-                {rect.left, rect.top}, {rect.right, rect.top}, {rect.right, rect.bottom},
-                {rect.left, rect.bottom}, {rect.left, rect.top},
-            };
-            ::Polyline(screen.Get(), outline, 5);
-            ::SetROP2(screen.Get(), oldRop);
-        }
-    }
-    // The whole window with its frame and children, and at once: a repaint
-    // still pending when the next frame is toggled on would wipe part of it,
-    // and toggling it off later would then leave marks. A hung window is
-    // left to repaint when it can rather than hang the finder.
-    if (erase && m_hWndUnder && ::IsWindow(m_hWndUnder)) {
-        UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
-        if (!::IsHungAppWindow(::GetAncestor(m_hWndUnder, GA_ROOT)))
-            flags |= RDW_UPDATENOW;
-        ::RedrawWindow(m_hWndUnder, nullptr, nullptr, flags);
-    }
+    m_highlight.Blink(w);
 }
 
 void CControlWnd::StopSearching() {
@@ -128,10 +63,7 @@ void CControlWnd::StopSearching() {
         KillTimer(kBlinkTimer);
         m_bTimer = false;
     }
-    if (m_bBlink) {
-        PaintFrame(m_rcFrame, true);
-        m_bBlink = false;
-    }
+    m_highlight.Remove();
 }
 
 void CControlWnd::OnLButtonDown(UINT, CPoint) {
@@ -147,10 +79,10 @@ void CControlWnd::OnLButtonUp(UINT, CPoint) {
     if (m_bFinished)
         return;
     StopSearching();
-    if (m_bHighlighted && m_capture) {
+    if (m_highlight.HasFramed() && m_capture) {
         // Out of the picture before the screen is read.
         ShowWindow(SW_HIDE);
-        m_capture(m_rcWindow);
+        m_capture(m_highlight.FramedRect());
     }
     Finish();
 }

@@ -4,6 +4,7 @@
 // rectangle to the capture callback. Run modally; ends through the cancel path.
 #pragma once
 
+#include "app/finder/WindowHighlight.h"
 #include "widgets/SkinDialog.h"
 
 #include <functional>
@@ -35,20 +36,14 @@ private:
     static constexpr UINT_PTR kBlinkTimer = 6;
     static constexpr UINT kBlinkMs = 200;
 
-    // Toggles the frame over `rect` on the screen; with `erase` the remembered
-    // window then repaints itself completely.
-    void PaintFrame(const RECT& rect, bool erase);
     // Stops searching: timer off, a frame still on the screen removed.
     void StopSearching();
     // Every end: searching stopped, capture given back, dialog ended.
     void Finish();
 
     CaptureFn m_capture;
-    HWND m_hWndUnder = nullptr;   // the window highlighted or about to be
-    bool m_bBlink = false;        // the frame is on the screen now
-    RECT m_rcWindow = {};         // stored at each blink; what a click captures
-    RECT m_rcFrame = {};          // where the frame on the screen was drawn
-    bool m_bHighlighted = false;  // some window has been framed: m_rcWindow holds it
+    // Its rectangle at the last blink is what a click captures.
+    CWindowHighlight m_highlight{0x15A600, 4};  // green
     bool m_bTimer = false;
     bool m_bReleasing = false;    // our own ReleaseCapture: not a lost capture
     bool m_bFinished = false;

@@ -1,14 +1,32 @@
 #include "app/settings/OpWatermarkPropertyPage.h"
 
+#include "app/AppStrings.h"
+#include "app/capture/GdiplusFlat.h"
+#include "app/capture/Watermark.h"
+#include "app/settings/OpWatermarkPreviewWnd.h"
 #include "app/settings/Profile.h"
+#include "app/settings/QuickBarHook.h"
+#include "app/settings/WatermarkTextWnd.h"
+#include "image/DibImage.h"
 #include "resources/resource.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cwchar>
+#include <cwctype>
 #include <map>
 #include <string>
 
 COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {
     m_psp.dwFlags |= PSP_USEICONID;
     m_psp.pszIcon = MAKEINTRESOURCEW(IDI_OPTIONS_WATERMARK);
+}
+
+COpWatermarkPropertyPage::~COpWatermarkPropertyPage() {
+    PreviewWnd.reset();
+    ReplacePreviewBitmap(nullptr);
+    SampleFont.DeleteObject();
 }
 
 void COpWatermarkPropertyPage::LoadOptions(const wchar_t* path) {
@@ -87,4 +105,526 @@ void COpWatermarkPropertyPage::SaveOptions(const wchar_t* path) {
     put(L"Red", Red);
     put(L"Green", Green);
     put(L"Blue", Blue);
+}
+
+// ---------------------------------------------------------------------------
+// The page
+
+const wchar_t* const COpWatermarkPropertyPage::kLocations[9] = {
+    L"위 좌측", L"위 중앙", L"위 우측", L"중앙 좌측", L"정중앙", L"중앙 우측", L"아래 좌측", L"아래 중앙", L"아래 우측"};
+
+const COpWatermarkPropertyPage::RotateChoice COpWatermarkPropertyPage::kRotateChoices[6] = {
+    {L"회전", 0},
+    {L"180도 회전", 180},
+    {L"90도 시계 방향 회전", 90},
+    {L"90도 반시계 방향 회전", -90},
+    {L"수평 뒤집기", -1},
+    {L"수직 뒤집기", 1},
+};
+
+namespace {
+
+constexpr UINT kLabelIds[] = {IDC_WATERMARK_CHECK,        IDC_WATERMARK_PREVIEW,        IDC_WATERMARK_GROUP,
+                              IDC_WATERMARK_USE_IMAGE,    IDC_WATERMARK_USE_TEXT,       IDC_WATERMARK_EDIT_TEXT,
+                              IDC_WATERMARK_DETAIL_GROUP, IDC_WATERMARK_LOCATION_LABEL, IDC_WATERMARK_HMARGIN_LABEL,
+                              IDC_WATERMARK_VMARGIN_LABEL, IDC_WATERMARK_ROTATE_LABEL,  IDC_WATERMARK_ROTATION_TEXT,
+                              IDC_WATERMARK_ALPHA_LABEL,  IDC_WATERMARK_HIDE_COLOR,     IDC_WATERMARK_RED_LABEL,
+                              IDC_WATERMARK_GREEN_LABEL,  IDC_WATERMARK_BLUE_LABEL};
+
+// Enabled with the watermark switch; the colour controls also need HideColor.
+constexpr UINT kWatermarkControls[] = {IDC_WATERMARK_PREVIEW,   IDC_WATERMARK_USE_IMAGE, IDC_WATERMARK_IMAGE_DIR,
+                                       IDC_WATERMARK_BROWSE,    IDC_WATERMARK_USE_TEXT,  IDC_WATERMARK_EDIT_TEXT,
+                                       IDC_WATERMARK_LOCATION,  IDC_WATERMARK_HMARGIN,   IDC_WATERMARK_VMARGIN,
+                                       IDC_WATERMARK_ROTATE,    IDC_WATERMARK_ROTATION,  IDC_WATERMARK_ALPHA,
+                                       IDC_WATERMARK_HIDE_COLOR};
+constexpr UINT kColourControls[] = {IDC_WATERMARK_RED_SLIDER,  IDC_WATERMARK_RED,  IDC_WATERMARK_GREEN_SLIDER,
+                                    IDC_WATERMARK_GREEN,       IDC_WATERMARK_BLUE_SLIDER, IDC_WATERMARK_BLUE};
+
+bool IsColourEdit(UINT id) {
+    return id == IDC_WATERMARK_RED || id == IDC_WATERMARK_GREEN || id == IDC_WATERMARK_BLUE;
+}
+
+// A whole decimal integer, blanks around it allowed; anything else (an empty
+// field, a lone sign while typing, an overflow) is not one.
+bool ParseInteger(const CString& text, int& value) {
+    const wchar_t* begin = text.GetString();
+    wchar_t* end = nullptr;
+    errno = 0;
+    const long parsed = std::wcstol(begin, &end, 10);
+    if (end == begin || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
+        return false;
+    while (*end && std::iswspace(*end))
+        ++end;
+    if (*end)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+int ClampChannel(int value) { return std::clamp(value, 0, 255); }
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(COpWatermarkPropertyPage, CPropertyPage)
+    ON_BN_CLICKED(IDC_WATERMARK_PREVIEW, OnPreview)
+    ON_BN_CLICKED(IDC_WATERMARK_CHECK, OnWaterMarkCheck)
+    ON_BN_CLICKED(IDC_WATERMARK_HIDE_COLOR, OnHideColorCheck)
+    ON_BN_CLICKED(IDC_WATERMARK_BROWSE, OnBrowseImage)
+    ON_BN_CLICKED(IDC_WATERMARK_EDIT_TEXT, OnEditText)
+    ON_BN_CLICKED(IDC_WATERMARK_PICK, OnPickButton)
+    ON_WM_HSCROLL()
+    ON_EN_UPDATE(IDC_WATERMARK_HMARGIN, OnEditChange)
+    ON_EN_UPDATE(IDC_WATERMARK_VMARGIN, OnEditChange)
+    ON_EN_UPDATE(IDC_WATERMARK_RED, OnEditChange)
+    ON_EN_UPDATE(IDC_WATERMARK_GREEN, OnEditChange)
+    ON_EN_UPDATE(IDC_WATERMARK_BLUE, OnEditChange)
+END_MESSAGE_MAP()
+
+void COpWatermarkPropertyPage::DoDataExchange(CDataExchange* pDX) {
+    CPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_WATERMARK_TEXT_SAMPLE, TextSample);
+    DDX_Control(pDX, IDC_WATERMARK_SWATCH, ColorSwatch);
+    DDX_Control(pDX, IDC_WATERMARK_PICK, PickButton);
+    DDX_Check(pDX, IDC_WATERMARK_CHECK, WaterMark);
+    DDX_Text(pDX, IDC_WATERMARK_IMAGE_DIR, ImageDir);
+    DDX_CBIndex(pDX, IDC_WATERMARK_LOCATION, Location);
+    DDX_CBIndex(pDX, IDC_WATERMARK_ROTATE, Rotate);
+    DDX_Slider(pDX, IDC_WATERMARK_ROTATION, Rotation);
+    DDX_Slider(pDX, IDC_WATERMARK_ALPHA, Alpha);
+    DDX_Check(pDX, IDC_WATERMARK_HIDE_COLOR, HideColor);
+    DDX_Slider(pDX, IDC_WATERMARK_RED_SLIDER, RedSlider);
+    DDX_Slider(pDX, IDC_WATERMARK_GREEN_SLIDER, GreenSlider);
+    DDX_Slider(pDX, IDC_WATERMARK_BLUE_SLIDER, BlueSlider);
+    DDX_Check(pDX, IDC_WATERMARK_PICK, PickColor);
+
+    if (m_exchange == Exchange::Full) {
+        DDX_Text(pDX, IDC_WATERMARK_HMARGIN, LeftRightMargin);
+        DDX_Text(pDX, IDC_WATERMARK_VMARGIN, TopBottomMargin);
+    }
+    if (m_exchange == Exchange::Full || (m_exchange == Exchange::QuietWithColours && !pDX->m_bSaveAndValidate)) {
+        DDX_Text(pDX, IDC_WATERMARK_RED, Red);
+        DDX_Text(pDX, IDC_WATERMARK_GREEN, Green);
+        DDX_Text(pDX, IDC_WATERMARK_BLUE, Blue);
+        if (pDX->m_bSaveAndValidate) {
+            Red = ClampChannel(Red);
+            Green = ClampChannel(Green);
+            Blue = ClampChannel(Blue);
+        }
+    }
+}
+
+void COpWatermarkPropertyPage::ReadControls() {
+    m_exchange = Exchange::Quiet;
+    UpdateData(TRUE);
+    m_exchange = Exchange::Full;
+}
+
+void COpWatermarkPropertyPage::PushControls(bool withColourEdits) {
+    m_exchange = withColourEdits ? Exchange::QuietWithColours : Exchange::Quiet;
+    UpdateData(FALSE);
+    m_exchange = Exchange::Full;
+}
+
+BOOL COpWatermarkPropertyPage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    for (UINT id : kLabelIds)
+        SetDlgItemText(id, LoadResString(id));
+
+    TextSample.m_nMode = CDrawStaticWnd::kText;
+    CreateSampleFont(SampleLogFont());
+    ShowSample();
+
+    CComboBox* location = static_cast<CComboBox*>(GetDlgItem(IDC_WATERMARK_LOCATION));
+    location->ResetContent();
+    for (const wchar_t* text : kLocations)
+        location->AddString(text);
+    location->SetCurSel(Location);
+    CComboBox* rotate = static_cast<CComboBox*>(GetDlgItem(IDC_WATERMARK_ROTATE));
+    rotate->ResetContent();
+    for (const RotateChoice& choice : kRotateChoices) {
+        const int index = rotate->AddString(choice.text);
+        rotate->SetItemData(index, static_cast<DWORD_PTR>(static_cast<LONG_PTR>(choice.data)));
+    }
+    rotate->SetCurSel(Rotate);
+
+    const struct {
+        UINT id;
+        int max;
+    } sliders[] = {{IDC_WATERMARK_ROTATION, 360},   {IDC_WATERMARK_ALPHA, 100},     {IDC_WATERMARK_RED_SLIDER, 255},
+                   {IDC_WATERMARK_GREEN_SLIDER, 255}, {IDC_WATERMARK_BLUE_SLIDER, 255}};
+    for (const auto& slider : sliders) {
+        const HWND hWnd = ::GetDlgItem(m_hWnd, slider.id);
+        ::SendMessageW(hWnd, TBM_SETRANGEMIN, FALSE, 0);
+        ::SendMessageW(hWnd, TBM_SETRANGEMAX, TRUE, slider.max);
+        ::SendMessageW(hWnd, TBM_SETTICFREQ, 1, 0);
+    }
+    CString text;
+    text.Format(L"%d°", Rotation);
+    SetDlgItemText(IDC_WATERMARK_ROTATION_TEXT, text);
+    text.Format(L"%d%%", Alpha);
+    SetDlgItemText(IDC_WATERMARK_ALPHA_TEXT, text);
+
+    ColorSwatch.m_nMode = CDrawStaticWnd::kSwatch;
+    ShowSwatch();
+
+    PreviewWnd.reset();
+    PreviewWnd = std::make_unique<COpWatermarkPreviewWnd>(*this);
+    PreviewWnd->Create(COpWatermarkPreviewWnd::IDD, this);
+
+    SelectChoice(Choice);
+    PickButton.SetIcon(IDI_EYEDROPPER);
+    PickButton.OffsetColor();
+
+    UpdateData(FALSE);
+    UpdateControlStates();
+    return TRUE;
+}
+
+LOGFONTW COpWatermarkPropertyPage::SampleLogFont() const {
+    LOGFONTW logFont = {};
+    CWnd* main = AfxGetMainWnd();
+    CFont* base = main && main->m_hWnd ? main->GetFont() : GetFont();
+    if (!base || !base->GetSafeHandle() || !base->GetLogFont(&logFont))
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof logFont, &logFont);
+    logFont.lfHeight = FontSize;
+    logFont.lfWidth = 0;
+    logFont.lfWeight = FontBold ? FW_BOLD : FW_NORMAL;
+    logFont.lfItalic = FontItalic ? TRUE : FALSE;
+    logFont.lfUnderline = FontUnderline ? TRUE : FALSE;
+    std::wcsncpy(logFont.lfFaceName, FontFace.GetString(), LF_FACESIZE - 1);
+    logFont.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    return logFont;
+}
+
+void COpWatermarkPropertyPage::CreateSampleFont(const LOGFONTW& logFont) {
+    // The sample keeps a pointer to the font: it is repainted with the new one at once.
+    SampleFont.DeleteObject();
+    SampleFont.CreateFontIndirect(&logFont);
+}
+
+void COpWatermarkPropertyPage::ShowSample() {
+    if (!TextSample.m_hWnd)
+        return;
+    TextSample.SetText(Text, &SampleFont,
+                       RGB(ClampChannel(TextBkR), ClampChannel(TextBkG), ClampChannel(TextBkB)),
+                       RGB(ClampChannel(TextColorR), ClampChannel(TextColorG), ClampChannel(TextColorB)));
+}
+
+void COpWatermarkPropertyPage::ShowSwatch() {
+    ColorSwatch.m_crSwatch = RGB(ClampChannel(Red), ClampChannel(Green), ClampChannel(Blue));
+    if (ColorSwatch.m_hWnd)
+        ColorSwatch.Invalidate();
+}
+
+void COpWatermarkPropertyPage::SelectChoice(int choice) {
+    CheckDlgButton(IDC_WATERMARK_USE_IMAGE, choice == 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(IDC_WATERMARK_USE_TEXT, choice == 0 ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void COpWatermarkPropertyPage::MarkModified() {
+    SetModified(TRUE);
+    Modified = true;
+}
+
+void COpWatermarkPropertyPage::UpdateControlStates() {
+    ReadControls();
+    for (UINT id : kWatermarkControls)
+        ::EnableWindow(::GetDlgItem(m_hWnd, id), WaterMark != 0);
+    for (UINT id : kColourControls)
+        ::EnableWindow(::GetDlgItem(m_hWnd, id), WaterMark != 0 && HideColor != 0);
+}
+
+void COpWatermarkPropertyPage::ClearPickButton() {
+    if (!PickButton.IsCheckBox())
+        return;
+    PickButton.SetCheck(BST_UNCHECKED);
+    PickButton.Invalidate();
+}
+
+BOOL COpWatermarkPropertyPage::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (lParam) {  // from a control, not a menu or an accelerator
+        const UINT id = LOWORD(wParam);
+        const UINT code = HIWORD(wParam);
+        if ((id == IDC_WATERMARK_USE_IMAGE || id == IDC_WATERMARK_USE_TEXT) && code == BN_CLICKED) {
+            MarkModified();
+            Choice = id == IDC_WATERMARK_USE_IMAGE ? 0 : 1;
+            SelectChoice(Choice);
+        } else if (id == IDC_WATERMARK_LOCATION && code == CBN_SELCHANGE) {
+            ReadControls();
+            MarkModified();
+        } else if (id == IDC_WATERMARK_ROTATE && code == CBN_SELCHANGE) {
+            OnRotateChange();
+        }
+    }
+    return CPropertyPage::OnCommand(wParam, lParam);
+}
+
+void COpWatermarkPropertyPage::OnRotateChange() {
+    MarkModified();
+    ReadControls();
+    CComboBox* rotate = static_cast<CComboBox*>(GetDlgItem(IDC_WATERMARK_ROTATE));
+    const int selected = rotate->GetCurSel();
+    if (selected < 0)
+        return;
+    const int data = static_cast<int>(static_cast<LONG_PTR>(rotate->GetItemData(selected)));
+    if (data == -1 || data == 1) {
+        // Without a preview bitmap there is nothing to turn over yet.
+        if (PreviewBitmap)
+            PreviewBitmap = MirrorOrFlip(PreviewBitmap, data == -1);
+        RotateAngle = 0;
+    } else if (data != 0) {
+        RotateAngle += data;
+    }
+}
+
+void COpWatermarkPropertyPage::OnWaterMarkCheck() {
+    MarkModified();
+    UpdateControlStates();
+}
+
+void COpWatermarkPropertyPage::OnHideColorCheck() {
+    MarkModified();
+    // Off before the states are read, so the preview stops picking at once.
+    ClearPickButton();
+    UpdateControlStates();
+}
+
+void COpWatermarkPropertyPage::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar) {
+    const int id = pScrollBar && pScrollBar->m_hWnd ? ::GetDlgCtrlID(pScrollBar->m_hWnd) : 0;
+    CString text;
+    switch (id) {
+    case IDC_WATERMARK_ROTATION:
+        ReadControls();
+        MarkModified();
+        text.Format(L"%d°", Rotation);
+        SetDlgItemText(IDC_WATERMARK_ROTATION_TEXT, text);
+        PushControls();
+        break;
+    case IDC_WATERMARK_ALPHA:
+        ReadControls();
+        MarkModified();
+        text.Format(L"%d%%", Alpha);
+        SetDlgItemText(IDC_WATERMARK_ALPHA_TEXT, text);
+        PushControls();
+        break;
+    case IDC_WATERMARK_RED_SLIDER:
+    case IDC_WATERMARK_GREEN_SLIDER:
+    case IDC_WATERMARK_BLUE_SLIDER:
+        ReadControls();
+        MarkModified();
+        if (id == IDC_WATERMARK_RED_SLIDER)
+            Red = RedSlider;
+        else if (id == IDC_WATERMARK_GREEN_SLIDER)
+            Green = GreenSlider;
+        else
+            Blue = BlueSlider;
+        ShowSwatch();
+        PushControls(true);
+        break;
+    default: break;
+    }
+    CPropertyPage::OnHScroll(nSBCode, nPos, pScrollBar);
+}
+
+void COpWatermarkPropertyPage::OnEditChange() {
+    const MSG* message = AfxGetCurrentMessage();
+    if (!message)
+        return;
+    const UINT id = LOWORD(message->wParam);
+    int* field = nullptr;
+    switch (id) {
+    case IDC_WATERMARK_HMARGIN: field = &LeftRightMargin; break;
+    case IDC_WATERMARK_VMARGIN: field = &TopBottomMargin; break;
+    case IDC_WATERMARK_RED: field = &Red; break;
+    case IDC_WATERMARK_GREEN: field = &Green; break;
+    case IDC_WATERMARK_BLUE: field = &Blue; break;
+    default: return;
+    }
+    // Only the edit being typed in, and silently: a half-typed number keeps the
+    // last whole one until the page is left or applied.
+    CString text;
+    GetDlgItemText(id, text);
+    int value = 0;
+    if (ParseInteger(text, value))
+        *field = IsColourEdit(id) ? ClampChannel(value) : value;
+    MarkModified();
+}
+
+void COpWatermarkPropertyPage::OnPickButton() {
+    CheckDlgButton(IDC_WATERMARK_HIDE_COLOR, BST_UNCHECKED);
+    UpdateControlStates();
+    ReadControls();
+    PushControls();
+}
+
+void COpWatermarkPropertyPage::SetPickedColor(int red, int green, int blue) {
+    if (!m_hWnd)
+        return;
+    red = ClampChannel(red);
+    green = ClampChannel(green);
+    blue = ClampChannel(blue);
+    const struct {
+        UINT id;
+        int value;
+    } sliders[] = {{IDC_WATERMARK_RED_SLIDER, red}, {IDC_WATERMARK_GREEN_SLIDER, green}, {IDC_WATERMARK_BLUE_SLIDER, blue}};
+    for (const auto& slider : sliders)
+        ::SendDlgItemMessageW(m_hWnd, slider.id, TBM_SETPOS, TRUE, slider.value);
+    ReadControls();
+    Red = red;
+    Green = green;
+    Blue = blue;
+    ShowSwatch();
+    PushControls(true);
+}
+
+void COpWatermarkPropertyPage::EndColorPick() {
+    if (!m_hWnd)
+        return;
+    CheckDlgButton(IDC_WATERMARK_HIDE_COLOR, BST_CHECKED);
+    ClearPickButton();
+    UpdateControlStates();
+    MarkModified();
+}
+
+void COpWatermarkPropertyPage::ReplacePreviewBitmap(HBITMAP bitmap) {
+    if (PreviewBitmap && PreviewBitmap != bitmap)
+        ::DeleteObject(PreviewBitmap);
+    PreviewBitmap = bitmap;
+}
+
+bool COpWatermarkPropertyPage::LoadPreviewImage() {
+    ReplacePreviewBitmap(nullptr);
+    ImageWidth = ImageHeight = 0;
+    if (ImageDir.IsEmpty())
+        return false;
+    CDibImage image;
+    if (!image.Load(ImageDir.GetString(), CDibImage::kFormatUnknown))
+        return false;
+    ReplacePreviewBitmap(image.MakeBitmap());
+    if (!PreviewBitmap)
+        return false;
+    ImageWidth = static_cast<int>(image.GetWidth());
+    ImageHeight = static_cast<int>(image.GetHeight());
+    return true;
+}
+
+void COpWatermarkPropertyPage::OnBrowseImage() {
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       L"JPG/JPEG Files(*.jpg;*.jpeg)|*.jpg;*.jpeg;|PNG Files(*.png)|*.png;|GIF Files(*.gif)|*.gif;|"
+                       L"BMP Files(*.bmp)|*.bmp;|TIF/TIFF Files(*.tif;*.tiff)|*.tif;*.tiff|"
+                       L"모든파일|*.jpg;*.jpeg;*.png;*.gif;*.bmp;*.tif;*.tiff||");
+    if (dialog.DoModal() != IDOK)
+        return;
+    const CString path = dialog.GetPathName();
+    if (path.IsEmpty())
+        return;
+    MarkModified();
+    ImageDir = path;
+    LoadPreviewImage();
+    PushControls();
+}
+
+void COpWatermarkPropertyPage::OnEditText() {
+    CWatermarkTextWnd editor(this);
+    if (editor.DoModal() != IDOK)
+        return;
+    MarkModified();
+    LOGFONTW logFont = {};
+    editor.GetFont().GetLogFont(&logFont);
+    FontSize = logFont.lfHeight;
+    FontBold = logFont.lfWeight == FW_BOLD;
+    FontItalic = logFont.lfItalic != 0;
+    FontUnderline = logFont.lfUnderline != 0;
+    FontFace = logFont.lfFaceName;
+    Text = editor.GetText();
+    const COLORREF back = editor.GetBackColor();
+    TextBkR = GetRValue(back);
+    TextBkG = GetGValue(back);
+    TextBkB = GetBValue(back);
+    const COLORREF colour = editor.GetTextColor();
+    TextColorR = GetRValue(colour);
+    TextColorG = GetGValue(colour);
+    TextColorB = GetBValue(colour);
+    CreateSampleFont(logFont);
+    ShowSample();
+}
+
+void COpWatermarkPropertyPage::OnPreview() {
+    ReadControls();
+    if (Choice == 0 && ImageDir.IsEmpty()) {
+        AfxMessageBox(L"워터마크에 사용될 이미지가 없습니다.\n이미지 선택 후 다시 시도 하세요");
+        return;
+    }
+    if (Choice == 0) {
+        LoadPreviewImage();
+    } else {
+        ReplacePreviewBitmap(nullptr);
+        // A pending repaint renders the text the sample hands out.
+        TextSample.UpdateWindow();
+        SIZE size = {};
+        HBITMAP text = nullptr;
+        TextSample.TakeTextBitmap(size, text);
+        ImageWidth = size.cx;
+        ImageHeight = size.cy;
+        gdip::ScopedBitmap argb;
+        if (text && gdip::GdipCreateBitmapFromHBITMAP(text, nullptr, argb.Out()) == gdip::Ok) {
+            HBITMAP copy = nullptr;
+            if (gdip::GdipCreateHBITMAPFromBitmap(argb.Get(), &copy, 0xFF000000) == gdip::Ok)
+                ReplacePreviewBitmap(copy);
+        }
+    }
+    if (!PreviewBitmap) {
+        AfxMessageBox(L"워터마크에 사용될 이미지가 없습니다.");
+        return;
+    }
+    switch (Rotate) {
+    case 1: RotateAngle = 180; break;
+    case 2: RotateAngle = 90; break;
+    case 3: RotateAngle = -90; break;
+    case 4:
+    case 5:
+        PreviewBitmap = MirrorOrFlip(PreviewBitmap, Rotate == 4);
+        RotateAngle = 0;
+        break;
+    default: RotateAngle = 0; break;
+    }
+    if (PreviewWnd && PreviewWnd->m_hWnd) {
+        if (!PreviewWnd->IsWindowVisible())
+            PlacePreviewBesideSheet();
+        PreviewWnd->ShowWindow(SW_SHOW);
+        PreviewWnd->SetTimer(COpWatermarkPreviewWnd::kRefreshTimer, COpWatermarkPreviewWnd::kRefreshMs);
+    }
+}
+
+void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
+    // Beside the sheet, so that the controls being tried stay in view: to the
+    // right when the screen has room, else to the left.
+    CWnd* sheet = GetTopLevelParent();
+    if (!sheet)
+        return;
+    CRect around, preview, work;
+    sheet->GetWindowRect(&around);
+    PreviewWnd->GetWindowRect(&preview);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = around.right;
+    if (x + preview.Width() > work.right)
+        x = around.left - preview.Width();
+    if (x < work.left)
+        return;
+    PreviewWnd->SetWindowPos(nullptr, x, around.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL COpWatermarkPropertyPage::OnApply() {
+    const BOOL result = CPropertyPage::OnApply();
+    CPropertySheet* sheet = GetSheet();
+    if (sheet && sheet->GetActivePage() == this) {
+        // Typed numbers are checked here at the latest, with the exchange's message.
+        if (!UpdateData(TRUE))
+            return FALSE;
+        Modified = false;
+        if (!m_strSettingsPath.IsEmpty())
+            SaveOptions(m_strSettingsPath);
+        HandToQuickBar(QuickSwitch::WaterMark, WaterMark ? 1 : 0);
+    }
+    return result;
 }

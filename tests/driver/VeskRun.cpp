@@ -40,6 +40,54 @@ COLORREF ScreenPixel(int x, int y)
     return c;
 }
 
+std::vector<COLORREF> GrabScreen(const RECT& r)
+{
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<COLORREF> pixels;
+    if (w <= 0 || h <= 0)
+        return pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(nullptr);
+    if (bitmap && memory) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        HDC screen = GetDC(nullptr);
+        BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        SelectObject(memory, old);
+        GdiFlush();
+        const auto* px = static_cast<const DWORD*>(bits);
+        pixels.reserve(static_cast<size_t>(w) * h);
+        for (int i = 0; i < w * h; ++i)
+            pixels.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (bitmap)
+        DeleteObject(bitmap);
+    return pixels;
+}
+
+int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected)
+{
+    const int w = static_cast<int>(image.GetWidth()), h = static_cast<int>(image.GetHeight());
+    if (static_cast<size_t>(w) * h != expected.size())
+        return -1;
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);  // rows counted from the bottom
+            wrong += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) != expected[static_cast<size_t>(y) * w + x];
+        }
+    return wrong;
+}
+
 VeskRun::VeskRun(const wchar_t* tag) : m_tag(tag) {}
 
 VeskRun::~VeskRun() { Kill(); }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CDibImage;
 
@@ -25,6 +26,11 @@ bool Exists(const std::wstring& path);
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs);
 // What the screen shows at one point.
 COLORREF ScreenPixel(int x, int y);
+// What the screen shows over a rectangle, row by row from the top.
+std::vector<COLORREF> GrabScreen(const RECT& r);
+// Pixels of an image that differ from `expected` (row by row from the top);
+// -1 when the sizes differ.
+int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected);
 
 class VeskRun {
 public:

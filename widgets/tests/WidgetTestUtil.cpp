@@ -113,6 +113,17 @@ void Drag(POINT from, POINT to) {
     Settle();
 }
 
+int CountGdiObjects() {
+    // Wine resolves a handle from its table index alone when the upper word
+    // is zero, so every index can be asked.
+    int count = 0;
+    for (UINT_PTR index = 1; index < 0x10000; ++index) {
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
+            ++count;
+    }
+    return count;
+}
+
 COLORREF WindowPixel(HWND hWnd, int x, int y) {
     HDC dc = ::GetDC(hWnd);
     const COLORREF c = ::GetPixel(dc, x, y);

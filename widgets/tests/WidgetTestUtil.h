@@ -23,6 +23,9 @@ void MouseAway();
 // Presses and releases a key through SendInput.
 void KeyPress(WORD vk);
 
+// Live GDI objects of the process (GetGuiResources says 0 under Wine).
+int CountGdiObjects();
+
 // A pixel of what the window shows, in its client coordinates.
 COLORREF WindowPixel(HWND hWnd, int x, int y);
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -57,7 +58,18 @@ protected:
     HWND Start() {
         HWND main = run_.Start();
         if (main) {
-            // Our window back on top of the dialog that just showed.
+            // Without a window manager Wine raises an activated window over other
+            // processes' topmost ones: keep the dialog clear of our window instead.
+            RECT r = {};
+            GetWindowRect(main, &r);
+            const int x = GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left);
+            SetWindowPos(main, nullptr, std::max<int>(x, kDriverRect.right), 0, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            WaitFor([&] {
+                RECT now = {}, overlap = {};
+                GetWindowRect(main, &now);
+                return !IntersectRect(&overlap, &now, &kDriverRect);
+            });
             SetWindowPos(driver_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
             RedrawWindow(driver_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
             // The compositor shows the repaint a little later; capture only once the screen does.

@@ -6,6 +6,7 @@
 #include "app/AppMessages.h"
 #include "app/capture/CaptureEngine.h"
 #include "app/continuous/ContinueWnd.h"
+#include "app/continuous/NavigatorWnd.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
 
@@ -17,7 +18,8 @@ using namespace continuous_test;
 
 namespace {
 
-struct RecordingOwner : IContinueCaptureOwner {
+// A navigator that only notes the series it is asked for.
+struct RecordingOwner : CNavigatorWnd {
     std::vector<std::tuple<int, int, int>> calls;
     void StartContinueCapture(int count, int intervalMs, int mode) override {
         calls.emplace_back(count, intervalMs, mode);

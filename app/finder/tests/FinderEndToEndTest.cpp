@@ -28,23 +28,9 @@ constexpr int kFrameReach = 3;  // the 4-pixel pen straddles the outline
 
 RECT Inflated(RECT r, int d) { return {r.left - d, r.top - d, r.right + d, r.bottom + d}; }
 
-// What the screen shows over a rectangle, row by row.
-std::vector<COLORREF> Grab(const RECT& r) {
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    wt::DibCanvas canvas(w, h, RGB(0, 0, 0));
-    HDC screen = GetDC(nullptr);
-    BitBlt(canvas.dc(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            pixels.push_back(canvas.Pixel(x, y));
-    return pixels;
-}
-
 // Pixels of a rectangle of the screen that differ from a reference grab.
 int Differences(const RECT& r, const std::vector<COLORREF>& reference) {
-    const std::vector<COLORREF> now = Grab(r);
+    const std::vector<COLORREF> now = GrabScreen(r);
     int n = 0;
     for (size_t i = 0; i < now.size(); ++i)
         n += now[i] != reference[i];
@@ -155,7 +141,7 @@ TEST_F(FinderEndToEnd, ClickCapturesTheButtonExactlyAndNoFrameIsLeft) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     const RECT hostArea = Inflated(kButtonRect, kFrameReach);
-    const std::vector<COLORREF> button = Grab(kButtonRect), host = Grab(hostArea);
+    const std::vector<COLORREF> button = GrabScreen(kButtonRect), host = GrabScreen(hostArea);
     const Edge buttonEdge(kButtonRect), hostEdge(kHostRect);
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
@@ -178,15 +164,7 @@ TEST_F(FinderEndToEnd, ClickCapturesTheButtonExactlyAndNoFrameIsLeft) {
     ASSERT_TRUE(LoadWhenWritten(Numbered(0), image));
     ASSERT_EQ(image.GetWidth(), DWORD(kButtonRect.right - kButtonRect.left));
     ASSERT_EQ(image.GetHeight(), DWORD(kButtonRect.bottom - kButtonRect.top));
-    int wrong = 0;
-    const int w = kButtonRect.right - kButtonRect.left, h = kButtonRect.bottom - kButtonRect.top;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            // GetPixelColor counts rows from the bottom.
-            const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);
-            wrong += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) != button[y * w + x];
-        }
-    EXPECT_EQ(0, wrong) << "pixels of the capture that differ from the button";
+    EXPECT_EQ(0, WrongPixels(image, button)) << "pixels of the capture that differ from the button";
     wt::MouseAway();
     EXPECT_EQ(0, Differences(hostArea, host));
     Exit(main);
@@ -196,7 +174,7 @@ TEST_F(FinderEndToEnd, EscapeEndsWithoutAFileAndWithoutAFrame) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     const RECT hostArea = Inflated(kButtonRect, kFrameReach);
-    const std::vector<COLORREF> host = Grab(hostArea);
+    const std::vector<COLORREF> host = GrabScreen(hostArea);
     const Edge buttonEdge(kButtonRect);
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));

@@ -28,17 +28,6 @@ LRESULT CALLBACK PatternProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
     return 0;
 }
 
-// Live GDI objects of the process. Wine resolves a handle from its table index
-// alone when the upper word is zero, so every index can be asked.
-int CountGdiObjects() {
-    int count = 0;
-    for (UINT_PTR index = 1; index < 0x10000; ++index) {
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
-            ++count;
-    }
-    return count;
-}
-
 class ScreenZoomTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -120,19 +109,19 @@ TEST_F(ScreenZoomTest, NoGdiObjectSurvivesAThousandZooms) {
     ASSERT_TRUE(::GetCursorInfo(&info));
     EXPECT_TRUE(info.hCursor);
     // The count sees what is made here.
-    const int start = CountGdiObjects();
+    const int start = wt::CountGdiObjects();
     HPEN pens[10];
     for (HPEN& pen : pens)
         pen = ::CreatePen(PS_SOLID, 1, 0);
-    EXPECT_EQ(CountGdiObjects(), start + 10);
+    EXPECT_EQ(wt::CountGdiObjects(), start + 10);
     for (HPEN pen : pens)
         ::DeleteObject(pen);
 
     DrawZoomedScreen(&state, &view, pDC, 2, true, true, false);
-    const int before = CountGdiObjects();
+    const int before = wt::CountGdiObjects();
     for (int i = 0; i < 1000; ++i)
         DrawZoomedScreen(&state, &view, pDC, 1 + i % 4, i % 2 == 0, true, false);
-    EXPECT_LE(CountGdiObjects(), before + 5);
+    EXPECT_LE(wt::CountGdiObjects(), before + 5);
 }
 
 TEST(Overlays, NotXorLinesComeOffWhenDrawnAgain) {

@@ -1,0 +1,335 @@
+// The navigator of vesk.exe under the real mouse: command 32776 posted to the
+// main dialog, the frame placed over a window of ours that shows a coordinate
+// pattern, its caption buttons clicked with SendInput, and the saved files'
+// pixels compared with what the screen showed.
+#include "WidgetTestUtil.h"
+#include "image/DibImage.h"
+#include "tests/driver/VeskRun.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vesk_test;
+
+constexpr UINT kNavigatorCommand = 32776;
+constexpr const wchar_t* kNavigatorTitle = L"네비게이터 캡쳐";
+// Left of the main dialog, which sits in the middle of the 1280 x 1024 screen.
+constexpr RECT kHostRect = {10, 10, 360, 330};
+constexpr RECT kChildClient = {60, 190, 250, 290};  // in the host's client area
+constexpr UINT kSetSaveTarget = WM_APP + 7;  // lParam 1: the saved-DC list
+constexpr int kFileListId = 1005, kDcListId = 1006;
+constexpr int kModeFilesId = 1019, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
+
+// Every screen point has its own colour.
+COLORREF PatternAt(int x, int y) { return RGB(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | ((y >> 8) + 3)); }
+
+int CaptionHeight() {
+    return GetSystemMetrics(SM_CYSMCAPTION) + 2 * (GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYBORDER)) + 5;
+}
+
+RECT Inside(const RECT& window) {
+    return {window.left + 8, window.top + CaptionHeight(), window.right - 8, window.bottom - 8};
+}
+
+struct ControlQuery {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK MatchControl(HWND hWnd, LPARAM lParam) {
+    auto* q = reinterpret_cast<ControlQuery*>(lParam);
+    if (GetDlgCtrlID(hWnd) != q->id)
+        return TRUE;
+    q->found = hWnd;
+    return FALSE;
+}
+// A descendant of `parent` with this control id, or null.
+HWND FindControl(HWND parent, int id) {
+    ControlQuery q = {id, nullptr};
+    EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+void Click(POINT p) {
+    wt::MouseMove(p.x, p.y);
+    wt::MouseDown();
+    wt::MouseUp();
+}
+
+class NavigatorEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wt::MouseAway();
+        ASSERT_TRUE(run_.PrepareQuiet());
+        CreateWindows();
+    }
+    void TearDown() override {
+        run_.Kill();
+        if (host_)
+            DestroyWindow(host_);
+        UnregisterClassW(L"VeskNavigatorHost", GetModuleHandleW(nullptr));
+        UnregisterClassW(L"VeskNavigatorChild", GetModuleHandleW(nullptr));
+        wt::MouseAway();
+    }
+
+    static LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_ERASEBKGND)
+            return 1;
+        if (message == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd, &ps);
+            RECT client;
+            GetClientRect(hWnd, &client);
+            POINT origin = {0, 0};
+            ClientToScreen(hWnd, &origin);
+            const int w = client.right, h = client.bottom;
+            std::vector<DWORD> bits(static_cast<size_t>(w) * h);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const COLORREF c = PatternAt(origin.x + x, origin.y + y);
+                    bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+                }
+            BITMAPINFO bi = {};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+            SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+            EndPaint(hWnd, &ps);
+            return 0;
+        }
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    // Bands of colour: a control whose pixels are all its own.
+    static LRESULT CALLBACK ChildProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_ERASEBKGND)
+            return 1;
+        if (message == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd, &ps);
+            RECT client;
+            GetClientRect(hWnd, &client);
+            RECT band = client;
+            for (int i = 0; band.top < client.bottom; ++i, band.top += 7) {
+                band.bottom = band.top + 7;
+                SetBkColor(dc, RGB(40 * i % 256, 255 - 30 * i % 256, 90 + 50 * i % 166));
+                ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
+            }
+            EndPaint(hWnd, &ps);
+            return 0;
+        }
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    void CreateWindows() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = HostProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = L"VeskNavigatorHost";
+        RegisterClassW(&wc);
+        wc.lpfnWndProc = ChildProc;
+        wc.lpszClassName = L"VeskNavigatorChild";
+        RegisterClassW(&wc);
+        host_ = CreateWindowExW(WS_EX_TOPMOST, L"VeskNavigatorHost", L"host", WS_POPUP | WS_CLIPCHILDREN,
+                                kHostRect.left, kHostRect.top, kHostRect.right - kHostRect.left,
+                                kHostRect.bottom - kHostRect.top, nullptr, nullptr, wc.hInstance, nullptr);
+        child_ = CreateWindowExW(0, L"VeskNavigatorChild", L"", WS_CHILD | WS_VISIBLE, kChildClient.left,
+                                 kChildClient.top, kChildClient.right - kChildClient.left,
+                                 kChildClient.bottom - kChildClient.top, host_, nullptr, wc.hInstance, nullptr);
+    }
+
+    HWND Start() {
+        HWND main = run_.Start();
+        if (main) {
+            SetWindowPos(host_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+            wt::Settle(host_);
+            WaitFor([] { return ScreenPixel(kHostRect.left + 5, kHostRect.top + 7) == PatternAt(kHostRect.left + 5, kHostRect.top + 7); });
+        }
+        return main;
+    }
+    HWND FindTitled(const wchar_t* title) const {
+        return run_.FindWindowIf([title](HWND hWnd) {
+            WCHAR text[64] = {};
+            GetWindowTextW(hWnd, text, 64);
+            return IsWindowVisible(hWnd) && std::wstring(text) == title;
+        });
+    }
+    HWND FindNavigator() const { return FindTitled(kNavigatorTitle); }
+    int CountNavigators() const {
+        int n = 0;
+        run_.FindWindowIf([&n](HWND hWnd) {
+            WCHAR text[64] = {};
+            GetWindowTextW(hWnd, text, 64);
+            n += std::wstring(text) == kNavigatorTitle;
+            return false;
+        });
+        return n;
+    }
+    HWND OpenNavigator(HWND main) {
+        if (!PostMessageW(main, WM_COMMAND, kNavigatorCommand, 0))
+            return nullptr;
+        HWND nav = nullptr;
+        WaitFor([&] { return (nav = FindNavigator()) != nullptr; });
+        return nav;
+    }
+    // Puts the frame at `r`, above our window.
+    void Place(HWND nav, const RECT& r) {
+        SetWindowPos(nav, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+        run_.WaitUntilIdle(nav);
+    }
+    static POINT ButtonCentre(HWND nav, int button) {
+        RECT w = {};
+        GetWindowRect(nav, &w);
+        const int lefts[] = {w.right - w.left - 28, 8, 33, 58};
+        return {w.left + lefts[button] + 10, w.top + CaptionHeight() / 2};
+    }
+
+    VeskRun run_{L"navigator-e2e"};
+    HWND host_ = nullptr, child_ = nullptr;
+};
+
+TEST_F(NavigatorEndToEnd, CaptureButtonSavesWhatLiesInsideTheFrameAndNotDuringASpeedCapture) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    HWND nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    // The command again (as the tray may post it) opens no second frame.
+    PostMessageW(main, WM_COMMAND, kNavigatorCommand, 0);
+    run_.WaitUntilIdle(nav);
+    EXPECT_EQ(CountNavigators(), 1);
+
+    const RECT frame = {30, 30, 300, 170};
+    Place(nav, frame);
+    const RECT inside = Inside(frame);
+    // The inside lets the pattern through.
+    ASSERT_TRUE(WaitFor([&] {
+        return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3) &&
+               ScreenPixel(inside.right - 3, inside.bottom - 3) == PatternAt(inside.right - 3, inside.bottom - 3);
+    })) << "the inside of the frame does not show what lies under it";
+
+    // A speed capture with only the frame under the pointer takes no shot,
+    // and the capture button is ignored while it runs. Once it is over the
+    // capture button works again, and its shot is the first file.
+    Click(ButtonCentre(nav, 3));
+    Click(ButtonCentre(nav, 1));
+    bool captured = false;
+    for (int attempt = 0; attempt < 30 && !captured; ++attempt) {
+        Click(ButtonCentre(nav, 1));
+        captured = WaitFor([&] { return Exists(run_.Numbered(0)); }, 1000);
+    }
+    ASSERT_TRUE(captured);
+    RECT now = {};
+    GetWindowRect(nav, &now);
+    EXPECT_TRUE(EqualRect(&now, &frame));
+    CDibImage image;
+    ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(0), image));
+    ASSERT_EQ(image.GetWidth(), DWORD(inside.right - inside.left));
+    ASSERT_EQ(image.GetHeight(), DWORD(inside.bottom - inside.top));
+    std::vector<COLORREF> expected;
+    for (int y = inside.top; y < inside.bottom; ++y)
+        for (int x = inside.left; x < inside.right; ++x)
+            expected.push_back(PatternAt(x, y));
+    EXPECT_EQ(0, WrongPixels(image, expected));
+
+    // Closed by its button, and opened again.
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    wt::MouseAway();
+    EXPECT_EQ(run_.Exit(main), 0u);
+    EXPECT_FALSE(Exists(run_.Numbered(1)));
+}
+
+TEST_F(NavigatorEndToEnd, SpeedCaptureWrapsAndSavesTheWindowUnderThePointer) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    HWND nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    const RECT home = {20, 600, 320, 860};
+    Place(nav, home);
+
+    RECT child = {};
+    GetWindowRect(child_, &child);
+    const std::vector<COLORREF> bands = GrabScreen(child);
+    const std::vector<COLORREF> host = GrabScreen(kHostRect);
+
+    Click(ButtonCentre(nav, 3));
+    wt::MouseMove((child.left + child.right) / 2, (child.top + child.bottom) / 2);
+    // The frame wraps the control at the shot.
+    ASSERT_TRUE(WaitFor([&] {
+        RECT r = {};
+        GetWindowRect(nav, &r);
+        return EqualRect(&r, &child) == FALSE && r.left == child.left - 8 && r.right == child.right + 8;
+    })) << "the frame never went round the control";
+    CDibImage image;
+    ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(0), image));
+    EXPECT_EQ(0, WrongPixels(image, bands)) << "the capture is not exactly the control";
+
+    // Back home once done, with no highlight left on the screen.
+    ASSERT_TRUE(WaitFor([&] {
+        RECT r = {};
+        GetWindowRect(nav, &r);
+        return EqualRect(&r, &home) != FALSE;
+    }));
+    wt::MouseAway();
+    wt::Settle(host_);
+    EXPECT_TRUE(WaitFor([&] { return GrabScreen(kHostRect) == host; }, 5000)) << "marks left on the window";
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    EXPECT_EQ(run_.Exit(main), 0u);
+    EXPECT_FALSE(Exists(run_.Numbered(1)));
+}
+
+TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEntries) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // With the saved-DC tab showing, the series still goes to files.
+    PostMessageW(main, kSetSaveTarget, 0, 1);
+    HWND nav = OpenNavigator(main);
+    ASSERT_NE(nav, nullptr);
+    const RECT frame = {30, 30, 300, 170};
+    Place(nav, frame);
+    const RECT inside = Inside(frame);
+    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3); }));
+
+    Click(ButtonCentre(nav, 2));
+    HWND panel = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (panel = FindTitled(L"연속캡쳐")) != nullptr; }));
+    wt::MouseAway();
+    SendMessageW(GetDlgItem(panel, kModeFilesId), BM_CLICK, 0, 0);
+    // The panel opens over the frame; the user moves it aside.
+    SetWindowPos(panel, nullptr, 700, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    run_.WaitUntilIdle(panel);
+    SendMessageW(GetDlgItem(panel, kTimeId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
+    SendMessageW(GetDlgItem(panel, kCountId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
+    SendMessageW(GetDlgItem(panel, kStartId), BM_CLICK, 0, 0);
+    HWND frames = GetDlgItem(panel, kFramesId);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 3; })) << "the frames never came";
+
+    std::vector<COLORREF> expected;
+    for (int y = inside.top; y < inside.bottom; ++y)
+        for (int x = inside.left; x < inside.right; ++x)
+            expected.push_back(PatternAt(x, y));
+    for (int n = 0; n < 3; ++n) {
+        CDibImage image;
+        ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(n), image)) << n;
+        EXPECT_EQ(0, WrongPixels(image, expected)) << n;
+    }
+    EXPECT_FALSE(Exists(run_.Numbered(3)));
+    HWND files = FindControl(main, kFileListId), dcs = FindControl(main, kDcListId);
+    ASSERT_TRUE(files && dcs);
+    EXPECT_EQ(SendMessageW(files, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(dcs, LVM_GETITEMCOUNT, 0, 0), 0);
+
+    PostMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
+    Click(ButtonCentre(nav, 0));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    EXPECT_EQ(run_.Exit(main), 0u);
+}
+
+}  // namespace

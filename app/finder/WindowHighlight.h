@@ -1,0 +1,40 @@
+// The blinking frame over the window under the pointer, shown by the control
+// finder and by the navigator's speed capture. It is drawn in NOTXOR straight
+// onto the screen, so a frame put on is always taken off before it is
+// forgotten: lines left behind would show up in later captures.
+#pragma once
+
+#include <windows.h>
+
+class CWindowHighlight {
+public:
+    CWindowHighlight(COLORREF colour, int width) : m_colour(colour), m_width(width) {}
+    ~CWindowHighlight() { Remove(); }
+    CWindowHighlight(const CWindowHighlight&) = delete;
+    CWindowHighlight& operator=(const CWindowHighlight&) = delete;
+
+    // One blink for the window now under the pointer. A different window
+    // takes the old frame off and is framed from the next blink on.
+    void Blink(HWND under);
+    // Takes a frame still on the screen off and has the window repaint.
+    void Remove();
+    // Takes the frame off and forgets every window seen.
+    void Reset();
+
+    HWND Window() const { return m_hWnd; }
+    // Whether a window has been framed since the last reset, and where it was then.
+    bool HasFramed() const { return m_bFramed; }
+    const RECT& FramedRect() const { return m_rcFramed; }
+
+private:
+    void Paint(const RECT& rect) const;
+    void RepaintWindow() const;
+
+    COLORREF m_colour;
+    int m_width;
+    HWND m_hWnd = nullptr;  // the window framed or about to be
+    bool m_bOn = false;     // a frame is on the screen at m_rcDrawn
+    RECT m_rcDrawn = {};
+    bool m_bFramed = false;
+    RECT m_rcFramed = {};
+};
