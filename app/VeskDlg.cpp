@@ -11,6 +11,8 @@
 #include "app/continuous/ContinueWnd.h"
 #include "app/capture/PaneItemCommands.h"
 #include "app/finder/ControlWnd.h"
+#include "app/regions/DynamicRegionWnd.h"
+#include "app/regions/StaticRegionWnd.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/OpTreeWnd.h"
@@ -99,6 +101,10 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_MESSAGE(WM_CAPTURE_DONE, OnCaptureDone)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
+    ON_COMMAND(ID_CAPTURE_DYNAMIC_MOUSE, OnDynamicMouseCapture)
+    ON_COMMAND(ID_CAPTURE_DYNAMIC_TRACKER, OnDynamicTrackerCapture)
+    ON_COMMAND(ID_CAPTURE_STATIC_MOUSE, OnStaticMouseCapture)
+    ON_COMMAND(ID_CAPTURE_STATIC_TRACKER, OnStaticTrackerCapture)
     ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
     ON_COMMAND(ID_CAPTURE_NAVIGATOR, OnNavigator)
     ON_COMMAND(ID_TB_WATERMARK, OnWatermarkTool)
@@ -694,6 +700,12 @@ void CVeskDlg::OnOptionsMisc() {
 }
 
 BOOL CVeskDlg::DestroyWindow() {
+    // Region windows hand captures to the engine: they end first. Older ones
+    // still open go with this window, which owns them.
+    if (m_pDynamicRegionWnd)
+        m_pDynamicRegionWnd->EndCapture();
+    if (m_pStaticRegionWnd)
+        m_pStaticRegionWnd->EndCapture();
     // Workers deliver into the panes and read the options: none may outlive them.
     if (m_pCaptureEngine)
         m_pCaptureEngine->JoinAll();
@@ -833,3 +845,33 @@ void CVeskDlg::OnToggleQuickBar() {
     if (m_pWorkArea)
         ToggleFrameBar(m_pWorkArea.get(), m_pWorkArea->GetQuickBar());
 }
+
+RegionCaptureOptions CVeskDlg::GetRegionCaptureOptions() const {
+    RegionCaptureOptions options;
+    if (const COpContinuePage* misc = theApp.m_pMiscOptions) {
+        options.layered = misc->Layered != 0;
+        options.pointerEffect = misc->PointerEffect != 0;
+        options.magnifierEffect = misc->MagnifierEffect != 0;
+        options.keepEffect = misc->KeepEffect != 0;
+    }
+    return options;
+}
+
+void CVeskDlg::StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap) {
+    StartCapture(hSource, rect, FALSE, false, 0, hBitmap);
+}
+
+void CVeskDlg::OnRegionWindowGone(CWnd* pWnd) {
+    if (pWnd == m_pDynamicRegionWnd)
+        m_pDynamicRegionWnd = nullptr;
+    if (pWnd == m_pStaticRegionWnd)
+        m_pStaticRegionWnd = nullptr;
+}
+
+void CVeskDlg::OnDynamicMouseCapture() { m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, false); }
+
+void CVeskDlg::OnDynamicTrackerCapture() { m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, true); }
+
+void CVeskDlg::OnStaticMouseCapture() { m_pStaticRegionWnd = CStaticRegionWnd::Open(this, false); }
+
+void CVeskDlg::OnStaticTrackerCapture() { m_pStaticRegionWnd = CStaticRegionWnd::Open(this, true); }

@@ -7,6 +7,7 @@
 #include "app/panes/DcTabWnd.h"
 #include "app/panes/FileTabCtrl.h"
 #include "app/panes/FileTabWnd.h"
+#include "app/regions/RegionCaptureHost.h"
 #include "widgets/ResizableDialog.h"
 #include "widgets/SplitterControl.h"
 
@@ -14,11 +15,13 @@
 #include <mutex>
 
 class CColorDialogBarWnd;
+class CDynamicRegionWnd;
 class CMainFrmWnd;
 class CQuickDialogBarWnd;
+class CStaticRegionWnd;
 class CWebImageWnd;
 
-class CVeskDlg : public CResizableDialog {
+class CVeskDlg : public CResizableDialog, public IRegionCaptureHost {
 public:
     enum { IDD = 103 };
     CVeskDlg();
@@ -38,6 +41,11 @@ public:
     void ShowCaptureBalloon(LPCWSTR lpszPath);
 
     int m_nSaveTarget = 0;  // 0 saved files, 1 saved-DC list
+
+    // The region capture windows read the options and hand their copies here.
+    RegionCaptureOptions GetRegionCaptureOptions() const override;
+    void StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap) override;
+    void OnRegionWindowGone(CWnd* pWnd) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -59,6 +67,10 @@ protected:
     afx_msg LRESULT OnCaptureDone(WPARAM wParam, LPARAM lParam);
     afx_msg void OnFullScreenCapture();
     afx_msg void OnCursorCapture();
+    afx_msg void OnDynamicMouseCapture();
+    afx_msg void OnDynamicTrackerCapture();
+    afx_msg void OnStaticMouseCapture();
+    afx_msg void OnStaticTrackerCapture();
     afx_msg void OnControlCapture();
     afx_msg void OnNavigator();
     afx_msg void OnWatermarkTool();
@@ -136,4 +148,8 @@ private:
     std::mutex m_trayLock;
     NOTIFYICONDATAW m_trayIcon = {};
     bool m_bInTray = false;  // hidden into the tray: nothing but a restore shows the dialog
+
+    // The last region capture windows opened; each clears its pointer when it goes.
+    CDynamicRegionWnd* m_pDynamicRegionWnd = nullptr;
+    CStaticRegionWnd* m_pStaticRegionWnd = nullptr;
 };

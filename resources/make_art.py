@@ -276,6 +276,19 @@ def frame_pieces():
     }
 
 
+def region_buttons():
+    """Bitmap 185: the region captures' plus and close cross, 24 x 24 each, on the mask colour."""
+    c = Canvas(48, 24, MASK + (255,))
+    red, white = (200, 40, 40, 255), (255, 255, 255, 255)
+    for x0 in (0, 24):
+        c.rounded(x0 + 2, 2, x0 + 22, 22, 4, red)
+    c.rect(6, 11, 18, 13, white)
+    c.rect(11, 6, 13, 18, white)
+    c.line(30, 6, 41, 17, white, 2)
+    c.line(41, 6, 30, 17, white, 2)
+    return c
+
+
 def navigator_buttons():
     """Bitmap 181: the navigator's caption buttons, 20 x 20 each on the mask
     colour, a normal and a highlighted image per button: close, capture,
@@ -429,6 +442,7 @@ def main():
     }
     files.update({name: bmp24(img) for name, img in frame_pieces().items()})
     files.update(bar_icons())
+    files['region_buttons.bmp'] = bmp24(region_buttons())
     for name, data in files.items():
         with open(os.path.join(art, name), 'wb') as f:
             f.write(data)

@@ -346,3 +346,6 @@
 #define IDI_QUICK_TRAY_OFF          258
 #define IDI_QUICK_TRAY_ON           259
 #define IDI_COPY_COLOR              262
+
+// Region capture windows
+#define IDB_REGION_BUTTONS          185

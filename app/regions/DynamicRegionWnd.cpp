@@ -1,0 +1,335 @@
+#include "app/regions/DynamicRegionWnd.h"
+
+#include "app/capture/ScopedGdi.h"
+#include "app/regions/MagnifierWnd.h"
+#include "app/regions/RegionCaptureSupport.h"
+#include "app/regions/RegionPointerWnd.h"
+#include "app/regions/RegionViewWnd.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr UINT_PTR kFollowTimer = 0;
+// A window just hidden stays on the screen until the compositor has redrawn
+// what lay under it; the copy waits that long.
+constexpr DWORD kHiddenSettleMs = 120;
+
+void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
+    const POINT points[5] = {{start.x, start.y}, {corner.x, start.y}, {corner.x, corner.y}, {start.x, corner.y},
+                             {start.x, start.y}};
+    dc.Polyline(points, 5);
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CDynamicRegionWnd, CSkinDialog)
+    ON_WM_ERASEBKGND()
+    ON_WM_SETCURSOR()
+    ON_WM_TIMER()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_MOUSEMOVE()
+    ON_WM_CLOSE()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CDynamicRegionWnd* CDynamicRegionWnd::Open(IRegionCaptureHost* pHost, bool bTrackerMode) {
+    auto* wnd = new CDynamicRegionWnd(pHost, bTrackerMode);
+    if (!wnd->Create(IDD_DYNAMIC_REGION, nullptr)) {
+        delete wnd;  // not self-deleting yet, whatever became of its window
+        return nullptr;
+    }
+    wnd->m_bSelfDeleting = true;
+    wnd->ShowWindow(SW_SHOWNORMAL);
+    return wnd;
+}
+
+CDynamicRegionWnd::CDynamicRegionWnd(IRegionCaptureHost* pHost, bool bTrackerMode)
+    : CSkinDialog(IDD_DYNAMIC_REGION), m_pHost(pHost), m_bTrackerMode(bTrackerMode) {}
+
+CDynamicRegionWnd::~CDynamicRegionWnd() { TearDown(); }
+
+BOOL CDynamicRegionWnd::OnInitDialog() {
+    CSkinDialog::OnInitDialog();
+    const RegionCaptureOptions options = m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions();
+    // The tracker opens where the pointer was when the command came.
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    m_cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
+    m_cyScreen = ::GetSystemMetrics(SM_CYSCREEN);
+    MoveWindow(0, 0, m_cxScreen, m_cyScreen, TRUE);
+    m_region = {};
+    EnableDrag(FALSE);
+    SetBitmap(static_cast<HBITMAP>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_REGION_VIEW_BACKGROUND),
+                                                IMAGE_BITMAP, 0, 0, 0)));
+    SetBackgroundStyle(BACKGROUND_STRETCH);
+    // Everything in the key colour is see-through: only what is drawn over it shows.
+    SetLayeredAttributes(kRegionKeyColor, 255, LWA_COLORKEY | LWA_ALPHA);
+
+    OpenAuxiliaryWindows(options);
+
+    if (!m_bTrackerMode) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));
+        m_crossHair.SetExtent(m_cxScreen, m_cyScreen, 0, 0);
+        m_crossHair.ClearPoints();
+        return TRUE;
+    }
+    m_region = {cursor.x, cursor.y, cursor.x + 100, cursor.y + 100};
+    m_pTracker = std::make_unique<CNcTracker>(&m_region);
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    LoadCloseBoxImages(m_buttons);
+    PlaceCloseBox();
+    CWindowDC dc(this);
+    DrawCloseBox(m_buttons, &dc, ToGeo(m_closeBox));
+    return TRUE;
+}
+
+void CDynamicRegionWnd::OpenAuxiliaryWindows(const RegionCaptureOptions& options) {
+    m_pPointerWnd = std::make_unique<CRegionPointerWnd>(this);
+    if (m_pPointerWnd->Create(this)) {
+        m_pPointerWnd->ShowWindow(SW_SHOW);
+        m_pPointerWnd->SetCapture();
+    }
+    if (options.magnifierEffect) {
+        m_pMagnifierWnd = std::make_unique<CMagnifierWnd>(this);
+        m_pMagnifierWnd->m_bLiveScreen = true;
+        if (m_pMagnifierWnd->Create(this))
+            m_pMagnifierWnd->ShowWindow(SW_SHOW);
+    }
+    m_pViewWnd = std::make_unique<CRegionViewWnd>(this);
+    m_pViewWnd->m_bLiveScreen = true;
+    if (m_pViewWnd->Create(this))
+        m_pViewWnd->ShowWindow(SW_SHOW);
+}
+
+COLORREF CDynamicRegionWnd::GetColorAt(POINT screenPoint) const {
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF color = screen ? ::GetPixel(screen, screenPoint.x, screenPoint.y) : 0;
+    if (screen)
+        ::ReleaseDC(nullptr, screen);
+    return color == CLR_INVALID ? 0 : color;
+}
+
+BOOL CDynamicRegionWnd::PreTranslateMessage(MSG* pMsg) {
+    // The pointer and information windows take the focus too; Escape on any of them ends the capture.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
+        EndCapture();
+        return TRUE;
+    }
+    return CSkinDialog::PreTranslateMessage(pMsg);
+}
+
+void CDynamicRegionWnd::PlaceCloseBox() { m_closeBox = ToRect(CloseBoxFor(ToGeo(m_region))); }
+
+BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
+    const BOOL result = CSkinDialog::OnEraseBkgnd(pDC);
+    // The key colour covered whatever lines were on the window.
+    m_bFrameDrawn = false;
+    m_crossHair.ClearPoints();
+    if (m_bTrackerMode && m_pTracker) {
+        m_pTracker->Draw(pDC);
+        m_region = ToRect(InflateBy(NormalizeRect(ToGeo(m_pTracker->m_rect)), kTrackerMargin, kTrackerMargin));
+        PlaceCloseBox();
+        DrawCloseBox(m_buttons, pDC, ToGeo(m_closeBox));
+    }
+    return result;
+}
+
+BOOL CDynamicRegionWnd::OnSetCursor(CWnd*, UINT nHitTest, UINT) {
+    if (!m_bTrackerMode)
+        ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));
+    else if (!m_pTracker || !m_pTracker->SetCursor(this, nHitTest))
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+}
+
+void CDynamicRegionWnd::OnRButtonDown(UINT nFlags, CPoint point) {
+    SetTimer(kFollowTimer, 1);
+    CSkinDialog::OnRButtonDown(nFlags, point);
+}
+
+void CDynamicRegionWnd::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent != kFollowTimer || !m_pPointerWnd || !m_pPointerWnd->GetSafeHwnd())
+        return;
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    m_pPointerWnd->SetWindowPos(&wndTopMost, cursor.x, cursor.y, 1, 1, SWP_SHOWWINDOW);
+}
+
+void CDynamicRegionWnd::WipeOverlays() { RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+
+void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
+    if (m_bTrackerMode) {
+        if (!m_pTracker || m_bInTrack)
+            return;
+        m_bInTrack = true;
+        m_pTracker->Track(this, point, TRUE, nullptr);
+        m_bInTrack = false;
+        if (m_bDeleteAfterTrack) {
+            delete this;  // destroyed while tracking
+            return;
+        }
+        if (m_bEndAfterTrack) {
+            EndCapture();
+            return;
+        }
+        WipeOverlays();
+        return;
+    }
+    m_bDrawing = true;
+    m_start = point;
+    m_current = point;
+    m_region = {point.x + 1, point.y + 1, 0, 0};
+    WipeOverlays();
+    CSkinDialog::OnLButtonDown(nFlags, point);
+}
+
+void CDynamicRegionWnd::OnMouseMove(UINT nFlags, CPoint point) {
+    if (!m_bTrackerMode) {
+        DragTo(point, m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions());
+        CSkinDialog::OnMouseMove(nFlags, point);
+        return;
+    }
+    if (!m_pPointerWnd || !m_pPointerWnd->GetSafeHwnd())
+        return;
+    m_pPointerWnd->SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW);
+    // Over the tracker the mouse is the tracker's; elsewhere the pointer window's.
+    const bool inside = ::PtInRect(&m_region, point) != FALSE;
+    if (inside && !m_bCaptureReleased) {
+        m_bCaptureReleased = true;
+        ::ReleaseCapture();
+    } else if (!inside && m_bCaptureReleased) {
+        m_bCaptureReleased = false;
+        m_pPointerWnd->SetCapture();
+    }
+}
+
+void CDynamicRegionWnd::DragTo(CPoint point, const RegionCaptureOptions& options) {
+    CClientDC dc(this);
+    if (options.pointerEffect)
+        DrawMovingCrossHair(&m_crossHair, &dc, false, static_cast<short>(point.x), static_cast<short>(point.y));
+    if (!m_bDrawing)
+        return;
+    CPen pen(PS_SOLID, 2, RGB(255, 0, 0));
+    CScopedSelectObject selected(dc, pen);
+    const int oldRop = dc.SetROP2(R2_NOTXORPEN);
+    if (m_bFrameDrawn)
+        DrawFramePolyline(dc, m_start, m_current);  // drawn again, so erased
+    m_previous = m_current;
+    m_current = point;
+    DrawFramePolyline(dc, m_start, m_current);
+    m_bFrameDrawn = true;
+    dc.SetROP2(oldRop);
+    m_region = ToRect(DragFrameInside(ToGeo(m_start), ToGeo(m_current)));
+}
+
+void CDynamicRegionWnd::OnLButtonUp(UINT, CPoint point) {
+    if (m_bInTrack)
+        return;
+    const RegionCaptureOptions options = m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions();
+    GeoRect selection;
+    if (m_bTrackerMode) {
+        CRect window;
+        GetWindowRect(&window);
+        if (HitsCloseBox(ToGeo(m_closeBox), GeoPoint{point.x - window.left, point.y - window.top})) {
+            EndCapture();
+            return;
+        }
+        selection = InflateBy(ToGeo(m_region), -kTrackerMargin, -kTrackerMargin);
+    } else {
+        // The release is the last position: a drag quicker than the poller still counts.
+        if (m_bDrawing)
+            DragTo(point, options);
+        m_bDrawing = false;
+        selection = ToGeo(m_region);
+    }
+    if (IsEmptySelection(selection)) {
+        EndCapture();
+        return;
+    }
+    CaptureSelection(ToRect(selection), options);
+    if (!m_bTrackerMode)
+        m_region = {};
+    if (!options.keepEffect)
+        EndCapture();
+}
+
+bool CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
+    bool wasVisible = false;
+    for (CWnd* pWnd : {static_cast<CWnd*>(m_pViewWnd.get()), static_cast<CWnd*>(m_pMagnifierWnd.get())}) {
+        if (pWnd && pWnd->GetSafeHwnd())
+            wasVisible |= pWnd->ShowWindow(nCmdShow) != FALSE;
+    }
+    return wasVisible;
+}
+
+void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) {
+    // Neither our lines nor the layered helpers belong in the picture.
+    if (!m_bTrackerMode)
+        WipeOverlays();
+    if (ShowHelpers(SW_HIDE)) {
+        ::GdiFlush();
+        ::Sleep(kHiddenSettleMs);
+    }
+    {
+        ScopedDc display(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+        HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY);
+    }
+    ShowHelpers(SW_SHOWNA);
+}
+
+void CDynamicRegionWnd::EndCapture() {
+    if (m_bInTrack) {
+        m_bEndAfterTrack = true;
+        return;
+    }
+    if (m_bEnding)
+        return;
+    m_bEnding = true;
+    TearDown();
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+void CDynamicRegionWnd::TearDown() {
+    if (m_hWnd)
+        KillTimer(kFollowTimer);
+    // The poller posts to this window: it ends before anything else goes.
+    if (m_pPointerWnd)
+        m_pPointerWnd->StopPolling();
+    if (m_pViewWnd && m_pViewWnd->GetSafeHwnd())
+        m_pViewWnd->DestroyWindow();
+    m_pViewWnd.reset();
+    if (m_pMagnifierWnd && m_pMagnifierWnd->GetSafeHwnd())
+        m_pMagnifierWnd->DestroyWindow();
+    m_pMagnifierWnd.reset();
+    if (m_pPointerWnd && m_pPointerWnd->GetSafeHwnd())
+        m_pPointerWnd->DestroyWindow();
+    m_pPointerWnd.reset();
+    if (!m_bInTrack)
+        m_pTracker.reset();
+    m_buttons.DeleteImageList();
+    if (m_hWnd && ::GetCapture() == m_hWnd)
+        ::ReleaseCapture();
+}
+
+void CDynamicRegionWnd::OnClose() { EndCapture(); }
+
+void CDynamicRegionWnd::OnDestroy() {
+    TearDown();
+    CSkinDialog::OnDestroy();
+}
+
+void CDynamicRegionWnd::PostNcDestroy() {
+    CSkinDialog::PostNcDestroy();
+    if (m_pHost)
+        m_pHost->OnRegionWindowGone(this);
+    if (!m_bSelfDeleting)
+        return;
+    if (m_bInTrack) {
+        m_bDeleteAfterTrack = true;
+        return;
+    }
+    delete this;
+}

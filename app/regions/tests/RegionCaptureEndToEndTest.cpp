@@ -1,0 +1,387 @@
+// Drives vesk.exe through its region captures with real mouse input over a
+// test pattern whose every pixel encodes its own screen position, and reads
+// back the captured files: exactly the chosen rectangle, nothing of our own
+// lines or helper windows, and nothing at all for a click or a line.
+#include "WidgetTestUtil.h"
+#include "app/settings/Profile.h"
+#include "image/DibImage.h"
+#include "tests/driver/VeskRun.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+namespace {
+
+using namespace vesk_test;
+
+constexpr UINT kDynamicMouseCommand = 32822;
+constexpr UINT kDynamicTrackerCommand = 32828;
+constexpr UINT kStaticMouseCommand = 32825;
+constexpr UINT kStaticTrackerCommand = 32839;
+constexpr DWORD kPastThePollMs = 300;  // the region window polls the pointer every 100 ms
+
+// Position (x, y) modulo 64 in the high nibbles of the three channels; the low
+// nibbles sit at 8, so a tint of up to 7 either way (the pointer window lies
+// over the screen at alpha 1) cannot change what a pixel decodes to. `variant`
+// shifts the pattern, so that an old and a new picture differ everywhere.
+COLORREF PatternColour(int x, int y, int variant) {
+    const int a = (x + 32 * variant) & 63;
+    const int b = y & 63;
+    const int n0 = a & 15, n1 = (a >> 4) | ((b & 3) << 2), n2 = b >> 2;
+    return RGB(n0 << 4 | 8, n1 << 4 | 8, n2 << 4 | 8);
+}
+
+// The pattern position a colour stands for: x + 32 * variant and y, modulo 64.
+POINT DecodeColour(BYTE r, BYTE g, BYTE b) {
+    const int n0 = r >> 4, n1 = g >> 4, n2 = b >> 4;
+    return {n0 | ((n1 & 3) << 4), (n1 >> 2) | (n2 << 2)};
+}
+
+// Waits without letting our own windows go unpainted.
+void Rest(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        wt::PumpMessages();
+        ::Sleep(20);
+    }
+}
+
+int ThreadsOf(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == pid;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// The full-screen pattern, painted from a DIB of its own.
+class PatternWindow {
+public:
+    PatternWindow() : m_canvas(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0) {
+        DIBSECTION dib = {};
+        GetObjectW(m_canvas.bitmap(), sizeof(dib), &dib);
+        m_bits = static_cast<DWORD*>(dib.dsBm.bmBits);
+        Fill(0);
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"VeskRegionPattern";
+        RegisterClassW(&wc);
+        m_hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, wc.lpszClassName, L"pattern",
+                                 WS_POPUP | WS_VISIBLE, 0, 0, m_canvas.width(), m_canvas.height(), nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        Repaint();
+    }
+    ~PatternWindow() {
+        DestroyWindow(m_hWnd);
+        UnregisterClassW(L"VeskRegionPattern", GetModuleHandleW(nullptr));
+    }
+    int variant() const { return m_variant; }
+    void Fill(int variant) {
+        m_variant = variant;
+        GdiFlush();
+        for (int y = 0; y < m_canvas.height(); ++y)
+            for (int x = 0; x < m_canvas.width(); ++x) {
+                const COLORREF c = PatternColour(x, y, variant);
+                m_bits[y * m_canvas.width() + x] = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+            }
+    }
+    void Repaint() {
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        wt::PumpMessages();
+    }
+    void Raise() {
+        SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        Repaint();
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (message == WM_ERASEBKGND)
+            return 1;
+        if (message == WM_MOUSEACTIVATE)
+            return MA_NOACTIVATE;
+        if (message != WM_PAINT || !self)
+            return DefWindowProcW(hWnd, message, wParam, lParam);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hWnd, &ps);
+        BitBlt(dc, 0, 0, self->m_canvas.width(), self->m_canvas.height(), self->m_canvas.dc(), 0, 0, SRCCOPY);
+        EndPaint(hWnd, &ps);
+        return 0;
+    }
+
+    wt::DibCanvas m_canvas;
+    DWORD* m_bits = nullptr;
+    HWND m_hWnd = nullptr;
+    int m_variant = 0;
+};
+
+bool ScreenShowsPattern(POINT p, int variant) {
+    const COLORREF c = ScreenPixel(p.x, p.y);
+    const POINT d = DecodeColour(GetRValue(c), GetGValue(c), GetBValue(c));
+    return d.x == ((p.x + 32 * variant) & 63) && d.y == (p.y & 63);
+}
+
+// Every pixel of the picture must decode to its own screen position inside `rect`.
+::testing::AssertionResult ShowsPattern(const CDibImage& image, const RECT& rect, int variant) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (static_cast<int>(image.GetWidth()) != w || static_cast<int>(image.GetHeight()) != h)
+        return ::testing::AssertionFailure() << "picture is " << image.GetWidth() << " x " << image.GetHeight()
+                                             << ", expected " << w << " x " << h;
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            // GetPixelColor counts rows from the bottom.
+            const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);
+            const POINT d = DecodeColour(c.rgbRed, c.rgbGreen, c.rgbBlue);
+            const int sx = rect.left + x, sy = rect.top + y;
+            if (d.x != ((sx + 32 * variant) & 63) || d.y != (sy & 63)) {
+                if (!wrong++)
+                    first = "pixel " + std::to_string(x) + "," + std::to_string(y) + " (" + std::to_string(c.rgbRed) +
+                            " " + std::to_string(c.rgbGreen) + " " + std::to_string(c.rgbBlue) + ")";
+            }
+        }
+    if (wrong)
+        return ::testing::AssertionFailure() << wrong << " pixels off the pattern, first " << first;
+    return ::testing::AssertionSuccess();
+}
+
+// What the rubber band from `from` to `to` captures: the inside of its frame.
+RECT InsideOfFrame(POINT from, POINT to) {
+    return {std::min(from.x, to.x) + 1, std::min(from.y, to.y) + 1, std::max(from.x, to.x) - 1,
+            std::max(from.y, to.y) - 1};
+}
+
+// Press, move in steps, rest past the poll, release.
+void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs) {
+    wt::MouseMove(from.x, from.y);
+    Rest(kPastThePollMs);
+    wt::MouseDown();
+    Rest(150);
+    constexpr int kSteps = 4;
+    for (int i = 1; i <= kSteps; ++i) {
+        wt::MouseMove(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
+        Rest(restMs ? 60 : 0);
+    }
+    Rest(restMs);
+    wt::MouseUp();
+}
+
+void Click(POINT at) { Drag(at, at); }
+
+void PressEscape() {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_ESCAPE;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+class RegionCaptureEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wt::MouseMove(700, 500);
+        pattern_ = std::make_unique<PatternWindow>();
+        ASSERT_TRUE(run_.PrepareQuiet());
+    }
+    void TearDown() override {
+        run_.Kill();
+        pattern_.reset();
+    }
+
+    void SetOption(const wchar_t* key, int value) {
+        profile::WriteValue(profile::kMiscSection, key, value, run_.ini().c_str());
+    }
+    DWORD Pid() const { return GetProcessId(run_.process()); }
+    int WindowCount() const {
+        int n = 0;
+        run_.FindWindowIf([&](HWND) { return ++n, false; });
+        return n;
+    }
+
+    HWND Start() {
+        HWND main = run_.Start();
+        if (!main)
+            return nullptr;
+        // Wine brings the main dialog back over our topmost pattern whenever a
+        // region window hands it the activation: it goes to the bottom-right
+        // corner, clear of every rectangle the tests choose.
+        SetWindowPos(main, nullptr, 1200, 980, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        run_.WaitUntilIdle(main);
+        RaisePattern();
+        return main;
+    }
+    void Exit(HWND main) { EXPECT_EQ(run_.Exit(main), 0u); }
+
+    void RaisePattern() {
+        pattern_->Raise();
+        // The compositor shows the repaint a little later; go on only once the screen does.
+        const int v = pattern_->variant();
+        EXPECT_TRUE(WaitFor([v] { return ScreenShowsPattern({640, 512}, v) && ScreenShowsPattern({900, 700}, v); }));
+    }
+
+    // The full-screen region window (or its pointer window), when one is up.
+    HWND RegionWindow() const {
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        return run_.FindWindowIf([&](HWND hWnd) {
+            RECT r;
+            return IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.left == 0 && r.top == 0 && r.right == w &&
+                   r.bottom == h;
+        });
+    }
+    // Opens a region capture with the pointer at `pointer` (the tracker starts there).
+    bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
+        wt::MouseMove(pointer.x, pointer.y);
+        EXPECT_EQ(RegionWindow(), nullptr) << "a region window is up before the command";
+        RaisePattern();
+        if (!PostMessageW(main, WM_COMMAND, command, 0))
+            return false;
+        if (!WaitFor([&] { return RegionWindow() != nullptr; }))
+            return false;
+        // Its helpers come up with it; let them show before the mouse moves on.
+        Rest(kPastThePollMs);
+        return true;
+    }
+    bool WaitClosed() {
+        return WaitFor([&] { return RegionWindow() == nullptr; });
+    }
+
+    bool LoadWhenWritten(int n, CDibImage& image) const { return run_.LoadWhenWritten(run_.Numbered(n), image); }
+    // Nothing took a file number when the next full-screen capture takes number n.
+    void ExpectNextCaptureNumbered(HWND main, int n) {
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+        CDibImage image;
+        EXPECT_TRUE(LoadWhenWritten(n, image));
+        EXPECT_FALSE(Exists(run_.Numbered(n + 1)));
+    }
+
+    VeskRun run_{L"region-e2e"};
+    std::unique_ptr<PatternWindow> pattern_;
+};
+
+TEST_F(RegionCaptureEndToEnd, DragSavesTheInsideOfTheFrameInEveryDirection) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    const POINT a = {520, 380}, b = {761, 553};
+    const struct {
+        POINT from, to;
+    } drags[] = {{a, b}, {b, a}, {{b.x, a.y}, {a.x, b.y}}, {{a.x, b.y}, {b.x, a.y}}};
+    int n = 0;
+    for (const auto& d : drags) {
+        ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+        Drag(d.from, d.to);
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(n, image)) << "drag " << n;
+        EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(d.from, d.to), 0)) << "drag " << n;
+        EXPECT_TRUE(WaitClosed()) << "drag " << n;
+        ++n;
+    }
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, ClickLineAndCloseBoxSaveNothingWhileAQuickDragSavesItsRectangle) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+
+    // Tracker 500, 400 - 600, 500; with its margin the region ends at 604, and
+    // the close box spans 614 - 638 across, 396 - 420 down.
+    ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
+    Click({626, 408});
+    EXPECT_TRUE(WaitClosed()) << "a release on the close box ends the window";
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    Click({600, 450});
+    EXPECT_TRUE(WaitClosed()) << "a click ends the window";
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    Drag({600, 400}, {601, 600});
+    EXPECT_TRUE(WaitClosed()) << "a one-pixel line ends the window";
+
+    // Press, move and release within one poll of the pointer.
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    const POINT from = {540, 420}, to = {700, 530};
+    Drag(from, to, 0);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+    ExpectNextCaptureNumbered(main, 1);
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, TrackerIsMovedAndResizedThenCapturedWithoutItsMargin) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // The tracker opens at the pointer, 100 x 100.
+    ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
+    Rest(kPastThePollMs);
+    Drag({550, 450}, {600, 480});  // moved by (50, 30): 550, 430 - 650, 530
+    Drag({652, 532}, {702, 562});  // bottom-right handle: 550, 430 - 700, 560
+    Click({300, 750});             // a release elsewhere captures
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, RECT{550, 430, 700, 560}, 0));
+    EXPECT_TRUE(WaitClosed());
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(Open(main, kStaticMouseCommand));
+    pattern_->Fill(1);
+    pattern_->Repaint();
+    const POINT from = {600, 420}, to = {455, 590};
+    Drag(from, to);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+
+    // The tracker over the new picture, moved while the refresh thread repaints.
+    ASSERT_TRUE(Open(main, kStaticTrackerCommand, {500, 400}));
+    Drag({550, 450}, {600, 480});
+    Click({300, 750});
+    ASSERT_TRUE(LoadWhenWritten(1, image));
+    EXPECT_TRUE(ShowsPattern(image, RECT{550, 430, 650, 530}, 1));
+    EXPECT_TRUE(WaitClosed());
+    Exit(main);
+}
+
+TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothingBehind) {
+    SetOption(L"KeepEffect", 1);
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    const int windowsBefore = WindowCount();
+    const int threadsBefore = ThreadsOf(Pid());
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    constexpr int kCaptures = 20;
+    for (int n = 0; n < kCaptures; ++n) {
+        const POINT from = {500 + 3 * n, 380 + 2 * n}, to = {640 + 5 * n, 500 + n};
+        Drag(from, to, n < 3 ? kPastThePollMs : 0);
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(n, image)) << "capture " << n;
+        if (n < 3) {
+            EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0)) << "capture " << n;
+        }
+        ASSERT_NE(RegionWindow(), nullptr) << "the window stays after capture " << n;
+    }
+    PressEscape();
+    EXPECT_TRUE(WaitClosed());
+    EXPECT_TRUE(WaitFor([&] { return WindowCount() == windowsBefore; }))
+        << WindowCount() << " windows, " << windowsBefore << " before";
+    EXPECT_TRUE(WaitFor([&] { return ThreadsOf(Pid()) == threadsBefore; }))
+        << ThreadsOf(Pid()) << " threads, " << threadsBefore << " before";
+    Exit(main);
+}
+
+}  // namespace
