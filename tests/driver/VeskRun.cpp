@@ -3,6 +3,8 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 
+#include <dlgs.h>
+
 namespace vesk_test {
 
 std::wstring BuiltExePath()
@@ -86,6 +88,26 @@ int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected)
             wrong += RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) != expected[static_cast<size_t>(y) * w + x];
         }
     return wrong;
+}
+
+bool AnswerFileDialog(HWND dialog, const std::wstring& folder, const std::wstring& names)
+{
+    HWND box = GetDlgItem(dialog, cmb13);
+    if (!box)
+        box = GetDlgItem(dialog, edt1);
+    if (!box)
+        return false;
+    // Sent, not posted: what is typed next must meet the dialog in its new folder.
+    const auto confirm = [&] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)), SMTO_NORMAL, kPatienceMs, &result);
+    };
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    confirm();
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+    confirm();
+    return WaitFor([&] { return !IsWindow(dialog); });
 }
 
 VeskRun::VeskRun(const wchar_t* tag) : m_tag(tag) {}

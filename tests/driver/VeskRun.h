@@ -32,6 +32,11 @@ std::vector<COLORREF> GrabScreen(const RECT& r);
 // -1 when the sizes differ.
 int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected);
 
+// Answers a common open or save dialog as a user typing would: first into
+// `folder`, then `names` (one name, or several quoted for a multiple choice).
+// Returns once the dialog has gone.
+bool AnswerFileDialog(HWND dialog, const std::wstring& folder, const std::wstring& names);
+
 class VeskRun {
 public:
     // `tag` names the temporary folder, so leftovers tell which test made them.

@@ -15,8 +15,6 @@ namespace {
 using namespace vesk_test;
 
 constexpr const wchar_t* kMakerTitle = L"애니메이션 GIF 만들기";
-constexpr UINT kFileNameCombo = 0x47C;  // the common file dialog's name box
-constexpr UINT kFileNameEdit = 0x480;
 
 struct Picture {
     const wchar_t* name;
@@ -70,16 +68,6 @@ protected:
         });
         return dialog;
     }
-    // Types `name` into the file dialog and confirms it.
-    void Answer(HWND dialog, const std::wstring& name) const {
-        HWND box = GetDlgItem(dialog, kFileNameCombo);
-        if (!box)
-            box = GetDlgItem(dialog, kFileNameEdit);
-        ASSERT_NE(box, nullptr);
-        SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-    }
     void SetDelay(int index, const wchar_t* text) const {
         SendMessageW(Item(IDC_GIF_FRAMES), LB_SETCURSEL, index, 0);
         SendMessageW(maker_, WM_COMMAND, MAKEWPARAM(IDC_GIF_FRAMES, LBN_SELCHANGE),
@@ -104,7 +92,7 @@ TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
     Click(IDC_GIF_ADD);
     HWND open = WaitForFileDialog();
     ASSERT_NE(open, nullptr);
-    Answer(open, L"\"red.bmp\" \"green.png\" \"blue.jpg\"");
+    ASSERT_TRUE(AnswerFileDialog(open, run_.folder(), L"\"red.bmp\" \"green.png\" \"blue.jpg\""));
     ASSERT_TRUE(WaitFor([&] { return SendMessageW(Item(IDC_GIF_FRAMES), LB_GETCOUNT, 0, 0) == 3; }));
 
     SetDelay(0, L"5");
@@ -115,7 +103,7 @@ TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
     Click(IDC_GIF_MAKE);
     HWND save = WaitForFileDialog();
     ASSERT_NE(save, nullptr);
-    Answer(save, gif);
+    ASSERT_TRUE(AnswerFileDialog(save, run_.folder(), gif));
     ASSERT_TRUE(WaitFor([&] { return Text(Item(IDC_GIF_STATUS)).find(L"made.gif") != std::wstring::npos; }));
     CDibImage made(gif.c_str(), CDibImage::kFormatGif);
     ASSERT_TRUE(made.IsValid()) << made.GetLastError();

@@ -48,13 +48,6 @@ void Press(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// Returns once the dialog has handled the click, so what is typed next meets its new state.
-void PressAndWait(HWND dialog, int id) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                        reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)), SMTO_NORMAL, kPatienceMs, &result);
-}
-
 int Distance(const RGBQUAD& a, const RGBQUAD& b) {
     return std::abs(a.rgbRed - b.rgbRed) + std::abs(a.rgbGreen - b.rgbGreen) + std::abs(a.rgbBlue - b.rgbBlue);
 }
@@ -141,18 +134,8 @@ protected:
     // Picks files of the sources folder through the open dialog, typed as a user would.
     bool AddFiles(HWND tool, const std::wstring& typedNames) {
         Press(tool, kAddButton);
-        const auto nameBox = [](HWND dialog) {
-            HWND box = GetDlgItem(dialog, cmb13);
-            return box ? box : GetDlgItem(dialog, edt1);
-        };
-        HWND open = WaitForDialog(tool, [&](HWND h) { return nameBox(h) != nullptr; });
-        if (!open)
-            return false;
-        SendMessageW(nameBox(open), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(sources_.c_str()));
-        PressAndWait(open, IDOK);  // into the folder
-        SendMessageW(nameBox(open), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typedNames.c_str()));
-        PressAndWait(open, IDOK);
-        return WaitFor([&] { return !IsWindow(open); });
+        HWND open = WaitForDialog(tool, [](HWND h) { return GetDlgItem(h, cmb13) || GetDlgItem(h, edt1); });
+        return open && AnswerFileDialog(open, sources_, typedNames);
     }
 
     // Starts the conversion, returns the closing report's text, closes the tool and the program.
