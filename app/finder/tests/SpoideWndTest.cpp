@@ -121,7 +121,8 @@ TEST(SpoideWnd, FollowsThePointerAndTheFirstClickPicksWithoutReachingTheWindowBe
     CTestSpoide spoide;
     const INT_PTR result = RunEyedropper(spoide, [&](HWND hWnd) {
         centred.push_back(CentredOn(hWnd, {400, 260}));
-        CURSORINFO info = {sizeof info};
+        CURSORINFO info = {};
+        info.cbSize = sizeof info;
         if (::GetCursorInfo(&info))
             shown = info.hCursor;
         for (const POINT& p : path) {
