@@ -130,7 +130,8 @@ BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
     }
     case PSN_RESET:
         OnReset();
-        if (pSheet)
+        // A Cancel that reaches a sheet already ended by OK must not undo its result.
+        if (pSheet && pSheet->SendMessage(PSM_GETCURRENTPAGEHWND) != 0)
             pSheet->m_nModalResult = IDCANCEL;
         *pResult = 0;
         break;

@@ -182,6 +182,17 @@ TEST(PropertySheets, CancelResetsThePages) {
     again.steps = {[](CTestSheet& s) { s.PressButton(PSBTN_OK); }};
     EXPECT_EQ(again.DoModal(), IDOK);
     EXPECT_EQ(first.applies, 1);
+
+    // A Cancel reaching the sheet after OK ended it (another thread's post
+    // arriving before the loop looks) leaves OK's result.
+    CTestSheet late;
+    late.AddPage(&first);
+    late.steps = {[](CTestSheet& s) {
+        s.PressButton(PSBTN_OK);
+        s.SendMessage(WM_COMMAND, IDCANCEL);
+    }};
+    EXPECT_EQ(late.DoModal(), IDOK);
+    EXPECT_EQ(first.applies, 2);
 }
 
 }  // namespace
