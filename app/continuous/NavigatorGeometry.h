@@ -4,17 +4,11 @@
 // unit-tested natively.
 #pragma once
 
+#include "app/regions/RegionGeometry.h"
+
 #include <array>
 
-struct NavRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-};
+using NavRect = GeoRect;
 
 enum NavButton { NAV_CLOSE, NAV_CAPTURE, NAV_CONTINUE, NAV_SPEED, NAV_BUTTON_COUNT };
 

@@ -47,19 +47,14 @@ RECT ToRect(const NavRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CNavigatorWnd, CSkinDialog)
-    ON_WM_CREATE()
-    ON_WM_NCPAINT()
-    ON_WM_NCACTIVATE()
-    ON_WM_ERASEBKGND()
-    ON_WM_PAINT()
+BEGIN_MESSAGE_MAP(CNavigatorWnd, CFramedSkinDialog)
     ON_WM_NCHITTEST()
     ON_WM_NCLBUTTONDOWN()
     ON_WM_TIMER()
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-CNavigatorWnd::CNavigatorWnd(CWnd* pParent) : CSkinDialog(IDD_NAVIGATOR, pParent) {}
+CNavigatorWnd::CNavigatorWnd(CWnd* pParent) : CFramedSkinDialog(IDD_NAVIGATOR, pParent) {}
 
 CNavigatorWnd::~CNavigatorWnd() { FreeFrame(); }
 
@@ -69,19 +64,11 @@ RECT CNavigatorWnd::GetButtonRect(int button) const {
     return ToRect(m_buttons[button]);
 }
 
-int CNavigatorWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-    const int result = CSkinDialog::OnCreate(lpCreateStruct);
-    if (result != -1)
-        SetUpFrame();
-    return result;
-}
-
 void CNavigatorWnd::SetUpFrame() {
     if (m_frame.IsLoaded())
         return;
     m_frame.Load(this);
-    m_nCaptionHeight = ::GetSystemMetrics(SM_CYSMCAPTION) +
-                       2 * (::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYBORDER)) + 5;
+    m_nCaptionHeight = SystemCaptionHeight() + 5;
     CRect window;
     GetWindowRect(&window);
     m_buttons = NavigatorButtons(window.Width(), m_nCaptionHeight);
@@ -104,18 +91,7 @@ void CNavigatorWnd::SetUpFrame() {
         m_pToolTip.reset();
     }
 
-    HFONT base = nullptr;
-    if (CWnd* pMain = AfxGetMainWnd())
-        base = reinterpret_cast<HFONT>(pMain->SendMessage(WM_GETFONT));
-    if (!base)
-        base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTW lf = {};
-    ::GetObjectW(base, sizeof(lf), &lf);
-    lf.lfHeight = 14;
-    lf.lfWidth = 0;
-    lf.lfWeight = FW_BOLD;
-    m_captionFont.DeleteObject();
-    m_captionFont.CreateFontIndirect(&lf);
+    CreateMainFont(m_captionFont, FW_BOLD);
 }
 
 void CNavigatorWnd::FreeFrame() {
@@ -128,13 +104,8 @@ void CNavigatorWnd::FreeFrame() {
 }
 
 BOOL CNavigatorWnd::OnInitDialog() {
-    CSkinDialog::OnInitDialog();
-    SetUpFrame();  // where the creation message came before the window was ours
-    EnableDrag(TRUE);
-    SetBitmap(static_cast<HBITMAP>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_REGION_VIEW_BACKGROUND),
-                                                IMAGE_BITMAP, 0, 0, 0)));
-    SetBackgroundStyle(BACKGROUND_STRETCH);
-    SetLayeredAttributes(kKeyColour, kAlpha, LWA_COLORKEY | LWA_ALPHA);
+    CFramedSkinDialog::OnInitDialog();
+    SetUpSkin(kKeyColour, kAlpha);
     // Every opening starts at rest: nothing left over from the last one.
     m_rcCapture = {};
     m_nCounter = 0;
@@ -149,7 +120,7 @@ BOOL CNavigatorWnd::OnInitDialog() {
 void CNavigatorWnd::PostNcDestroy() {
     FreeFrame();
     SetBitmap(nullptr);
-    CSkinDialog::PostNcDestroy();
+    CFramedSkinDialog::PostNcDestroy();
 }
 
 void CNavigatorWnd::OnDestroy() {
@@ -162,7 +133,7 @@ void CNavigatorWnd::OnDestroy() {
         EndSeries();
     m_activity = Activity::Resting;
     FreeUntakenBitmaps();
-    CSkinDialog::OnDestroy();
+    CFramedSkinDialog::OnDestroy();
 }
 
 BOOL CNavigatorWnd::PreTranslateMessage(MSG* pMsg) {
@@ -181,7 +152,7 @@ BOOL CNavigatorWnd::PreTranslateMessage(MSG* pMsg) {
             m_pToolTip->RelayEvent(pMsg);
         }
     }
-    return CSkinDialog::PreTranslateMessage(pMsg);
+    return CFramedSkinDialog::PreTranslateMessage(pMsg);
 }
 
 // ---------------------------------------------------------------------------
@@ -245,29 +216,8 @@ void CNavigatorWnd::SetStatus(int status) {
     PaintFrame();
 }
 
-void CNavigatorWnd::OnNcPaint() { PaintFrame(); }
-
-BOOL CNavigatorWnd::OnNcActivate(BOOL bActive) {
-    const BOOL result = CSkinDialog::OnNcActivate(bActive);
-    PaintFrame();
-    return result;
-}
-
-BOOL CNavigatorWnd::OnEraseBkgnd(CDC* pDC) {
-    CSkinDialog::OnEraseBkgnd(pDC);
-    PaintFrame();
-    return TRUE;
-}
-
-void CNavigatorWnd::OnPaint() {
-    {
-        CPaintDC dc(this);
-    }
-    PaintFrame();
-}
-
 LRESULT CNavigatorWnd::OnNcHitTest(CPoint point) {
-    LRESULT hit = CSkinDialog::OnNcHitTest(point);
+    LRESULT hit = CFramedSkinDialog::OnNcHitTest(point);
     CRect window;
     GetWindowRect(&window);
     const int x = point.x - window.left;
@@ -294,7 +244,7 @@ LRESULT CNavigatorWnd::OnNcHitTest(CPoint point) {
 void CNavigatorWnd::OnNcLButtonDown(UINT nHitTest, CPoint point) {
     // The system's handling first: the frame is dragged from anywhere on its
     // caption, buttons included; the button acts once the mouse is released.
-    CSkinDialog::OnNcLButtonDown(nHitTest, point);
+    CFramedSkinDialog::OnNcLButtonDown(nHitTest, point);
     if (!m_hWnd)
         return;
     CRect window;
@@ -384,7 +334,7 @@ void CNavigatorWnd::OnTimer(UINT_PTR nIDEvent) {
         SetTimer(SPEED_RETURN, kReturnMs);
         break;
     default:
-        CSkinDialog::OnTimer(nIDEvent);
+        CFramedSkinDialog::OnTimer(nIDEvent);
         break;
     }
 }

@@ -10,15 +10,14 @@
 #include "app/continuous/ContinueWnd.h"
 #include "app/continuous/NavigatorGeometry.h"
 #include "app/finder/WindowHighlight.h"
-#include "app/regions/FramePieces.h"
-#include "widgets/SkinDialog.h"
+#include "app/regions/FramedSkinDialog.h"
 
 #include <array>
 #include <memory>
 
 class CCaptureEngine;
 
-class CNavigatorWnd : public CSkinDialog {
+class CNavigatorWnd : public CFramedSkinDialog {
 public:
     explicit CNavigatorWnd(CWnd* pParent = nullptr);
     ~CNavigatorWnd() override;
@@ -44,11 +43,6 @@ public:
 protected:
     void PostNcDestroy() override;
 
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    afx_msg void OnNcPaint();
-    afx_msg BOOL OnNcActivate(BOOL bActive);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    afx_msg void OnPaint();
     afx_msg LRESULT OnNcHitTest(CPoint point);
     afx_msg void OnNcLButtonDown(UINT nHitTest, CPoint point);
     afx_msg void OnTimer(UINT_PTR nIDEvent);
@@ -63,9 +57,9 @@ private:
     static constexpr UINT_PTR kSeriesEndTimer = 9;
 
     // Frame pieces, caption metrics, images, tool tips and font; once per window.
-    void SetUpFrame();
+    void SetUpFrame() override;
     void FreeFrame();
-    void PaintFrame();
+    void PaintFrame() override;
     void DrawButton(CDC* pDC, int button, bool hot) const;
     void SetStatus(int status);
     void UpdateToolRects();
@@ -99,8 +93,6 @@ private:
     CCaptureEngine* m_pEngine = nullptr;
     int m_nStatus = 0;       // string id, or the shot number in number mode
     int m_nCounter = 0;      // countdown step or shots taken
-    int m_nCaptionHeight = 0;
-    CFramePieces m_frame;
     std::array<NavRect, NAV_BUTTON_COUNT> m_buttons = {};
     int m_nHotButton = -1;
     CFont m_captionFont;

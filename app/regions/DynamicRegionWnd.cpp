@@ -36,29 +36,18 @@ END_MESSAGE_MAP()
 
 CDynamicRegionWnd* CDynamicRegionWnd::Open(IRegionCaptureHost* pHost, bool bTrackerMode) {
     auto* wnd = new CDynamicRegionWnd(pHost, bTrackerMode);
-    if (!wnd->Create(IDD_DYNAMIC_REGION, nullptr)) {
-        delete wnd;  // not self-deleting yet, whatever became of its window
-        return nullptr;
-    }
-    wnd->m_bSelfDeleting = true;
-    wnd->ShowWindow(SW_SHOWNORMAL);
-    return wnd;
+    return CreateSelfDeleting(wnd, IDD_DYNAMIC_REGION) ? wnd : nullptr;
 }
 
 CDynamicRegionWnd::CDynamicRegionWnd(IRegionCaptureHost* pHost, bool bTrackerMode)
-    : CSkinDialog(IDD_DYNAMIC_REGION), m_pHost(pHost), m_bTrackerMode(bTrackerMode) {}
+    : CRegionCaptureWnd(IDD_DYNAMIC_REGION, pHost, bTrackerMode) {}
 
 CDynamicRegionWnd::~CDynamicRegionWnd() { TearDown(); }
 
 BOOL CDynamicRegionWnd::OnInitDialog() {
     CSkinDialog::OnInitDialog();
-    const RegionCaptureOptions options = m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions();
-    // The tracker opens where the pointer was when the command came.
-    CPoint cursor;
-    ::GetCursorPos(&cursor);
-    m_cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
-    m_cyScreen = ::GetSystemMetrics(SM_CYSCREEN);
-    MoveWindow(0, 0, m_cxScreen, m_cyScreen, TRUE);
+    const RegionCaptureOptions options = GetOptions();
+    const CPoint cursor = CoverScreen();
     m_region = {};
     EnableDrag(FALSE);
     SetBitmap(static_cast<HBITMAP>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_REGION_VIEW_BACKGROUND),
@@ -75,13 +64,7 @@ BOOL CDynamicRegionWnd::OnInitDialog() {
         m_crossHair.ClearPoints();
         return TRUE;
     }
-    m_region = {cursor.x, cursor.y, cursor.x + 100, cursor.y + 100};
-    m_pTracker = std::make_unique<CNcTracker>(&m_region);
-    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-    LoadCloseBoxImages(m_buttons);
-    PlaceCloseBox();
-    CWindowDC dc(this);
-    DrawCloseBox(m_buttons, &dc, ToGeo(m_closeBox));
+    OpenTracker(cursor);
     return TRUE;
 }
 
@@ -91,16 +74,7 @@ void CDynamicRegionWnd::OpenAuxiliaryWindows(const RegionCaptureOptions& options
         m_pPointerWnd->ShowWindow(SW_SHOW);
         m_pPointerWnd->SetCapture();
     }
-    if (options.magnifierEffect) {
-        m_pMagnifierWnd = std::make_unique<CMagnifierWnd>(this);
-        m_pMagnifierWnd->m_bLiveScreen = true;
-        if (m_pMagnifierWnd->Create(this))
-            m_pMagnifierWnd->ShowWindow(SW_SHOW);
-    }
-    m_pViewWnd = std::make_unique<CRegionViewWnd>(this);
-    m_pViewWnd->m_bLiveScreen = true;
-    if (m_pViewWnd->Create(this))
-        m_pViewWnd->ShowWindow(SW_SHOW);
+    OpenInfoWindows(options, true);
 }
 
 COLORREF CDynamicRegionWnd::GetColorAt(POINT screenPoint) const {
@@ -110,17 +84,6 @@ COLORREF CDynamicRegionWnd::GetColorAt(POINT screenPoint) const {
         ::ReleaseDC(nullptr, screen);
     return color == CLR_INVALID ? 0 : color;
 }
-
-BOOL CDynamicRegionWnd::PreTranslateMessage(MSG* pMsg) {
-    // The pointer and information windows take the focus too; Escape on any of them ends the capture.
-    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
-        EndCapture();
-        return TRUE;
-    }
-    return CSkinDialog::PreTranslateMessage(pMsg);
-}
-
-void CDynamicRegionWnd::PlaceCloseBox() { m_closeBox = ToRect(CloseBoxFor(ToGeo(m_region))); }
 
 BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
     const BOOL result = CSkinDialog::OnEraseBkgnd(pDC);
@@ -134,14 +97,6 @@ BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
         DrawCloseBox(m_buttons, pDC, ToGeo(m_closeBox));
     }
     return result;
-}
-
-BOOL CDynamicRegionWnd::OnSetCursor(CWnd*, UINT nHitTest, UINT) {
-    if (!m_bTrackerMode)
-        ::SetCursor(::LoadCursorW(nullptr, IDC_CROSS));
-    else if (!m_pTracker || !m_pTracker->SetCursor(this, nHitTest))
-        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-    return TRUE;
 }
 
 void CDynamicRegionWnd::OnRButtonDown(UINT nFlags, CPoint point) {
@@ -161,20 +116,8 @@ void CDynamicRegionWnd::WipeOverlays() { RedrawWindow(nullptr, nullptr, RDW_INVA
 
 void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
     if (m_bTrackerMode) {
-        if (!m_pTracker || m_bInTrack)
-            return;
-        m_bInTrack = true;
-        m_pTracker->Track(this, point, TRUE, nullptr);
-        m_bInTrack = false;
-        if (m_bDeleteAfterTrack) {
-            delete this;  // destroyed while tracking
-            return;
-        }
-        if (m_bEndAfterTrack) {
-            EndCapture();
-            return;
-        }
-        WipeOverlays();
+        if (TrackFrom(point))
+            WipeOverlays();
         return;
     }
     m_bDrawing = true;
@@ -187,7 +130,7 @@ void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
 
 void CDynamicRegionWnd::OnMouseMove(UINT nFlags, CPoint point) {
     if (!m_bTrackerMode) {
-        DragTo(point, m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions());
+        DragTo(point, GetOptions());
         CSkinDialog::OnMouseMove(nFlags, point);
         return;
     }
@@ -224,35 +167,16 @@ void CDynamicRegionWnd::DragTo(CPoint point, const RegionCaptureOptions& options
     m_region = ToRect(DragFrameInside(ToGeo(m_start), ToGeo(m_current)));
 }
 
-void CDynamicRegionWnd::OnLButtonUp(UINT, CPoint point) {
-    if (m_bInTrack)
-        return;
-    const RegionCaptureOptions options = m_pHost ? m_pHost->GetRegionCaptureOptions() : RegionCaptureOptions();
-    GeoRect selection;
-    if (m_bTrackerMode) {
-        CRect window;
-        GetWindowRect(&window);
-        if (HitsCloseBox(ToGeo(m_closeBox), GeoPoint{point.x - window.left, point.y - window.top})) {
-            EndCapture();
-            return;
-        }
-        selection = InflateBy(ToGeo(m_region), -kTrackerMargin, -kTrackerMargin);
-    } else {
-        // The release is the last position: a drag quicker than the poller still counts.
-        if (m_bDrawing)
-            DragTo(point, options);
-        m_bDrawing = false;
-        selection = ToGeo(m_region);
-    }
-    if (IsEmptySelection(selection)) {
-        EndCapture();
-        return;
-    }
-    CaptureSelection(ToRect(selection), options);
-    if (!m_bTrackerMode)
-        m_region = {};
-    if (!options.keepEffect)
-        EndCapture();
+GeoRect CDynamicRegionWnd::TrackerSelection() const {
+    return InflateBy(ToGeo(m_region), -kTrackerMargin, -kTrackerMargin);
+}
+
+GeoRect CDynamicRegionWnd::EndDrag(CPoint point, const RegionCaptureOptions& options) {
+    // The release is the last position: a drag quicker than the poller still counts.
+    if (m_bDrawing)
+        DragTo(point, options);
+    m_bDrawing = false;
+    return ToGeo(m_region);
 }
 
 bool CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
@@ -279,57 +203,15 @@ void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCapt
     ShowHelpers(SW_SHOWNA);
 }
 
-void CDynamicRegionWnd::EndCapture() {
-    if (m_bInTrack) {
-        m_bEndAfterTrack = true;
-        return;
-    }
-    if (m_bEnding)
-        return;
-    m_bEnding = true;
-    TearDown();
-    if (m_hWnd)
-        DestroyWindow();
-}
-
 void CDynamicRegionWnd::TearDown() {
     if (m_hWnd)
         KillTimer(kFollowTimer);
     // The poller posts to this window: it ends before anything else goes.
     if (m_pPointerWnd)
         m_pPointerWnd->StopPolling();
-    if (m_pViewWnd && m_pViewWnd->GetSafeHwnd())
-        m_pViewWnd->DestroyWindow();
-    m_pViewWnd.reset();
-    if (m_pMagnifierWnd && m_pMagnifierWnd->GetSafeHwnd())
-        m_pMagnifierWnd->DestroyWindow();
-    m_pMagnifierWnd.reset();
+    DestroyInfoWindows();
     if (m_pPointerWnd && m_pPointerWnd->GetSafeHwnd())
         m_pPointerWnd->DestroyWindow();
     m_pPointerWnd.reset();
-    if (!m_bInTrack)
-        m_pTracker.reset();
-    m_buttons.DeleteImageList();
-    if (m_hWnd && ::GetCapture() == m_hWnd)
-        ::ReleaseCapture();
-}
-
-void CDynamicRegionWnd::OnClose() { EndCapture(); }
-
-void CDynamicRegionWnd::OnDestroy() {
-    TearDown();
-    CSkinDialog::OnDestroy();
-}
-
-void CDynamicRegionWnd::PostNcDestroy() {
-    CSkinDialog::PostNcDestroy();
-    if (m_pHost)
-        m_pHost->OnRegionWindowGone(this);
-    if (!m_bSelfDeleting)
-        return;
-    if (m_bInTrack) {
-        m_bDeleteAfterTrack = true;
-        return;
-    }
-    delete this;
+    FreeTracker();
 }

@@ -19,6 +19,7 @@ struct GeoRect {
     int bottom = 0;
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
+    bool IsEmpty() const { return right <= left || bottom <= top; }
     // Half-open, as the system's PtInRect.
     bool Contains(GeoPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
 };

@@ -15,11 +15,7 @@ std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), 
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CRegionViewWnd, CSkinDialog)
-    ON_WM_CREATE()
-    ON_WM_NCPAINT()
-    ON_WM_NCACTIVATE()
-    ON_WM_ERASEBKGND()
+BEGIN_MESSAGE_MAP(CRegionViewWnd, CFramedSkinDialog)
     ON_WM_PAINT()
     ON_WM_TIMER()
     ON_WM_DESTROY()
@@ -28,59 +24,31 @@ BEGIN_MESSAGE_MAP(CRegionViewWnd, CSkinDialog)
     ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 END_MESSAGE_MAP()
 
-CRegionViewWnd::CRegionViewWnd(IRegionOwner* pOwner) : CSkinDialog(IDD_REGION_VIEW), m_pOwner(pOwner) {}
+CRegionViewWnd::CRegionViewWnd(IRegionOwner* pOwner) : CFramedSkinDialog(IDD_REGION_VIEW), m_pOwner(pOwner) {}
 
 CRegionViewWnd::~CRegionViewWnd() { FreeFrame(); }
 
 BOOL CRegionViewWnd::Create(CWnd* pParentWnd) { return CDialog::Create(IDD_REGION_VIEW, pParentWnd); }
 
 void CRegionViewWnd::DoDataExchange(CDataExchange* pDX) {
-    CSkinDialog::DoDataExchange(pDX);
+    CFramedSkinDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_POINTER_VIEW, m_view);
-}
-
-int CRegionViewWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-    const int result = CSkinDialog::OnCreate(lpCreateStruct);
-    if (result != -1)
-        SetUpFrame();
-    return result;
 }
 
 void CRegionViewWnd::SetUpFrame() {
     if (m_frame.IsLoaded())
         return;
     m_frame.Load(this);
-    m_nCaptionHeight =
-        ::GetSystemMetrics(SM_CYSMCAPTION) + 2 * (::GetSystemMetrics(SM_CYFRAME) + ::GetSystemMetrics(SM_CYBORDER));
-
-    // Both fonts are the main window's at height 14.
-    HFONT base = nullptr;
-    if (CWnd* pMain = AfxGetMainWnd())
-        base = reinterpret_cast<HFONT>(pMain->SendMessage(WM_GETFONT));
-    if (!base)
-        base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTW lf = {};
-    ::GetObjectW(base, sizeof(lf), &lf);
-    lf.lfHeight = 14;
-    lf.lfWidth = 0;
-    lf.lfWeight = FW_BOLD;
-    m_boldFont.DeleteObject();
-    m_boldFont.CreateFontIndirect(&lf);
-    lf.lfWeight = FW_NORMAL;
-    m_normalFont.DeleteObject();
-    m_normalFont.CreateFontIndirect(&lf);
+    m_nCaptionHeight = SystemCaptionHeight();
+    CreateMainFont(m_boldFont, FW_BOLD);
+    CreateMainFont(m_normalFont, FW_NORMAL);
 }
 
 BOOL CRegionViewWnd::OnInitDialog() {
-    CSkinDialog::OnInitDialog();
-    SetUpFrame();  // where the creation message came before the window was ours
+    CFramedSkinDialog::OnInitDialog();
+    SetUpSkin(kKeyColor, 220);
     m_cxScreen = ::GetSystemMetrics(SM_CXSCREEN);
     m_cyScreen = ::GetSystemMetrics(SM_CYSCREEN);
-    EnableDrag(TRUE);
-    SetBitmap(static_cast<HBITMAP>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDB_REGION_VIEW_BACKGROUND),
-                                                IMAGE_BITMAP, 0, 0, 0)));
-    SetBackgroundStyle(BACKGROUND_STRETCH);
-    SetLayeredAttributes(kKeyColor, 220, LWA_COLORKEY | LWA_ALPHA);
     SetTimer(0, 100);
     return TRUE;
 }
@@ -171,32 +139,15 @@ void CRegionViewWnd::PaintFrame() {
     dc.FillSolidRect(&client, kBackground);
 }
 
-void CRegionViewWnd::OnNcPaint() { PaintFrame(); }
-
-BOOL CRegionViewWnd::OnNcActivate(BOOL bActive) {
-    const BOOL result = CSkinDialog::OnNcActivate(bActive);
-    PaintFrame();
-    return result;
-}
-
-BOOL CRegionViewWnd::OnEraseBkgnd(CDC* pDC) {
-    CSkinDialog::OnEraseBkgnd(pDC);
-    PaintFrame();
-    return TRUE;
-}
-
 void CRegionViewWnd::OnPaint() {
-    {
-        CPaintDC dc(this);
-    }
-    PaintFrame();
+    CFramedSkinDialog::OnPaint();
     // The fill covered the texts: draw them again now, not at the next tick.
     PostMessage(WM_REGION_REFRESH);
 }
 
 void CRegionViewWnd::OnDestroy() {
     KillTimer(0);
-    CSkinDialog::OnDestroy();
+    CFramedSkinDialog::OnDestroy();
 }
 
 void CRegionViewWnd::FreeFrame() {
@@ -207,5 +158,5 @@ void CRegionViewWnd::FreeFrame() {
 
 void CRegionViewWnd::PostNcDestroy() {
     FreeFrame();
-    CSkinDialog::PostNcDestroy();
+    CFramedSkinDialog::PostNcDestroy();
 }

@@ -8,11 +8,10 @@
 
 #include "Afx.h"
 #include "app/regions/ColorViewStatic.h"
-#include "app/regions/FramePieces.h"
+#include "app/regions/FramedSkinDialog.h"
 #include "app/regions/RegionOwner.h"
-#include "widgets/SkinDialog.h"
 
-class CRegionViewWnd : public CSkinDialog {
+class CRegionViewWnd : public CFramedSkinDialog {
 public:
     explicit CRegionViewWnd(IRegionOwner* pOwner);
     ~CRegionViewWnd() override;
@@ -27,10 +26,6 @@ public:
 protected:
     void PostNcDestroy() override;
 
-    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    afx_msg void OnNcPaint();
-    afx_msg BOOL OnNcActivate(BOOL bActive);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnPaint();
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnDestroy();
@@ -38,14 +33,12 @@ protected:
     afx_msg LRESULT OnEnterSizeMove(WPARAM, LPARAM);
     afx_msg LRESULT OnExitSizeMove(WPARAM, LPARAM);
 
-    void SetUpFrame();
-    void PaintFrame();
+    void SetUpFrame() override;
+    void PaintFrame() override;
     void FreeFrame();
 
     CColorViewStatic m_view;
     IRegionOwner* m_pOwner;
-    int m_nCaptionHeight = 0;
-    CFramePieces m_frame;
     CFont m_boldFont;
     CFont m_normalFont;
     int m_cxScreen = 0;
