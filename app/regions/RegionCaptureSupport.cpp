@@ -36,3 +36,43 @@ void DrawCloseBox(CImageList& images, CDC* pDC, const GeoRect& closeBox) {
     if (images.GetSafeHandle() && pDC)
         images.Draw(pDC, 1, CPoint(closeBox.left, closeBox.top), ILD_TRANSPARENT);
 }
+
+void CTickPoster::Start(HWND hWnd, UINT message, DWORD intervalMs, bool bCursorPos) {
+    if (m_pThread)
+        return;
+    m_hWnd = hWnd;
+    m_message = message;
+    m_intervalMs = intervalMs;
+    m_bCursorPos = bCursorPos;
+    m_pThread = AfxBeginThread(ThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (m_pThread) {
+        m_pThread->m_bAutoDelete = FALSE;
+        m_pThread->ResumeThread();
+    }
+}
+
+UINT CTickPoster::ThreadProc(LPVOID pParam) {
+    auto* self = static_cast<CTickPoster*>(pParam);
+    while (!::InterlockedCompareExchange(&self->m_nStop, 0, 0)) {
+        ::Sleep(self->m_intervalMs);
+        if (::InterlockedCompareExchange(&self->m_nStop, 0, 0))
+            break;
+        if (!self->m_bCursorPos) {
+            ::PostMessageW(self->m_hWnd, self->m_message, 0, 0);
+            continue;
+        }
+        POINT p = {};
+        if (::GetCursorPos(&p))
+            ::PostMessageW(self->m_hWnd, self->m_message, 0, MAKELPARAM(p.x, p.y));
+    }
+    return 0;
+}
+
+void CTickPoster::Stop() {
+    ::InterlockedExchange(&m_nStop, 1);
+    if (!m_pThread)
+        return;
+    ::WaitForSingleObject(m_pThread->m_hThread, INFINITE);
+    delete m_pThread;
+    m_pThread = nullptr;
+}

@@ -21,3 +21,33 @@ bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, 
 // The plus and the cross of the close box, 24 x 24 each; only the cross is drawn.
 BOOL LoadCloseBoxImages(CImageList& images);
 void DrawCloseBox(CImageList& images, CDC* pDC, const GeoRect& closeBox);
+
+// A worker that posts `message` to a window every few milliseconds until it is
+// stopped, so that what the message prompts (painting, following the pointer)
+// stays on the UI thread, also inside the tracker's own loop.
+class CTickPoster {
+public:
+    CTickPoster() = default;
+    ~CTickPoster() { Stop(); }
+    CTickPoster(const CTickPoster&) = delete;
+    CTickPoster& operator=(const CTickPoster&) = delete;
+
+    // With bCursorPos the lParam is the pointer's screen position at the tick,
+    // and a tick without one posts nothing.
+    void Start(HWND hWnd, UINT message, DWORD intervalMs, bool bCursorPos);
+    // Stops the worker and waits for it; does nothing when it is not running.
+    void Stop();
+    bool IsRunning() const { return m_pThread != nullptr; }
+
+private:
+    static UINT ThreadProc(LPVOID pParam);
+
+    CWinThread* m_pThread = nullptr;
+    // Written by the UI thread, read by the worker.
+    volatile LONG m_nStop = 0;
+    // Fixed before the worker starts; it reads nothing else of this object.
+    HWND m_hWnd = nullptr;
+    UINT m_message = 0;
+    DWORD m_intervalMs = 0;
+    bool m_bCursorPos = false;
+};

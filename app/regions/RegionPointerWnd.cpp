@@ -30,36 +30,11 @@ BOOL CRegionPointerWnd::OnInitDialog() {
     CoverScreen();
 
     m_hWndTarget = m_pOwner ? m_pOwner->GetRegionWindow() : nullptr;
-    m_pThread = AfxBeginThread(PollThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (m_pThread) {
-        m_pThread->m_bAutoDelete = FALSE;
-        m_pThread->ResumeThread();
-    }
+    m_poller.Start(m_hWndTarget, WM_MOUSEMOVE, 100, true);
     return TRUE;
 }
 
-UINT CRegionPointerWnd::PollThreadProc(LPVOID pParam) {
-    auto* self = static_cast<CRegionPointerWnd*>(pParam);
-    const HWND target = self->m_hWndTarget;
-    while (!::InterlockedCompareExchange(&self->m_nStop, 0, 0)) {
-        ::Sleep(100);
-        if (::InterlockedCompareExchange(&self->m_nStop, 0, 0))
-            break;
-        POINT p = {};
-        if (::GetCursorPos(&p))
-            ::PostMessageW(target, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-    }
-    return 0;
-}
-
-void CRegionPointerWnd::StopPolling() {
-    ::InterlockedExchange(&m_nStop, 1);
-    if (!m_pThread)
-        return;
-    ::WaitForSingleObject(m_pThread->m_hThread, INFINITE);
-    delete m_pThread;
-    m_pThread = nullptr;
-}
+void CRegionPointerWnd::StopPolling() { m_poller.Stop(); }
 
 void CRegionPointerWnd::CoverScreen() {
     SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW);

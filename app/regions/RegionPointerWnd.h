@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/regions/RegionCaptureSupport.h"
 #include "app/regions/RegionOwner.h"
 #include "widgets/SkinDialog.h"
 
@@ -19,9 +20,7 @@ public:
     // Stops the poller and waits for it; does nothing when it is not running.
     // Destroying the window stops it too.
     void StopPolling();
-    bool IsPolling() const { return m_pThread != nullptr; }
-
-    static UINT PollThreadProc(LPVOID pParam);
+    bool IsPolling() const { return m_poller.IsRunning(); }
 
 protected:
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
@@ -38,10 +37,8 @@ protected:
     IRegionOwner* m_pOwner;
     int m_cxScreen = 0;
     int m_cyScreen = 0;
-    CWinThread* m_pThread = nullptr;
-    // Written by the UI thread, read by the poller.
-    volatile LONG m_nStop = 0;
-    // Fixed before the poller starts; the poller reads nothing else of this object.
+    CTickPoster m_poller;
+    // The region window, fixed before the poller starts.
     HWND m_hWndTarget = nullptr;
 
     DECLARE_MESSAGE_MAP()

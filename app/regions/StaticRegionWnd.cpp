@@ -1,9 +1,7 @@
 #include "app/regions/StaticRegionWnd.h"
 
 #include "app/capture/ScopedGdi.h"
-#include "app/regions/MagnifierWnd.h"
 #include "app/regions/RegionCaptureSupport.h"
-#include "app/regions/RegionViewWnd.h"
 #include "app/regions/ScreenZoom.h"
 #include "resources/resource.h"
 #include "widgets/MemDC.h"
@@ -61,12 +59,8 @@ BOOL CStaticRegionWnd::OnInitDialog() {
         return TRUE;
     }
     OpenTracker(cursor);
-    m_hWndRefresh = m_hWnd;
-    m_pRefreshThread = AfxBeginThread(RefreshThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (m_pRefreshThread) {
-        m_pRefreshThread->m_bAutoDelete = FALSE;
-        m_pRefreshThread->ResumeThread();
-    }
+    // The painting itself is the UI thread's, which dispatches the refresh also inside Track.
+    m_refresher.Start(m_hWnd, WM_TRACKER_REFRESH, kRefreshMs, false);
     return TRUE;
 }
 
@@ -87,28 +81,6 @@ COLORREF CStaticRegionWnd::GetColorAt(POINT screenPoint) const {
         return 0;
     const COLORREF color = ::GetPixel(m_frozenDC.m_hDC, screenPoint.x, screenPoint.y);
     return color == CLR_INVALID ? 0 : color;
-}
-
-UINT CStaticRegionWnd::RefreshThreadProc(LPVOID pParam) {
-    auto* self = static_cast<CStaticRegionWnd*>(pParam);
-    const HWND target = self->m_hWndRefresh;
-    while (!::InterlockedCompareExchange(&self->m_nStop, 0, 0)) {
-        ::Sleep(kRefreshMs);
-        if (::InterlockedCompareExchange(&self->m_nStop, 0, 0))
-            break;
-        // The painting itself is the UI thread's, which dispatches this also inside Track.
-        ::PostMessageW(target, WM_TRACKER_REFRESH, 0, 0);
-    }
-    return 0;
-}
-
-void CStaticRegionWnd::StopRefreshThread() {
-    ::InterlockedExchange(&m_nStop, 1);
-    if (!m_pRefreshThread)
-        return;
-    ::WaitForSingleObject(m_pRefreshThread->m_hThread, INFINITE);
-    delete m_pRefreshThread;
-    m_pRefreshThread = nullptr;
 }
 
 LRESULT CStaticRegionWnd::OnTrackerRefresh(WPARAM, LPARAM) {
@@ -198,7 +170,7 @@ void CStaticRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptu
 }
 
 void CStaticRegionWnd::TearDown() {
-    StopRefreshThread();
+    m_refresher.Stop();
     DestroyInfoWindows();
     FreeTracker();
 }

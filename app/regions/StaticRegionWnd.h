@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/regions/RegionCaptureSupport.h"
 #include "app/regions/RegionCaptureWnd.h"
 
 class CStaticRegionWnd : public CRegionCaptureWnd<CDialog> {
@@ -18,8 +19,6 @@ public:
     COLORREF GetColorAt(POINT screenPoint) const override;
 
     BOOL OnInitDialog() override;
-
-    static UINT RefreshThreadProc(LPVOID pParam);
 
 protected:
     CStaticRegionWnd(IRegionCaptureHost* pHost, bool bTrackerMode);
@@ -40,7 +39,6 @@ protected:
 private:
     void Freeze(DWORD dwRop);
     void FreeFrozen();
-    void StopRefreshThread();
     // The frozen picture, the tracker and the close box, straight onto pDC.
     void PaintTracker(CDC* pDC);
 
@@ -48,10 +46,7 @@ private:
     CBitmap m_frozenBitmap;
     HGDIOBJ m_hOldFrozenBitmap = nullptr;
     bool m_bDrawing = false;  // a rubber band is being dragged
-    CWinThread* m_pRefreshThread = nullptr;
-    // Written by the UI thread, read by the refresh thread.
-    volatile LONG m_nStop = 0;
-    HWND m_hWndRefresh = nullptr;  // fixed before the refresh thread starts
+    CTickPoster m_refresher;
 
     DECLARE_MESSAGE_MAP()
 };
