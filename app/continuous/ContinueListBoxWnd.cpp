@@ -3,20 +3,7 @@
 #include "app/AppMessages.h"
 #include "app/capture/CaptureEngine.h"
 #include "app/capture/ScopedGdi.h"
-#include "app/continuous/FrameCard.h"
 #include "image/DibImage.h"
-
-namespace {
-
-void FreeFrame(ContinueFrame* frame) {
-    if (!frame)
-        return;
-    if (frame->bitmap)
-        DeleteObject(frame->bitmap);
-    delete frame;
-}
-
-}  // namespace
 
 BEGIN_MESSAGE_MAP(CContinueListBoxWnd, CListBox)
     ON_MESSAGE(WM_GIF_DONE, OnGifDone)
@@ -51,21 +38,10 @@ void CContinueListBoxWnd::Init() {
         SetFont(&m_font, TRUE);
 }
 
-ContinueFrame* CContinueListBoxWnd::GetFrame(int index) const {
-    if (index < 0 || index >= GetCount())
-        return nullptr;
-    return static_cast<ContinueFrame*>(FrameFromItemData(SendMessage(LB_GETITEMDATA, index)));
-}
-
 int CContinueListBoxWnd::AppendFrame(ContinueFrame* frame) {
-    // Without LBS_HASSTRINGS the "string" is the item data itself.
-    const int index = static_cast<int>(SendMessage(LB_ADDSTRING, 0, static_cast<LPARAM>(FrameToItemData(frame))));
-    if (index < 0) {
-        FreeFrame(frame);
-        return index;
-    }
-    SetItemData(index, FrameToItemData(frame));
-    SetTopIndex(index);
+    const int index = InsertFrame(-1, frame);
+    if (index >= 0)
+        SetTopIndex(index);
     return index;
 }
 
@@ -106,15 +82,6 @@ int CContinueListBoxWnd::AddBitmapFrame(HBITMAP bitmap, float time) {
     return AppendFrame(frame);
 }
 
-void CContinueListBoxWnd::ClearFrames() {
-    if (IsBuilding())
-        return;  // the build thread reads these bitmaps
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i)
-        FreeFrame(GetFrame(i));
-    ResetContent();
-}
-
 void CContinueListBoxWnd::DeleteSelectedFrame(BOOL deleteFile) {
     const int selected = GetCurSel();
     ContinueFrame* frame = GetFrame(selected);
@@ -126,60 +93,17 @@ void CContinueListBoxWnd::DeleteSelectedFrame(BOOL deleteFile) {
     FreeFrame(frame);
 }
 
-void CContinueListBoxWnd::SetSelectedFrameTime(float time) {
-    if (ContinueFrame* frame = GetSelectedFrame()) {
-        frame->time = time;
-        Invalidate();
-    }
-}
-
-void CContinueListBoxWnd::SetAllFrameTimes(float time) {
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        if (ContinueFrame* frame = GetFrame(i))
-            frame->time = time;
-    }
-    Invalidate();
-}
-
 void CContinueListBoxWnd::ResizeAllFrames(int width, int height) {
-    if (width <= 0 || height <= 0 || IsBuilding())
-        return;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        if (ContinueFrame* frame = GetFrame(i))
-            ResampleFrame(*frame, width, height);
-    }
-    Invalidate();
-}
-
-void CContinueListBoxWnd::MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct) {
-    RECT client;
-    GetClientRect(&client);
-    lpMeasureItemStruct->itemHeight = kItemHeight;
-    lpMeasureItemStruct->itemWidth = static_cast<UINT>(client.right - client.left);
-}
-
-void CContinueListBoxWnd::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    const FrameRecord* frame = FrameFromItemData(static_cast<LRESULT>(lpDrawItemStruct->itemData));
-    if (!frame || lpDrawItemStruct->itemID == static_cast<UINT>(-1))
-        return;
-    DrawFrameCard(*lpDrawItemStruct, *frame, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    if (width > 0 && height > 0)
+        ResizeFrames(width, height);
 }
 
 bool CContinueListBoxWnd::StartGifBuild(const CString& path, BOOL loop) {
     if (IsBuilding() || path.IsEmpty())
         return false;
-    std::vector<GifBuildFrame> snapshot;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        const ContinueFrame* frame = GetFrame(i);
-        if (frame && frame->bitmap)
-            snapshot.push_back({frame->bitmap, frame->time, frame->transparent});
-    }
     CWnd* parent = GetParent();
     m_hNotify = parent ? parent->m_hWnd : nullptr;
-    if (!m_build.Start(std::move(snapshot), path, loop != FALSE, m_hNotify, m_hWnd))
+    if (!m_build.Start(BuildFrames(), path, loop != FALSE, m_hNotify, m_hWnd))
         return false;
     m_strOutputPath = path;
     m_bLoop = loop;

@@ -34,6 +34,48 @@ bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
     return true;
 }
 
+void PaintBands(HDC dc, const RECT& r)
+{
+    RECT band = r;
+    for (int i = 0; band.top < r.bottom; ++i, band.top += 7) {
+        band.bottom = band.top + 7;
+        SetBkColor(dc, RGB(40 * i % 256, 255 - 30 * i % 256, 90 + 50 * i % 166));
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
+    }
+}
+
+HWND TestWindow::Create(const wchar_t* className, const wchar_t* title, WNDPROC proc, COLORREF background,
+                        const RECT& rect, DWORD style, HWND parent)
+{
+    Destroy();
+    if (background != CLR_INVALID)
+        m_brush = CreateSolidBrush(background);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = m_brush;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    m_class = className;
+    m_hWnd = CreateWindowExW(parent ? 0 : WS_EX_TOPMOST, className, title, style, rect.left, rect.top,
+                             rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, wc.hInstance, nullptr);
+    return m_hWnd;
+}
+
+void TestWindow::Destroy()
+{
+    if (m_hWnd && IsWindow(m_hWnd))  // a child may have gone with its parent
+        DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    if (!m_class.empty())
+        UnregisterClassW(m_class.c_str(), GetModuleHandleW(nullptr));
+    m_class.clear();
+    if (m_brush)
+        DeleteObject(m_brush);
+    m_brush = nullptr;
+}
+
 COLORREF ScreenPixel(int x, int y)
 {
     HDC screen = GetDC(nullptr);

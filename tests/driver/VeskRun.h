@@ -37,6 +37,32 @@ int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected);
 // Returns once the dialog has gone.
 bool AnswerFileDialog(HWND dialog, const std::wstring& folder, const std::wstring& names);
 
+// Paints bands of colour over `r`: a control whose pixels are all its own.
+void PaintBands(HDC dc, const RECT& r);
+
+// A window of the test's own, of a class registered for it alone: a topmost
+// popup at `rect` on the screen, or a child at `rect` in `parent`'s client
+// area. The class keeps its background brush, so each test registers it
+// afresh; window, class and brush go with Destroy or the object.
+class TestWindow {
+public:
+    TestWindow() = default;
+    ~TestWindow() { Destroy(); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    // `background`: CLR_INVALID when the procedure paints everything itself.
+    HWND Create(const wchar_t* className, const wchar_t* title, WNDPROC proc, COLORREF background, const RECT& rect,
+                DWORD style, HWND parent = nullptr);
+    void Destroy();
+    HWND get() const { return m_hWnd; }
+
+private:
+    std::wstring m_class;
+    HWND m_hWnd = nullptr;
+    HBRUSH m_brush = nullptr;
+};
+
 class VeskRun {
 public:
     // `tag` names the temporary folder, so leftovers tell which test made them.

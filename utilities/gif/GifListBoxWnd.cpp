@@ -1,7 +1,6 @@
 #include "utilities/gif/GifListBoxWnd.h"
 
 #include "app/AppMessages.h"
-#include "app/continuous/FrameCard.h"
 #include "image/DibImage.h"
 #include "utilities/gif/FileSelection.h"
 
@@ -9,14 +8,6 @@
 #include <vector>
 
 namespace {
-
-void FreeFrame(GifFrameItem* frame) {
-    if (!frame)
-        return;
-    if (frame->bitmap)
-        DeleteObject(frame->bitmap);
-    delete frame;
-}
 
 // A frame holding the image's picture; null when no bitmap could be made.
 GifFrameItem* MakeFrame(const CString& name, const CDibImage& image, float time) {
@@ -41,24 +32,6 @@ END_MESSAGE_MAP()
 
 CGifListBoxWnd::~CGifListBoxWnd() {
     m_build.Join();
-}
-
-GifFrameItem* CGifListBoxWnd::GetFrame(int index) const {
-    if (!m_hWnd || index < 0 || index >= GetCount())
-        return nullptr;
-    return static_cast<GifFrameItem*>(FrameFromItemData(SendMessage(LB_GETITEMDATA, index)));
-}
-
-int CGifListBoxWnd::InsertFrame(int index, GifFrameItem* frame) {
-    // Without LBS_HASSTRINGS the "string" is the item data itself.
-    const int at = static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index),
-                                                static_cast<LPARAM>(FrameToItemData(frame))));
-    if (at < 0) {
-        FreeFrame(frame);
-        return at;
-    }
-    SetItemData(at, FrameToItemData(frame));
-    return at;
 }
 
 int CGifListBoxWnd::AddImageFile(const CString& path, float time) {
@@ -98,15 +71,6 @@ int CGifListBoxWnd::AddImageFile(const CString& path, float time) {
     return added;
 }
 
-void CGifListBoxWnd::ClearFrames() {
-    if (IsBuilding() || !m_hWnd)
-        return;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i)
-        FreeFrame(GetFrame(i));
-    ResetContent();
-}
-
 bool CGifListBoxWnd::DeleteSelectedFrame() {
     const int selected = GetCurSel();
     GifFrameItem* frame = GetFrame(selected);
@@ -134,51 +98,14 @@ bool CGifListBoxWnd::MoveSelectedFrame(int offset) {
     return true;
 }
 
-void CGifListBoxWnd::SetSelectedFrameTime(float time) {
-    if (GifFrameItem* frame = GetSelectedFrame()) {
-        frame->time = time;
-        Invalidate();
-    }
-}
-
-void CGifListBoxWnd::SetAllFrameTimes(float time) {
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        if (GifFrameItem* frame = GetFrame(i))
-            frame->time = time;
-    }
-    Invalidate();
-}
-
 void CGifListBoxWnd::SetSelectedTransparent(int transparent) {
     if (GifFrameItem* frame = GetSelectedFrame())
         frame->transparent = transparent ? 1 : 0;
 }
 
-int CGifListBoxWnd::ResizeAllFrames(int width, int height) {
-    if (IsBuilding())
-        return 0;
-    int resized = 0;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        GifFrameItem* frame = GetFrame(i);
-        if (frame && ResampleFrame(*frame, width, height))
-            ++resized;
-    }
-    Invalidate();
-    return resized;
-}
-
 bool CGifListBoxWnd::StartGifBuild(const CString& path, BOOL loop) {
-    std::vector<GifBuildFrame> frames;
-    const int count = GetCount();
-    for (int i = 0; i < count; ++i) {
-        const GifFrameItem* frame = GetFrame(i);
-        if (frame && frame->bitmap)
-            frames.push_back({frame->bitmap, frame->time, frame->transparent});
-    }
     CWnd* parent = GetParent();
-    return m_build.Start(std::move(frames), path, loop != FALSE, parent ? parent->m_hWnd : nullptr, m_hWnd);
+    return m_build.Start(BuildFrames(), path, loop != FALSE, parent ? parent->m_hWnd : nullptr, m_hWnd);
 }
 
 LRESULT CGifListBoxWnd::OnGifDone(WPARAM, LPARAM) {
@@ -195,18 +122,4 @@ void CGifListBoxWnd::OnDestroy() {
     m_build.Join();
     ClearFrames();
     CWnd::OnDestroy();
-}
-
-void CGifListBoxWnd::MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct) {
-    RECT client;
-    GetClientRect(&client);
-    lpMeasureItemStruct->itemHeight = kFrameCardHeight;
-    lpMeasureItemStruct->itemWidth = static_cast<UINT>(client.right - client.left);
-}
-
-void CGifListBoxWnd::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    const FrameRecord* frame = FrameFromItemData(static_cast<LRESULT>(lpDrawItemStruct->itemData));
-    if (!frame || lpDrawItemStruct->itemID == static_cast<UINT>(-1))
-        return;
-    DrawFrameCard(*lpDrawItemStruct, *frame, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
 }

@@ -32,26 +32,12 @@ protected:
     }
     void TearDown() override {
         run_.Kill();
-        if (driver_)
-            DestroyWindow(driver_);
-        // The class keeps the brush: register it afresh with the next test's.
-        UnregisterClassW(L"VeskCaptureDriver", GetModuleHandleW(nullptr));
-        if (brush_)
-            DeleteObject(brush_);
+        driverWindow_.Destroy();
     }
 
     void CreateDriverWindow() {
-        brush_ = CreateSolidBrush(kDriverColour);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = brush_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = L"VeskCaptureDriver";
-        RegisterClassW(&wc);
-        driver_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"driver", WS_POPUP | WS_VISIBLE,
-                                  kDriverRect.left, kDriverRect.top, kDriverRect.right - kDriverRect.left,
-                                  kDriverRect.bottom - kDriverRect.top, nullptr, nullptr, wc.hInstance, nullptr);
+        driver_ = driverWindow_.Create(L"VeskCaptureDriver", L"driver", DefWindowProcW, kDriverColour, kDriverRect,
+                                       WS_POPUP | WS_VISIBLE);
         UpdateWindow(driver_);
     }
 
@@ -98,8 +84,8 @@ protected:
 
     VeskRun run_{L"capture-e2e"};
     std::wstring folder_, ini_;
+    TestWindow driverWindow_;
     HWND driver_ = nullptr;
-    HBRUSH brush_ = nullptr;
 };
 
 TEST_F(CaptureEndToEnd, FullScreenCaptureShowsOurWindow) {

@@ -1,38 +1,11 @@
 #include "ContinueTestSupport.h"
 
-#include <gdiplus.h>
-#include <gtest/gtest.h>
-
 namespace continuous_test {
 namespace {
 
 MessageBoxRecorder* g_recorder = nullptr;
 
-// GDI+ for the whole run: the preview static renders text through it.
-class GdiplusEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&m_token, &input, nullptr);
-    }
-    void TearDown() override { Gdiplus::GdiplusShutdown(m_token); }
-
-private:
-    ULONG_PTR m_token = 0;
-};
-[[maybe_unused]] auto* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
-
 }  // namespace
-
-CString MakeScratchFolder(LPCWSTR tag) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    static int serial = 0;
-    CString folder;
-    folder.Format(L"%svesk_continuous_%s_%lu_%d", temp, tag, GetCurrentProcessId(), serial++);
-    CreateDirectoryW(folder.GetString(), nullptr);
-    return folder;
-}
 
 HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour) {
     BITMAPINFO info = {};

@@ -1,15 +1,15 @@
-// Shared pieces of the continuous-capture tests.
+// Shared pieces of the continuous-capture tests, on top of the capture
+// tests' support (GDI+ for the whole run, scratch folders).
 #pragma once
 
-#include "Afx.h"
+#include "CaptureTestSupport.h"
 
 #include <string>
 #include <vector>
 
 namespace continuous_test {
 
-// A fresh empty folder under the temporary folder.
-CString MakeScratchFolder(LPCWSTR tag);
+using capture_test::MakeScratchFolder;
 // A width x height 24-bit DIB section of one colour (0x00BBGGRR).
 HBITMAP MakeSolidBitmap(int width, int height, COLORREF colour);
 

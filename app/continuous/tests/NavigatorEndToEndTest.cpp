@@ -54,6 +54,41 @@ HWND FindControl(HWND parent, int id) {
     return q.found;
 }
 
+// A window procedure that paints the whole client area with `paint` and erases nothing.
+template <void (*paint)(HWND, HDC, const RECT&)>
+LRESULT CALLBACK PaintingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND)
+        return 1;
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hWnd, &ps);
+        RECT client;
+        GetClientRect(hWnd, &client);
+        paint(hWnd, dc, client);
+        EndPaint(hWnd, &ps);
+        return 0;
+    }
+    return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+// The host shows the pattern of the screen points it covers.
+void PaintPattern(HWND hWnd, HDC dc, const RECT& client) {
+    POINT origin = {0, 0};
+    ClientToScreen(hWnd, &origin);
+    const int w = client.right, h = client.bottom;
+    std::vector<DWORD> bits(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = PatternAt(origin.x + x, origin.y + y);
+            bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+}
+
+void PaintChildBands(HWND, HDC dc, const RECT& client) { PaintBands(dc, client); }
+
 void Click(POINT p) {
     wt::MouseMove(p.x, p.y);
     wt::MouseDown();
@@ -69,74 +104,16 @@ protected:
     }
     void TearDown() override {
         run_.Kill();
-        if (host_)
-            DestroyWindow(host_);
-        UnregisterClassW(L"VeskNavigatorHost", GetModuleHandleW(nullptr));
-        UnregisterClassW(L"VeskNavigatorChild", GetModuleHandleW(nullptr));
+        hostWindow_.Destroy();
+        childWindow_.Destroy();
         wt::MouseAway();
     }
 
-    static LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_ERASEBKGND)
-            return 1;
-        if (message == WM_PAINT) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hWnd, &ps);
-            RECT client;
-            GetClientRect(hWnd, &client);
-            POINT origin = {0, 0};
-            ClientToScreen(hWnd, &origin);
-            const int w = client.right, h = client.bottom;
-            std::vector<DWORD> bits(static_cast<size_t>(w) * h);
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) {
-                    const COLORREF c = PatternAt(origin.x + x, origin.y + y);
-                    bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-                }
-            BITMAPINFO bi = {};
-            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-            SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
-            EndPaint(hWnd, &ps);
-            return 0;
-        }
-        return DefWindowProcW(hWnd, message, wParam, lParam);
-    }
-    // Bands of colour: a control whose pixels are all its own.
-    static LRESULT CALLBACK ChildProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_ERASEBKGND)
-            return 1;
-        if (message == WM_PAINT) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hWnd, &ps);
-            RECT client;
-            GetClientRect(hWnd, &client);
-            RECT band = client;
-            for (int i = 0; band.top < client.bottom; ++i, band.top += 7) {
-                band.bottom = band.top + 7;
-                SetBkColor(dc, RGB(40 * i % 256, 255 - 30 * i % 256, 90 + 50 * i % 166));
-                ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
-            }
-            EndPaint(hWnd, &ps);
-            return 0;
-        }
-        return DefWindowProcW(hWnd, message, wParam, lParam);
-    }
     void CreateWindows() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = L"VeskNavigatorHost";
-        RegisterClassW(&wc);
-        wc.lpfnWndProc = ChildProc;
-        wc.lpszClassName = L"VeskNavigatorChild";
-        RegisterClassW(&wc);
-        host_ = CreateWindowExW(WS_EX_TOPMOST, L"VeskNavigatorHost", L"host", WS_POPUP | WS_CLIPCHILDREN,
-                                kHostRect.left, kHostRect.top, kHostRect.right - kHostRect.left,
-                                kHostRect.bottom - kHostRect.top, nullptr, nullptr, wc.hInstance, nullptr);
-        child_ = CreateWindowExW(0, L"VeskNavigatorChild", L"", WS_CHILD | WS_VISIBLE, kChildClient.left,
-                                 kChildClient.top, kChildClient.right - kChildClient.left,
-                                 kChildClient.bottom - kChildClient.top, host_, nullptr, wc.hInstance, nullptr);
+        host_ = hostWindow_.Create(L"VeskNavigatorHost", L"host", PaintingProc<PaintPattern>, CLR_INVALID, kHostRect,
+                                   WS_POPUP | WS_CLIPCHILDREN);
+        child_ = childWindow_.Create(L"VeskNavigatorChild", L"", PaintingProc<PaintChildBands>, CLR_INVALID,
+                                     kChildClient, WS_CHILD | WS_VISIBLE, host_);
     }
 
     HWND Start() {
@@ -186,6 +163,7 @@ protected:
     }
 
     VeskRun run_{L"navigator-e2e"};
+    TestWindow hostWindow_, childWindow_;
     HWND host_ = nullptr, child_ = nullptr;
 };
 

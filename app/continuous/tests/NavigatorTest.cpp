@@ -20,17 +20,6 @@ namespace {
 
 constexpr RECT kFrame = {40, 60, 300, 260};
 
-// Live GDI objects of the process. Wine resolves a handle from its table index
-// alone when the upper word is zero, so every index can be asked.
-int CountGdiObjects() {
-    int count = 0;
-    for (UINT_PTR index = 1; index < 0x10000; ++index) {
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
-            ++count;
-    }
-    return count;
-}
-
 bool FileExists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
 
 // Passes a finished file series on to the open panel, as the main dialog does.
@@ -134,7 +123,7 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
     int gdiBefore = 0;
     for (int round = 0; round < 2; ++round) {
         if (round == 1)
-            gdiBefore = CountGdiObjects();
+            gdiBefore = wt::CountGdiObjects();
         for (const Case& c : cases) {
             // The saved-DC tab showing changes nothing for a file series.
             engine.SetSaveTarget(c.modeId == IDC_CONTINUE_MODE_FILES ? kTargetSavedDc : kTargetFiles);
@@ -160,7 +149,7 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
         }
     }
     // Shots, their DCs and the frames made of them are all gone.
-    EXPECT_EQ(CountGdiObjects(), gdiBefore);
+    EXPECT_EQ(wt::CountGdiObjects(), gdiBefore);
     EXPECT_TRUE(sink.Failures().empty());
 }
 

@@ -46,11 +46,7 @@ protected:
     }
     void TearDown() override {
         run_.Kill();
-        if (host_)
-            DestroyWindow(host_);
-        UnregisterClassW(L"VeskFinderHost", GetModuleHandleW(nullptr));
-        if (hostBrush_)
-            DeleteObject(hostBrush_);
+        hostWindow_.Destroy();
         wt::MouseAway();
     }
 
@@ -59,28 +55,14 @@ protected:
     static LRESULT CALLBACK HostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_DRAWITEM) {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            RECT band = item->rcItem;
-            for (int i = 0; band.top < item->rcItem.bottom; ++i, band.top += 7) {
-                band.bottom = band.top + 7;
-                SetBkColor(item->hDC, RGB(40 * i % 256, 255 - 30 * i % 256, 90 + 50 * i % 166));
-                ExtTextOutW(item->hDC, 0, 0, ETO_OPAQUE, &band, nullptr, 0, nullptr);
-            }
+            PaintBands(item->hDC, item->rcItem);
             return TRUE;
         }
         return DefWindowProcW(hWnd, message, wParam, lParam);
     }
     void CreateWindows() {
-        hostBrush_ = CreateSolidBrush(kHostColour);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = hostBrush_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = L"VeskFinderHost";
-        RegisterClassW(&wc);
-        host_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"host", WS_POPUP | WS_CLIPCHILDREN, kHostRect.left,
-                                kHostRect.top, kHostRect.right - kHostRect.left, kHostRect.bottom - kHostRect.top,
-                                nullptr, nullptr, wc.hInstance, nullptr);
+        host_ = hostWindow_.Create(L"VeskFinderHost", L"host", HostProc, kHostColour, kHostRect,
+                                   WS_POPUP | WS_CLIPCHILDREN);
         button_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, kButtonClient.left,
                                   kButtonClient.top, kButtonClient.right - kButtonClient.left,
                                   kButtonClient.bottom - kButtonClient.top, host_, nullptr, GetModuleHandleW(nullptr),
@@ -133,8 +115,8 @@ protected:
     static POINT InButton() { return {kButtonRect.left + 6, kButtonRect.top + 6}; }
 
     VeskRun run_{L"finder-e2e"};
+    TestWindow hostWindow_;
     HWND host_ = nullptr, button_ = nullptr;
-    HBRUSH hostBrush_ = nullptr;
 };
 
 TEST_F(FinderEndToEnd, ClickCapturesTheButtonExactlyAndNoFrameIsLeft) {

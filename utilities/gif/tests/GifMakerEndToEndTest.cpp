@@ -2,7 +2,7 @@
 // main dialog, the open dialog takes three files at once, each frame gets its
 // delay, the save dialog names the GIF, the single-play preview runs to its end
 // and the maker closes. Every wait is bounded (the driver's patience).
-#include "image/DibImage.h"
+#include "GifMakerPictures.h"
 #include "resources/resource.h"
 #include "tests/driver/VeskRun.h"
 
@@ -12,28 +12,10 @@
 
 namespace {
 
+using namespace gif_maker_test;
 using namespace vesk_test;
 
 constexpr const wchar_t* kMakerTitle = L"애니메이션 GIF 만들기";
-
-struct Picture {
-    const wchar_t* name;
-    DWORD format;
-    COLORREF colour;
-};
-constexpr Picture kThree[] = {{L"red.bmp", CDibImage::kFormatBmp, RGB(255, 0, 0)},
-                              {L"green.png", CDibImage::kFormatPng, RGB(10, 200, 30)},
-                              {L"blue.jpg", CDibImage::kFormatJpg, RGB(0, 128, 255)}};
-
-bool WritePicture(const std::wstring& path, const Picture& picture) {
-    CDibImage image;
-    if (!image.Create(32, 24, 24, picture.format))
-        return false;
-    for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 32; ++x)
-            image.SetPixelColor(x, y, picture.colour);
-    return image.Save(path.c_str(), picture.format);
-}
 
 std::wstring Text(HWND hWnd) {
     wchar_t text[512] = {};
@@ -83,7 +65,7 @@ protected:
 
 TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
     for (const Picture& picture : kThree)
-        ASSERT_TRUE(WritePicture(run_.folder() + L"\\" + picture.name, picture));
+        ASSERT_TRUE(WritePicture((run_.folder() + L"\\" + picture.name).c_str(), picture, 32, 24));
 
     PostMessageW(main_, WM_COMMAND, ID_TB_GIF, 0);
     ASSERT_TRUE(WaitFor([&] { return (maker_ = run_.FindOwnWindow(kMakerTitle)) && IsWindowVisible(maker_); }));

@@ -6,6 +6,7 @@
 // With GIF_MAKER_OUT set the Writes* cases leave their GIFs in that folder,
 // where check_gif_maker_pil.py reads them with PIL.
 #include "ContinueTestSupport.h"
+#include "GifMakerPictures.h"
 #include "WidgetTestUtil.h"
 #include "app/AppMessages.h"
 #include "app/continuous/GifBuilder.h"
@@ -21,17 +22,10 @@
 #include <string>
 
 using namespace continuous_test;
+using namespace gif_maker_test;
 
 namespace {
 
-struct Picture {
-    const wchar_t* name;
-    DWORD format;
-    COLORREF colour;
-};
-constexpr Picture kThree[] = {{L"red.bmp", CDibImage::kFormatBmp, RGB(255, 0, 0)},
-                              {L"green.png", CDibImage::kFormatPng, RGB(10, 200, 30)},
-                              {L"blue.jpg", CDibImage::kFormatJpg, RGB(0, 128, 255)}};
 constexpr float kDelays[] = {5.0f, 10.0f, 2.5f};
 
 // Where the Writes* cases put their files.
@@ -43,12 +37,8 @@ CString OutputFolder() {
 }
 
 CString WritePicture(const CString& folder, const Picture& picture, int width = 40, int height = 30) {
-    HBITMAP bitmap = MakeSolidBitmap(width, height, picture.colour);
-    CDibImage image;
-    const bool made = image.CreateFromHBITMAP(bitmap);
-    DeleteObject(bitmap);
     const CString path = folder + L"\\" + picture.name;
-    EXPECT_TRUE(made && image.Save(path, picture.format)) << image.GetLastError();
+    EXPECT_TRUE(gif_maker_test::WritePicture(path, picture, width, height)) << capture_test::Utf8(path.GetString());
     return path;
 }
 
