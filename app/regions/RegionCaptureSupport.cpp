@@ -37,33 +37,34 @@ void DrawCloseBox(CImageList& images, CDC* pDC, const GeoRect& closeBox) {
         images.Draw(pDC, 1, CPoint(closeBox.left, closeBox.top), ILD_TRANSPARENT);
 }
 
-void CTickPoster::Start(HWND hWnd, UINT message, DWORD intervalMs, bool bCursorPos) {
+void CTickPoster::Start(AFX_THREADPROC pfnEntry, LPVOID pParam, HWND hWnd, UINT message, DWORD intervalMs,
+                        bool bCursorPos) {
     if (m_pThread)
         return;
+    ::InterlockedExchange(&m_nStop, 0);  // a poster stopped before may start again
     m_hWnd = hWnd;
     m_message = message;
     m_intervalMs = intervalMs;
     m_bCursorPos = bCursorPos;
-    m_pThread = AfxBeginThread(ThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    m_pThread = AfxBeginThread(pfnEntry, pParam, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (m_pThread) {
         m_pThread->m_bAutoDelete = FALSE;
         m_pThread->ResumeThread();
     }
 }
 
-UINT CTickPoster::ThreadProc(LPVOID pParam) {
-    auto* self = static_cast<CTickPoster*>(pParam);
-    while (!::InterlockedCompareExchange(&self->m_nStop, 0, 0)) {
-        ::Sleep(self->m_intervalMs);
-        if (::InterlockedCompareExchange(&self->m_nStop, 0, 0))
+UINT CTickPoster::Run() {
+    while (!::InterlockedCompareExchange(&m_nStop, 0, 0)) {
+        ::Sleep(m_intervalMs);
+        if (::InterlockedCompareExchange(&m_nStop, 0, 0))
             break;
-        if (!self->m_bCursorPos) {
-            ::PostMessageW(self->m_hWnd, self->m_message, 0, 0);
+        if (!m_bCursorPos) {
+            ::PostMessageW(m_hWnd, m_message, 0, 0);
             continue;
         }
         POINT p = {};
         if (::GetCursorPos(&p))
-            ::PostMessageW(self->m_hWnd, self->m_message, 0, MAKELPARAM(p.x, p.y));
+            ::PostMessageW(m_hWnd, m_message, 0, MAKELPARAM(p.x, p.y));
     }
     return 0;
 }

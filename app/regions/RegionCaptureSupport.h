@@ -32,16 +32,17 @@ public:
     CTickPoster(const CTickPoster&) = delete;
     CTickPoster& operator=(const CTickPoster&) = delete;
 
-    // With bCursorPos the lParam is the pointer's screen position at the tick,
-    // and a tick without one posts nothing.
-    void Start(HWND hWnd, UINT message, DWORD intervalMs, bool bCursorPos);
+    // Starts `pfnEntry`(pParam) on a worker; the entry runs Run() of this
+    // poster. With bCursorPos the lParam is the pointer's screen position at
+    // the tick, and a tick without one posts nothing.
+    void Start(AFX_THREADPROC pfnEntry, LPVOID pParam, HWND hWnd, UINT message, DWORD intervalMs, bool bCursorPos);
+    // The worker's loop; returns 0 once stopped.
+    UINT Run();
     // Stops the worker and waits for it; does nothing when it is not running.
     void Stop();
     bool IsRunning() const { return m_pThread != nullptr; }
 
 private:
-    static UINT ThreadProc(LPVOID pParam);
-
     CWinThread* m_pThread = nullptr;
     // Written by the UI thread, read by the worker.
     volatile LONG m_nStop = 0;

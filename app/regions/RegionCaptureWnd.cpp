@@ -52,6 +52,13 @@ void CRegionCaptureWnd<TBase>::OpenInfoWindows(const RegionCaptureOptions& optio
 }
 
 template <class TBase>
+void CRegionCaptureWnd<TBase>::RaiseInfoWindows() {
+    for (CWnd* pWnd : {static_cast<CWnd*>(m_pMagnifierWnd.get()), static_cast<CWnd*>(m_pViewWnd.get())})
+        if (pWnd && pWnd->GetSafeHwnd())
+            pWnd->SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+template <class TBase>
 void CRegionCaptureWnd<TBase>::DestroyInfoWindows() {
     if (m_pViewWnd && m_pViewWnd->GetSafeHwnd())
         m_pViewWnd->DestroyWindow();

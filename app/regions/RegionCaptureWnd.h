@@ -57,6 +57,10 @@ protected:
     // Sizes the window to the screen; gives where the pointer was, where the tracker opens.
     CPoint CoverScreen();
     void OpenInfoWindows(const RegionCaptureOptions& options, bool bLiveScreen);
+    // Puts the info window and magnifier back over this window: without a
+    // window manager, showing a full-screen owner stacks it over the owned
+    // windows it opened while being created.
+    void RaiseInfoWindows();
     void DestroyInfoWindows();
     // The tracker around the pointer, with its close box drawn.
     void OpenTracker(CPoint cursor);

@@ -30,8 +30,12 @@ BOOL CRegionPointerWnd::OnInitDialog() {
     CoverScreen();
 
     m_hWndTarget = m_pOwner ? m_pOwner->GetRegionWindow() : nullptr;
-    m_poller.Start(m_hWndTarget, WM_MOUSEMOVE, 100, true);
+    m_poller.Start(PollThreadProc, this, m_hWndTarget, WM_MOUSEMOVE, 100, true);
     return TRUE;
+}
+
+UINT CRegionPointerWnd::PollThreadProc(LPVOID pParam) {
+    return static_cast<CRegionPointerWnd*>(pParam)->m_poller.Run();
 }
 
 void CRegionPointerWnd::StopPolling() { m_poller.Stop(); }

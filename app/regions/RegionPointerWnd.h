@@ -21,6 +21,8 @@ public:
     // Destroying the window stops it too.
     void StopPolling();
     bool IsPolling() const { return m_poller.IsRunning(); }
+    // The poller's entry, parameter the window.
+    static UINT PollThreadProc(LPVOID pParam);
 
 protected:
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);

@@ -27,7 +27,10 @@ END_MESSAGE_MAP()
 
 CStaticRegionWnd* CStaticRegionWnd::Open(IRegionCaptureHost* pHost, bool bTrackerMode) {
     auto* wnd = new CStaticRegionWnd(pHost, bTrackerMode);
-    return CreateSelfDeleting(wnd, IDD_STATIC_REGION) ? wnd : nullptr;
+    if (!CreateSelfDeleting(wnd, IDD_STATIC_REGION))
+        return nullptr;
+    wnd->RaiseInfoWindows();
+    return wnd;
 }
 
 CStaticRegionWnd::CStaticRegionWnd(IRegionCaptureHost* pHost, bool bTrackerMode)
@@ -60,8 +63,12 @@ BOOL CStaticRegionWnd::OnInitDialog() {
     }
     OpenTracker(cursor);
     // The painting itself is the UI thread's, which dispatches the refresh also inside Track.
-    m_refresher.Start(m_hWnd, WM_TRACKER_REFRESH, kRefreshMs, false);
+    m_refresher.Start(RefreshThreadProc, this, m_hWnd, WM_TRACKER_REFRESH, kRefreshMs, false);
     return TRUE;
+}
+
+UINT CStaticRegionWnd::RefreshThreadProc(LPVOID pParam) {
+    return static_cast<CStaticRegionWnd*>(pParam)->m_refresher.Run();
 }
 
 void CStaticRegionWnd::Freeze(DWORD dwRop) {

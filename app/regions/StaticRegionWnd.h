@@ -19,6 +19,8 @@ public:
     COLORREF GetColorAt(POINT screenPoint) const override;
 
     BOOL OnInitDialog() override;
+    // The refresh thread's entry, parameter the window.
+    static UINT RefreshThreadProc(LPVOID pParam);
 
 protected:
     CStaticRegionWnd(IRegionCaptureHost* pHost, bool bTrackerMode);

@@ -337,6 +337,16 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(Open(main, kStaticMouseCommand));
+    // The info window shows over the frozen picture, not under it.
+    HWND info = run_.FindWindowIf([](HWND hWnd) {
+        WCHAR title[32] = {};
+        return IsWindowVisible(hWnd) && GetWindowTextW(hWnd, title, 32) && wcscmp(title, L"Pointer View") == 0;
+    });
+    ASSERT_NE(info, nullptr);
+    RECT infoRect = {};
+    GetWindowRect(info, &infoRect);
+    const POINT infoCentre = {(infoRect.left + infoRect.right) / 2, (infoRect.top + infoRect.bottom) / 2};
+    EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern(infoCentre, 0); }));
     pattern_->Fill(1);
     pattern_->Repaint();
     const POINT from = {600, 420}, to = {455, 590};
