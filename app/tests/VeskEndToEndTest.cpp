@@ -1,36 +1,25 @@
 // Drives vesk.exe as a user would start it: a fresh folder, its window, its
-// settings file, and its way out. Every wait is bounded so that a broken
-// program fails the test instead of hanging it.
-#include "app/settings/OpContinuePage.h"
+// settings file, and its way out.
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/Profile.h"
+#include "tests/driver/VeskRun.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
-constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
+using namespace vesk_test;
+
 constexpr const wchar_t* kAboutTitle = L"베스크캡V0.6 정보";
-constexpr UINT kExitCommand = 32946;
 constexpr UINT kTrayExitCommand = 32978;
 constexpr UINT kWebImageCommand = 32782;
 constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
 constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
 constexpr LPARAM kTrayRestore = 0x800D;
-constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
-
-std::wstring ExePath() {
-    // The build tree's path as Wine sees it.
-    std::string unixPath = VESK_EXE;
-    std::wstring path = L"Z:";
-    for (char c : unixPath)
-        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    return path;
-}
 
 std::string ReadBytes(const std::wstring& path) {
     std::string bytes;
@@ -46,226 +35,47 @@ std::string ReadBytes(const std::wstring& path) {
     return bytes;
 }
 
-struct FindWindowQuery {
-    DWORD pid;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam) {
-    auto* q = reinterpret_cast<FindWindowQuery*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    WCHAR title[128] = {};
-    ::GetWindowTextW(hWnd, title, 128);
-    if (pid == q->pid && std::wstring(title) == q->title) {
-        q->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Polls until pred() holds or the patience runs out.
-template <class Pred>
-bool WaitFor(Pred pred) {
-    const DWORD start = ::GetTickCount();
-    while (!pred()) {
-        if (::GetTickCount() - start > kPatienceMs)
-            return false;
-        ::Sleep(50);
-    }
-    return true;
-}
-
 class VeskProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WCHAR temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"vesk-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                  std::to_wstring(++counter_);
-        ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr));
-        exe_ = folder_ + L"\\vesk.exe";
-        ini_ = folder_ + L"\\vesk.ini";
-        ASSERT_TRUE(::CopyFileW(ExePath().c_str(), exe_.c_str(), FALSE)) << "cannot copy vesk.exe";
-    }
-    void TearDown() override {
-        Kill();
-        ::DeleteFileW(exe_.c_str());
-        ::DeleteFileW(ini_.c_str());
-        ::RemoveDirectoryW(folder_.c_str());
-    }
+    void SetUp() override { ASSERT_TRUE(run_.Prepare()) << "cannot copy vesk.exe"; }
+    CString Ini() const { return run_.ini().c_str(); }
 
-    void Start() {
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        std::wstring cmd = L"\"" + exe_ + L"\"";
-        ASSERT_TRUE(::CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
-                                     &pi_));
-        ::CloseHandle(pi_.hThread);
-        pi_.hThread = nullptr;
-    }
-    HWND FindOwnWindow(const wchar_t* title) const {
-        FindWindowQuery q = {pi_.dwProcessId, title, nullptr};
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&q));
-        return q.found;
-    }
-    HWND WaitForWindow(const wchar_t* title) const {
-        HWND found = nullptr;
-        WaitFor([&] { return (found = FindOwnWindow(title)) != nullptr; });
-        return found;
-    }
-    // Returns once the program has gone through its first idle moment.
-    void WaitUntilIdle(HWND hWnd) const {
-        ::WaitForInputIdle(pi_.hProcess, kPatienceMs);
-        DWORD_PTR result = 0;
-        for (int i = 0; i < 2; ++i)
-            ::SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, kPatienceMs, &result);
-    }
-    DWORD WaitForExit() {
-        DWORD code = STILL_ACTIVE;
-        if (::WaitForSingleObject(pi_.hProcess, kPatienceMs) == WAIT_OBJECT_0)
-            ::GetExitCodeProcess(pi_.hProcess, &code);
-        return code;
-    }
-    void Kill() {
-        if (!pi_.hProcess)
-            return;
-        if (::WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-            ::TerminateProcess(pi_.hProcess, 99);
-            ::WaitForSingleObject(pi_.hProcess, kPatienceMs);
-        }
-        ::CloseHandle(pi_.hProcess);
-        pi_ = {};
-    }
-    HWND StartAndShow() {
-        Start();
-        HWND main = WaitForWindow(kMainTitle);
-        EXPECT_NE(main, nullptr) << "no main window";
-        if (main) {
-            EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }));
-        }
-        return main;
-    }
-    void ExitVia(HWND main, UINT command) {
-        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, command, 0));
-        EXPECT_EQ(WaitForExit(), 0u);
-        Kill();
-    }
-
-    std::wstring folder_, exe_, ini_;
-    PROCESS_INFORMATION pi_ = {};
-    static inline int counter_ = 0;
+    VeskRun run_{L"e2e"};
 };
 
-TEST_F(VeskProcess, FirstStartWritesDefaultsAndExitWritesFileOptionsBack) {
-    HWND main = StartAndShow();
+TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondStartChangesNothing) {
+    HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
-
-    ASSERT_TRUE(profile::FileExists(ini_.c_str()));
+    ASSERT_TRUE(Exists(run_.ini()));
     COpFilePropertyPage file;
-    COpContinuePage misc;
-    file.LoadOptions(ini_.c_str());
-    misc.LoadOptions(ini_.c_str());
-    EXPECT_EQ(std::wstring(file.Directory), folder_);
+    file.LoadOptions(Ini());
+    EXPECT_EQ(std::wstring(file.Directory), run_.folder());
     EXPECT_EQ(std::wstring(file.NameWithCount), L"Vesk_0");
     EXPECT_EQ(std::wstring(file.FileType), L"bmp");
-    EXPECT_EQ(misc.CookieNumber, 200);
-    EXPECT_EQ(profile::ReadValue(profile::kVersionSection, L"ProjectName", ini_.c_str()), CString(L"VeskCapture"));
+    EXPECT_EQ(profile::ReadValue(profile::kMiscSection, L"CookieNumber", Ini()), CString(L"200"));
+    EXPECT_EQ(profile::ReadValue(profile::kVersionSection, L"ProjectName", Ini()), CString(L"VeskCapture"));
 
     // The system menu's about entry opens the about box; its OK closes it.
     ASSERT_TRUE(::PostMessageW(main, WM_SYSCOMMAND, 0x10, 0));
-    HWND about = WaitForWindow(kAboutTitle);
-    ASSERT_NE(about, nullptr) << "no about box";
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (about = run_.FindOwnWindow(kAboutTitle)) != nullptr; })) << "no about box";
     EXPECT_TRUE(::PostMessageW(about, WM_COMMAND, IDOK, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
 
     // What is on disk now is overwritten from memory when the dialog ends.
-    profile::WriteValue(profile::kFileSection, L"FileCount", 99, ini_.c_str());
-    profile::WriteValue(profile::kFileSection, L"FileName", L"Other", ini_.c_str());
-    ExitVia(main, kExitCommand);
-    file.LoadOptions(ini_.c_str());
+    profile::WriteValue(profile::kFileSection, L"FileCount", 99, Ini());
+    profile::WriteValue(profile::kFileSection, L"FileName", L"Other", Ini());
+    EXPECT_EQ(run_.Exit(main), 0u);
+    file.LoadOptions(Ini());
     EXPECT_EQ(file.FileCount, 0);
     EXPECT_EQ(std::wstring(file.FileName), L"Vesk");
-}
 
-TEST_F(VeskProcess, SecondStartChangesNothingBeforeExit) {
-    HWND main = StartAndShow();
+    const std::string before = ReadBytes(run_.ini());
+    main = run_.Start();
     ASSERT_NE(main, nullptr);
-    ExitVia(main, kExitCommand);
-    const std::string before = ReadBytes(ini_);
-    ASSERT_FALSE(before.empty());
-
-    main = StartAndShow();
-    ASSERT_NE(main, nullptr);
-    WaitUntilIdle(main);
-    EXPECT_EQ(ReadBytes(ini_), before);
-    ExitVia(main, kExitCommand);
-}
-
-struct ChildRects {
-    HWND parent;
-    RECT rebar, tabs, splitter, frame;
-    int found;
-};
-
-BOOL CALLBACK CollectChild(HWND hWnd, LPARAM lParam) {
-    auto* c = reinterpret_cast<ChildRects*>(lParam);
-    if (::GetParent(hWnd) != c->parent)
-        return TRUE;
-    WCHAR cls[64] = {};
-    ::GetClassNameW(hWnd, cls, 64);
-    RECT r;
-    ::GetWindowRect(hWnd, &r);
-    ::MapWindowPoints(nullptr, c->parent, reinterpret_cast<POINT*>(&r), 2);
-    if (std::wstring(cls) == REBARCLASSNAMEW) {
-        c->rebar = r;
-        c->found |= 1;
-    } else if (std::wstring(cls) == WC_TABCONTROLW) {
-        c->tabs = r;
-        c->found |= 2;
-    } else if (::GetDlgCtrlID(hWnd) == 1004) {
-        c->splitter = r;
-        c->found |= 4;
-    } else {
-        WCHAR title[64] = {};
-        ::GetWindowTextW(hWnd, title, 64);
-        if (std::wstring(title) == kFrameTitle && ::IsWindowVisible(hWnd)) {
-            c->frame = r;
-            c->found |= 8;
-        }
-    }
-    return TRUE;
-}
-
-// Toolbar band, work-area frame, splitter and pane tabs stay stacked in that
-// order, inside the client area, whatever size the dialog gets.
-TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
-    HWND main = StartAndShow();
-    ASSERT_NE(main, nullptr);
-    const SIZE sizes[] = {{0, 0}, {1000, 760}, {700, 520}, {560, 420}};
-    for (const SIZE& size : sizes) {
-        if (size.cx) {
-            ASSERT_TRUE(::SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER));
-            WaitUntilIdle(main);
-        }
-        ChildRects c = {main, {}, {}, {}, {}, 0};
-        ::EnumChildWindows(main, CollectChild, reinterpret_cast<LPARAM>(&c));
-        ASSERT_EQ(c.found, 15) << "rebar, pane tabs, splitter and work-area frame expected";
-        RECT client;
-        ::GetClientRect(main, &client);
-        SCOPED_TRACE(testing::Message() << "client " << client.right << "x" << client.bottom);
-        EXPECT_LE(c.rebar.bottom, c.frame.top);
-        EXPECT_LE(c.frame.bottom, c.splitter.top);
-        EXPECT_GT(c.frame.bottom - c.frame.top, 0);
-        EXPECT_EQ(c.frame.right - c.frame.left, client.right);
-        EXPECT_LE(c.splitter.bottom, c.tabs.top);
-        EXPECT_LE(c.tabs.bottom, client.bottom);
-        EXPECT_GE(c.rebar.top, 0);
-        EXPECT_EQ(c.tabs.right - c.tabs.left, client.right);
-        EXPECT_GT(c.tabs.bottom - c.tabs.top, 40);
-    }
-    ExitVia(main, kExitCommand);
+    run_.WaitUntilIdle(main);
+    EXPECT_EQ(ReadBytes(run_.ini()), before);
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 RECT ChildRect(HWND parent, HWND child) {
@@ -273,6 +83,39 @@ RECT ChildRect(HWND parent, HWND child) {
     ::GetWindowRect(child, &r);
     ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// Toolbar band, work-area frame, splitter and pane tabs stay stacked in that
+// order, inside the client area, whatever size the dialog gets.
+TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
+    HWND main = run_.Start();
+    ASSERT_NE(main, nullptr);
+    HWND rebar = ::FindWindowExW(main, nullptr, REBARCLASSNAMEW, nullptr);
+    HWND frameWnd = ::FindWindowExW(main, nullptr, nullptr, kFrameTitle);
+    HWND splitterWnd = ::GetDlgItem(main, 1004), tabsWnd = ::GetDlgItem(main, 1012);
+    ASSERT_TRUE(rebar && frameWnd && splitterWnd && tabsWnd) << "rebar, pane tabs, splitter and work-area frame expected";
+    EXPECT_TRUE(::IsWindowVisible(frameWnd));
+    for (const SIZE& size : {SIZE{0, 0}, SIZE{1000, 760}, SIZE{560, 420}}) {
+        if (size.cx) {
+            ASSERT_TRUE(::SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER));
+            run_.WaitUntilIdle(main);
+        }
+        const RECT band = ChildRect(main, rebar), frame = ChildRect(main, frameWnd);
+        const RECT splitter = ChildRect(main, splitterWnd), tabs = ChildRect(main, tabsWnd);
+        RECT client;
+        ::GetClientRect(main, &client);
+        SCOPED_TRACE(testing::Message() << "client " << client.right << "x" << client.bottom);
+        EXPECT_GE(band.top, 0);
+        EXPECT_LE(band.bottom, frame.top);
+        EXPECT_LE(frame.bottom, splitter.top);
+        EXPECT_GT(frame.bottom - frame.top, 0);
+        EXPECT_EQ(frame.right - frame.left, client.right);
+        EXPECT_LE(splitter.bottom, tabs.top);
+        EXPECT_LE(tabs.bottom, client.bottom);
+        EXPECT_EQ(tabs.right - tabs.left, client.right);
+        EXPECT_GT(tabs.bottom - tabs.top, 40);
+    }
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 void MouseTo(POINT screen, DWORD flags) {
@@ -304,11 +147,11 @@ void DragSplitter(HWND splitter, int dy) {
 // work area's share of the height, snapped to 0 or 100 % near the ends, then
 // decides who takes a change of the dialog's height.
 TEST_F(VeskProcess, SplitterDragSharesTheHeight) {
-    HWND main = StartAndShow();
+    HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(::SetWindowPos(main, HWND_TOP, 100, 100, 700, 560, SWP_SHOWWINDOW));
     ::SetForegroundWindow(main);
-    WaitUntilIdle(main);
+    run_.WaitUntilIdle(main);
     HWND frame = ::FindWindowExW(main, nullptr, nullptr, kFrameTitle);
     HWND splitter = ::GetDlgItem(main, 1004);
     HWND tabs = ::GetDlgItem(main, 1012);
@@ -326,7 +169,7 @@ TEST_F(VeskProcess, SplitterDragSharesTheHeight) {
         DragSplitter(splitter, c.drag);
         ASSERT_TRUE(WaitFor([&] { return ChildRect(main, frame).bottom != frameBefore.bottom; }))
             << "the frame did not follow the splitter";
-        WaitUntilIdle(main);
+        run_.WaitUntilIdle(main);
         const RECT frameAfter = ChildRect(main, frame);
         const RECT tabsAfter = ChildRect(main, tabs);
         const int moved = frameAfter.bottom - frameBefore.bottom;
@@ -343,7 +186,7 @@ TEST_F(VeskProcess, SplitterDragSharesTheHeight) {
         ::GetWindowRect(main, &window);
         ASSERT_TRUE(::SetWindowPos(main, nullptr, 0, 0, window.right - window.left, window.bottom - window.top + 100,
                                    SWP_NOMOVE | SWP_NOZORDER));
-        WaitUntilIdle(main);
+        run_.WaitUntilIdle(main);
         const RECT frameGrown = ChildRect(main, frame);
         const RECT tabsGrown = ChildRect(main, tabs);
         const int frameGrowth = (frameGrown.bottom - frameGrown.top) - (frameAfter.bottom - frameAfter.top);
@@ -353,7 +196,7 @@ TEST_F(VeskProcess, SplitterDragSharesTheHeight) {
         EXPECT_LE(frameGrown.bottom, ChildRect(main, splitter).top);
         EXPECT_LE(ChildRect(main, splitter).bottom, tabsGrown.top);
     }
-    ExitVia(main, kExitCommand);
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 // Reads a tab's title out of the program: the text buffer must live in its memory.
@@ -401,15 +244,15 @@ BOOL CALLBACK CollectPaneList(HWND hWnd, LPARAM lParam) {
 // The panes start empty under their plain names, the saved-files pane
 // showing; the web image window waits hidden until its command shows it.
 TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
-    HWND main = StartAndShow();
+    HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
-    WaitUntilIdle(main);
+    run_.WaitUntilIdle(main);
 
     HWND tabs = ::GetDlgItem(main, 1012);
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(TabTitle(pi_.hProcess, tabs, 0), L"저장된 파일");
-    EXPECT_EQ(TabTitle(pi_.hProcess, tabs, 1), L"저장된 DC");
+    EXPECT_EQ(TabTitle(run_.process(), tabs, 0), L"저장된 파일");
+    EXPECT_EQ(TabTitle(run_.process(), tabs, 1), L"저장된 DC");
     EXPECT_EQ(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
 
     PaneWindows panes = {tabs, nullptr, nullptr};
@@ -427,7 +270,7 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     EXPECT_LE(paneRect.right, tabsRect.right);
     EXPECT_LE(paneRect.bottom, tabsRect.bottom);
 
-    HWND webImage = FindOwnWindow(kWebImageTitle);
+    HWND webImage = run_.FindOwnWindow(kWebImageTitle);
     ASSERT_NE(webImage, nullptr) << "no web image window";
     // A top-level window; like every modeless dialog without a parent it is owned by the main window.
     EXPECT_EQ(::GetWindowLongW(webImage, GWL_STYLE) & WS_CHILD, 0);
@@ -440,30 +283,44 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); }));
     EXPECT_TRUE(::IsWindow(webImage));
 
-    ExitVia(main, kExitCommand);
+    EXPECT_EQ(run_.Exit(main), 0u);
     COpFilePropertyPage file;
-    file.LoadOptions(ini_.c_str());
+    file.LoadOptions(Ini());
     EXPECT_EQ(std::wstring(file.NameWithCount), L"Vesk_0");
 }
 
 TEST_F(VeskProcess, StartTrayHidesTheDialogUntilRestored) {
-    ASSERT_TRUE(profile::WriteDefaults(ini_.c_str(), CString(folder_.c_str())));
-    profile::WriteValue(profile::kMiscSection, L"StartTray", 1, ini_.c_str());
-
-    Start();
-    HWND main = WaitForWindow(kMainTitle);
-    ASSERT_NE(main, nullptr);
-    WaitUntilIdle(main);
-    EXPECT_FALSE(::IsWindowVisible(main)) << "the dialog shows although it started into the tray";
-
-    ASSERT_TRUE(::PostMessageW(main, kTrayNotify, 0, kTrayRestore));
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }));
-    ExitVia(main, kTrayExitCommand);
+    ASSERT_TRUE(profile::WriteDefaults(Ini(), CString(run_.folder().c_str())));
+    profile::WriteValue(profile::kMiscSection, L"StartTray", 1, Ini());
+    // Started here: VeskRun waits for a dialog on show.
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = L"\"" + run_.exe() + L"\"";
+    ASSERT_TRUE(::CreateProcessW(run_.exe().c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 run_.folder().c_str(), &si, &pi));
+    ::CloseHandle(pi.hThread);
+    HWND main = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (main = ::FindWindowW(nullptr, kMainTitle)) != nullptr; }));
+    if (main) {
+        run_.WaitUntilIdle(main);
+        EXPECT_FALSE(::IsWindowVisible(main)) << "the dialog shows although it started into the tray";
+        ::PostMessageW(main, kTrayNotify, 0, kTrayRestore);
+        EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }));
+        ::PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0);
+    }
+    DWORD code = STILL_ACTIVE;
+    if (::WaitForSingleObject(pi.hProcess, kPatienceMs) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(pi.hProcess, &code);
+    else
+        ::TerminateProcess(pi.hProcess, 99);
+    EXPECT_EQ(code, 0u);
+    ::CloseHandle(pi.hProcess);
 }
 
 // Each options command saves or reloads what it should, then shows the sheet.
 TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
-    HWND main = StartAndShow();
+    HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
     struct Case {
         UINT command;
@@ -478,11 +335,11 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        profile::WriteValue(profile::kFileSection, L"FileName", L"Edited", ini_.c_str());
-        profile::WriteValue(profile::kMiscSection, L"CookieNumber", 55, ini_.c_str());
+        profile::WriteValue(profile::kFileSection, L"FileName", L"Edited", Ini());
+        profile::WriteValue(profile::kMiscSection, L"CookieNumber", 55, Ini());
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, c.command, 0));
-        HWND sheet = WaitForWindow(L"Options");
-        ASSERT_NE(sheet, nullptr) << "no options sheet";
+        HWND sheet = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (sheet = run_.FindOwnWindow(L"Options")) != nullptr; })) << "no options sheet";
         if (c.control) {
             HWND control = nullptr;
             EXPECT_TRUE(WaitFor([&] {
@@ -504,9 +361,9 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
         EXPECT_TRUE(::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0));
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
         EXPECT_EQ(std::wstring(c.fileNameOnDisk),
-                  std::wstring(profile::ReadValue(profile::kFileSection, L"FileName", ini_.c_str())));
+                  std::wstring(profile::ReadValue(profile::kFileSection, L"FileName", Ini())));
     }
-    ExitVia(main, kExitCommand);
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 }  // namespace
