@@ -54,40 +54,36 @@ HWND FindControl(HWND parent, int id) {
     return q.found;
 }
 
-// A window procedure that paints the whole client area with `paint` and erases nothing.
-template <void (*paint)(HWND, HDC, const RECT&)>
+// The host shows the pattern of the screen points it covers, its child bands
+// of colour; neither erases.
 LRESULT CALLBACK PaintingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND)
         return 1;
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hWnd, &ps);
-        RECT client;
-        GetClientRect(hWnd, &client);
-        paint(hWnd, dc, client);
-        EndPaint(hWnd, &ps);
-        return 0;
+    if (message != WM_PAINT)
+        return DefWindowProcW(hWnd, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hWnd, &ps);
+    RECT client;
+    GetClientRect(hWnd, &client);
+    if (GetParent(hWnd)) {
+        PaintBands(dc, client);
+    } else {
+        POINT origin = {0, 0};
+        ClientToScreen(hWnd, &origin);
+        const int w = client.right, h = client.bottom;
+        std::vector<DWORD> bits(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const COLORREF c = PatternAt(origin.x + x, origin.y + y);
+                bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+            }
+        BITMAPINFO bi = {};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
     }
-    return DefWindowProcW(hWnd, message, wParam, lParam);
+    EndPaint(hWnd, &ps);
+    return 0;
 }
-
-// The host shows the pattern of the screen points it covers.
-void PaintPattern(HWND hWnd, HDC dc, const RECT& client) {
-    POINT origin = {0, 0};
-    ClientToScreen(hWnd, &origin);
-    const int w = client.right, h = client.bottom;
-    std::vector<DWORD> bits(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const COLORREF c = PatternAt(origin.x + x, origin.y + y);
-            bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-        }
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
-}
-
-void PaintChildBands(HWND, HDC dc, const RECT& client) { PaintBands(dc, client); }
 
 void Click(POINT p) {
     wt::MouseMove(p.x, p.y);
@@ -100,20 +96,16 @@ protected:
     void SetUp() override {
         wt::MouseAway();
         ASSERT_TRUE(run_.PrepareQuiet());
-        CreateWindows();
+        host_ = hostWindow_.Create(L"VeskNavigatorHost", L"host", PaintingProc, CLR_INVALID, kHostRect,
+                                   WS_POPUP | WS_CLIPCHILDREN);
+        child_ = childWindow_.Create(L"VeskNavigatorChild", L"", PaintingProc, CLR_INVALID, kChildClient,
+                                     WS_CHILD | WS_VISIBLE, host_);
     }
     void TearDown() override {
         run_.Kill();
         hostWindow_.Destroy();
         childWindow_.Destroy();
         wt::MouseAway();
-    }
-
-    void CreateWindows() {
-        host_ = hostWindow_.Create(L"VeskNavigatorHost", L"host", PaintingProc<PaintPattern>, CLR_INVALID, kHostRect,
-                                   WS_POPUP | WS_CLIPCHILDREN);
-        child_ = childWindow_.Create(L"VeskNavigatorChild", L"", PaintingProc<PaintChildBands>, CLR_INVALID,
-                                     kChildClient, WS_CHILD | WS_VISIBLE, host_);
     }
 
     HWND Start() {
@@ -125,24 +117,15 @@ protected:
         }
         return main;
     }
-    HWND FindTitled(const wchar_t* title) const {
-        return run_.FindWindowIf([title](HWND hWnd) {
+    // A shown window of the program with this title, other than `other`.
+    HWND FindTitled(const wchar_t* title, HWND other = nullptr) const {
+        return run_.FindWindowIf([=](HWND hWnd) {
             WCHAR text[64] = {};
             GetWindowTextW(hWnd, text, 64);
-            return IsWindowVisible(hWnd) && std::wstring(text) == title;
+            return hWnd != other && IsWindowVisible(hWnd) && std::wstring(text) == title;
         });
     }
     HWND FindNavigator() const { return FindTitled(kNavigatorTitle); }
-    int CountNavigators() const {
-        int n = 0;
-        run_.FindWindowIf([&n](HWND hWnd) {
-            WCHAR text[64] = {};
-            GetWindowTextW(hWnd, text, 64);
-            n += std::wstring(text) == kNavigatorTitle;
-            return false;
-        });
-        return n;
-    }
     HWND OpenNavigator(HWND main) {
         if (!PostMessageW(main, WM_COMMAND, kNavigatorCommand, 0))
             return nullptr;
@@ -177,7 +160,7 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     // The command again (as the tray may post it) opens no second frame.
     PostMessageW(main, WM_COMMAND, kNavigatorCommand, 0);
     run_.WaitUntilIdle(nav);
-    EXPECT_EQ(CountNavigators(), 1);
+    EXPECT_EQ(FindTitled(kNavigatorTitle, nav), nullptr);
 
     const RECT frame = {30, 30, 300, 170};
     Place(nav, frame);
