@@ -224,23 +224,6 @@ std::wstring TabTitle(HANDLE process, HWND tabs, int index) {
     return title;
 }
 
-struct PaneWindows {
-    HWND tabs;
-    HWND fileList, dcList;  // the list views inside the two pane dialogs
-};
-
-BOOL CALLBACK CollectPaneList(HWND hWnd, LPARAM lParam) {
-    auto* p = reinterpret_cast<PaneWindows*>(lParam);
-    HWND pane = ::GetParent(hWnd);
-    if (!pane || ::GetParent(pane) != p->tabs)
-        return TRUE;
-    if (::GetDlgCtrlID(hWnd) == 1005)
-        p->fileList = hWnd;
-    else if (::GetDlgCtrlID(hWnd) == 1006)
-        p->dcList = hWnd;
-    return TRUE;
-}
-
 // The panes start empty under their plain names, the saved-files pane
 // showing; the web image window waits hidden until its command shows it.
 TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
@@ -255,17 +238,22 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     EXPECT_EQ(TabTitle(run_.process(), tabs, 1), L"저장된 DC");
     EXPECT_EQ(::SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
 
-    PaneWindows panes = {tabs, nullptr, nullptr};
-    ::EnumChildWindows(tabs, CollectPaneList, reinterpret_cast<LPARAM>(&panes));
-    ASSERT_NE(panes.fileList, nullptr) << "no saved-files pane in the tabs";
-    ASSERT_NE(panes.dcList, nullptr) << "no saved-DC pane in the tabs";
-    EXPECT_TRUE(::IsWindowVisible(panes.fileList));
-    EXPECT_FALSE(::IsWindowVisible(panes.dcList));
-    EXPECT_EQ(::SendMessageW(panes.fileList, LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_EQ(::SendMessageW(panes.dcList, LVM_GETITEMCOUNT, 0, 0), 0);
+    // The list views inside the two pane dialogs.
+    HWND fileList = nullptr, dcList = nullptr;
+    for (HWND pane = ::FindWindowExW(tabs, nullptr, nullptr, nullptr); pane;
+         pane = ::FindWindowExW(tabs, pane, nullptr, nullptr)) {
+        fileList = fileList ? fileList : ::GetDlgItem(pane, 1005);
+        dcList = dcList ? dcList : ::GetDlgItem(pane, 1006);
+    }
+    ASSERT_NE(fileList, nullptr) << "no saved-files pane in the tabs";
+    ASSERT_NE(dcList, nullptr) << "no saved-DC pane in the tabs";
+    EXPECT_TRUE(::IsWindowVisible(fileList));
+    EXPECT_FALSE(::IsWindowVisible(dcList));
+    EXPECT_EQ(::SendMessageW(fileList, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(::SendMessageW(dcList, LVM_GETITEMCOUNT, 0, 0), 0);
     RECT tabsRect, paneRect;
     ::GetWindowRect(tabs, &tabsRect);
-    ::GetWindowRect(::GetParent(panes.fileList), &paneRect);
+    ::GetWindowRect(::GetParent(fileList), &paneRect);
     EXPECT_GE(paneRect.left, tabsRect.left);
     EXPECT_LE(paneRect.right, tabsRect.right);
     EXPECT_LE(paneRect.bottom, tabsRect.bottom);
