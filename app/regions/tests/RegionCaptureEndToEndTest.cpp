@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -137,8 +138,11 @@ bool ScreenShowsPattern(POINT p, int variant) {
             // GetPixelColor counts rows from the bottom.
             const RGBQUAD c = image.GetPixelColor(x, h - 1 - y, false);
             const DWORD rgb = c.rgbRed << 16 | c.rgbGreen << 8 | c.rgbBlue;
-            if (!IsPatternAt(rgb, rect.left + x, rect.top + y, variant) && !wrong++)
-                first = std::to_string(x) + "," + std::to_string(y) + " (" + std::to_string(rgb) + ")";
+            if (IsPatternAt(rgb, rect.left + x, rect.top + y, variant) || wrong++)
+                continue;
+            char at[40];
+            snprintf(at, sizeof at, "%d,%d (%06lX)", x, y, static_cast<unsigned long>(rgb));
+            first = at;
         }
     if (wrong)
         return ::testing::AssertionFailure() << wrong << " pixels off the pattern, first " << first;
