@@ -39,13 +39,6 @@ TEST(RegionSelection, ClicksAndLinesSelectNothing) {
     EXPECT_FALSE(IsEmptySelection(DragFrameInside({100, 200}, {103, 203})));
 }
 
-TEST(RegionSelection, TrackerMarginComesOffAgain) {
-    const GeoRect tracker = {400, 300, 500, 400};
-    const GeoRect region = InflateBy(tracker, kTrackerMargin, kTrackerMargin);
-    EXPECT_TRUE(Same(region, GeoRect{396, 296, 504, 404}));
-    EXPECT_TRUE(Same(InflateBy(region, -kTrackerMargin, -kTrackerMargin), tracker));
-}
-
 TEST(RegionSelection, CloseBoxSitsBesideTheRegionAndTakesNearMisses) {
     const GeoRect box = CloseBoxFor({396, 296, 504, 404});
     EXPECT_TRUE(Same(box, GeoRect{514, 296, 538, 320}));
