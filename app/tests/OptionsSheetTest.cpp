@@ -123,6 +123,10 @@ protected:
     }
 
     void SetUp() override {
+        // Named even in brief output, so that a hang shows where it came.
+        std::printf("%s\n", ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // A button left down by an earlier program would swallow the clicks.
+        SendMouse(MOUSEEVENTF_LEFTUP);
         WCHAR temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
         folder_ = std::wstring(temp) + L"vesk-sheet-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
@@ -159,7 +163,8 @@ protected:
                 OnUi([&] {
                     EXPECT_TRUE(landed) << "active page " << sheet.GetActiveIndex();
                     // Wholly on the screen, so that every click lands where it is aimed.
-                    sheet.SetWindowPos(nullptr, 60, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                    // Topmost: a window another program left behind must not take the clicks.
+                    sheet.SetWindowPos(&CWnd::wndTopMost, 60, 40, 0, 0, SWP_NOSIZE);
                 });
                 script(sheet);
             } else {
