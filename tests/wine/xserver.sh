@@ -1,16 +1,20 @@
-# Sourced: starts Xvfb on the first free display with xcompmgr as compositor.
+# Sourced: starts Xvfb on a free display with xcompmgr as compositor.
 # Sets DISPLAY and vesk_x_pids; vesk_x_stop ends both.
 vesk_x_start() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  # Xvfb picks the free display itself: sessions started together would all
+  # see the same number free and share one screen (and one mouse).
+  local out n= i
+  out=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$out" >/dev/null 2>&1 &
   vesk_x_pids=$!
-  export DISPLAY=":$n"
-  local i
   for i in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
+    [ "$(wc -l <"$out")" -ge 1 ] && break
     sleep 0.1
   done
+  n=$(head -n1 "$out")
+  rm -f "$out"
+  [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$n"
   xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; return 1; }
   xcompmgr >/dev/null 2>&1 &
   vesk_x_pids="$vesk_x_pids $!"
