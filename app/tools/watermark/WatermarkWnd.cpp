@@ -1,12 +1,12 @@
-#include "utilities/watermark/WatermarkWnd.h"
+#include "app/tools/watermark/WatermarkWnd.h"
 
 #include "app/AppMessages.h"
 #include "app/capture/CaptureJob.h"
 #include "app/continuous/FrameFit.h"
 #include "app/settings/WatermarkTextWnd.h"
+#include "app/tools/watermark/WatermarkConversion.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
-#include "utilities/watermark/WatermarkConversion.h"
 #include "widgets/FolderDialog.h"
 
 #include <vector>

@@ -1,4 +1,4 @@
-#include "utilities/gif/FileSelection.h"
+#include "app/tools/gif/FileSelection.h"
 
 namespace gif_maker {
 

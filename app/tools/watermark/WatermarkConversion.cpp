@@ -1,4 +1,4 @@
-#include "utilities/watermark/WatermarkConversion.h"
+#include "app/tools/watermark/WatermarkConversion.h"
 
 #include "app/capture/CaptureJob.h"
 #include "app/capture/ScopedGdi.h"

@@ -1,8 +1,8 @@
-#include "utilities/gif/GifListBoxWnd.h"
+#include "app/tools/gif/GifListBoxWnd.h"
 
 #include "app/AppMessages.h"
+#include "app/tools/gif/FileSelection.h"
 #include "image/DibImage.h"
-#include "utilities/gif/FileSelection.h"
 
 #include <algorithm>
 #include <vector>

@@ -10,10 +10,10 @@
 #include "WidgetTestUtil.h"
 #include "app/AppMessages.h"
 #include "app/continuous/GifBuilder.h"
+#include "app/tools/gif/GifResizeWnd.h"
+#include "app/tools/gif/GifWnd.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
-#include "utilities/gif/GifResizeWnd.h"
-#include "utilities/gif/GifWnd.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

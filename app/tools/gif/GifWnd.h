@@ -6,7 +6,7 @@
 
 #include "Afx.h"
 #include "app/continuous/DrawStaticWnd.h"
-#include "utilities/gif/GifListBoxWnd.h"
+#include "app/tools/gif/GifListBoxWnd.h"
 #include "widgets/ResizableDialog.h"
 
 #include <vector>

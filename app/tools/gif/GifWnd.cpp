@@ -1,9 +1,9 @@
-#include "utilities/gif/GifWnd.h"
+#include "app/tools/gif/GifWnd.h"
 
 #include "app/AppMessages.h"
+#include "app/tools/gif/FileSelection.h"
+#include "app/tools/gif/GifResizeWnd.h"
 #include "resources/resource.h"
-#include "utilities/gif/FileSelection.h"
-#include "utilities/gif/GifResizeWnd.h"
 
 #include <cwchar>
 

@@ -1,4 +1,4 @@
-#include "utilities/gif/GifResizeWnd.h"
+#include "app/tools/gif/GifResizeWnd.h"
 
 #include "app/continuous/FrameFit.h"
 #include "resources/resource.h"

@@ -1,6 +1,6 @@
 // The multi-select dialog's buffer as a list of paths, and frame times of
 // frames read from animated files.
-#include "utilities/gif/FileSelection.h"
+#include "app/tools/gif/FileSelection.h"
 
 #include <gtest/gtest.h>
 
