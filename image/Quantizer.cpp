@@ -17,7 +17,10 @@ struct CQuantizer::Node {
   Node* next = nullptr;  // reducible list of the node's level
 };
 
-CQuantizer::CQuantizer(UINT colorBits) : m_colorBits(colorBits < 8 ? colorBits : 8) {}
+CQuantizer::CQuantizer(UINT colorBits, UINT maxColors)
+    : m_maxColors(maxColors == 0 || maxColors > 256 ? 256 : maxColors),
+      m_outputColors(m_maxColors),
+      m_colorBits(colorBits < 8 ? colorBits : 8) {}
 
 CQuantizer::~CQuantizer() {
   DeleteTree(m_tree);

@@ -9,8 +9,10 @@
 
 class CQuantizer {
  public:
-  // Leaves are `colorBits` deep (at most 8); callers use 7.
-  explicit CQuantizer(UINT colorBits);
+  // Leaves are `colorBits` deep (at most 8); callers use 7. The palette holds
+  // at most `maxColors` entries (at most 256): fewer leave room for a colour
+  // the caller adds, such as a GIF's transparent one.
+  explicit CQuantizer(UINT colorBits, UINT maxColors = 256);
   virtual ~CQuantizer();
   CQuantizer(const CQuantizer&) = delete;
   CQuantizer& operator=(const CQuantizer&) = delete;

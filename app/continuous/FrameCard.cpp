@@ -38,7 +38,13 @@ CString AfterLast(const CString& text, WCHAR separator) {
 
 }  // namespace
 
-void DrawFrameCard(const DRAWITEMSTRUCT& itemStruct, const FrameRecord& frame, HFONT font) {
+CString MillisecondsTimeLine(float tenths) {
+    CString line;
+    line.Format(L"시간:%d", frame_timing::TenthsToMilliseconds(tenths));
+    return line;
+}
+
+void DrawFrameCard(const DRAWITEMSTRUCT& itemStruct, const FrameRecord& frame, HFONT font, const CString& timeLine) {
     HDC dc = itemStruct.hDC;
     const RECT item = itemStruct.rcItem;
     const bool selected = (itemStruct.itemState & ODS_SELECTED) != 0;
@@ -70,7 +76,7 @@ void DrawFrameCard(const DRAWITEMSTRUCT& itemStruct, const FrameRecord& frame, H
     lines[0].Format(L"이름:%s", static_cast<LPCWSTR>(shortName));
     lines[1].Format(L"형식:%s", static_cast<LPCWSTR>(AfterLast(shortName, L'.')));
     lines[2].Format(L"w:%d   h:%d", frame.width, frame.height);
-    lines[3].Format(L"시간:%d", frame_timing::TenthsToMilliseconds(frame.time));
+    lines[3] = timeLine;
     SetBkMode(dc, TRANSPARENT);
     ScopedSelect selectFont(dc, font);
     for (int i = 0; i < 4; ++i) {

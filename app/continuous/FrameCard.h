@@ -1,7 +1,7 @@
 // The card a frame list draws for one item: background by selection and
 // focus, a raised card with the thumbnail in its picture cell, and four lines
-// (name, type, size, time in milliseconds). Continuous capture's list and the
-// GIF maker's list draw their items alike.
+// (name, type, size, time). Continuous capture's list and the GIF maker's list
+// draw their items alike; each states the time in the unit its own delay field uses.
 #pragma once
 
 #include "Afx.h"
@@ -9,5 +9,8 @@
 
 constexpr int kFrameCardHeight = 150;
 
-// `font`: the list's font for the text lines.
-void DrawFrameCard(const DRAWITEMSTRUCT& item, const FrameRecord& frame, HFONT font);
+// Continuous capture's time line: the time in milliseconds.
+CString MillisecondsTimeLine(float tenths);
+
+// `font`: the list's font for the text lines; `timeLine`: the card's last line.
+void DrawFrameCard(const DRAWITEMSTRUCT& item, const FrameRecord& frame, HFONT font, const CString& timeLine);

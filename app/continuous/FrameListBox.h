@@ -53,8 +53,11 @@ public:
         const FrameRecord* frame = FrameFromItemData(static_cast<LRESULT>(lpDrawItemStruct->itemData));
         if (!frame || lpDrawItemStruct->itemID == static_cast<UINT>(-1))
             return;
-        DrawFrameCard(*lpDrawItemStruct, *frame, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+        DrawFrameCard(*lpDrawItemStruct, *frame, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)),
+                      TimeLine(frame->time));
     }
+    // The card's time line, in the unit of the list's delay field.
+    virtual CString TimeLine(float time) const { return MillisecondsTimeLine(time); }
     void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct) override {
         RECT client;
         GetClientRect(&client);

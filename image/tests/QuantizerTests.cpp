@@ -85,6 +85,12 @@ TEST(Quantizer, ManyColoursAreReducedTo256) {
   quantizer.SetColorTable(palette.data());
   for (size_t i = quantizer.GetLeafCount(); i < palette.size(); ++i)
     EXPECT_EQ(palette[i].rgbBlue, 9) << "entries beyond the leaves are the caller's";
+
+  // One entry kept free for the caller's own colour.
+  CQuantizer bounded(7, 255);
+  ASSERT_TRUE(bounded.ProcessImage(image.GetDIB()));
+  EXPECT_LE(bounded.GetLeafCount(), 255u);
+  EXPECT_GE(bounded.GetLeafCount(), 200u);
 }
 
 // An indexed DIB built by hand: header, `entries` palette entries, rows.

@@ -1,5 +1,7 @@
 #include "app/tools/gif/FileSelection.h"
 
+#include <cstdio>
+
 namespace gif_maker {
 
 std::vector<std::wstring> SplitOpenFileSelection(const wchar_t* buffer, std::size_t capacity) {
@@ -27,6 +29,16 @@ std::vector<std::wstring> SplitOpenFileSelection(const wchar_t* buffer, std::siz
 
 float FrameTimeFromCentiseconds(unsigned long centiseconds, float fallback) {
     return centiseconds == 0 ? fallback : static_cast<float>(centiseconds) / 10.0f;
+}
+
+std::wstring FormatDelay(float tenths) {
+    char text[32] = {};
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(tenths));
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
+
+std::wstring DelayLine(float tenths) {
+    return L"지연시간:" + FormatDelay(tenths);
 }
 
 }  // namespace gif_maker

@@ -1,5 +1,6 @@
-// What a multi-select open dialog hands back, and the delays of frames read
-// from animated files. Plain text and arithmetic, free of Windows headers.
+// What a multi-select open dialog hands back, the delays of frames read from
+// animated files and how a delay is written out. Plain text and arithmetic,
+// free of Windows headers.
 #pragma once
 
 #include <cstddef>
@@ -16,5 +17,10 @@ std::vector<std::wstring> SplitOpenFileSelection(const wchar_t* buffer, std::siz
 // A GIF frame's delay (hundredths of a second) as a frame time in tenths;
 // `fallback` for a frame that states none.
 float FrameTimeFromCentiseconds(unsigned long centiseconds, float fallback);
+
+// A delay in tenths of a second as the delay field shows it ("5", "2.5").
+std::wstring FormatDelay(float tenths);
+// The frame list's time line: the same number, named as the delay field is.
+std::wstring DelayLine(float tenths);
 
 }  // namespace gif_maker

@@ -71,6 +71,10 @@ int CGifListBoxWnd::AddImageFile(const CString& path, float time) {
     return added;
 }
 
+CString CGifListBoxWnd::TimeLine(float time) const {
+    return gif_maker::DelayLine(time).c_str();
+}
+
 bool CGifListBoxWnd::DeleteSelectedFrame() {
     const int selected = GetCurSel();
     GifFrameItem* frame = GetFrame(selected);

@@ -28,6 +28,9 @@ public:
     // thread is joined. False while a build runs or when no frame has a picture.
     bool StartGifBuild(const CString& path, BOOL loop);
 
+    // In tenths of a second, as the maker's delay field.
+    CString TimeLine(float time) const override;
+
 protected:
     afx_msg LRESULT OnGifDone(WPARAM wParam, LPARAM lParam);
     afx_msg void OnDestroy();

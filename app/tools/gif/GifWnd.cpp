@@ -21,7 +21,7 @@ constexpr wchar_t kWriteFailedText[] = L"GIF 파일을 저장하지 못했습니
 constexpr wchar_t kBusyClosingText[] = L"GIF 파일을 만드는 중입니다. 다 만든 뒤에 닫으세요.";
 constexpr wchar_t kUnreadableText[] = L"다음 파일을 읽지 못했습니다.";
 constexpr wchar_t kBadDelayText[] = L"지연시간은 0.1에서 6553.5 사이의 숫자로 적어 주세요. (1초:10)";
-constexpr wchar_t kBadSizeText[] = L"넓이와 높이는 1에서 %d 사이로 적어 주세요.";
+constexpr wchar_t kBadSizeText[] = L"너비와 높이는 1에서 %d 사이로 적어 주세요.";
 constexpr wchar_t kResizeFailedText[] = L"%d개 프레임의 크기를 바꾸지 못했습니다.";
 constexpr wchar_t kBuildingText[] = L"GIF 파일을 만드는 중...";
 constexpr wchar_t kWrittenText[] = L"저장했습니다: %s";
@@ -34,9 +34,7 @@ constexpr int kEditControls[] = {IDC_GIF_ADD,       IDC_GIF_REMOVE,         IDC_
                                  IDC_GIF_PLAY};
 
 CString FormatTime(float tenths) {
-    CString text;
-    text.Format(L"%g", static_cast<double>(tenths));
-    return text;
+    return gif_maker::FormatDelay(tenths).c_str();
 }
 
 }  // namespace

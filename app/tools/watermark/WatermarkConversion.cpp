@@ -3,12 +3,20 @@
 #include "app/capture/CaptureJob.h"
 #include "app/capture/ScopedGdi.h"
 #include "image/DibImage.h"
+#include "image/Quantizer.h"
+#include "image/formats/DibImageGIF.h"
+#include "image/streams/FileStream.h"
 
 #include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 // Larger pictures are refused rather than half-allocated by GDI+.
 constexpr long long kMaxPixels = 1LL << 28;
+// Every frame of an animation is held at 8 bits until the file is written.
+constexpr long long kMaxGifPixels = 1LL << 28;
 
 bool FileExists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -50,6 +58,9 @@ bool ComposeWatermark(CDibImage& image, const WatermarkParams& params, const Wat
                       bool keyColour) {
     const int width = static_cast<int>(image.GetWidth());
     const int height = static_cast<int>(image.GetHeight());
+    // GDI+ cannot draw onto a palette bitmap: the mark is laid on in true colour.
+    if (image.GetBpp() < 24 && !image.IncreaseBpp(24))
+        return false;
     ScopedBitmapHandle picture(image.MakeBitmap());
     gdip::ScopedBitmap canvas;
     if (!picture.Get() || gdip::GdipCreateBitmapFromHBITMAP(picture.Get(), nullptr, canvas.Out()) != gdip::Ok)
@@ -63,6 +74,170 @@ bool ComposeWatermark(CDibImage& image, const WatermarkParams& params, const Wat
     ScopedBitmapHandle owned(composed);
     return image.CreateFromHBITMAP(owned.Get());
 }
+
+namespace {
+
+// One picture of a GIF (a frame as the reader composes it) with the mark laid
+// on in true colour and reduced again to a palette of its own, keeping its
+// delay and disposal. The reader marks transparent pixels by a palette index,
+// or by an alpha plane once frames with other palettes made the picture true
+// colour. Those the mark left alone stay transparent; the transparent colour
+// gets an entry of its own, so no visible pixel can turn transparent.
+bool WatermarkGifPicture(CDibImage& picture, const WatermarkFileJob& job) {
+    const int32_t width = static_cast<int32_t>(picture.GetWidth());
+    const int32_t height = static_cast<int32_t>(picture.GetHeight());
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const DWORD delay = picture.GetFrameDelay();
+    const BYTE disposal = picture.GetDisposalMethod();
+    const int32_t transIndex = picture.IsIndexed() ? picture.GetTransIndex() : -1;
+    const bool byIndex = transIndex >= 0 && static_cast<DWORD>(transIndex) < picture.GetNumColors();
+    const bool byAlpha = !picture.IsIndexed() && picture.AlphaIsValid();
+    // The hidden colour of each transparent pixel; alpha 255 marks a visible one.
+    std::vector<RGBQUAD> hidden;
+    bool anyTransparent = false;
+    if (byIndex || byAlpha) {
+        hidden.assign(pixels, RGBQUAD{0, 0, 0, 255});
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                const bool transparent =
+                    byIndex ? picture.GetPixelIndex(x, y) == transIndex : picture.AlphaGet(x, y) == 0;
+                if (!transparent)
+                    continue;
+                RGBQUAD colour = picture.GetPixelColor(x, y, false);
+                colour.rgbReserved = 0;
+                hidden[static_cast<size_t>(y) * width + x] = colour;
+                anyTransparent = true;
+            }
+    }
+    RGBQUAD transColour = {};
+    if (byIndex)
+        transColour = picture.GetPaletteColor(static_cast<DWORD>(transIndex));
+
+    if (!ComposeWatermark(picture, job.params, job.watermark, job.keyColour))
+        return false;
+    if (picture.GetBpp() != 24 && !picture.IncreaseBpp(24))
+        return false;
+    // Read before the reduction: the mark changed a transparent pixel when its colour is no longer the hidden one.
+    std::vector<bool> keepTransparent;
+    if (anyTransparent) {
+        keepTransparent.assign(pixels, false);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) {
+                const size_t at = static_cast<size_t>(y) * width + x;
+                const RGBQUAD was = hidden[at];
+                if (was.rgbReserved)
+                    continue;
+                const RGBQUAD now = picture.GetPixelColor(x, y, false);
+                keepTransparent[at] =
+                    now.rgbRed == was.rgbRed && now.rgbGreen == was.rgbGreen && now.rgbBlue == was.rgbBlue;
+                if (keepTransparent[at] && !byIndex)
+                    transColour = was;
+            }
+    }
+    CQuantizer quantizer(7, anyTransparent ? 255 : 256);
+    if (!quantizer.ProcessImage(picture.GetDIB())) {
+        picture.SetLastErrorText("cannot build a palette");
+        return false;
+    }
+    RGBQUAD palette[256] = {};
+    quantizer.SetColorTable(palette);
+    const DWORD colours = std::max<DWORD>(quantizer.GetLeafCount(), 1);
+    if (!picture.DecreaseBpp(8, true, palette, colours))
+        return false;
+    if (anyTransparent) {
+        const BYTE index = static_cast<BYTE>(colours);
+        transColour.rgbReserved = 0;
+        picture.SetPaletteColor(index, transColour);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                if (keepTransparent[static_cast<size_t>(y) * width + x])
+                    picture.SetPixelIndex(x, y, index);
+        picture.SetTransIndex(index);
+    } else {
+        picture.SetTransIndex(-1);
+    }
+    picture.SetFrameDelay(delay);
+    picture.SetDisposalMethod(disposal);
+    picture.SetOffset(0, 0);
+    return true;
+}
+
+bool DecodeGifFrame(const CString& path, int32_t index, CDibImageGIF& frame) {
+    CFileStream stream;
+    if (!stream.Open(path, L"rb")) {
+        frame.SetLastErrorText("cannot open the file");
+        return false;
+    }
+    frame.SetFrame(index);
+    return frame.Decode(&stream) && frame.IsValid();
+}
+
+// Every frame of a GIF, each as the reader composes it at the size of the
+// logical screen, watermarked and written as one animation with the source's
+// delays, disposal methods, transparency, loop count and comment. A GIF of
+// true-colour tiles reads as one picture and is written as one.
+bool ConvertGifFile(WatermarkFileJob& job) {
+    CDibImageGIF first;
+    first.SetLoops(-1);  // stays -1 when the file has no loop block
+    if (!DecodeGifFrame(job.source, 0, first)) {
+        job.failure = Reason(L"그림을 읽지 못했습니다.", first.GetLastError());
+        return false;
+    }
+    const int loops = first.GetLoops();
+    std::string comment = first.GetComment();
+    // A file of true-colour tiles reads as one true-colour picture, whatever its image count.
+    const int32_t frameCount = first.GetBpp() > 8 ? 1 : std::max<int32_t>(first.GetNumFrames(), 1);
+    const long long pixels = static_cast<long long>(first.GetWidth()) * first.GetHeight();
+    if (pixels > kMaxPixels || pixels * frameCount > kMaxGifPixels) {
+        job.failure = L"그림이 너무 큽니다.";
+        return false;
+    }
+
+    std::vector<std::unique_ptr<CDibImage>> frames;
+    for (int32_t index = 0; index < frameCount; ++index) {
+        CDibImageGIF decoded;
+        if (index > 0 && !DecodeGifFrame(job.source, index, decoded)) {
+            job.failure = Reason(L"그림을 읽지 못했습니다.", decoded.GetLastError());
+            return false;
+        }
+        CDibImageGIF& source = index == 0 ? first : decoded;
+        auto frame = std::make_unique<CDibImage>();
+        if (!frame->Transfer(source, false) || !WatermarkGifPicture(*frame, job)) {
+            job.failure = Reason(L"워터마크를 넣지 못했습니다.", frame->GetLastError());
+            return false;
+        }
+        frames.push_back(std::move(frame));
+    }
+
+    job.target = WatermarkTargetPath(job.folder, job.source);
+    if (job.target.IsEmpty()) {
+        job.failure = L"저장할 파일 이름이 없습니다.";
+        return false;
+    }
+    std::vector<CDibImage*> pointers;
+    for (auto& frame : frames)
+        pointers.push_back(frame.get());
+    CDibImageGIF writer;
+    // The writer's count is plays: 1 writes no loop block, n writes n - 1 repeats, 0 repeats forever.
+    writer.SetLoops(loops < 0 ? 1 : loops == 0 ? 0 : loops + 1);
+    writer.SetComment(comment.c_str());
+    bool written = false;
+    {
+        CFileStream stream;
+        written = stream.Open(job.target, L"wb") &&
+                  writer.Encode(&stream, pointers.data(), static_cast<int>(pointers.size()), false, true);
+        written = stream.Close() && written;
+    }
+    if (!written) {
+        DeleteFileW(job.target);
+        job.failure = Reason(L"파일을 저장하지 못했습니다.", writer.GetLastError());
+        job.target.Empty();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool ConvertWatermarkFile(WatermarkFileJob& job) {
     CString extension = GetFileExtension(FileNamePart(job.source));
@@ -80,6 +255,8 @@ bool ConvertWatermarkFile(WatermarkFileJob& job) {
     DWORD formatId = image.GetType();
     if (formatId == CDibImage::kFormatUnknown)
         formatId = CDibImage::GetTypeIdFromName(extension);
+    if (formatId == CDibImage::kFormatGif)
+        return ConvertGifFile(job);
 
     if (!ComposeWatermark(image, job.params, job.watermark, job.keyColour)) {
         job.failure = Reason(L"워터마크를 넣지 못했습니다.", image.GetLastError());

@@ -80,6 +80,7 @@ UINT __cdecl ConvertThread(LPVOID param) {
 BEGIN_MESSAGE_MAP(CWatermarkWnd, CResizableDialog)
     ON_BN_CLICKED(IDC_WMTOOL_ADD, OnAddFiles)
     ON_BN_CLICKED(IDC_WMTOOL_REMOVE, OnRemoveFiles)
+    ON_LBN_SELCHANGE(IDC_WMTOOL_FILES, OnFilesSelChange)
     ON_BN_CLICKED(IDC_WMTOOL_CLEAR, OnClearFiles)
     ON_BN_CLICKED(IDC_WMTOOL_BROWSE_FOLDER, OnBrowseFolder)
     ON_BN_CLICKED(IDC_WMTOOL_BROWSE_IMAGE, OnBrowseImage)
@@ -189,6 +190,10 @@ void CWatermarkWnd::OnClearFiles() {
     UpdateControls();
 }
 
+void CWatermarkWnd::OnFilesSelChange() {
+    UpdatePreview();
+}
+
 CString CWatermarkWnd::OutputFolder() const {
     CString folder;
     GetDlgItemText(IDC_WMTOOL_FOLDER, folder);
@@ -285,13 +290,31 @@ void CWatermarkWnd::RebuildWatermark() {
     UpdateControls();
 }
 
+int CWatermarkWnd::PreviewFileIndex() const {
+    const int count = static_cast<int>(m_files.size());
+    if (count == 0)
+        return -1;
+    CWnd* list = GetDlgItem(IDC_WMTOOL_FILES);
+    if (!list)
+        return 0;
+    const int caret = static_cast<int>(list->SendMessage(LB_GETCARETINDEX));
+    if (caret >= 0 && caret < count && list->SendMessage(LB_GETSEL, caret) > 0)
+        return caret;
+    for (int i = 0; i < count; ++i)
+        if (list->SendMessage(LB_GETSEL, i) > 0)
+            return i;
+    return 0;
+}
+
 void CWatermarkWnd::UpdatePreview() {
     m_preview.Reset();
-    if (!m_files.empty()) {
+    const int shown = PreviewFileIndex();
+    if (shown >= 0) {
+        const CString& path = m_files[static_cast<size_t>(shown)];
         CDibImage image;
-        CString extension = GetFileExtension(FileNamePart(m_files.front()));
+        CString extension = GetFileExtension(FileNamePart(path));
         extension.MakeLower();
-        if (image.Load(m_files.front(), CDibImage::GetTypeIdFromName(extension)) &&
+        if (image.Load(path, CDibImage::GetTypeIdFromName(extension)) &&
             ComposeWatermark(image, WatermarkParamsFromOptions(m_options), m_watermark, m_options.HideColor != 0))
             m_preview.Reset(image.MakeBitmap());
     }

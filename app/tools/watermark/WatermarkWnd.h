@@ -1,7 +1,7 @@
 // CWatermarkWnd: the batch watermark tool. The user picks image files, an
 // output folder and the watermark (the watermark options by default, another
-// image file, or a text rendered into an image); the first file is shown with
-// the watermark laid on. Files are converted one per worker thread, each
+// image file, or a text rendered into an image); the selected file is shown
+// with the watermark laid on. Files are converted one per worker thread, each
 // posting WM_WATERMARK_FILE_DONE; failures are listed by name at the end.
 #pragma once
 
@@ -31,6 +31,7 @@ protected:
 
     afx_msg void OnAddFiles();
     afx_msg void OnRemoveFiles();
+    afx_msg void OnFilesSelChange();
     afx_msg void OnClearFiles();
     afx_msg void OnBrowseFolder();
     afx_msg void OnBrowseImage();
@@ -49,6 +50,9 @@ private:
     void RebuildWatermark();
     void SaveTextWatermark();
     void UpdatePreview();
+    // The file the preview shows: the selected one the user clicked last, else
+    // the first selected, else the first; -1 for an empty list.
+    int PreviewFileIndex() const;
     void UpdateControls();
     bool StartNextFile();
     void JoinWorker();

@@ -34,4 +34,11 @@ TEST(FileSelectionTest, FrameTimesFromGifDelays) {
     EXPECT_FLOAT_EQ(gif_maker::FrameTimeFromCentiseconds(0, 7.0f), 7.0f);
 }
 
+TEST(FileSelectionTest, DelaysAreWrittenInTenths) {
+    EXPECT_EQ(gif_maker::FormatDelay(5.0f), L"5");
+    EXPECT_EQ(gif_maker::FormatDelay(2.5f), L"2.5");
+    EXPECT_EQ(gif_maker::FormatDelay(6553.5f), L"6553.5");
+    EXPECT_EQ(gif_maker::DelayLine(10.0f), L"지연시간:10");
+}
+
 }  // namespace

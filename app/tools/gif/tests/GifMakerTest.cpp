@@ -126,6 +126,8 @@ TEST_F(GifMakerTest, ResizeDialogShowsTheMarginsOfTheTypedSize) {
     ASSERT_TRUE(resize.Create(IDD_GIF_RESIZE, &maker));
     resize.ShowWindow(SW_SHOW);
     wt::PumpMessages();
+    // Width is "너비"; "넓이" would be the area.
+    EXPECT_NE(::FindWindowExW(resize.m_hWnd, nullptr, L"Static", L"너비:"), nullptr);
     struct Case {
         const wchar_t* width;
         int keepRatio;
@@ -172,6 +174,11 @@ TEST_F(GifMakerTest, AnimatedGifAddsEveryFrameWithItsDelay) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_FLOAT_EQ(frames().GetFrame(i)->time, kDelays[i]) << i;
         EXPECT_EQ(frames().GetFrame(i)->width, 30);
+        // The card states the delay in the field's unit, with the field's name.
+        Select(i);
+        CString field;
+        maker.GetDlgItemText(IDC_GIF_DELAY, field);
+        EXPECT_EQ(frames().TimeLine(frames().GetFrame(i)->time), L"지연시간:" + field) << i;
     }
     ASSERT_EQ(boxes.texts.size(), 1u) << "every unreadable file in one message";
     EXPECT_NE(boxes.texts[0].find(L"broken.png"), std::wstring::npos);

@@ -1,8 +1,14 @@
 // The batch watermark tool through vesk.exe, its command and its dialogs; the
 // written files against the compositor's own result on the same pictures.
+//
+// With WMTOOL_GIF_OUT set the GIF case leaves its sources and results in that
+// folder, where check_wmtool_gif_pil.py reads them with PIL.
+#include "WidgetTestUtil.h"
 #include "app/capture/Watermark.h"
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "image/formats/DibImageGIF.h"
+#include "image/streams/FileStream.h"
 #include "tests/driver/VeskRun.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -223,6 +230,118 @@ TEST_F(WatermarkTool, ThreeFormatsConvertAndAnUnreadableFileIsNamed) {
     DeleteObject(mark);
     EXPECT_EQ(ReadBytes(earlier), ReadBytes(mark_));
     EXPECT_FALSE(Exists(out_ + L"\\wm_broken.png"));
+}
+
+// Pixels of `colour` the screen shows over the window's rectangle.
+int CountOnScreen(HWND hWnd, COLORREF colour) {
+    RECT r = {};
+    GetWindowRect(hWnd, &r);
+    const std::vector<COLORREF> shown = GrabScreen(r);
+    return static_cast<int>(std::count(shown.begin(), shown.end(), colour));
+}
+
+constexpr COLORREF kGreen = RGB(0, 255, 0), kMagenta = RGB(255, 0, 255), kOrange = RGB(255, 128, 0);
+constexpr int kOrangePixels = 10 * 10;  // in the animation's first frame
+
+// A two-colour GIF (1 bit) and a three-frame animation (delays 10, 20, 30
+// hundredths, disposal 2, 1, 3, a transparent index, four plays) take a green
+// and magenta mark: the mark keeps its colours, every frame its settings; the
+// preview shows the mark, and the file the user clicks in the list.
+TEST_F(WatermarkTool, GifPicturesKeepTheMarkAndEveryFrame) {
+    CDibImage mark(kMarkWidth, kMarkHeight, 24);
+    for (int y = 0; y < kMarkHeight; ++y)
+        for (int x = 0; x < kMarkWidth; ++x)
+            mark.SetPixelColor(x, y, x < kMarkWidth / 2 ? kGreen : kMagenta);
+    ASSERT_TRUE(mark.Save(mark_.c_str(), CDibImage::kFormatBmp));
+
+    const std::wstring two = sources_ + L"\\two.gif";
+    CDibImage twoColour(kWidth, kHeight, 1);
+    twoColour.SetPaletteColor(0, 0, 0, 255);
+    twoColour.SetPaletteColor(1, 255, 255, 255);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            twoColour.SetPixelIndex(x, y, static_cast<BYTE>((x / 5 + y / 5) & 1));
+    ASSERT_TRUE(twoColour.Save(two.c_str(), CDibImage::kFormatGif));
+
+    // Full frames whose transparent pixels are the same in each, so any reader composes them alike;
+    // one transparent block runs under the mark (rows count from the bottom).
+    const std::wstring animated = sources_ + L"\\anim.gif";
+    const COLORREF frameColours[] = {RGB(200, 0, 0), RGB(0, 160, 200), RGB(240, 240, 0)};
+    const BYTE disposals[] = {2, 1, 3};
+    std::vector<std::unique_ptr<CDibImage>> frames;
+    for (int i = 0; i < 3; ++i) {
+        auto frame = std::make_unique<CDibImage>(kWidth, kHeight, 8);
+        frame->SetPaletteColor(0, 0, 0, 0);  // transparent
+        frame->SetPaletteColor(1, 255, 128, 0);
+        frame->SetPaletteColor(2, GetRValue(frameColours[i]), GetGValue(frameColours[i]), GetBValue(frameColours[i]));
+        frame->SetPaletteColor(3, 255, 255, 255);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                BYTE index = static_cast<BYTE>(2 + ((x + y + i) % 3 == 0));
+                if (i == 0 && x >= 5 && x < 15 && y >= 15 && y < 25)
+                    index = 1;
+                if ((x >= 28 && y < 3) || (x < 4 && y >= 10 && y < 13))
+                    index = 0;
+                frame->SetPixelIndex(x, y, index);
+            }
+        frame->SetTransIndex(0);
+        frame->SetFrameDelay(static_cast<DWORD>(10 * (i + 1)));
+        frame->SetDisposalMethod(disposals[i]);
+        frames.push_back(std::move(frame));
+    }
+    {
+        CDibImage* pointers[] = {frames[0].get(), frames[1].get(), frames[2].get()};
+        CDibImageGIF writer;
+        writer.SetLoops(4);
+        CFileStream stream;
+        ASSERT_TRUE(stream.Open(animated.c_str(), L"wb"));
+        ASSERT_TRUE(writer.Encode(&stream, pointers, 3, false, true));
+        ASSERT_TRUE(stream.Close());
+    }
+
+    HWND tool = OpenTool();
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(AddFiles(tool, L"\"two.gif\" \"anim.gif\""));
+    HWND list = GetDlgItem(tool, kFilesList), preview = GetDlgItem(tool, kPreview);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    // Nothing selected: the first file, its mark in its own colours (once painted).
+    EXPECT_TRUE(WaitFor([&] {
+        return CountOnScreen(preview, kGreen) == kMarkWidth * kMarkHeight / 2 &&
+               CountOnScreen(preview, kMagenta) == kMarkWidth * kMarkHeight / 2;
+    }));
+    // The second file clicked in the list: its first frame is shown.
+    const int itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(itemHeight, 0);
+    POINT second = {10, itemHeight + itemHeight / 2};
+    ClientToScreen(list, &second);
+    wt::MouseMove(second.x, second.y);
+    wt::MouseDown();
+    wt::MouseUp();
+    EXPECT_TRUE(WaitFor([&] { return CountOnScreen(preview, kOrange) == kOrangePixels; }))
+        << CountOnScreen(preview, kOrange);
+    wt::MouseAway();
+
+    const std::wstring message = ConvertAndClose(tool);
+    EXPECT_NE(message.find(L"2개 파일에 워터마크를 넣었습니다."), std::wstring::npos) << message;
+
+    // Our own reader: the mark's colours in the two-colour result, every frame in the animation.
+    CDibImage written;
+    ASSERT_TRUE(written.Load((out_ + L"\\wm_two.gif").c_str(), CDibImage::kFormatGif));
+    const RGBQUAD green = {0, 255, 0, 0}, magenta = {255, 0, 255, 0};
+    EXPECT_EQ(Distance(written.GetPixelColor(kWidth - kMarkWidth, 0, false), green), 0);
+    EXPECT_EQ(Distance(written.GetPixelColor(kWidth - 1, kMarkHeight - 1, false), magenta), 0);
+    CDibImage writtenAnimation;
+    ASSERT_TRUE(writtenAnimation.Load((out_ + L"\\wm_anim.gif").c_str(), CDibImage::kFormatGif));
+    EXPECT_EQ(writtenAnimation.GetNumFrames(), 3);
+
+    wchar_t pilFolder[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"WMTOOL_GIF_OUT", pilFolder, MAX_PATH) > 0) {
+        const std::wstring folder = pilFolder;
+        for (const wchar_t* name : {L"two.gif", L"anim.gif"}) {
+            EXPECT_TRUE(CopyFileW((sources_ + L"\\" + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+            EXPECT_TRUE(CopyFileW((out_ + L"\\wm_" + name).c_str(), (folder + L"\\wm_" + name).c_str(), FALSE));
+        }
+    }
 }
 
 TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
