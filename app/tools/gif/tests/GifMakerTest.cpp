@@ -178,7 +178,9 @@ TEST_F(GifMakerTest, AnimatedGifAddsEveryFrameWithItsDelay) {
         Select(i);
         CString field;
         maker.GetDlgItemText(IDC_GIF_DELAY, field);
-        EXPECT_EQ(frames().TimeLine(frames().GetFrame(i)->time), L"지연시간:" + field) << i;
+        EXPECT_EQ(std::wstring(frames().TimeLine(frames().GetFrame(i)->time).GetString()),
+                  L"지연시간:" + std::wstring(field.GetString()))
+            << i;
     }
     ASSERT_EQ(boxes.texts.size(), 1u) << "every unreadable file in one message";
     EXPECT_NE(boxes.texts[0].find(L"broken.png"), std::wstring::npos);
