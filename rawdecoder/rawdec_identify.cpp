@@ -188,7 +188,7 @@ unsigned read_numbers(Parser& p, const Entry& e, double* out, unsigned max) {
   return n;
 }
 
-// Counts and coordinates stored as any TIFF number type; a negative or too large
+// Counts and coordinates stored as any TIFF number type; a negative, too large or NaN
 // value becomes 0 (a cast would be undefined), which the later checks refuse.
 uint32_t to_uint(double v) {
   return v >= 0 && v <= 4294967295.0 ? static_cast<uint32_t>(v) : 0;
