@@ -168,7 +168,7 @@ void rawdec_vng_interpolate(rawdec_context* ctx) {
       uint16_t* p = ctx->image[int64_t(row) * w + col];
       for (int c = 0; c < 3; c++)
         if (c != own)
-          p[c] = static_cast<uint16_t>(rawdec_clip16(static_cast<int64_t>(p[own] + (total[c] - total[own]) / chosen + 0.5)));
+          p[c] = static_cast<uint16_t>(rawdec_clip16(p[own] + (total[c] - total[own]) / chosen + 0.5));
     }
 }
 

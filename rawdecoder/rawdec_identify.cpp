@@ -188,10 +188,10 @@ unsigned read_numbers(Parser& p, const Entry& e, double* out, unsigned max) {
   return n;
 }
 
-// Counts and coordinates stored as any TIFF number type; a negative or too large
+// Counts and coordinates stored as any TIFF number type; a negative, too large or NaN
 // value becomes 0 (a cast would be undefined), which the later checks refuse.
 uint32_t to_uint(double v) {
-  return v < 0 || v > 4294967295.0 ? 0 : static_cast<uint32_t>(v);
+  return v >= 0 && v <= 4294967295.0 ? static_cast<uint32_t>(v) : 0;
 }
 
 uint32_t read_uint(Parser& p, const Entry& e) {
@@ -708,15 +708,15 @@ bool use_raw_ifd(Parser& p, const Ifd& ifd) {
         }
     for (int c = 0; c < 4; c++) black[c] = count[c] ? sum[c] / count[c] : 0;
   }
-  double low = 65535;
+  unsigned low = 65535, rounded[4] = {0, 0, 0, 0};
   for (int c = 0; c < ctx->colors; c++) {
-    black[c] = black[c] < 0 ? 0 : black[c] > 65535 ? 65535 : black[c];
-    low = black[c] < low ? black[c] : low;
+    rounded[c] = static_cast<unsigned>(rawdec_clip16(black[c] + 0.5));
+    low = rounded[c] < low ? rounded[c] : low;
   }
-  ctx->black = static_cast<unsigned>(low + 0.5);
+  ctx->black = low;
   bool sane = true;
   for (int c = 0; c < ctx->colors; c++) {
-    ctx->cblack[c] = static_cast<unsigned>(black[c] + 0.5) - ctx->black;
+    ctx->cblack[c] = rounded[c] - ctx->black;
     sane &= ctx->black + ctx->cblack[c] < ctx->maximum;
   }
   if (!sane) {  // levels that leave no range: ignore the black level

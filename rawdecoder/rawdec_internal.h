@@ -20,7 +20,10 @@ int64_t rawdec_stream_size(rawdec_context* ctx);
 // Reads exactly `size` bytes at `offset`; false (no data error) when short.
 bool rawdec_read_at(rawdec_context* ctx, int64_t offset, void* buffer, size_t size);
 
-inline int rawdec_clip16(int64_t v) { return v < 0 ? 0 : v > 65535 ? 65535 : static_cast<int>(v); }
+// Clips to 0..65535, then truncates (callers that round add 0.5 first). The
+// clip is done in floating point: values scaled from file data can lie far
+// outside any integer type, where a conversion is undefined. NaN gives 0.
+inline int rawdec_clip16(double v) { return v > 0 ? v < 65535 ? static_cast<int>(v) : 65535 : 0; }
 
 // MSB-first bit reader over a memory block. Reading past the end yields zero
 // bits and sets `overrun`; it never touches memory outside the block.

@@ -242,7 +242,7 @@ void scale_plane(rawdec_context* ctx, int color, double factor) {
       double fy = y - y0, fx = x - x0;
       double v = (plane[int64_t(y0) * w + x0] * (1 - fx) + plane[int64_t(y0) * w + x1] * fx) * (1 - fy) +
                  (plane[int64_t(y1) * w + x0] * (1 - fx) + plane[int64_t(y1) * w + x1] * fx) * fy;
-      ctx->image[int64_t(r) * w + c][color] = static_cast<uint16_t>(v + 0.5);
+      ctx->image[int64_t(r) * w + c][color] = static_cast<uint16_t>(rawdec_clip16(v + 0.5));
     }
   rawdec_release(ctx, plane);
 }
@@ -251,12 +251,19 @@ void scale_plane(rawdec_context* ctx, int color, double factor) {
 
 void rawdec_scale_colors(rawdec_context* ctx) {
   if (!ctx->image || ctx->colors < 1) return;
+  // No white level: the samples are 16-bit.
+  const unsigned maximum = ctx->maximum ? ctx->maximum : 0xFFFF;
   unsigned black[4];
+  bool has_range = true;
   for (int c = 0; c < 4; c++) {
     unsigned cb = ctx->user_black >= 0 ? 0 : ctx->cblack[c < ctx->colors ? c : 1];
     black[c] = ctx->black + cb;
-    if (black[c] >= ctx->maximum) black[c] = ctx->maximum ? ctx->maximum - 1 : 0;
+    has_range &= black[c] < maximum;
   }
+  // A black level at or above white (a user's, or a caller's) leaves no range
+  // to scale: it is ignored, as identify ignores such levels in a file, so the
+  // picture keeps its tones instead of every sample becoming black or white.
+  if (!has_range) memset(black, 0, sizeof black);
   if (ctx->filters && ctx->colors == 3) black[3] = black[1];
 
   float mul[4];
@@ -280,8 +287,8 @@ void rawdec_scale_colors(rawdec_context* ctx) {
   float norm = ctx->highlight ? high : low;
   float scale[4] = {0, 0, 0, 0};
   for (int c = 0; c < used; c++) {
-    scale[c] = mul[c] / norm * 65535.0f / float(ctx->maximum - black[c]);
-    float clip = float(ctx->maximum - black[c]) * scale[c];
+    scale[c] = mul[c] / norm * 65535.0f / float(maximum - black[c]);
+    float clip = float(maximum - black[c]) * scale[c];
     ctx->clip_level[c] = clip > 65535 ? 65535 : clip;
   }
   const uint64_t n = pixel_count(ctx);
@@ -290,7 +297,7 @@ void rawdec_scale_colors(rawdec_context* ctx) {
       unsigned v = ctx->image[i][c];
       if (!v) continue;
       double s = v > black[c] ? (v - black[c]) * double(scale[c]) : 0;
-      ctx->image[i][c] = static_cast<uint16_t>(rawdec_clip16(static_cast<int64_t>(s + 0.5)));
+      ctx->image[i][c] = static_cast<uint16_t>(rawdec_clip16(s + 0.5));
     }
   if (!ctx->filters && ctx->colors >= 3) {
     for (int c = 0; c < 4; c += 2)
@@ -354,7 +361,7 @@ void rawdec_median_filter(rawdec_context* ctx) {
               v[b - 1] = t;
             }
           uint16_t* p = ctx->image[int64_t(r) * w + col];
-          p[c] = static_cast<uint16_t>(rawdec_clip16(int64_t(v[4]) + p[1]));
+          p[c] = static_cast<uint16_t>(rawdec_clip16(v[4] + p[1]));
         }
     }
   rawdec_release(ctx, diff);
@@ -388,7 +395,7 @@ void rawdec_blend_highlights(rawdec_context* ctx) {
       clipped_mean += clipped[c] / 3;
     }
     for (int c = 0; c < 3; c++)
-      p[c] = static_cast<uint16_t>(rawdec_clip16(static_cast<int64_t>(clipped[c] + raw_mean - clipped_mean + 0.5)));
+      p[c] = static_cast<uint16_t>(rawdec_clip16(clipped[c] + raw_mean - clipped_mean + 0.5));
   }
 }
 
@@ -436,7 +443,7 @@ void rawdec_recover_highlights(rawdec_context* ctx) {
         for (int j = 1; j <= 2; j++)
           if (p[(k + j) % 3] < clip) rest += p[(k + j) % 3];
         double v = ratio_sum / n * rest;
-        if (v > p[k]) ctx->image[int64_t(r) * w + c][k] = static_cast<uint16_t>(rawdec_clip16(static_cast<int64_t>(v)));
+        if (v > p[k]) ctx->image[int64_t(r) * w + c][k] = static_cast<uint16_t>(rawdec_clip16(v));
       }
     }
   rawdec_release(ctx, src);
@@ -471,7 +478,7 @@ void rawdec_stretch(rawdec_context* ctx) {
       const uint16_t* pa = taller ? ctx->image[int64_t(a) * w + j] : ctx->image[int64_t(j) * w + a];
       const uint16_t* pb = taller ? ctx->image[int64_t(b) * w + j] : ctx->image[int64_t(j) * w + b];
       uint16_t* q = taller ? out[int64_t(i) * nw + j] : out[int64_t(j) * nw + i];
-      for (int c = 0; c < 4; c++) q[c] = static_cast<uint16_t>(pa[c] * (1 - f) + pb[c] * f + 0.5);
+      for (int c = 0; c < 4; c++) q[c] = static_cast<uint16_t>(rawdec_clip16(pa[c] * (1 - f) + pb[c] * f + 0.5));
     }
   }
   free(ctx->image);
@@ -504,7 +511,7 @@ void rawdec_convert_to_rgb(rawdec_context* ctx) {
         for (int c = 0; c < 3; c++) {
           float v = 0;
           for (int k = 0; k < ctx->colors; k++) v += ctx->rgb_cam[c][k] * p[k];
-          out[c] = rawdec_clip16(static_cast<int64_t>(v + 0.5f));
+          out[c] = rawdec_clip16(v + 0.5);
         }
       }
       for (int c = 0; c < 3; c++) {

@@ -24,7 +24,7 @@ const int kPhases[4][4] = {{0, 1, 1, 2}, {1, 0, 2, 1}, {1, 2, 0, 1}, {2, 1, 1, 0
 
 // ---- TIFF building ----
 
-enum Type : uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSRational = 10 };
+enum Type : uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5, kUndefined = 7, kSRational = 10, kDouble = 12 };
 
 struct Entry {
   uint16_t tag, type;
@@ -80,6 +80,16 @@ class Tiff {
   Entry Longs(uint16_t tag, const std::vector<uint32_t>& v) const {
     Entry e{tag, kLong, uint32_t(v.size()), {}};
     for (uint32_t x : v) Put32(e.data, x);
+    return e;
+  }
+  Entry Doubles(uint16_t tag, const std::vector<double>& v) const {
+    Entry e{tag, kDouble, uint32_t(v.size()), {}};
+    for (double x : v) {
+      uint64_t bits;
+      memcpy(&bits, &x, 8);
+      Put32(e.data, uint32_t(be_ ? bits >> 32 : bits));
+      Put32(e.data, uint32_t(be_ ? bits : bits >> 32));
+    }
     return e;
   }
   Entry Bytes(uint16_t tag, const std::vector<uint8_t>& v, uint16_t type = kByte) const {
@@ -586,7 +596,10 @@ DngFile WriteDng(const Picture& picture, const DngOptions& o) {
   };
   if (colors == 3) {
     std::vector<double> m65(kCameraD65, kCameraD65 + 9), ma(kCameraA, kCameraA + 9);
-    if (o.two_matrices) {
+    if (o.color_matrix) {
+      profile.push_back(tiff.Doubles(50721, std::vector<double>(o.color_matrix, o.color_matrix + 9)));
+      profile.push_back(tiff.Shorts(50778, {21}));
+    } else if (o.two_matrices) {
       profile.push_back(tiff.Rationals(50721, ma, true));
       profile.push_back(tiff.Shorts(50778, {17}));
       profile.push_back(tiff.Rationals(50722, m65, true));

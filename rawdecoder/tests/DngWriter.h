@@ -52,6 +52,7 @@ struct DngOptions {
   double default_scale[2] = {1, 1};
   bool two_matrices = true;   // a second, wrong matrix for standard light A
   bool as_shot_neutral = true;
+  const double* color_matrix = nullptr;  // 3x3 written as DOUBLEs instead of the camera's matrices: a damaged profile
   const char* date_time = "2024:05:01 12:00:00";
 };
 

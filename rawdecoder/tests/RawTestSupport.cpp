@@ -113,6 +113,7 @@ Developed Develop(const std::vector<uint8_t>& file, const Options& options) {
   ctx->use_auto_wb = options.use_auto_wb;
   ctx->med_passes = options.med_passes;
   ctx->user_flip = options.user_flip;
+  ctx->user_black = options.user_black;
   ctx->dark_frame = options.dark_frame;
   ctx->gamma_power = options.gamma_power;
   ctx->ifname = "test";

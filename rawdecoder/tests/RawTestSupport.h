@@ -27,6 +27,7 @@ struct Options {
   int use_auto_wb = 0;
   int med_passes = 0;
   int user_flip = -1;
+  int user_black = -1;
   int zero_is_bad = 0;
   const char* dark_frame = nullptr;
   double gamma_power = 0.45;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -416,6 +417,52 @@ TEST(RawDecoderDevelop, HighlightModes) {
     const float* want = picture.at(4, 4);
     for (int k = 0; k < 3; k += 2) EXPECT_NEAR(double(dark[k]) / dark[1], want[k] / want[1], 0.02);
   }
+}
+
+TEST(RawDecoderDevelop, AbsurdWhiteBalanceClipsToWhite) {
+  // A damaged profile whose daylight multipliers lie 1e17 apart: scaled red
+  // and blue samples reach far beyond any integer type and must clip to white.
+  const Picture picture = MakePicture(64, 48, PictureKind::kScene);
+  const double damaged[9] = {1e-5, 0, 0, 0, 1e12, 0, 0, 0, 1e-5};
+  DngOptions o;
+  o.color_matrix = damaged;
+  DngFile file = dngtest::WriteDng(picture, o);
+  Identified id(file.bytes);
+  ASSERT_TRUE(id.ctx.is_raw && id.ctx.load_raw);
+  ASSERT_GT(id.ctx.pre_mul[0] / id.ctx.pre_mul[1], 1e16);
+  ASSERT_TRUE(id.Load());
+  const std::vector<uint16_t> raw = id.Mosaic(1);
+  rawdec_scale_colors(&id.ctx);
+  const std::vector<uint16_t> scaled = id.Mosaic(1);
+  const double black = id.ctx.black, range = id.ctx.maximum - black;
+  int bright = 0;
+  for (int r = 0; r < id.ctx.height; r++)
+    for (int c = 0; c < id.ctx.width; c++) {
+      const size_t i = size_t(r) * id.ctx.width + c;
+      if (rawdec_fc(&id.ctx, r, c) == 1) {
+        // The reference channel scales as usual (1 = rounding to whole values).
+        EXPECT_NEAR(scaled[i], std::max(0.0, raw[i] - black) * 65535 / range, 1) << r << "," << c;
+      } else {
+        bright += raw[i] > black;
+        ASSERT_EQ(scaled[i], raw[i] > black ? 65535 : 0) << r << "," << c;
+      }
+    }
+  EXPECT_GT(bright, 500);
+  EXPECT_TRUE(Develop(file.bytes, rawtest::Options()).ok);
+}
+
+TEST(RawDecoderDevelop, BlackLevelAtWhiteIsIgnored) {
+  // Nothing lies between such a black level and white: scaling goes on as if
+  // there were no black level, as for such levels in a file.
+  const Picture picture = MakePicture(64, 48, PictureKind::kScene);
+  DngFile file = dngtest::WriteDng(picture, DngOptions());
+  rawtest::Options none, at_white;
+  none.user_black = 0;
+  at_white.user_black = 65535;
+  Developed a = Develop(file.bytes, none), b = Develop(file.bytes, at_white);
+  ASSERT_TRUE(a.ok && b.ok);
+  EXPECT_GT(Psnr(a, picture, file.scale), 30);
+  EXPECT_TRUE(a.linear == b.linear);
 }
 
 TEST(RawDecoderRepair, BadPixelListInThisFolderOrAParent) {
