@@ -1,10 +1,12 @@
-// How much of this process's address space is still free. Captures kept in
+// How much address space this process can still have. Captures kept in
 // memory fill it; a 32-bit process that runs out of it dies on the spot.
 #pragma once
 
-struct FreeAddressSpace {
-    unsigned long long total = 0;    // bytes free in all
-    unsigned long long largest = 0;  // bytes of the largest free block
-};
+// Whether `bytes` of address space can be had now in blocks of `block` bytes.
+// Asked of the system itself by reserving them (never committing) and giving
+// them back at once: what VirtualQuery calls reserved may still be free to
+// take, and what it calls free may be in use outside its sight.
+bool CanReserveAddressSpace(unsigned long long bytes, unsigned long long block);
 
-FreeAddressSpace MeasureFreeAddressSpace();
+// Bytes of address space this process has committed.
+unsigned long long CommittedAddressSpace();

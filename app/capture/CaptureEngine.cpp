@@ -16,8 +16,8 @@ std::list<CapturedBitmap> CapturedBitmapList;
 CCaptureEngine::CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
                                COpContinuePage& miscOptions)
     : m_fileOptions(fileOptions), m_watermarkOptions(watermarkOptions), m_miscOptions(miscOptions) {
-    // Tests meet the address-space limit without filling 4 GB: the reserve
-    // becomes what is free at the first capture into memory less this many megabytes.
+    // Tests meet the address-space limit without filling 4 GB: it is taken to
+    // come this many megabytes after the first capture into memory.
     wchar_t headroom[16] = {};
     if (GetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", headroom, 16) > 0)
         m_testHeadroom = static_cast<unsigned long long>(std::max(0, _wtoi(headroom))) << 20;
@@ -63,14 +63,19 @@ unsigned long long CCaptureEngine::MemoryPeakOf(const RECT& rect) {
 }
 
 bool CCaptureEngine::HasRoomInMemory(const RECT& rect) {
-    const FreeAddressSpace free = MeasureFreeAddressSpace();
-    if (m_testHeadroom) {
-        m_addressReserve = free.total > m_testHeadroom ? free.total - m_testHeadroom : 0;
-        m_testHeadroom = 0;
-    }
-    // Captures still running take theirs too; each copy needs one free block.
+    // Captures still running take theirs too; each copy needs a block of its own.
     const unsigned long long peak = MemoryPeakOf(rect);
-    return free.total >= m_addressReserve + m_memoryInFlight + peak && free.largest >= peak / 4;
+    const unsigned long long needed = m_memoryInFlight + peak;
+    if (m_testHeadroom) {
+        const unsigned long long used = CommittedAddressSpace();
+        if (!m_testBaseline)
+            m_testBaseline = used;
+        const unsigned long long grown = used > m_testBaseline ? used - m_testBaseline : 0;
+        if (grown + needed > m_testHeadroom)
+            return false;
+    }
+    constexpr unsigned long long kMinBlock = 16ull << 20;
+    return CanReserveAddressSpace(kAddressReserve + needed, std::max(peak / 4, kMinBlock));
 }
 
 bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,

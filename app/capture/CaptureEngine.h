@@ -111,7 +111,7 @@ private:
     WatermarkBitmap m_watermark;
     int m_saveTarget = kTargetFiles;
     int m_savedDcCounter = 0;
-    unsigned long long m_addressReserve = kAddressReserve;
     unsigned long long m_testHeadroom = 0;  // see the constructor
+    unsigned long long m_testBaseline = 0;
     unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken
 };
