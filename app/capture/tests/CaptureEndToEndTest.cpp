@@ -12,6 +12,9 @@
 #include <dlgs.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include <functional>
 #include <algorithm>
 #include <string>
@@ -376,6 +379,54 @@ bool IsJpegFile(const std::wstring& path) {
     return ok && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF && tail[1] == 0xD9;
 }
 
+std::wstring UnixPath(const std::wstring& path) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name)
+        return std::wstring();
+    std::wstring unixPath(name, name + strlen(name));
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixPath;
+}
+
+// What PIL reads in `path`: "JPEG 1280x1024", "no PIL" when it is not
+// installed, empty when it could not be asked. Wine starts the host's Python
+// but keeps no exit code for it, so the answer comes back in a file.
+std::wstring PilDescription(const std::wstring& path) {
+    const std::wstring answer = path + L".pil";
+    const std::wstring in = UnixPath(path), out = UnixPath(answer);
+    if (in.empty() || out.empty())
+        return std::wstring();
+    std::wstring command =
+        L"/usr/bin/python3 -c \"import sys, importlib.util as u; ok = u.find_spec('PIL'); "
+        L"im = __import__('PIL.Image').Image.open(sys.argv[1]) if ok else None; "
+        L"open(sys.argv[2], 'w').write('%s %dx%d' % (im.format, im.size[0], im.size[1]) if im else 'no PIL')\" \"" +
+        in + L"\" \"" + out + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return std::wstring();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string text;
+    WaitFor([&] {
+        HANDLE file = CreateFileW(answer.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        char buffer[64] = {};
+        DWORD read = 0;
+        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
+        CloseHandle(file);
+        text.assign(buffer, read);
+        return !text.empty();
+    });
+    return std::wstring(text.begin(), text.end());
+}
+
 // A name typed without an extension is saved as the type chosen in the dialog.
 TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     HWND main = Start();
@@ -416,6 +467,12 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     EXPECT_TRUE(IsJpegFile(jpg));
     EXPECT_EQ(saved.GetWidth(), captured.GetWidth());
     EXPECT_EQ(saved.GetHeight(), captured.GetHeight());
+    // An independent reader agrees.
+    const std::wstring pil = PilDescription(jpg);
+    if (pil == L"no PIL")
+        std::printf("PIL not installed: the file was checked by its markers alone\n");
+    else
+        EXPECT_EQ(pil, L"JPEG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
     Exit(main);
 }
 
