@@ -802,17 +802,17 @@ void CVeskDlg::OnWatermarkTool() {
 }
 
 // Entries that leave the saved-DC pane give their memory back.
-static CPaneItemHost::ReleaseBitmapFn ReleaseSavedDcBitmap(CPaneCaptureSink* sink) {
+static CPaneItemHost::ReleaseBitmapFn ReleaseSavedDcBitmap(ICaptureSink* sink) {
     return [sink](HBITMAP bitmap) {
         if (sink)
-            sink->ReleaseBitmap(bitmap);
+            static_cast<CPaneCaptureSink*>(sink)->ReleaseBitmap(bitmap);
     };
 }
 
 void CVeskDlg::OnSaveItem() {
     if (!theApp.m_pFileOptions)
         return;
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(static_cast<CPaneCaptureSink*>(m_pCaptureSink.get())));
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     SaveSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
                                            m_wndFileTab, m_wndDcTab),
                      theApp.m_pFileOptions->Directory, host);
@@ -826,12 +826,12 @@ void CVeskDlg::OnSaveItemAs() {
     const CString path = AskSaveAsPath(this);
     if (path.IsEmpty())
         return;
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(static_cast<CPaneCaptureSink*>(m_pCaptureSink.get())));
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     SaveSelectedItemAs(context, path, host);
 }
 
 void CVeskDlg::OnDeleteItem() {
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(static_cast<CPaneCaptureSink*>(m_pCaptureSink.get())));
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     DeleteSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
                                              m_wndFileTab, m_wndDcTab),
                        host);

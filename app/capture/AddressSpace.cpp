@@ -31,7 +31,8 @@ unsigned long long CommittedAddressSpace() {
     auto address = reinterpret_cast<ULONG_PTR>(system.lpMinimumApplicationAddress);
     const auto end = reinterpret_cast<ULONG_PTR>(system.lpMaximumApplicationAddress);
     MEMORY_BASIC_INFORMATION region = {};
-    while (address < end && VirtualQuery(reinterpret_cast<LPCVOID>(address), &region, sizeof(region)) == sizeof(region)) {
+    while (address < end &&
+           VirtualQuery(reinterpret_cast<LPCVOID>(address), &region, sizeof(region)) == sizeof(region)) {
         if (region.State == MEM_COMMIT)
             committed += region.RegionSize;
         const ULONG_PTR next = reinterpret_cast<ULONG_PTR>(region.BaseAddress) + region.RegionSize;

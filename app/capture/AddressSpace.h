@@ -4,8 +4,8 @@
 
 // Whether `bytes` of address space can be had now in blocks of `block` bytes.
 // Asked of the system itself by reserving them (never committing) and giving
-// them back at once: what VirtualQuery calls reserved may still be free to
-// take, and what it calls free may be in use outside its sight.
+// them back at once: under Wine, VirtualQuery shows most of what is still
+// free to take as reserved.
 bool CanReserveAddressSpace(unsigned long long bytes, unsigned long long block);
 
 // Bytes of address space this process has committed.
