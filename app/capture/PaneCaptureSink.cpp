@@ -44,19 +44,24 @@ void CPaneCaptureSink::ShowCaptureBalloon(LPCWSTR path) {
 }
 
 namespace {
-// Several failures in one box: the first ones in full, the rest counted, so a
-// failing series cannot make a box taller than the screen.
+// Several failures in one box: each different message once (a capture
+// refused again and again says the same), the first ones in full and the rest
+// counted, so that a failing series cannot make a box taller than the screen.
 CString CombineFailures(const std::vector<CString>& failures) {
     constexpr size_t kListed = 5;
+    std::vector<CString> different;
+    for (const CString& failure : failures)
+        if (std::find(different.begin(), different.end(), failure) == different.end())
+            different.push_back(failure);
     if (failures.size() == 1)
         return failures[0];
     CString text;
     text.Format(L"캡쳐 %d개가 실패했습니다.", static_cast<int>(failures.size()));
-    for (size_t i = 0; i < failures.size() && i < kListed; ++i)
-        text += L"\n\n" + failures[i];
-    if (failures.size() > kListed) {
+    for (size_t i = 0; i < different.size() && i < kListed; ++i)
+        text += L"\n\n" + different[i];
+    if (different.size() > kListed) {
         CString more;
-        more.Format(L"\n\n그 밖에 %d개가 더 실패했습니다.", static_cast<int>(failures.size() - kListed));
+        more.Format(L"\n\n그 밖에 %d개가 더 실패했습니다.", static_cast<int>(different.size() - kListed));
         text += more;
     }
     return text;
