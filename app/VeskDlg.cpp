@@ -7,6 +7,7 @@
 #include "app/bars/ColorDialogBarWnd.h"
 #include "app/bars/QuickDialogBarWnd.h"
 #include "app/capture/CursorCapture.h"
+#include "app/capture/FailureBox.h"
 #include "app/capture/PaneCaptureSink.h"
 #include "app/continuous/ContinueWnd.h"
 #include "app/capture/PaneItemCommands.h"
@@ -775,7 +776,7 @@ void CVeskDlg::OnCursorCapture() {
     if (CaptureCursorToFile(theApp.m_pFileOptions->Directory, path, failure))
         m_wndFileTab.AddItem(path);
     else
-        AfxMessageBox(failure, MB_OK | MB_ICONERROR);
+        ShowFailureBox(failure);
 }
 
 void CVeskDlg::OnControlCapture() {
@@ -800,10 +801,18 @@ void CVeskDlg::OnWatermarkTool() {
     tool.DoModal();
 }
 
+// Entries that leave the saved-DC pane give their memory back.
+static CPaneItemHost::ReleaseBitmapFn ReleaseSavedDcBitmap(ICaptureSink* sink) {
+    return [sink](HBITMAP bitmap) {
+        if (sink)
+            static_cast<CPaneCaptureSink*>(sink)->ReleaseBitmap(bitmap);
+    };
+}
+
 void CVeskDlg::OnSaveItem() {
     if (!theApp.m_pFileOptions)
         return;
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     SaveSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
                                            m_wndFileTab, m_wndDcTab),
                      theApp.m_pFileOptions->Directory, host);
@@ -817,12 +826,12 @@ void CVeskDlg::OnSaveItemAs() {
     const CString path = AskSaveAsPath(this);
     if (path.IsEmpty())
         return;
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     SaveSelectedItemAs(context, path, host);
 }
 
 void CVeskDlg::OnDeleteItem() {
-    CPaneItemHost host(m_wndFileTab, m_wndDcTab);
+    CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     DeleteSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
                                              m_wndFileTab, m_wndDcTab),
                        host);

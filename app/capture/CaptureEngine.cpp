@@ -1,10 +1,12 @@
 #include "app/capture/CaptureEngine.h"
 
 #include "app/AppMessages.h"
+#include "app/capture/AddressSpace.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -13,7 +15,13 @@ std::list<CapturedBitmap> CapturedBitmapList;
 
 CCaptureEngine::CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
                                COpContinuePage& miscOptions)
-    : m_fileOptions(fileOptions), m_watermarkOptions(watermarkOptions), m_miscOptions(miscOptions) {}
+    : m_fileOptions(fileOptions), m_watermarkOptions(watermarkOptions), m_miscOptions(miscOptions) {
+    // Tests meet the address-space limit without filling 4 GB: it is taken to
+    // come this many megabytes after the first capture into memory.
+    wchar_t headroom[16] = {};
+    if (GetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", headroom, 16) > 0)
+        m_testHeadroom = static_cast<unsigned long long>(std::max(0, _wtoi(headroom))) << 20;
+}
 
 CCaptureEngine::~CCaptureEngine() {
     JoinAll();
@@ -46,11 +54,46 @@ CString CCaptureEngine::NextTargetName(int target) {
     }
 }
 
+unsigned long long CCaptureEngine::MemoryPeakOf(const RECT& rect) {
+    const long long width = std::max<long long>(0, 1LL * rect.right - rect.left);
+    const long long height = std::max<long long>(0, 1LL * rect.bottom - rect.top);
+    // The worker holds up to four 32-bit copies at once: captured,
+    // watermarked, encoded and kept.
+    return static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) * 4 * 4;
+}
+
+bool CCaptureEngine::HasRoomInMemory(const RECT& rect) {
+    // Captures still running take theirs too; each copy needs a block of its own.
+    const unsigned long long peak = MemoryPeakOf(rect);
+    const unsigned long long needed = m_memoryInFlight + peak;
+    if (m_testHeadroom) {
+        const unsigned long long used = CommittedAddressSpace();
+        if (!m_testBaseline)
+            m_testBaseline = used;
+        const unsigned long long grown = used > m_testBaseline ? used - m_testBaseline : 0;
+        if (grown + needed > m_testHeadroom)
+            return false;
+    }
+    constexpr unsigned long long kMinBlock = 16ull << 20;
+    return CanReserveAddressSpace(kAddressReserve + needed, std::max(peak / 4, kMinBlock));
+}
+
 bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
                                   HBITMAP sourceBitmap) {
     auto job = std::make_unique<CaptureJob>();
     job->source = source;
     job->sourceBitmap = sourceBitmap;
+
+    // Refused before anything is used up, so the kept captures and the
+    // program survive; files remain open to the user.
+    if (!series && m_saveTarget == kTargetSavedDc && !HasRoomInMemory(rect)) {
+        if (m_sink)
+            m_sink->ReportCaptureFailure(
+                L"저장된 DC 목록이 가득 찼습니다. 메모리에 캡쳐를 더 보관할 수 없습니다.\n\n"
+                L"계속 캡쳐하려면 목록의 항목을 파일로 저장해 목록을 비우거나, "
+                L"\"저장된 파일\" 탭을 골라 파일로 캡쳐하세요.");
+        return false;
+    }
 
     m_series = series;
     m_seriesCount = series ? seriesCount : 0;
@@ -90,6 +133,7 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
         m_slots[slot].posted = false;
         m_slots[slot].failure.Empty();
     }
+    const unsigned long long memory = job->target == kTargetSavedDc ? MemoryPeakOf(rect) : 0;
     CWinThread* thread = AfxBeginThread(&CCaptureEngine::CaptureThreadProc, job.get(), THREAD_PRIORITY_NORMAL, 0,
                                         CREATE_SUSPENDED, nullptr);
     if (!thread) {
@@ -100,6 +144,8 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
     job.release();  // the worker owns it now
     thread->m_bAutoDelete = FALSE;
     m_slots[slot].thread = thread;
+    m_slots[slot].memory = memory;
+    m_memoryInFlight += memory;
     thread->ResumeThread();
     ++m_nextSlot;
     return true;
@@ -146,6 +192,8 @@ void CCaptureEngine::FinishSlot(int slot) {
     // The worker takes the slot lock last thing; never hold it while waiting.
     WaitForSingleObject(thread->m_hThread, INFINITE);
     delete thread;
+    m_memoryInFlight -= state.memory;
+    state.memory = 0;
     CString failure;
     {
         std::lock_guard<std::mutex> lock(m_slotLock);
@@ -189,6 +237,8 @@ void CCaptureEngine::JoinAll() {
         WaitForSingleObject(state.thread->m_hThread, INFINITE);
         delete state.thread;
         state.thread = nullptr;
+        m_memoryInFlight -= state.memory;
+        state.memory = 0;
         std::lock_guard<std::mutex> lock(m_slotLock);
         if (state.posted)
             ++state.staleMessages;

@@ -25,6 +25,9 @@ extern std::list<CapturedBitmap> CapturedBitmapList;
 class CCaptureEngine {
 public:
     static constexpr int kSlotCount = 1024;
+    // Address space a capture kept in memory must leave free, so that the
+    // program can go on working (windows, encoders, saving the list to files).
+    static constexpr unsigned long long kAddressReserve = 256ull << 20;
 
     CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
                    COpContinuePage& miscOptions);
@@ -79,10 +82,15 @@ private:
         bool posted = false;     // its worker posted WM_CAPTURE_DONE
         int staleMessages = 0;   // completions already handled at slot reuse
         CString failure;
+        unsigned long long memory = 0;  // address space its in-memory capture may still take
     };
 
     static UINT __cdecl CaptureThreadProc(LPVOID param);
     CString NextTargetName(int target);
+    // Address space a capture of `rect` into memory takes at its peak.
+    static unsigned long long MemoryPeakOf(const RECT& rect);
+    // Whether a capture of `rect` may still be kept in memory.
+    bool HasRoomInMemory(const RECT& rect);
     // UI thread: joins the slot's worker, reports its failure and counts the series.
     void FinishSlot(int slot);
     void CountSeriesCompletion();
@@ -103,4 +111,7 @@ private:
     WatermarkBitmap m_watermark;
     int m_saveTarget = kTargetFiles;
     int m_savedDcCounter = 0;
+    unsigned long long m_testHeadroom = 0;  // see the constructor
+    unsigned long long m_testBaseline = 0;
+    unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken
 };

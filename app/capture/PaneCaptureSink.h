@@ -24,14 +24,20 @@ public:
     void ShowCaptureBalloon(LPCWSTR path) override;
     void ReportCaptureFailure(LPCWSTR message) override;
     void OnSeriesComplete() override;
+    // UI thread: an entry has left the saved-DC pane; its bitmap goes, giving
+    // its memory back to further captures.
+    void ReleaseBitmap(HBITMAP bitmap);
 
 private:
     CFileTabWnd& m_files;
     CDcTabWnd& m_savedDcs;
     BalloonFn m_balloon;
     SeriesFn m_seriesDone;
-    bool m_bReporting = false;  // a failure box is open: a failing series must not stack more
-    // The saved-DC pane does not free its bitmaps; they live as long as the dialog.
+    bool m_bReporting = false;  // a failure box is open
+    // Failures met while a box is open; shown together once it closes.
+    std::vector<CString> m_pendingFailures;
+    // The saved-DC pane does not free its bitmaps: they live as long as the
+    // dialog, or until their entry leaves the pane.
     std::mutex m_bitmapLock;
     std::vector<HBITMAP> m_bitmaps;
 };

@@ -1,6 +1,7 @@
 #include "app/capture/PaneItemCommands.h"
 
 #include "app/capture/CaptureJob.h"
+#include "app/capture/FailureBox.h"
 #include "app/panes/DcTabWnd.h"
 #include "app/panes/FileTabWnd.h"
 #include "image/DibImage.h"
@@ -113,7 +114,9 @@ CString AskSaveAsPath(CWnd* parent) {
         L"GIF Files(*.gif)\0*.gif;\0"
         L"BMP Files(*.bmp)\0*.bmp;\0"
         L"TIF/TIFF Files(*.tif;*.tiff)\0*.tif;*.tiff\0";
-    CFileDialog dialog(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kFilter, parent);
+    // With a default extension the dialog gives a bare name the chosen type's
+    // extension, and asks about overwriting under that full name.
+    CFileDialog dialog(FALSE, L"jpg", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kFilter, parent);
     if (dialog.DoModal() != IDOK)
         return CString();
     return dialog.GetPathName();
@@ -140,11 +143,18 @@ void CPaneItemHost::AddSavedFile(LPCWSTR path) {
     m_files.AddItem(path);
 }
 void CPaneItemHost::RemoveSavedFile(int index) { m_files.DeleteItem(index); }
-void CPaneItemHost::RemoveSavedDc(int index) { m_savedDcs.DeleteItem(index); }
+void CPaneItemHost::RemoveSavedDc(int index) {
+    if (index < 0 || index >= m_savedDcs.m_list.GetItemCount())
+        return;
+    const auto bitmap = reinterpret_cast<HBITMAP>(m_savedDcs.m_list.GetItemData(index));
+    m_savedDcs.DeleteItem(index);
+    if (m_releaseBitmap && bitmap)
+        m_releaseBitmap(bitmap);
+}
 
 bool CPaneItemHost::ConfirmOverwrite(LPCWSTR) {
     static const wchar_t kQuestion[] = L"같은 이름을 가진 파일이 이미 존재 합니다.\n덮어쓰시겠습니까?";
     return AfxMessageBox(kQuestion, MB_YESNO) == IDYES;
 }
 
-void CPaneItemHost::ReportFailure(LPCWSTR message) { AfxMessageBox(message, MB_OK | MB_ICONERROR); }
+void CPaneItemHost::ReportFailure(LPCWSTR message) { ShowFailureBox(message); }

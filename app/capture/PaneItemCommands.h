@@ -6,6 +6,8 @@
 #include "Afx.h"
 #include "workarea/WorkTab.h"
 
+#include <functional>
+
 class CDcTabWnd;
 class CDibImage;
 class CFileTabWnd;
@@ -54,7 +56,10 @@ PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, cons
 // IPaneItemHost over the main dialog's panes, asking through message boxes.
 class CPaneItemHost : public IPaneItemHost {
 public:
-    CPaneItemHost(CFileTabWnd& files, CDcTabWnd& savedDcs) : m_files(files), m_savedDcs(savedDcs) {}
+    using ReleaseBitmapFn = std::function<void(HBITMAP)>;
+    // `releaseBitmap` frees the bitmap of a saved-DC entry once it has left the pane.
+    CPaneItemHost(CFileTabWnd& files, CDcTabWnd& savedDcs, ReleaseBitmapFn releaseBitmap = {})
+        : m_files(files), m_savedDcs(savedDcs), m_releaseBitmap(std::move(releaseBitmap)) {}
     void AddSavedFile(LPCWSTR path) override;
     void RemoveSavedFile(int index) override;
     void RemoveSavedDc(int index) override;
@@ -64,4 +69,5 @@ public:
 private:
     CFileTabWnd& m_files;
     CDcTabWnd& m_savedDcs;
+    ReleaseBitmapFn m_releaseBitmap;
 };

@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <dlgs.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstring>
+
 #include <functional>
 #include <algorithm>
 #include <string>
@@ -214,10 +220,7 @@ std::wstring WindowText(HWND hWnd) {
     return text;
 }
 
-void ClickCentre(HWND hWnd) {
-    RECT r;
-    GetWindowRect(hWnd, &r);
-    const POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+void ClickAt(POINT p) {
     for (DWORD flags : {0ul, static_cast<DWORD>(MOUSEEVENTF_LEFTDOWN), static_cast<DWORD>(MOUSEEVENTF_LEFTUP)}) {
         INPUT in = {};
         in.type = INPUT_MOUSE;
@@ -227,6 +230,89 @@ void ClickCentre(HWND hWnd) {
         SendInput(1, &in, sizeof in);
         Sleep(50);
     }
+}
+
+void ClickCentre(HWND hWnd) {
+    RECT r;
+    GetWindowRect(hWnd, &r);
+    ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text)
+        for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+            INPUT in = {};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = c;
+            in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            SendInput(1, &in, sizeof in);
+        }
+}
+
+void PressKey(WORD key) {
+    for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = key;
+        in.ki.dwFlags = up;
+        SendInput(1, &in, sizeof in);
+    }
+}
+
+// The list view of a pane (1005 saved files, 1006 saved DCs) in the main dialog's tabs.
+HWND PaneList(HWND main, int id) {
+    HWND tabs = GetDlgItem(main, 1012);
+    for (HWND pane = tabs ? FindWindowExW(tabs, nullptr, nullptr, nullptr) : nullptr; pane;
+         pane = FindWindowExW(tabs, pane, nullptr, nullptr))
+        if (HWND list = GetDlgItem(pane, id))
+            return list;
+    return nullptr;
+}
+
+int ItemCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// An item's rectangle on the screen, asked of the list in its own process.
+bool ItemScreenRect(HANDLE process, HWND list, int index, RECT& rect) {
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    RECT asked = {LVIR_BOUNDS, 0, 0, 0};
+    DWORD_PTR ok = 0;
+    const bool read = WriteProcessMemory(process, remote, &asked, sizeof asked, nullptr) &&
+                      SendMessageTimeoutW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                                          kPatienceMs, &ok) &&
+                      ok && ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (read)
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return read;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3 + 1, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                   static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+constexpr int kMessageBoxText = 0xFFFF;
+
+std::wstring MessageBoxText(HWND box) {
+    WCHAR text[4096] = {};
+    GetDlgItemTextW(box, kMessageBoxText, text, 4096);
+    return text;
+}
+
+bool IsShownMessageBox(HWND hWnd) {
+    WCHAR name[16] = {};
+    GetClassNameW(hWnd, name, 16);
+    return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxText);
+}
+
+// Closes the box the way its OK button does; returns once it has gone.
+bool CloseMessageBox(HWND box) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return WaitFor([&] { return !IsWindow(box); });
 }
 
 constexpr int kFullScreenToolButton = 5000;
@@ -268,6 +354,237 @@ TEST_F(CaptureEndToEnd, WebPageFromTheTrayShowsTheDialogAndTellsThatThereIsNoHtm
     EXPECT_NE(WindowText(message).find(L"HTML 엔진"), std::wstring::npos);
     EXPECT_EQ(CountDescendants(main, kWebCaptureButton), 1);
 
+    Exit(main);
+}
+
+constexpr UINT kSaveAsCommand = 32936;
+constexpr UINT kWebImageCommand = 32782;
+constexpr wchar_t kSaveFailure[] = L"캡쳐한 파일을 저장하지 못했습니다";
+
+bool IsFileDialog(HWND hWnd) {
+    return IsWindowVisible(hWnd) && GetDlgItem(hWnd, cmb1) && (GetDlgItem(hWnd, cmb13) || GetDlgItem(hWnd, edt1));
+}
+
+// A JPEG by its own markers: start of image first, end of image last.
+bool IsJpegFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BYTE head[3] = {}, tail[2] = {};
+    DWORD read = 0, readTail = 0;
+    const bool ok = ReadFile(file, head, 3, &read, nullptr) && read == 3 &&
+                    SetFilePointer(file, -2, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                    ReadFile(file, tail, 2, &readTail, nullptr) && readTail == 2;
+    CloseHandle(file);
+    return ok && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF && tail[1] == 0xD9;
+}
+
+std::wstring UnixPath(const std::wstring& path) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name)
+        return std::wstring();
+    std::wstring unixPath(name, name + strlen(name));
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixPath;
+}
+
+// What PIL reads in `path`: "JPEG 1280x1024", "no PIL" when it is not
+// installed, empty when it could not be asked. Wine starts the host's Python
+// but keeps no exit code for it, so the answer comes back in a file.
+std::wstring PilDescription(const std::wstring& path) {
+    const std::wstring answer = path + L".pil";
+    const std::wstring in = UnixPath(path), out = UnixPath(answer);
+    if (in.empty() || out.empty())
+        return std::wstring();
+    std::wstring command =
+        L"/usr/bin/python3 -c \"import sys, importlib.util as u; ok = u.find_spec('PIL'); "
+        L"im = __import__('PIL.Image').Image.open(sys.argv[1]) if ok else None; "
+        L"open(sys.argv[2], 'w').write('%s %dx%d' % (im.format, im.size[0], im.size[1]) if im else 'no PIL')\" \"" +
+        in + L"\" \"" + out + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return std::wstring();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    std::string text;
+    WaitFor([&] {
+        HANDLE file = CreateFileW(answer.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        char buffer[64] = {};
+        DWORD read = 0;
+        ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
+        CloseHandle(file);
+        text.assign(buffer, read);
+        return !text.empty();
+    });
+    return std::wstring(text.begin(), text.end());
+}
+
+// A name typed without an extension is saved as the type chosen in the dialog.
+TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ShowWindow(driver_, SW_HIDE);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    CDibImage captured;
+    ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), captured));
+    HWND files = PaneList(main, 1005);
+    ASSERT_NE(files, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ItemCount(files) == 1; }));
+    RECT item = {};
+    ASSERT_TRUE(ItemScreenRect(run_.process(), files, 0, item));
+    ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+    run_.WaitUntilIdle(main);
+
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kSaveAsCommand, 0));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
+    EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the chosen type";
+    SetForegroundWindow(dialog);
+    GUITHREADINFO focus = {};
+    focus.cbSize = sizeof focus;
+    ASSERT_TRUE(WaitFor([&] {
+        return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &focus) && focus.hwndFocus &&
+               (GetDlgCtrlID(focus.hwndFocus) == edt1 || GetDlgCtrlID(GetParent(focus.hwndFocus)) == cmb13);
+    }));
+    TypeText(folder_ + L"\\shot");
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+    const std::wstring jpg = folder_ + L"\\shot.jpg";
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return Exists(jpg) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_EQ(box, nullptr) << "save failed: " << Utf8(MessageBoxText(box));
+    CDibImage saved;
+    ASSERT_TRUE(LoadWhenWritten(jpg, saved));
+    EXPECT_TRUE(IsJpegFile(jpg));
+    EXPECT_EQ(saved.GetWidth(), captured.GetWidth());
+    EXPECT_EQ(saved.GetHeight(), captured.GetHeight());
+    // An independent reader agrees.
+    const std::wstring pil = PilDescription(jpg);
+    if (pil == L"no PIL")
+        std::printf("PIL not installed: the file was checked by its markers alone\n");
+    else
+        EXPECT_EQ(pil, L"JPEG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
+    Exit(main);
+}
+
+// A path too long for one line of the screen is broken, so the whole box shows.
+TEST_F(CaptureEndToEnd, AFailureBoxWithALongPathFitsTheScreen) {
+    const std::wstring missing = folder_ + L"\\" + std::wstring(300, L'x');
+    profile::WriteValue(profile::kFileSection, L"Directory", missing.c_str(), ini_.c_str());
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(kSaveFailure), std::wstring::npos);
+    text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
+    EXPECT_NE(text.find(std::wstring(200, L'x')), std::wstring::npos) << "the path is shown whole";
+    RECT r = {};
+    GetWindowRect(box, &r);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    ASSERT_TRUE(CloseMessageBox(box));
+    Exit(main);
+}
+
+int ThreadCount(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == pid;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Captures that fail while the box of an earlier failure is open are reported
+// once it closes.
+TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
+    profile::WriteValue(profile::kFileSection, L"Directory", (folder_ + L"\\missing").c_str(), ini_.c_str());
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    ShowWindow(driver_, SW_HIDE);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    HWND first = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (first = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    EXPECT_NE(MessageBoxText(first).find(L"Vesk_0.bmp"), std::wstring::npos);
+
+    // Three more captures, as the tray menu posts them, while the box is open.
+    const DWORD pid = GetProcessId(run_.process());
+    const int threads = ThreadCount(pid);
+    for (int n = 0; n < 3; ++n)
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    // The queue is handled in order: once the web image window shows, the
+    // captures have started; once their workers are gone and the window is
+    // hidden again, their reports have reached the dialog.
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebImageCommand, 0));
+    HWND webImage = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (webImage = run_.FindOwnWindow(L"웹 이미지")) && IsWindowVisible(webImage); }));
+    ASSERT_TRUE(WaitFor([&] { return ThreadCount(pid) <= threads; }));
+    ASSERT_TRUE(PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(webImage); }));
+    EXPECT_TRUE(IsWindow(first));
+
+    ASSERT_TRUE(CloseMessageBox(first));
+    HWND next = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (next = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }))
+        << "the failures made while the box was open were not reported";
+    const std::wstring text = MessageBoxText(next);
+    for (const wchar_t* name : {L"Vesk_1.bmp", L"Vesk_2.bmp", L"Vesk_3.bmp"})
+        EXPECT_NE(text.find(name), std::wstring::npos) << "missing " << Utf8(name);
+    ASSERT_TRUE(CloseMessageBox(next));
+    Exit(main);
+}
+
+// Captures kept in memory stop with a message before the address space runs
+// out; what is kept stays, and capturing into files goes on.
+TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsOut) {
+    // The address space left above the program's reserve, so that the limit comes after a few captures.
+    SetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", L"40");
+    HWND main = Start();
+    SetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", nullptr);
+    ASSERT_NE(main, nullptr);
+    HWND dcs = PaneList(main, 1006);
+    ASSERT_NE(dcs, nullptr);
+    ASSERT_TRUE(PostMessageW(main, kSetSaveTarget, 0, 1));
+    int kept = 0;
+    HWND box = nullptr;
+    for (int n = 0; n < 40 && !box; ++n) {
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+        ASSERT_TRUE(WaitFor([&] {
+            return ItemCount(dcs) > kept || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr;
+        }));
+        kept = ItemCount(dcs);
+    }
+    ASSERT_NE(box, nullptr) << "all " << kept << " captures were kept";
+    EXPECT_GT(kept, 0);
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(L"가득 찼습니다"), std::wstring::npos);
+    EXPECT_NE(text.find(L"파일로 저장"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\"저장된 파일\" 탭"), std::wstring::npos);
+    ASSERT_TRUE(CloseMessageBox(box));
+    EXPECT_EQ(ItemCount(dcs), kept);
+
+    ASSERT_TRUE(PostMessageW(main, kSetSaveTarget, 0, 0));
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
+    EXPECT_EQ(ItemCount(dcs), kept);
     Exit(main);
 }
 
