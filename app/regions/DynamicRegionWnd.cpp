@@ -10,9 +10,6 @@
 namespace {
 
 constexpr UINT_PTR kFollowTimer = 0;
-// A window just hidden stays on the screen until the compositor has redrawn
-// what lay under it; the copy waits that long.
-constexpr DWORD kHiddenSettleMs = 120;
 
 void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
     const POINT points[5] = {{start.x, start.y}, {corner.x, start.y}, {corner.x, corner.y}, {start.x, corner.y},
