@@ -102,7 +102,7 @@ LRESULT CStaticRegionWnd::OnTrackerRefresh(WPARAM, LPARAM) {
 void CStaticRegionWnd::PaintTracker(CDC* pDC) {
     pDC->BitBlt(0, 0, m_cxScreen, m_cyScreen, &m_frozenDC, 0, 0, SRCCOPY);
     m_pTracker->Draw(pDC);
-    m_region = ToRect(NormalizeRect(ToGeo(m_pTracker->m_rect)));
+    m_region = RegionOfTracker();
     PlaceCloseBox();
     DrawCloseBox(m_buttons, pDC, ToGeo(m_closeBox));
 }
@@ -154,6 +154,8 @@ void CStaticRegionWnd::OnMouseMove(UINT, CPoint point) {
         m_region.bottom = point.y;
     }
 }
+
+RECT CStaticRegionWnd::RegionOfTracker() const { return ToRect(NormalizeRect(ToGeo(m_pTracker->m_rect))); }
 
 GeoRect CStaticRegionWnd::TrackerSelection() const { return NormalizeRect(ToGeo(m_region)); }
 
