@@ -173,16 +173,22 @@ void RightClick(POINT at) {
     Rest(kPastThePollMs);
 }
 
+void SendKey(WORD vk, DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+    Rest(50);
+}
+
 // Ctrl and a letter, as the user types a command's shortcut.
 void CtrlKey(WORD vk) {
-    INPUT in[4] = {};
-    for (INPUT& i : in)
-        i.type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
-    in[1].ki.wVk = in[2].ki.wVk = vk;
-    in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, in, sizeof(INPUT));
-    wt::PumpMessages();
+    SendKey(VK_CONTROL, 0);
+    SendKey(vk, 0);
+    Rest(150);
+    SendKey(vk, KEYEVENTF_KEYUP);
+    SendKey(VK_CONTROL, KEYEVENTF_KEYUP);
 }
 
 // Press, move in steps, rest past the poll, look (beforeRelease), release.
