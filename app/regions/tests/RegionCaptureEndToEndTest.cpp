@@ -166,9 +166,7 @@ void SendMouse(DWORD flags) {
 
 void RightClick(POINT at) {
     wt::MouseMove(at.x, at.y);
-    Rest(kPastThePollMs);
     SendMouse(MOUSEEVENTF_RIGHTDOWN);
-    Rest(100);
     SendMouse(MOUSEEVENTF_RIGHTUP);
     Rest(kPastThePollMs);
 }
