@@ -133,6 +133,9 @@ BOOL CStaticRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
+    // The press may bring this window up, among other programs' topmost
+    // windows: the helpers go back above it for the whole drag.
+    RaiseInfoWindows();
     if (m_bTrackerMode) {
         if (TrackFrom(point))
             Invalidate(TRUE);
@@ -150,6 +153,7 @@ void CStaticRegionWnd::OnMouseMove(UINT, CPoint point) {
         return;
     Invalidate(TRUE);
     if (m_bDrawing) {
+        RaiseInfoWindows();
         m_region.right = point.x;
         m_region.bottom = point.y;
     }

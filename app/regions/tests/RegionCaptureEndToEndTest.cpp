@@ -403,10 +403,60 @@ TEST_F(RegionCaptureEndToEnd, ARegionCommandWhileOneIsOpenLeavesOneSession) {
     Exit(main);
 }
 
+// A path of the build tree as Wine sees it.
+std::wstring WinePath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+// Another program's always-on-top window, for as long as the object lives.
+class TopmostWindowProcess {
+public:
+    explicit TopmostWindowProcess(const RECT& r) {
+        std::wstring exe = WinePath(VESK_TOPMOST_WINDOW);
+        std::wstring cmd = L"\"" + exe + L"\" " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                           std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+            return;
+        WaitForInputIdle(m_pi.hProcess, kPatienceMs);
+        WaitFor([&] { return FindWindowW(L"VeskTopmostWindow", nullptr) != nullptr; });
+    }
+    ~TopmostWindowProcess() {
+        if (!m_pi.hProcess)
+            return;
+        TerminateProcess(m_pi.hProcess, 0);
+        WaitForSingleObject(m_pi.hProcess, kPatienceMs);
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    bool IsUp() const { return FindWindowW(L"VeskTopmostWindow", nullptr) != nullptr; }
+    // Over the pattern, and the active window as when the user last clicked it.
+    void Raise() const {
+        HWND hWnd = FindWindowW(L"VeskTopmostWindow", nullptr);
+        SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(hWnd);
+        WaitFor([&] { return ScreenPixel(100, 780) == RGB(20, 140, 60); });
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
 TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(Open(main, kStaticMouseCommand));
+    const TopmostWindowProcess onTop({40, 700, 240, 860});
+    ASSERT_TRUE(onTop.IsUp());
+    wt::MouseMove(700, 500);
+    RaisePattern();
+    onTop.Raise();
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kStaticMouseCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return RegionWindow() != nullptr; }));
+    Rest(kPastThePollMs);
     // The info window shows over the frozen picture, not under it.
     HWND info = InfoWindow();
     ASSERT_NE(info, nullptr);
