@@ -358,6 +358,9 @@ TEST_F(RegionCaptureEndToEnd, ClickLineAndCloseBoxSaveNothingWhileAQuickDragAndT
     EXPECT_TRUE(WaitClosed());
 
     // A right click first: the drag after it shows its frame and saves what it framed.
+    // The program in front, as when the user opens the capture from it.
+    SetForegroundWindow(main);
+    WaitFor([&] { return GetForegroundWindow() == main; });
     ASSERT_TRUE(Open(main, kDynamicMouseCommand));
     RightClick({650, 470});
     const POINT start = {480, 360}, end = {690, 560};
