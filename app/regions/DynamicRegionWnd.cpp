@@ -193,13 +193,11 @@ GeoRect CDynamicRegionWnd::EndDrag(CPoint point, const RegionCaptureOptions& opt
     return ToGeo(m_region);
 }
 
-bool CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
-    bool wasVisible = false;
+void CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
     for (CWnd* pWnd : {static_cast<CWnd*>(m_pViewWnd.get()), static_cast<CWnd*>(m_pMagnifierWnd.get())}) {
         if (pWnd && pWnd->GetSafeHwnd())
-            wasVisible |= pWnd->ShowWindow(nCmdShow) != FALSE;
+            pWnd->ShowWindow(nCmdShow);
     }
-    return wasVisible;
 }
 
 void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) {

@@ -45,8 +45,8 @@ private:
     void DragTo(CPoint point, const RegionCaptureOptions& options);
     // Repaints the key colour over the rubber band and the cross-hair.
     void WipeOverlays();
-    // True when one of them was visible before.
-    bool ShowHelpers(int nCmdShow);
+    // Shows or hides the info window and the magnifier.
+    void ShowHelpers(int nCmdShow);
     // Stops the right button's timer that keeps the pointer window at the cursor.
     void EndFollowing();
 
