@@ -293,6 +293,9 @@ protected:
     // Opens a region capture with the pointer at `pointer` (the tracker starts there).
     bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
         wt::MouseMove(pointer.x, pointer.y);
+        // The program may still see the pointer where it was for a moment; the
+        // tracker opens where it sees it.
+        Rest(kPastThePollMs);
         EXPECT_EQ(RegionWindow(), nullptr) << "a region window is up before the command";
         RaisePattern();
         if (!PostMessageW(main, WM_COMMAND, command, 0))
