@@ -877,10 +877,40 @@ void CVeskDlg::OnRegionWindowGone(CWnd* pWnd) {
         m_pStaticRegionWnd = nullptr;
 }
 
-void CVeskDlg::OnDynamicMouseCapture() { m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, false); }
+bool CVeskDlg::EndRegionSession() {
+    const bool wasOpen = m_pDynamicRegionWnd || m_pStaticRegionWnd;
+    if (m_pDynamicRegionWnd)
+        m_pDynamicRegionWnd->EndCapture();
+    if (m_pStaticRegionWnd)
+        m_pStaticRegionWnd->EndCapture();
+    // A window whose tracker loop runs ends when the loop does: it stays the session.
+    if (m_pDynamicRegionWnd || m_pStaticRegionWnd)
+        return false;
+    if (wasOpen) {
+        // A frozen capture copies the screen as it opens: what the old window
+        // covered is repainted first.
+        RedrawWindow(nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ::Sleep(kHiddenSettleMs);
+    }
+    return true;
+}
 
-void CVeskDlg::OnDynamicTrackerCapture() { m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, true); }
+void CVeskDlg::OnDynamicMouseCapture() {
+    if (EndRegionSession())
+        m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, false);
+}
 
-void CVeskDlg::OnStaticMouseCapture() { m_pStaticRegionWnd = CStaticRegionWnd::Open(this, false); }
+void CVeskDlg::OnDynamicTrackerCapture() {
+    if (EndRegionSession())
+        m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, true);
+}
 
-void CVeskDlg::OnStaticTrackerCapture() { m_pStaticRegionWnd = CStaticRegionWnd::Open(this, true); }
+void CVeskDlg::OnStaticMouseCapture() {
+    if (EndRegionSession())
+        m_pStaticRegionWnd = CStaticRegionWnd::Open(this, false);
+}
+
+void CVeskDlg::OnStaticTrackerCapture() {
+    if (EndRegionSession())
+        m_pStaticRegionWnd = CStaticRegionWnd::Open(this, true);
+}

@@ -149,7 +149,10 @@ private:
     NOTIFYICONDATAW m_trayIcon = {};
     bool m_bInTray = false;  // hidden into the tray: nothing but a restore shows the dialog
 
-    // The last region capture windows opened; each clears its pointer when it goes.
+    // One region capture at a time: ends the one open; false when it cannot end yet.
+    bool EndRegionSession();
+
+    // The region capture window open, if any; it clears its pointer when it goes.
     CDynamicRegionWnd* m_pDynamicRegionWnd = nullptr;
     CStaticRegionWnd* m_pStaticRegionWnd = nullptr;
 };

@@ -10,9 +10,6 @@
 namespace {
 
 constexpr UINT_PTR kFollowTimer = 0;
-// A window just hidden stays on the screen until the compositor has redrawn
-// what lay under it; the copy waits that long.
-constexpr DWORD kHiddenSettleMs = 120;
 
 void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
     const POINT points[5] = {{start.x, start.y}, {corner.x, start.y}, {corner.x, corner.y}, {start.x, corner.y},
@@ -92,7 +89,7 @@ BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
     m_crossHair.ClearPoints();
     if (m_bTrackerMode && m_pTracker) {
         m_pTracker->Draw(pDC);
-        m_region = ToRect(InflateBy(NormalizeRect(ToGeo(m_pTracker->m_rect)), kTrackerMargin, kTrackerMargin));
+        m_region = RegionOfTracker();
         PlaceCloseBox();
         DrawCloseBox(m_buttons, pDC, ToGeo(m_closeBox));
     }
@@ -100,8 +97,19 @@ BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CDynamicRegionWnd::OnRButtonDown(UINT nFlags, CPoint point) {
-    SetTimer(kFollowTimer, 1);
+    m_bFollowing = SetTimer(kFollowTimer, 1) != 0;
     CSkinDialog::OnRButtonDown(nFlags, point);
+}
+
+void CDynamicRegionWnd::EndFollowing() {
+    if (!m_bFollowing)
+        return;
+    m_bFollowing = false;
+    KillTimer(kFollowTimer);
+    // The pointer window is ours again for the drag: it keeps the press where it
+    // was made and takes the mouse, the button being down.
+    if (m_pPointerWnd && m_pPointerWnd->GetSafeHwnd())
+        m_pPointerWnd->SetCapture();
 }
 
 void CDynamicRegionWnd::OnTimer(UINT_PTR nIDEvent) {
@@ -115,6 +123,8 @@ void CDynamicRegionWnd::OnTimer(UINT_PTR nIDEvent) {
 void CDynamicRegionWnd::WipeOverlays() { RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
 
 void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
+    // The right button's following ends at the next left press.
+    EndFollowing();
     if (m_bTrackerMode) {
         if (TrackFrom(point))
             WipeOverlays();
@@ -167,6 +177,10 @@ void CDynamicRegionWnd::DragTo(CPoint point, const RegionCaptureOptions& options
     m_region = ToRect(DragFrameInside(ToGeo(m_start), ToGeo(m_current)));
 }
 
+RECT CDynamicRegionWnd::RegionOfTracker() const {
+    return ToRect(InflateBy(NormalizeRect(ToGeo(m_pTracker->m_rect)), kTrackerMargin, kTrackerMargin));
+}
+
 GeoRect CDynamicRegionWnd::TrackerSelection() const {
     return InflateBy(ToGeo(m_region), -kTrackerMargin, -kTrackerMargin);
 }
@@ -179,28 +193,35 @@ GeoRect CDynamicRegionWnd::EndDrag(CPoint point, const RegionCaptureOptions& opt
     return ToGeo(m_region);
 }
 
-bool CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
-    bool wasVisible = false;
+void CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
     for (CWnd* pWnd : {static_cast<CWnd*>(m_pViewWnd.get()), static_cast<CWnd*>(m_pMagnifierWnd.get())}) {
         if (pWnd && pWnd->GetSafeHwnd())
-            wasVisible |= pWnd->ShowWindow(nCmdShow) != FALSE;
+            pWnd->ShowWindow(nCmdShow);
     }
-    return wasVisible;
 }
 
 void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) {
-    // Neither our lines nor the layered helpers belong in the picture.
+    // Nothing of ours lies over the screen when it is copied: not our lines, not
+    // the helpers, not the pointer window, whose alpha of 1 still tints by a step.
     if (!m_bTrackerMode)
         WipeOverlays();
-    if (ShowHelpers(SW_HIDE)) {
-        ::GdiFlush();
-        ::Sleep(kHiddenSettleMs);
-    }
+    ShowHelpers(SW_HIDE);
+    const bool pointerShown = m_pPointerWnd && m_pPointerWnd->GetSafeHwnd();
+    const bool pointerHeld = pointerShown && ::GetCapture() == m_pPointerWnd->m_hWnd;
+    if (pointerShown)
+        m_pPointerWnd->ShowWindow(SW_HIDE);
+    ::GdiFlush();
+    ::Sleep(kHiddenSettleMs);
     {
         ScopedDc display(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
         HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY);
     }
     ShowHelpers(SW_SHOWNA);
+    if (pointerShown) {
+        m_pPointerWnd->SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        if (pointerHeld || !m_bTrackerMode)
+            m_pPointerWnd->SetCapture();
+    }
 }
 
 void CDynamicRegionWnd::TearDown() {

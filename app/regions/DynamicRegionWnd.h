@@ -36,6 +36,7 @@ protected:
 
     void TearDown() override;
     GeoRect TrackerSelection() const override;
+    RECT RegionOfTracker() const override;
     GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) override;
     void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) override;
 
@@ -44,8 +45,10 @@ private:
     void DragTo(CPoint point, const RegionCaptureOptions& options);
     // Repaints the key colour over the rubber band and the cross-hair.
     void WipeOverlays();
-    // True when one of them was visible before.
-    bool ShowHelpers(int nCmdShow);
+    // Shows or hides the info window and the magnifier.
+    void ShowHelpers(int nCmdShow);
+    // Stops the right button's timer that keeps the pointer window at the cursor.
+    void EndFollowing();
 
     CrossHairState m_crossHair;
     CPoint m_start;
@@ -54,6 +57,7 @@ private:
     bool m_bFrameDrawn = false;  // a frame through start and previous is on the screen
     bool m_bDrawing = false;
     bool m_bCaptureReleased = false;
+    bool m_bFollowing = false;  // the right button's timer runs
     std::unique_ptr<CRegionPointerWnd> m_pPointerWnd;
 
     DECLARE_MESSAGE_MAP()

@@ -8,6 +8,9 @@
 
 constexpr COLORREF kRegionKeyColor = 0xE3EEEF;
 constexpr DWORD kCaptureBltRop = SRCCOPY | CAPTUREBLT;
+// A window just hidden stays on the screen until the compositor has redrawn
+// what lay under it; a copy of the screen waits that long.
+constexpr DWORD kHiddenSettleMs = 120;
 
 inline GeoRect ToGeo(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 inline RECT ToRect(const GeoRect& r) { return {r.left, r.top, r.right, r.bottom}; }

@@ -24,7 +24,8 @@ public:
 
     HWND GetRegionWindow() const override { return this->m_hWnd; }
     bool IsTrackerMode() const override { return m_bTrackerMode; }
-    RECT GetRegion() const override { return m_region; }
+    // While the tracker's loop runs, its rectangle as it is now.
+    RECT GetRegion() const override { return m_bInTrack && m_pTracker ? RegionOfTracker() : m_region; }
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
@@ -49,6 +50,8 @@ protected:
     virtual void TearDown() = 0;
     // The selection when the button comes up: from the tracker, or at the end of a drag.
     virtual GeoRect TrackerSelection() const = 0;
+    // The region the tracker's rectangle stands for (the tracker exists).
+    virtual RECT RegionOfTracker() const = 0;
     virtual GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) = 0;
     // Hands a non-empty selection (screen coordinates) to the capture engine.
     virtual void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) = 0;

@@ -57,6 +57,12 @@ void CRegionPointerWnd::OnRButtonUp(UINT, CPoint) { ::ReleaseCapture(); }
 void CRegionPointerWnd::OnLButtonDown(UINT nFlags, CPoint point) {
     CPoint cursor;
     ::GetCursorPos(&cursor);
+    // A right click gave the mouse up; a drag takes it back. A caption drag
+    // would run the system's move loop, which eats the pointer's moves posted
+    // to the region window: no rubber band, no cross-hair, a stale size.
+    const bool tracker = m_pOwner && m_pOwner->IsTrackerMode();
+    if (!tracker && CWnd::GetCapture() != this)
+        SetCapture();
     SetWindowPos(&wndTopMost, cursor.x, cursor.y, 1, 1, SWP_SHOWWINDOW);
     if (m_hWndTarget)
         ::PostMessageW(m_hWndTarget, WM_LBUTTONDOWN, 0, MAKELPARAM(cursor.x, cursor.y));

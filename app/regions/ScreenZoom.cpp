@@ -3,6 +3,7 @@
 #include "app/capture/ScopedGdi.h"
 #include "app/regions/RegionGeometry.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -133,9 +134,21 @@ void DrawXorFrame(CDC* pDC, RECT r) {
     if (!pDC || !pDC->m_hDC || (r.right <= 0 && r.bottom <= 0))
         return;
     const HDC dc = pDC->m_hDC;
-    ScopedLinePen pen(dc, R2_NOTXORPEN, RGB(255, 0, 0));
-    Line(dc, r.left, r.top, r.right, r.top);
-    Line(dc, r.left, r.top, r.left, r.bottom);
-    Line(dc, r.right, r.top, r.right, r.bottom);
-    Line(dc, r.left, r.bottom, r.right, r.bottom);
+    {
+        ScopedLinePen pen(dc, R2_NOTXORPEN, RGB(255, 0, 0));
+        Line(dc, r.left, r.top, r.right, r.top);
+        Line(dc, r.left, r.top, r.left, r.bottom);
+        Line(dc, r.right, r.top, r.right, r.bottom);
+        Line(dc, r.left, r.bottom, r.right, r.bottom);
+    }
+    // The red lines hardly change mid-grey: a ring just outside them flips the
+    // top bit of every channel, which shows on any picture and comes off the same way.
+    const int left = std::min(r.left, r.right) - 2, right = std::max(r.left, r.right) + 2;
+    const int top = std::min(r.top, r.bottom) - 2, bottom = std::max(r.top, r.bottom) + 2;
+    ScopedBrush brush(::CreateSolidBrush(RGB(128, 128, 128)));
+    ScopedSelect selected(dc, brush.Get());
+    ::PatBlt(dc, left, top, right - left, 1, PATINVERT);
+    ::PatBlt(dc, left, bottom - 1, right - left, 1, PATINVERT);
+    ::PatBlt(dc, left, top + 1, 1, bottom - top - 2, PATINVERT);
+    ::PatBlt(dc, right - 1, top + 1, 1, bottom - top - 2, PATINVERT);
 }

@@ -102,7 +102,7 @@ LRESULT CStaticRegionWnd::OnTrackerRefresh(WPARAM, LPARAM) {
 void CStaticRegionWnd::PaintTracker(CDC* pDC) {
     pDC->BitBlt(0, 0, m_cxScreen, m_cyScreen, &m_frozenDC, 0, 0, SRCCOPY);
     m_pTracker->Draw(pDC);
-    m_region = ToRect(NormalizeRect(ToGeo(m_pTracker->m_rect)));
+    m_region = RegionOfTracker();
     PlaceCloseBox();
     DrawCloseBox(m_buttons, pDC, ToGeo(m_closeBox));
 }
@@ -133,6 +133,9 @@ BOOL CStaticRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
+    // The press may bring this window up, among other programs' topmost
+    // windows: the helpers go back above it for the whole drag.
+    RaiseInfoWindows();
     if (m_bTrackerMode) {
         if (TrackFrom(point))
             Invalidate(TRUE);
@@ -150,10 +153,13 @@ void CStaticRegionWnd::OnMouseMove(UINT, CPoint point) {
         return;
     Invalidate(TRUE);
     if (m_bDrawing) {
+        RaiseInfoWindows();
         m_region.right = point.x;
         m_region.bottom = point.y;
     }
 }
+
+RECT CStaticRegionWnd::RegionOfTracker() const { return ToRect(NormalizeRect(ToGeo(m_pTracker->m_rect))); }
 
 GeoRect CStaticRegionWnd::TrackerSelection() const { return NormalizeRect(ToGeo(m_region)); }
 

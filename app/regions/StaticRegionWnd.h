@@ -35,6 +35,7 @@ protected:
 
     void TearDown() override;
     GeoRect TrackerSelection() const override;
+    RECT RegionOfTracker() const override;
     GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) override;
     void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) override;
 

@@ -11,7 +11,9 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,22 +23,21 @@ constexpr UINT kDynamicMouseCommand = 32822;
 constexpr UINT kDynamicTrackerCommand = 32828;
 constexpr UINT kStaticMouseCommand = 32825;
 constexpr UINT kStaticTrackerCommand = 32839;
+constexpr int kMagnifierView = 1016;
+constexpr int kPointerView = 1017;
 constexpr DWORD kPastThePollMs = 300;  // the region window polls the pointer every 100 ms
 
 // Position (x, y) modulo 64 in the high nibbles of the three channels, as
-// 0x00RRGGBB; the low nibbles sit at 8, so a tint of up to 7 either way (the
-// pointer window lies over the screen at alpha 1) cannot change what a pixel
-// decodes to. `variant` shifts the pattern, so that an old and a new picture
-// differ everywhere.
+// 0x00RRGGBB, the low nibbles at 8. `variant` shifts the pattern, so that an
+// old and a new picture differ everywhere.
 DWORD PatternPixel(int x, int y, int variant) {
     const int a = (x + 32 * variant) & 63, b = y & 63;
     return (a & 15) << 20 | ((a >> 4) | ((b & 3) << 2)) << 12 | (b >> 2) << 4 | 0x080808;
 }
 
-// Whether 0x00RRGGBB is the pattern's pixel at (x, y), whatever the tint.
-bool IsPatternAt(DWORD rgb, int x, int y, int variant) {
-    return (rgb & 0xF0F0F0) == (PatternPixel(x, y, variant) & 0xF0F0F0);
-}
+// Whether 0x00RRGGBB is exactly the pattern's pixel at (x, y): the captures
+// hold no cursor, so nothing of ours may change a pixel by even one step.
+bool IsPatternAt(DWORD rgb, int x, int y, int variant) { return rgb == PatternPixel(x, y, variant); }
 
 // Waits without letting our own windows go unpainted.
 void Rest(DWORD ms) {
@@ -155,8 +156,41 @@ RECT InsideOfFrame(POINT from, POINT to) {
             std::max(from.y, to.y) - 1};
 }
 
-// Press, move in steps, rest past the poll, release.
-void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs) {
+void SendMouse(DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+    wt::PumpMessages();
+}
+
+void RightClick(POINT at) {
+    wt::MouseMove(at.x, at.y);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    SendMouse(MOUSEEVENTF_RIGHTUP);
+    Rest(kPastThePollMs);
+}
+
+void SendKey(WORD vk, DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    SendInput(1, &in, sizeof(in));
+    Rest(50);
+}
+
+// Ctrl and a letter, as the user types a command's shortcut.
+void CtrlKey(WORD vk) {
+    SendKey(VK_CONTROL, 0);
+    SendKey(vk, 0);
+    Rest(150);
+    SendKey(vk, KEYEVENTF_KEYUP);
+    SendKey(VK_CONTROL, KEYEVENTF_KEYUP);
+}
+
+// Press, move in steps, rest past the poll, look (beforeRelease), release.
+void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs, const std::function<void()>& beforeRelease = {}) {
     wt::MouseMove(from.x, from.y);
     Rest(kPastThePollMs);
     wt::MouseDown();
@@ -167,6 +201,8 @@ void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs) {
         Rest(restMs ? 60 : 0);
     }
     Rest(restMs);
+    if (beforeRelease)
+        beforeRelease();
     wt::MouseUp();
 }
 
@@ -220,9 +256,46 @@ protected:
                    r.bottom == h;
         });
     }
+    // Region windows and pointer windows up: one region session shows one or two.
+    int FullScreenWindows() const {
+        const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        int n = 0;
+        run_.FindWindowIf([&](HWND hWnd) {
+            RECT r;
+            n += IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.left == 0 && r.top == 0 && r.right == w &&
+                 r.bottom == h;
+            return false;
+        });
+        return n;
+    }
+    HWND InfoWindow() const {
+        return run_.FindWindowIf([](HWND hWnd) {
+            WCHAR title[32] = {};
+            return IsWindowVisible(hWnd) && GetWindowTextW(hWnd, title, 32) && wcscmp(title, L"Pointer View") == 0;
+        });
+    }
+    HWND Magnifier() const {
+        return run_.FindWindowIf([](HWND hWnd) { return IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMagnifierView); });
+    }
+    // The info window's "Region Size" line as ink and background (the window is
+    // translucent over a screen that may change by a step under it).
+    std::vector<bool> SizeReadout() const {
+        HWND info = InfoWindow();
+        RECT view = {};
+        if (!info || !GetWindowRect(GetDlgItem(info, kPointerView), &view))
+            return {};
+        std::vector<bool> ink;
+        for (COLORREF c : GrabScreen({view.left, view.bottom + 73, view.right, view.bottom + 91}))
+            ink.push_back(GetGValue(c) > 128);
+        return ink;
+    }
+
     // Opens a region capture with the pointer at `pointer` (the tracker starts there).
     bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
         wt::MouseMove(pointer.x, pointer.y);
+        // The program may still see the pointer where it was for a moment; the
+        // tracker opens where it sees it.
+        Rest(kPastThePollMs);
         EXPECT_EQ(RegionWindow(), nullptr) << "a region window is up before the command";
         RaisePattern();
         if (!PostMessageW(main, WM_COMMAND, command, 0))
@@ -274,25 +347,124 @@ TEST_F(RegionCaptureEndToEnd, ClickLineAndCloseBoxSaveNothingWhileAQuickDragAndT
     ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
     Rest(kPastThePollMs);
     Drag({550, 450}, {600, 480});  // moved by (50, 30): 550, 430 - 650, 530
-    Drag({652, 532}, {702, 562});  // bottom-right handle: 550, 430 - 700, 560
-    Click({300, 750});             // a release elsewhere captures
+    // The size readout follows the handle while it is dragged, not after.
+    const std::vector<bool> sizeBefore = SizeReadout();
+    std::vector<bool> sizeDuring;
+    Drag({652, 532}, {702, 562}, kPastThePollMs, [&] { sizeDuring = SizeReadout(); });  // 550, 430 - 700, 560
+    Rest(kPastThePollMs);
+    ASSERT_FALSE(sizeBefore.empty());
+    EXPECT_NE(sizeDuring, sizeBefore);
+    EXPECT_EQ(sizeDuring, SizeReadout());
+    Click({300, 750});  // a release elsewhere captures
     ASSERT_TRUE(LoadWhenWritten(1, image));
     EXPECT_TRUE(ShowsPattern(image, RECT{550, 430, 700, 560}, 0));
     EXPECT_TRUE(WaitClosed());
+
+    // A right click first: the drag after it shows its frame and saves what it framed.
+    // The program in front, as when the user opens the capture from it.
+    SetForegroundWindow(main);
+    WaitFor([&] { return GetForegroundWindow() == main; });
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    RightClick({650, 470});
+    const POINT start = {480, 360}, end = {690, 560};
+    Drag(start, end, kPastThePollMs, [&] {
+        EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern({(start.x + end.x) / 2, start.y}, 0); }))
+            << "no frame during the drag";
+    });
+    ASSERT_TRUE(LoadWhenWritten(2, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(start, end), 0));
+    EXPECT_TRUE(WaitClosed());
     // None of the empty ones took a number.
     Exit(main);
-    EXPECT_FALSE(Exists(run_.Numbered(2)));
+    EXPECT_FALSE(Exists(run_.Numbered(3)));
 }
+
+TEST_F(RegionCaptureEndToEnd, ARegionCommandWhileOneIsOpenLeavesOneSession) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // Whatever the two modes: the dynamic ones show a region and a pointer window, the frozen one its own.
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    CtrlKey('T');
+    Rest(kPastThePollMs);
+    EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 2; })) << FullScreenWindows();
+    CtrlKey('E');
+    EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 1; })) << FullScreenWindows();
+    Rest(kPastThePollMs);
+    // Frozen after the dynamic one went: nothing of it in the picture.
+    const POINT from = {430, 330}, to = {690, 560};
+    Drag(from, to);
+    CDibImage image;
+    ASSERT_TRUE(LoadWhenWritten(0, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed());
+
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand));
+    CtrlKey('R');
+    Rest(kPastThePollMs);
+    EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 2; })) << FullScreenWindows();
+    Drag(from, to);
+    ASSERT_TRUE(LoadWhenWritten(1, image));
+    EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+    EXPECT_TRUE(WaitClosed()) << "no region window stays after the capture";
+    Exit(main);
+}
+
+// A path of the build tree as Wine sees it.
+std::wstring WinePath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+// Another program's always-on-top window, for as long as the object lives.
+class TopmostWindowProcess {
+public:
+    explicit TopmostWindowProcess(const RECT& r) {
+        std::wstring exe = WinePath(VESK_TOPMOST_WINDOW);
+        std::wstring cmd = L"\"" + exe + L"\" " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                           std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
+        STARTUPINFOW si = {};
+        si.cb = sizeof(si);
+        if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+            return;
+        WaitForInputIdle(m_pi.hProcess, kPatienceMs);
+        WaitFor([&] { return FindWindowW(L"VeskTopmostWindow", nullptr) != nullptr; });
+    }
+    ~TopmostWindowProcess() {
+        if (!m_pi.hProcess)
+            return;
+        TerminateProcess(m_pi.hProcess, 0);
+        WaitForSingleObject(m_pi.hProcess, kPatienceMs);
+        CloseHandle(m_pi.hThread);
+        CloseHandle(m_pi.hProcess);
+    }
+    bool IsUp() const { return FindWindowW(L"VeskTopmostWindow", nullptr) != nullptr; }
+    // Over the pattern, and the active window as when the user last clicked it.
+    void Raise() const {
+        HWND hWnd = FindWindowW(L"VeskTopmostWindow", nullptr);
+        SetWindowPos(hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(hWnd);
+        WaitFor([&] { return ScreenPixel(100, 780) == RGB(20, 140, 60); });
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
 
 TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(Open(main, kStaticMouseCommand));
+    const TopmostWindowProcess onTop({40, 700, 240, 860});
+    ASSERT_TRUE(onTop.IsUp());
+    wt::MouseMove(700, 500);
+    RaisePattern();
+    onTop.Raise();
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kStaticMouseCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return RegionWindow() != nullptr; }));
+    Rest(kPastThePollMs);
     // The info window shows over the frozen picture, not under it.
-    HWND info = run_.FindWindowIf([](HWND hWnd) {
-        WCHAR title[32] = {};
-        return IsWindowVisible(hWnd) && GetWindowTextW(hWnd, title, 32) && wcscmp(title, L"Pointer View") == 0;
-    });
+    HWND info = InfoWindow();
     ASSERT_NE(info, nullptr);
     RECT infoRect = {};
     GetWindowRect(info, &infoRect);
@@ -300,8 +472,17 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern(infoCentre, 0); }));
     pattern_->Fill(1);
     pattern_->Repaint();
+    // The helpers stay above the frozen picture for the whole drag, also beside
+    // the pattern, another program's topmost window.
     const POINT from = {600, 420}, to = {455, 590};
-    Drag(from, to);
+    Drag(from, to, kPastThePollMs, [&] {
+        for (HWND helper : {InfoWindow(), Magnifier()}) {
+            RECT r = {};
+            EXPECT_TRUE(helper && GetWindowRect(helper, &r)) << "a helper is hidden";
+            const POINT inside = {r.left + 10, r.bottom - 10};
+            EXPECT_FALSE(helper && ScreenShowsPattern(inside, 0)) << "a helper is under the frozen picture";
+        }
+    });
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(0, image));
     EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 constexpr int kOrigin = 100;  // the pattern window's screen position
@@ -140,3 +143,31 @@ TEST(Overlays, NotXorLinesComeOffWhenDrawnAgain) {
 }
 
 }  // namespace
+
+TEST(Overlays, XorFrameShowsOnMidGreyAndComesOff) {
+    const COLORREF grey = RGB(128, 128, 128);
+    wt::DibCanvas canvas(60, 60, grey);
+    CDC* pDC = CDC::FromHandle(canvas.dc());
+    // Dragged up and to the left: the rectangle comes inverted.
+    DrawXorFrame(pDC, {45, 40, 12, 15});
+    auto strong = [&](int x, int y) {
+        const COLORREF c = canvas.Pixel(x, y);
+        return std::max({std::abs(GetRValue(c) - 128), std::abs(GetGValue(c) - 128), std::abs(GetBValue(c) - 128)}) >=
+               100;
+    };
+    auto sideShows = [&](int x0, int y0, int dx, int dy) {
+        for (int i = -3; i <= 3; ++i)
+            if (strong(x0 + dx * i, y0 + dy * i))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(sideShows(28, 15, 0, 1)) << "top";
+    EXPECT_TRUE(sideShows(28, 40, 0, 1)) << "bottom";
+    EXPECT_TRUE(sideShows(12, 27, 1, 0)) << "left";
+    EXPECT_TRUE(sideShows(45, 27, 1, 0)) << "right";
+    DrawXorFrame(pDC, {45, 40, 12, 15});
+    int wrong = 0;
+    for (int i = 0; i < 60 * 60; ++i)
+        wrong += canvas.Pixel(i % 60, i / 60) != grey;
+    EXPECT_EQ(wrong, 0);
+}
