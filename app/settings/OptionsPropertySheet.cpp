@@ -58,7 +58,19 @@ COptionsPropertySheet::~COptionsPropertySheet() {
 INT_PTR COptionsPropertySheet::DoModal() {
     m_psh.dwFlags |= PSH_USECALLBACK;
     m_psh.pfnCallback = &COptionsPropertySheet::SheetCallback;
-    return CPropertySheet::DoModal();
+    // The pages are the options captures use: whatever a cancelled sheet
+    // changed and no Apply wrote goes back, so that it reaches neither a
+    // capture nor, through a later save, the file.
+    m_file.KeepForCancel();
+    m_watermark.KeepForCancel();
+    m_misc.KeepForCancel();
+    const INT_PTR result = CPropertySheet::DoModal();
+    if (result != IDOK) {
+        m_file.RestoreKept();
+        m_watermark.RestoreKept();
+        m_misc.RestoreKept();
+    }
+    return result;
 }
 
 int CALLBACK COptionsPropertySheet::SheetCallback(HWND, UINT message, LPARAM lParam) {
@@ -166,19 +178,29 @@ void COptionsPropertySheet::SetPageIcons() {
     CTabCtrl* tab = GetTabControl();
     if (!tab || !m_tabImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, GetPageCount(), 1))
         return;
+    // A page names its icon without asking the system sheet to load it (see
+    // the pages' constructors); the hidden tabs carry the icons all the same,
+    // so that their height, which the header band takes, stays as it was.
+    tab->SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
     for (int index = 0; index < GetPageCount(); ++index) {
         const PROPSHEETPAGEW& psp = GetPage(index)->m_psp;
+        int image = -1;
         if (psp.dwFlags & PSP_USEHICON) {
-            m_tabImages.Add(psp.hIcon);
-        } else if (psp.dwFlags & PSP_USEICONID) {
+            image = m_tabImages.Add(psp.hIcon);
+        } else if (psp.pszIcon) {
             HICON icon = static_cast<HICON>(::LoadImageW(psp.hInstance, psp.pszIcon, IMAGE_ICON, 16, 16, 0));
             if (icon) {
-                m_tabImages.Add(icon);
+                image = m_tabImages.Add(icon);
                 ::DestroyIcon(icon);
             }
         }
+        if (image >= 0) {
+            TCITEMW item = {};
+            item.mask = TCIF_IMAGE;
+            item.iImage = image;
+            tab->SendMessage(TCM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        }
     }
-    tab->SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
 }
 
 void COptionsPropertySheet::SetHeaderIcon(int nPage) {
@@ -198,6 +220,9 @@ bool COptionsPropertySheet::PageModified(int nPage) const {
 }
 
 void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
+    // An armed tree answers the selection below with a call of its own.
+    if (m_bFollowingPage)
+        return;
     CTabCtrl* tab = GetTabControl();
     NMHDR header = {};
     header.hwndFrom = tab ? tab->m_hWnd : nullptr;
@@ -212,9 +237,36 @@ void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
 
     const int active = GetActiveIndex();
     SetHeaderIcon(active);
+    m_bFollowingPage = true;
     m_tree.Tree().Select(m_tree.Item(active), TVGN_CARET);
+    m_bFollowingPage = false;
     HeaderTitle = m_tree.Tree().GetItemText(m_tree.Tree().GetSelectedItem());
     Invalidate();
+}
+
+BOOL COptionsPropertySheet::PreTranslateMessage(MSG* pMsg) {
+    // The system sheet would change pages on Ctrl+Tab, Ctrl+Shift+Tab and
+    // Ctrl+PageDown/PageUp behind the header's and the tree's back: these go
+    // the tree's way instead, warning included.
+    if (m_hWnd && pMsg->message == WM_KEYDOWN && (::GetKeyState(VK_CONTROL) & 0x8000) &&
+        (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd))) {
+        int step = 0;
+        if (pMsg->wParam == VK_TAB)
+            step = (::GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1;
+        else if (pMsg->wParam == VK_NEXT)
+            step = 1;
+        else if (pMsg->wParam == VK_PRIOR)
+            step = -1;
+        const LRESULT code =
+            step ? ::SendMessageW(pMsg->hwnd, WM_GETDLGCODE, pMsg->wParam, reinterpret_cast<LPARAM>(pMsg)) : 0;
+        const int count = GetPageCount();
+        if (step && !(code & DLGC_WANTMESSAGE) && count > 0) {
+            const int active = std::max(0, GetActiveIndex());
+            SelectPage((active + step + count) % count, CString());
+            return TRUE;
+        }
+    }
+    return CPropertySheet::PreTranslateMessage(pMsg);
 }
 
 BOOL COptionsPropertySheet::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

@@ -24,6 +24,8 @@ public:
     // Called by the tree: switches to nPage as the tab strip would.
     void SelectPage(int nPage, const CString& strTitle);
 
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
     // The dialog font every template of the sheet is given.
     static constexpr const wchar_t* kFontFace = L"Microsoft Sans Serif";
     static constexpr WORD kFontSize = 8;
@@ -55,4 +57,5 @@ private:
     COpTreeWnd& m_tree;
     CImageList m_tabImages;
     bool m_bTreeSwitch = false;  // a page change the user asked for through the tree
+    bool m_bFollowingPage = false;  // the tree is being put in step with the page
 };
