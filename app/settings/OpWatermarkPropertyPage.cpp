@@ -235,8 +235,15 @@ void FitListItemsToText(HWND combo) {
                 break;
             }
     const int needed = inkBottom + 2;  // the last ink row and one row of air
-    if (needed > static_cast<int>(::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0)))
-        ::SendMessageW(combo, CB_SETITEMHEIGHT, 0, needed);
+    if (needed <= static_cast<int>(::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0)))
+        return;
+    ::SendMessageW(combo, CB_SETITEMHEIGHT, 0, needed);
+    // Wine's combo box passes the height on to owner-drawn lists only: the list is told directly.
+    COMBOBOXINFO parts = {};
+    parts.cbSize = sizeof parts;
+    if (::GetComboBoxInfo(combo, &parts) && parts.hwndList &&
+        static_cast<int>(::SendMessageW(parts.hwndList, LB_GETITEMHEIGHT, 0, 0)) < needed)
+        ::SendMessageW(parts.hwndList, LB_SETITEMHEIGHT, 0, needed);
 }
 
 }  // namespace

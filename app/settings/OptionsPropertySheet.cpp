@@ -12,6 +12,7 @@
 namespace {
 
 constexpr UINT kApplyButton = 0x3021;  // ID_APPLY_NOW
+constexpr UINT kTabControl = 0x3020;  // the system sheet's tab strip
 constexpr int kButtonGap = 7;
 constexpr int kHeaderStrips = 256;
 constexpr int kTitleIndent = 20;
@@ -101,8 +102,9 @@ void COptionsPropertySheet::BuildPropPageArray() {
 }
 
 BOOL COptionsPropertySheet::OnInitDialog() {
-    const BOOL result = CPropertySheet::OnInitDialog();
     SetPageIcons();
+    const BOOL result = CPropertySheet::OnInitDialog();
+    SetTabImages();
 
     // The header's font: the main window's, in bold.
     CWnd* main = AfxGetMainWnd();
@@ -175,31 +177,41 @@ void COptionsPropertySheet::LayOutAllPages() {
 }
 
 void COptionsPropertySheet::SetPageIcons() {
-    CTabCtrl* tab = GetTabControl();
+    // A page names its icon without asking the system sheet to load it (see
+    // the pages' constructors). The hidden tabs carry the icons all the same,
+    // given before the system sizes the sheet by them, so that the sheet and
+    // the header band, which takes the tabs' height, stay as they were.
+    const HWND tab = ::GetDlgItem(m_hWnd, kTabControl);
     if (!tab || !m_tabImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, GetPageCount(), 1))
         return;
-    // A page names its icon without asking the system sheet to load it (see
-    // the pages' constructors); the hidden tabs carry the icons all the same,
-    // so that their height, which the header band takes, stays as it was.
-    tab->SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+    m_tabImageOf.assign(static_cast<size_t>(GetPageCount()), -1);
     for (int index = 0; index < GetPageCount(); ++index) {
         const PROPSHEETPAGEW& psp = GetPage(index)->m_psp;
-        int image = -1;
         if (psp.dwFlags & PSP_USEHICON) {
-            image = m_tabImages.Add(psp.hIcon);
+            m_tabImageOf[static_cast<size_t>(index)] = m_tabImages.Add(psp.hIcon);
         } else if (psp.pszIcon) {
             HICON icon = static_cast<HICON>(::LoadImageW(psp.hInstance, psp.pszIcon, IMAGE_ICON, 16, 16, 0));
             if (icon) {
-                image = m_tabImages.Add(icon);
+                m_tabImageOf[static_cast<size_t>(index)] = m_tabImages.Add(icon);
                 ::DestroyIcon(icon);
             }
         }
-        if (image >= 0) {
-            TCITEMW item = {};
-            item.mask = TCIF_IMAGE;
-            item.iImage = image;
-            tab->SendMessage(TCM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        }
+    }
+    ::SendMessageW(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+}
+
+void COptionsPropertySheet::SetTabImages() {
+    const HWND tab = ::GetDlgItem(m_hWnd, kTabControl);
+    if (!tab || !m_tabImages.m_hImageList)
+        return;
+    ::SendMessageW(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+    for (size_t index = 0; index < m_tabImageOf.size(); ++index) {
+        if (m_tabImageOf[index] < 0)
+            continue;
+        TCITEMW item = {};
+        item.mask = TCIF_IMAGE;
+        item.iImage = m_tabImageOf[index];
+        ::SendMessageW(tab, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
     }
 }
 
