@@ -158,7 +158,13 @@ protected:
                        sheet.GetActivePage()->m_hWnd;
             });
             if (shown) {
-                // Let the posted page selection of the initialisation land.
+                // Let the posted page selection of the initialisation land: one
+                // still queued would bring back a sheet that Cancel has ended.
+                OnUi([&] {
+                    MSG msg;
+                    while (::PeekMessageW(&msg, sheet.m_hWnd, PSM_SETCURSEL, PSM_SETCURSEL, PM_REMOVE))
+                        ::DispatchMessageW(&msg);
+                });
                 const bool landed = WaitOnUi([&] { return sheet.GetActiveIndex() == (singlePage ? page : 0); });
                 OnUi([&] {
                     EXPECT_TRUE(landed) << "active page " << sheet.GetActiveIndex();
