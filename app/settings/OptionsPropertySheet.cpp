@@ -260,7 +260,11 @@ BOOL COptionsPropertySheet::PreTranslateMessage(MSG* pMsg) {
     // The system sheet would change pages on Ctrl+Tab, Ctrl+Shift+Tab and
     // Ctrl+PageDown/PageUp behind the header's and the tree's back: these go
     // the tree's way instead, warning included.
-    if (m_hWnd && pMsg->message == WM_KEYDOWN && (::GetKeyState(VK_CONTROL) & 0x8000) &&
+    // With the focus gone (in a page just hidden) the keys come as system
+    // keys to the sheet itself.
+    const bool keyDown = pMsg->message == WM_KEYDOWN ||
+                         (pMsg->message == WM_SYSKEYDOWN && !(pMsg->lParam & (1 << 29)));  // no Alt
+    if (m_hWnd && keyDown && (::GetKeyState(VK_CONTROL) & 0x8000) &&
         (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd))) {
         int step = 0;
         if (pMsg->wParam == VK_TAB)
@@ -275,6 +279,13 @@ BOOL COptionsPropertySheet::PreTranslateMessage(MSG* pMsg) {
         if (step && !(code & DLGC_WANTMESSAGE) && count > 0) {
             const int active = std::max(0, GetActiveIndex());
             SelectPage((active + step + count) % count, CString());
+            // The keys go on working from the page now on show.
+            const HWND focus = ::GetFocus();
+            CPropertyPage* page = GetActivePage();
+            if (page && page->m_hWnd && (!focus || !::IsWindowVisible(focus))) {
+                const HWND first = ::GetNextDlgTabItem(page->m_hWnd, nullptr, FALSE);
+                ::SetFocus(first ? first : page->m_hWnd);
+            }
             return TRUE;
         }
     }

@@ -452,6 +452,21 @@ TEST_F(OptionsSheetTest, TreeClicksSwitchPagesAndLeaveObjectCountsFlat) {
     HBITMAP tabImages = nullptr;
     HICON lastIcon = nullptr;
     Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        // Ctrl+Tab, Ctrl+Shift+Tab change pages as the tree does, the header
+        // and the tree's selection following, again and again though each
+        // change hides the page that had the focus.
+        const wchar_t* const titles[] = {L"파일설정", L"워터마크 설정", L"기타 설정"};
+        for (const auto& step : {std::make_pair(false, 1), std::make_pair(true, 0), std::make_pair(true, 2)}) {
+            PressCtrlTab(step.first);
+            const bool followed = WaitOnUi([&] {
+                return sheet.GetActiveIndex() == step.second && tree_.Tree().GetSelectedItem() == tree_.Item(step.second) &&
+                       std::wstring(sheet.HeaderTitle) == titles[step.second];
+            }, 3000);
+            OnUi([&] {
+                EXPECT_TRUE(followed) << "page " << sheet.GetActiveIndex() << " instead of " << step.second << ", header "
+                                      << testing::PrintToString(std::wstring(sheet.HeaderTitle));
+            });
+        }
         // Every page visited once, so that all their windows exist.
         ClickTreeItem(sheet, tree_, 1, 1);
         OnUi([&] { EXPECT_EQ(std::wstring(L"워터마크 설정"), std::wstring(sheet.HeaderTitle)); });
@@ -463,20 +478,6 @@ TEST_F(OptionsSheetTest, TreeClicksSwitchPagesAndLeaveObjectCountsFlat) {
             EXPECT_EQ(tree_.Item(1), tree_.Tree().GetSelectedItem());
             EXPECT_EQ(2, sheet.GetActiveIndex());
         });
-        // Ctrl+Tab and Ctrl+Shift+Tab change pages as the tree does, the
-        // header and the tree's selection following.
-        for (const auto& step : {std::make_pair(false, 0), std::make_pair(true, 2)}) {
-            PressCtrlTab(step.first);
-            const wchar_t* const titles[] = {L"파일설정", L"워터마크 설정", L"기타 설정"};
-            const bool followed = WaitOnUi([&] {
-                return sheet.GetActiveIndex() == step.second && tree_.Tree().GetSelectedItem() == tree_.Item(step.second) &&
-                       std::wstring(sheet.HeaderTitle) == titles[step.second];
-            }, 3000);
-            OnUi([&] {
-                EXPECT_TRUE(followed) << "page " << sheet.GetActiveIndex() << ", header "
-                                      << testing::PrintToString(std::wstring(sheet.HeaderTitle));
-            });
-        }
         auto countChildren = [&] {
             int n = 0;
             ::EnumChildWindows(sheet.m_hWnd, CountWindow, reinterpret_cast<LPARAM>(&n));
