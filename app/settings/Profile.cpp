@@ -2,7 +2,9 @@
 
 #include "app/AppStrings.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 #include <iterator>
 #include <string>
@@ -165,7 +167,8 @@ void WriteTable(const wchar_t* section, const KeyDefault (&table)[N], const wcha
         WriteValue(section, row.key, row.value, path);
 }
 
-bool ReadAll(const wchar_t* path, std::string& bytes) {
+// The file's bytes, or its first `limit` bytes.
+bool ReadAll(const wchar_t* path, std::string& bytes, size_t limit = SIZE_MAX) {
     HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -174,7 +177,10 @@ bool ReadAll(const wchar_t* path, std::string& bytes) {
     char buffer[4096];
     DWORD got = 0;
     BOOL ok = TRUE;
-    while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got)
+    while (bytes.size() < limit &&
+           (ok = ::ReadFile(file, buffer, static_cast<DWORD>(std::min(sizeof buffer, limit - bytes.size())), &got,
+                            nullptr)) &&
+           got)
         bytes.append(buffer, got);
     ::CloseHandle(file);
     return ok != FALSE;
@@ -281,11 +287,12 @@ bool HoldsOptionSections(const wchar_t* path) {
 PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder) {
     PreparedFile result;
     if (FileExists(path)) {
+        // A file that cannot be read now (locked, say) is not taken for a damaged one.
         std::string bytes;
-        if (!ReadAll(path, bytes))
+        if (!ReadAll(path, bytes, 2))
             return result;
         if (HoldsOptionSections(path)) {
-            if (!StartsWith(bytes, "\xFF\xFE", 2)) {
+            if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes)) {
                 FlushProfileCache(path);
                 // Should this fail, the file still loads; only Hangul written later would suffer.
                 RewriteAsUnicode(path, DecodeProfileText(bytes));
