@@ -72,10 +72,10 @@ BOOL CVeskApp::InitInstance() {
 
 void CVeskApp::LoadSettings() {
     const CString folder = profile::ExecutableFolder();
-    if (!profile::FileExists(m_strSettingsPath) && !profile::WriteDefaults(m_strSettingsPath, folder)) {
+    if (!profile::PrepareSettingsFile(m_strSettingsPath, folder).usable) {
         // Without a file the loaders would give empty folders and names; run on the defaults instead.
         CString text;
-        text.Format(L"설정 파일을 만들 수 없습니다.\n%s\n\n기본 설정으로 실행하며, 바꾼 설정은 저장되지 않을 수 있습니다.",
+        text.Format(L"설정 파일을 읽거나 만들 수 없습니다.\n%s\n\n기본 설정으로 실행하며, 바꾼 설정은 저장되지 않을 수 있습니다.",
                     static_cast<LPCWSTR>(m_strSettingsPath));
         AfxMessageBox(text, MB_OK | MB_ICONWARNING);
         m_pFileOptions->LoadDefaults(folder);

@@ -44,11 +44,28 @@ void COpContinuePage::Load(const profile::ValueReader& read) {
             *field = ParseDecimal(read(kMiscSection, row.key, 8));  // seven characters count
 }
 
-void COpContinuePage::SaveOptions(const wchar_t* path) {
+void COpContinuePage::Store(const profile::ValueWriter& write) {
     using namespace profile;
     for (const KeyDefault& row : kMiscDefaults)
         if (int* field = FieldOf(row.key))
-            WriteValue(kMiscSection, row.key, *field, path);
+            write(kMiscSection, row.key, IntToString(*field));
+}
+
+void COpContinuePage::SaveOptions(const wchar_t* path) {
+    Store(profile::FileWriter(path));
+}
+
+void COpContinuePage::KeepForCancel() {
+    m_kept.clear();
+    Store(profile::MemoryWriter(m_kept));
+    m_keptModified = Modified;
+}
+
+void COpContinuePage::RestoreKept() {
+    if (m_kept.empty())
+        return;
+    Load(profile::MemoryReader(m_kept));
+    Modified = m_keptModified;
 }
 
 bool COpContinuePage::ApplyRunValue() {
@@ -165,6 +182,7 @@ BOOL COpContinuePage::OnApply() {
     ApplyRunValue();
     if (!m_strSettingsPath.IsEmpty())
         SaveOptions(m_strSettingsPath);
+    KeepForCancel();
     HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
     return result;
 }

@@ -18,6 +18,11 @@ public:
     void LoadDefaults(const CString& executableFolder);
     void SaveOptions(const wchar_t* settingsPath);
 
+    // The options sheet keeps the settings when it opens and whenever this
+    // page applies them, and puts them back when it is cancelled.
+    void KeepForCancel();
+    void RestoreKept();
+
     // Sets or deletes the start-with-Windows Run value from WindowStart. A Run
     // key that cannot be opened is reported to the user; returns false then.
     bool ApplyRunValue();
@@ -52,7 +57,10 @@ protected:
 
 private:
     void Load(const profile::ValueReader& read);
+    void Store(const profile::ValueWriter& write);
     int* FieldOf(const wchar_t* key);
 
     CString m_strSettingsPath;
+    profile::SectionValues m_kept;
+    bool m_keptModified = false;
 };

@@ -7,7 +7,9 @@
 #include "widgets/FolderDialog.h"
 
 COpFilePropertyPage::COpFilePropertyPage() : CPropertyPage(IDD) {
-    m_psp.dwFlags |= PSP_USEICONID;
+    // The sheet puts the icon in its header itself: with PSP_USEICONID the
+    // system sheet would load it too, and under Wine it leaks three bitmaps
+    // per page at every opening.
     m_psp.pszIcon = MAKEINTRESOURCEW(IDI_OPTIONS_FILE);
 }
 
@@ -39,15 +41,32 @@ void COpFilePropertyPage::Load(const profile::ValueReader& read) {
     EditedTool = editedTool;
 }
 
-void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
+void COpFilePropertyPage::Store(const profile::ValueWriter& write) const {
     using namespace profile;
-    WriteValue(kFileSection, L"Directory", Directory, path);
-    WriteValue(kFileSection, L"FileName", FileName, path);
-    WriteValue(kFileSection, L"FileCount", FileCount, path);
-    WriteValue(kFileSection, L"FileType", FileType, path);
-    WriteValue(kFileSection, L"EditedChecked", EditedChecked, path);
-    WriteValue(kFileSection, L"EditedTool", EditedTool, path);
+    write(kFileSection, L"Directory", Directory);
+    write(kFileSection, L"FileName", FileName);
+    write(kFileSection, L"FileCount", IntToString(FileCount));
+    write(kFileSection, L"FileType", FileType);
+    write(kFileSection, L"EditedChecked", IntToString(EditedChecked));
+    write(kFileSection, L"EditedTool", EditedTool);
+}
+
+void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
+    Store(profile::FileWriter(path));
     HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
+}
+
+void COpFilePropertyPage::KeepForCancel() {
+    m_kept.clear();
+    Store(profile::MemoryWriter(m_kept));
+    m_keptModified = Modified;
+}
+
+void COpFilePropertyPage::RestoreKept() {
+    if (m_kept.empty())
+        return;
+    Load(profile::MemoryReader(m_kept));
+    Modified = m_keptModified;
 }
 
 // ---------------------------------------------------------------------------
@@ -158,6 +177,7 @@ BOOL COpFilePropertyPage::OnApply() {
         Modified = false;
         if (!m_strSettingsPath.IsEmpty())
             SaveOptions(m_strSettingsPath);
+        KeepForCancel();
     }
     return result;
 }

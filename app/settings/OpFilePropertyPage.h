@@ -18,6 +18,11 @@ public:
     // Writes the section, then shows EditedChecked on the quick options bar.
     void SaveOptions(const wchar_t* settingsPath);
 
+    // The options sheet keeps the settings when it opens and whenever this
+    // page applies them, and puts them back when it is cancelled.
+    void KeepForCancel();
+    void RestoreKept();
+
     CString Directory;
     CString NameWithCount;  // Format("%s_%d", FileName, FileCount), as the name edit shows it
     int EditedChecked = 0;
@@ -47,8 +52,11 @@ protected:
 
 private:
     void Load(const profile::ValueReader& read);
+    void Store(const profile::ValueWriter& write) const;
     void MarkModified();
     void EnableEditorControls();
 
     CString m_strSettingsPath;
+    profile::SectionValues m_kept;
+    bool m_keptModified = false;
 };

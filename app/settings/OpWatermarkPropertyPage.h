@@ -26,6 +26,11 @@ public:
     // The 27 keys in table order; the hide colour from Red/Green/Blue.
     void SaveOptions(const wchar_t* settingsPath);
 
+    // The options sheet keeps the settings when it opens and whenever this
+    // page applies them, and puts them back when it is cancelled.
+    void KeepForCancel();
+    void RestoreKept();
+
     // Called by the preview window while colours are picked.
     void SetPickedColor(int red, int green, int blue);
     void EndColorPick();
@@ -100,6 +105,7 @@ protected:
 
 private:
     void Load(const profile::ValueReader& read);
+    void Store(const profile::ValueWriter& write) const;
 
     // Everything but the integer edits, which are exchanged on their own while
     // typing and checked (with the exchange's message) when the page is left
@@ -119,6 +125,15 @@ private:
     void PlacePreviewBesideSheet();
     // Loads ImageDir into PreviewBitmap with its size; false when it cannot be read.
     bool LoadPreviewImage();
+
+    // What the settings do not hold but captures or the page use.
+    struct KeptState {
+        bool modified = false;
+        int redSlider = 0, greenSlider = 0, blueSlider = 0;
+        int rotateAngle = 0;
+    };
+    profile::SectionValues m_kept;
+    KeptState m_keptState;
 
     enum class Exchange { Full, Quiet, QuietWithColours };
     Exchange m_exchange = Exchange::Full;

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr UINT kApplyButton = 0x3021;  // ID_APPLY_NOW
+constexpr UINT kTabControl = 0x3020;  // the system sheet's tab strip
 constexpr int kButtonGap = 7;
 constexpr int kHeaderStrips = 256;
 constexpr int kTitleIndent = 20;
@@ -58,7 +59,19 @@ COptionsPropertySheet::~COptionsPropertySheet() {
 INT_PTR COptionsPropertySheet::DoModal() {
     m_psh.dwFlags |= PSH_USECALLBACK;
     m_psh.pfnCallback = &COptionsPropertySheet::SheetCallback;
-    return CPropertySheet::DoModal();
+    // The pages are the options captures use: whatever a cancelled sheet
+    // changed and no Apply wrote goes back, so that it reaches neither a
+    // capture nor, through a later save, the file.
+    m_file.KeepForCancel();
+    m_watermark.KeepForCancel();
+    m_misc.KeepForCancel();
+    const INT_PTR result = CPropertySheet::DoModal();
+    if (result != IDOK) {
+        m_file.RestoreKept();
+        m_watermark.RestoreKept();
+        m_misc.RestoreKept();
+    }
+    return result;
 }
 
 int CALLBACK COptionsPropertySheet::SheetCallback(HWND, UINT message, LPARAM lParam) {
@@ -89,8 +102,9 @@ void COptionsPropertySheet::BuildPropPageArray() {
 }
 
 BOOL COptionsPropertySheet::OnInitDialog() {
-    const BOOL result = CPropertySheet::OnInitDialog();
     SetPageIcons();
+    const BOOL result = CPropertySheet::OnInitDialog();
+    SetTabImages();
 
     // The header's font: the main window's, in bold.
     CWnd* main = AfxGetMainWnd();
@@ -163,22 +177,42 @@ void COptionsPropertySheet::LayOutAllPages() {
 }
 
 void COptionsPropertySheet::SetPageIcons() {
-    CTabCtrl* tab = GetTabControl();
+    // A page names its icon without asking the system sheet to load it (see
+    // the pages' constructors). The hidden tabs carry the icons all the same,
+    // given before the system sizes the sheet by them, so that the sheet and
+    // the header band, which takes the tabs' height, stay as they were.
+    const HWND tab = ::GetDlgItem(m_hWnd, kTabControl);
     if (!tab || !m_tabImages.Create(16, 16, ILC_COLOR32 | ILC_MASK, GetPageCount(), 1))
         return;
+    m_tabImageOf.assign(static_cast<size_t>(GetPageCount()), -1);
     for (int index = 0; index < GetPageCount(); ++index) {
         const PROPSHEETPAGEW& psp = GetPage(index)->m_psp;
         if (psp.dwFlags & PSP_USEHICON) {
-            m_tabImages.Add(psp.hIcon);
-        } else if (psp.dwFlags & PSP_USEICONID) {
+            m_tabImageOf[static_cast<size_t>(index)] = m_tabImages.Add(psp.hIcon);
+        } else if (psp.pszIcon) {
             HICON icon = static_cast<HICON>(::LoadImageW(psp.hInstance, psp.pszIcon, IMAGE_ICON, 16, 16, 0));
             if (icon) {
-                m_tabImages.Add(icon);
+                m_tabImageOf[static_cast<size_t>(index)] = m_tabImages.Add(icon);
                 ::DestroyIcon(icon);
             }
         }
     }
-    tab->SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+    ::SendMessageW(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+}
+
+void COptionsPropertySheet::SetTabImages() {
+    const HWND tab = ::GetDlgItem(m_hWnd, kTabControl);
+    if (!tab || !m_tabImages.m_hImageList)
+        return;
+    ::SendMessageW(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_tabImages.m_hImageList));
+    for (size_t index = 0; index < m_tabImageOf.size(); ++index) {
+        if (m_tabImageOf[index] < 0)
+            continue;
+        TCITEMW item = {};
+        item.mask = TCIF_IMAGE;
+        item.iImage = m_tabImageOf[index];
+        ::SendMessageW(tab, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void COptionsPropertySheet::SetHeaderIcon(int nPage) {
@@ -198,6 +232,9 @@ bool COptionsPropertySheet::PageModified(int nPage) const {
 }
 
 void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
+    // An armed tree answers the selection below with a call of its own.
+    if (m_bFollowingPage)
+        return;
     CTabCtrl* tab = GetTabControl();
     NMHDR header = {};
     header.hwndFrom = tab ? tab->m_hWnd : nullptr;
@@ -212,9 +249,47 @@ void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
 
     const int active = GetActiveIndex();
     SetHeaderIcon(active);
+    m_bFollowingPage = true;
     m_tree.Tree().Select(m_tree.Item(active), TVGN_CARET);
+    m_bFollowingPage = false;
     HeaderTitle = m_tree.Tree().GetItemText(m_tree.Tree().GetSelectedItem());
     Invalidate();
+}
+
+BOOL COptionsPropertySheet::PreTranslateMessage(MSG* pMsg) {
+    // The system sheet would change pages on Ctrl+Tab, Ctrl+Shift+Tab and
+    // Ctrl+PageDown/PageUp behind the header's and the tree's back: these go
+    // the tree's way instead, warning included.
+    // With the focus gone (in a page just hidden) the keys come as system
+    // keys to the sheet itself.
+    const bool keyDown = pMsg->message == WM_KEYDOWN ||
+                         (pMsg->message == WM_SYSKEYDOWN && !(pMsg->lParam & (1 << 29)));  // no Alt
+    if (m_hWnd && keyDown && (::GetKeyState(VK_CONTROL) & 0x8000) &&
+        (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd))) {
+        int step = 0;
+        if (pMsg->wParam == VK_TAB)
+            step = (::GetKeyState(VK_SHIFT) & 0x8000) ? -1 : 1;
+        else if (pMsg->wParam == VK_NEXT)
+            step = 1;
+        else if (pMsg->wParam == VK_PRIOR)
+            step = -1;
+        const LRESULT code =
+            step ? ::SendMessageW(pMsg->hwnd, WM_GETDLGCODE, pMsg->wParam, reinterpret_cast<LPARAM>(pMsg)) : 0;
+        const int count = GetPageCount();
+        if (step && !(code & DLGC_WANTMESSAGE) && count > 0) {
+            const int active = std::max(0, GetActiveIndex());
+            SelectPage((active + step + count) % count, CString());
+            // The keys go on working from the page now on show.
+            const HWND focus = ::GetFocus();
+            CPropertyPage* page = GetActivePage();
+            if (page && page->m_hWnd && (!focus || !::IsWindowVisible(focus))) {
+                const HWND first = ::GetNextDlgTabItem(page->m_hWnd, nullptr, FALSE);
+                ::SetFocus(first ? first : page->m_hWnd);
+            }
+            return TRUE;
+        }
+    }
+    return CPropertySheet::PreTranslateMessage(pMsg);
 }
 
 BOOL COptionsPropertySheet::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

@@ -5,6 +5,8 @@
 
 #include "Afx.h"
 
+#include <vector>
+
 class COpFilePropertyPage;
 class COpWatermarkPropertyPage;
 class COpContinuePage;
@@ -23,6 +25,8 @@ public:
 
     // Called by the tree: switches to nPage as the tab strip would.
     void SelectPage(int nPage, const CString& strTitle);
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // The dialog font every template of the sheet is given.
     static constexpr const wchar_t* kFontFace = L"Microsoft Sans Serif";
@@ -43,7 +47,10 @@ protected:
 
 private:
     static int CALLBACK SheetCallback(HWND hWnd, UINT message, LPARAM lParam);
+    // The tabs' image list, given before the system sheet lays itself out;
+    // the tabs' images, once the system has made the tabs.
     void SetPageIcons();
+    void SetTabImages();
     void SetHeaderIcon(int nPage);
     bool PageModified(int nPage) const;
     void LayOutAllPages();
@@ -54,5 +61,7 @@ private:
     COpContinuePage& m_misc;
     COpTreeWnd& m_tree;
     CImageList m_tabImages;
+    std::vector<int> m_tabImageOf;  // each page's image in m_tabImages, -1 for none
     bool m_bTreeSwitch = false;  // a page change the user asked for through the tree
+    bool m_bFollowingPage = false;  // the tree is being put in step with the page
 };

@@ -2,9 +2,12 @@
 
 #include "app/AppStrings.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace profile {
@@ -77,7 +80,14 @@ CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* pat
     return CString(buffer.data());
 }
 
+namespace {
+bool CreateUnicodeFile(const wchar_t* path);
+}
+
 void WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
+    // A file the profile functions create themselves is ANSI: Hangul would become '?'.
+    if (!FileExists(path))
+        CreateUnicodeFile(path);
     ::WritePrivateProfileStringW(section, key, value, path);
 }
 
@@ -93,6 +103,24 @@ ValueReader FileReader(const wchar_t* path) {
     CString file(path);
     return [file](const wchar_t* section, const wchar_t* key, DWORD bufferChars) {
         return ReadValue(section, key, file, bufferChars);
+    };
+}
+
+ValueWriter FileWriter(const wchar_t* path) {
+    CString file(path);
+    return [file](const wchar_t* section, const wchar_t* key, const CString& value) {
+        WriteValue(section, key, value, file);
+    };
+}
+
+ValueWriter MemoryWriter(SectionValues& values) {
+    return [&values](const wchar_t*, const wchar_t* key, const CString& value) { values[key] = value; };
+}
+
+ValueReader MemoryReader(const SectionValues& values) {
+    return [&values](const wchar_t*, const wchar_t* key, DWORD) {
+        const auto found = values.find(key);
+        return found == values.end() ? CString() : found->second;
     };
 }
 
@@ -139,7 +167,146 @@ void WriteTable(const wchar_t* section, const KeyDefault (&table)[N], const wcha
         WriteValue(section, row.key, row.value, path);
 }
 
+// The file's bytes, or its first `limit` bytes.
+bool ReadAll(const wchar_t* path, std::string& bytes, size_t limit = SIZE_MAX) {
+    HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[4096];
+    DWORD got = 0;
+    BOOL ok = TRUE;
+    while (bytes.size() < limit &&
+           (ok = ::ReadFile(file, buffer, static_cast<DWORD>(std::min(sizeof buffer, limit - bytes.size())), &got,
+                            nullptr)) &&
+           got)
+        bytes.append(buffer, got);
+    ::CloseHandle(file);
+    return ok != FALSE;
+}
+
+bool StartsWith(const std::string& bytes, const char* prefix, size_t length) {
+    return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
+}
+
+// The text as the profile functions read it: by its byte-order mark, else in
+// the ANSI code page.
+std::wstring DecodeProfileText(const std::string& bytes) {
+    std::wstring text;
+    if (StartsWith(bytes, "\xFE\xFF", 2)) {
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i]) << 8) |
+                                         static_cast<unsigned char>(bytes[i + 1]));
+        return text;
+    }
+    UINT codePage = CP_ACP;
+    size_t start = 0;
+    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
+        codePage = CP_UTF8;
+        start = 3;
+    }
+    const int length = static_cast<int>(bytes.size() - start);
+    if (length <= 0)
+        return text;
+    const int chars = ::MultiByteToWideChar(codePage, 0, bytes.data() + start, length, nullptr, 0);
+    if (chars <= 0)
+        return text;
+    text.resize(static_cast<size_t>(chars));
+    ::MultiByteToWideChar(codePage, 0, bytes.data() + start, length, &text[0], chars);
+    return text;
+}
+
+// Writes the text beside the file first, so that a failure leaves the old one whole.
+bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
+    CString temporary;
+    temporary.Format(L"%s.new", path);
+    HANDLE file = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    std::string bytes = "\xFF\xFE";
+    bytes.reserve(2 + text.size() * 2);
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    ::CloseHandle(file);
+    if (!ok || !::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(temporary);
+        return false;
+    }
+    return true;
+}
+
+// Moves the file to the first free name of "<path>.damaged", "<path>.damaged2", ...
+bool KeepAside(const wchar_t* path, CString& keptAs) {
+    for (int n = 1; n < 1000; ++n) {
+        CString target;
+        if (n == 1)
+            target.Format(L"%s.damaged", path);
+        else
+            target.Format(L"%s.damaged%d", path, n);
+        if (::MoveFileW(path, target)) {
+            keptAs = target;
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+// Drops what the profile functions keep of the file, before it is replaced under them.
+void FlushProfileCache(const wchar_t* path) {
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+}
+
 }  // namespace
+
+bool HoldsOptionSections(const wchar_t* path) {
+    std::vector<WCHAR> names(4096);
+    for (;;) {
+        const DWORD got = ::GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), path);
+        if (got + 2 < names.size() || names.size() >= (1u << 24))
+            break;
+        names.assign(names.size() * 4, L'\0');
+    }
+    names.back() = names[names.size() - 2] = L'\0';
+    for (const WCHAR* name = names.data(); *name; name += std::wcslen(name) + 1) {
+        for (const wchar_t* section : {kFileSection, kWatermarkSection, kMiscSection})
+            if (::lstrcmpiW(name, section) == 0)
+                return true;
+    }
+    return false;
+}
+
+PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder) {
+    PreparedFile result;
+    if (FileExists(path)) {
+        // A file that cannot be read now (locked, say) is not taken for a damaged one.
+        std::string bytes;
+        if (!ReadAll(path, bytes, 2))
+            return result;
+        if (HoldsOptionSections(path)) {
+            if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes)) {
+                FlushProfileCache(path);
+                // Should this fail, the file still loads; only Hangul written later would suffer.
+                RewriteAsUnicode(path, DecodeProfileText(bytes));
+            }
+            result.usable = true;
+            return result;
+        }
+        FlushProfileCache(path);
+        if (!KeepAside(path, result.keptAs))
+            return result;
+    }
+    result.created = result.usable = WriteDefaults(path, executableFolder);
+    return result;
+}
 
 bool WriteDefaults(const wchar_t* path, const CString& executableFolder) {
     if (!CreateUnicodeFile(path))

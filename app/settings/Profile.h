@@ -5,6 +5,8 @@
 #include "Afx.h"
 
 #include <functional>
+#include <map>
+#include <string>
 
 namespace profile {
 
@@ -46,10 +48,35 @@ using ValueReader = std::function<CString(const wchar_t* section, const wchar_t*
 ValueReader FileReader(const wchar_t* path);
 ValueReader DefaultsReader(const CString& executableFolder);
 
+// Where the savers put their values: the settings file, or a copy in memory
+// (one section's keys) that a MemoryReader gives back exactly, untruncated.
+using ValueWriter = std::function<void(const wchar_t* section, const wchar_t* key, const CString& value)>;
+using SectionValues = std::map<std::wstring, CString>;
+ValueWriter FileWriter(const wchar_t* path);
+ValueWriter MemoryWriter(SectionValues& values);
+ValueReader MemoryReader(const SectionValues& values);
+
 // First start: creates the file (UTF-16 with a byte-order mark, so that the
 // profile functions keep Hangul paths) and writes the version section and
 // every default, Directory being the executable's folder. Returns false when
 // the file could not be created.
 bool WriteDefaults(const wchar_t* path, const CString& executableFolder);
+
+// True when the file holds at least one of the three option sections.
+bool HoldsOptionSections(const wchar_t* path);
+
+struct PreparedFile {
+    bool usable = false;  // the loaders may read it and the writers write it
+    bool created = false;  // written anew with the defaults
+    CString keptAs;        // where a damaged file was moved; empty when none was
+};
+
+// Start-up: makes the settings file ready for the loaders. A missing file, or
+// one that holds none of the option sections (empty, or not a settings file at
+// all), is written anew with the defaults; a damaged one is first moved aside
+// under a free name, never deleted or overwritten. A file in a one-byte or
+// UTF-8 encoding is rewritten as UTF-16LE with its text kept, so that later
+// writes keep Hangul.
+PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder);
 
 }  // namespace profile

@@ -81,6 +81,35 @@ void ClickAt(POINT p) {
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
+void SendKey(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ::SendInput(1, &in, sizeof in);
+}
+
+// Ctrl+Tab, with Shift for the way back.
+void PressCtrlTab(bool shift) {
+    SendKey(VK_CONTROL, false);
+    if (shift)
+        SendKey(VK_SHIFT, false);
+    SendKey(VK_TAB, false);
+    SendKey(VK_TAB, true);
+    if (shift)
+        SendKey(VK_SHIFT, true);
+    SendKey(VK_CONTROL, true);
+}
+
+// Live GDI objects of the process (GetGuiResources says 0 under Wine, which
+// resolves a handle from its table index alone when the upper word is zero).
+int CountGdiObjects() {
+    int count = 0;
+    for (UINT_PTR index = 1; index < 0x10000; ++index)
+        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+    return count;
+}
+
 std::vector<std::wstring> g_boxes;
 int g_boxAnswer = IDCANCEL;
 
@@ -158,7 +187,13 @@ protected:
                        sheet.GetActivePage()->m_hWnd;
             });
             if (shown) {
-                // Let the posted page selection of the initialisation land.
+                // Let the posted page selection of the initialisation land: one
+                // still queued would bring back a sheet that Cancel has ended.
+                OnUi([&] {
+                    MSG msg;
+                    while (::PeekMessageW(&msg, sheet.m_hWnd, PSM_SETCURSEL, PSM_SETCURSEL, PM_REMOVE))
+                        ::DispatchMessageW(&msg);
+                });
                 const bool landed = WaitOnUi([&] { return sheet.GetActiveIndex() == (singlePage ? page : 0); });
                 OnUi([&] {
                     EXPECT_TRUE(landed) << "active page " << sheet.GetActiveIndex();
@@ -417,6 +452,21 @@ TEST_F(OptionsSheetTest, TreeClicksSwitchPagesAndLeaveObjectCountsFlat) {
     HBITMAP tabImages = nullptr;
     HICON lastIcon = nullptr;
     Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        // Ctrl+Tab, Ctrl+Shift+Tab change pages as the tree does, the header
+        // and the tree's selection following, again and again though each
+        // change hides the page that had the focus.
+        const wchar_t* const titles[] = {L"파일설정", L"워터마크 설정", L"기타 설정"};
+        for (const auto& step : {std::make_pair(false, 1), std::make_pair(true, 0), std::make_pair(true, 2)}) {
+            PressCtrlTab(step.first);
+            const bool followed = WaitOnUi([&] {
+                return sheet.GetActiveIndex() == step.second && tree_.Tree().GetSelectedItem() == tree_.Item(step.second) &&
+                       std::wstring(sheet.HeaderTitle) == titles[step.second];
+            }, 3000);
+            OnUi([&] {
+                EXPECT_TRUE(followed) << "page " << sheet.GetActiveIndex() << " instead of " << step.second << ", header "
+                                      << testing::PrintToString(std::wstring(sheet.HeaderTitle));
+            });
+        }
         // Every page visited once, so that all their windows exist.
         ClickTreeItem(sheet, tree_, 1, 1);
         OnUi([&] { EXPECT_EQ(std::wstring(L"워터마크 설정"), std::wstring(sheet.HeaderTitle)); });
@@ -471,6 +521,62 @@ TEST_F(OptionsSheetTest, TreeClicksSwitchPagesAndLeaveObjectCountsFlat) {
     ICONINFO info = {};
     EXPECT_FALSE(::GetIconInfo(lastIcon, &info));
     EXPECT_TRUE(g_boxes.empty());
+}
+
+// Abandoned edits go back to what the sheet opened with; an Apply counts as
+// the new start, and the next save writes nothing that was cancelled.
+TEST_F(OptionsSheetTest, CancelPutsBackWhatNoApplyWrote) {
+    const INT_PTR result = Run(false, 0, [&](COptionsPropertySheet& sheet) {
+        OnUi([&] {
+            ::SendMessageW(::GetDlgItem(file_.m_hWnd, IDC_FILE_EDITED_CHECK), BM_CLICK, 0, 0);
+            HWND name = ::GetDlgItem(file_.m_hWnd, IDC_FILE_NAME);
+            ::SendMessageW(name, EM_SETSEL, 0, -1);
+            for (wchar_t c : std::wstring(L"gone"))
+                ::SendMessageW(name, WM_CHAR, c, 0);
+            EXPECT_EQ(1, file_.EditedChecked);
+        });
+        g_boxAnswer = IDCANCEL;  // the warning: go on to the watermark page
+        ClickTreeItem(sheet, tree_, 1, 1);
+        OnUi([&] {
+            HWND location = ::GetDlgItem(watermark_.m_hWnd, IDC_WATERMARK_LOCATION);
+            ::SendMessageW(location, CB_SETCURSEL, 4, 0);
+            ::SendMessageW(watermark_.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(location));
+        });
+        Press(sheet, PSBTN_APPLYNOW);
+        OnUi([&] {
+            HWND location = ::GetDlgItem(watermark_.m_hWnd, IDC_WATERMARK_LOCATION);
+            ::SendMessageW(location, CB_SETCURSEL, 0, 0);
+            ::SendMessageW(watermark_.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(location));
+            EXPECT_EQ(0, watermark_.Location);
+        });
+    });
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_EQ(4, watermark_.Location);  // applied, then changed and cancelled
+    EXPECT_FALSE(watermark_.Modified);
+    EXPECT_EQ(0, file_.EditedChecked);
+    EXPECT_EQ(CString(L"Vesk"), file_.FileName);
+    EXPECT_EQ(CString(L"Vesk_0"), file_.NameWithCount);
+    EXPECT_FALSE(file_.Modified);
+    file_.SaveOptions(path_);  // as the next opening does
+    EXPECT_EQ(CString(L"0"), Read(profile::kFileSection, L"EditedChecked"));
+    EXPECT_EQ(CString(L"Vesk"), Read(profile::kFileSection, L"FileName"));
+    EXPECT_EQ(CString(L"4"), Read(profile::kWatermarkSection, L"Location"));
+}
+
+// The system sheet loads icons that pages ask it for and keeps bitmaps of
+// them under Wine: openings must not add up.
+TEST_F(OptionsSheetTest, RepeatedOpeningsLeaveNoGdiObjects) {
+    auto openBoth = [&] {
+        Run(false, 0, [](COptionsPropertySheet&) {});
+        Run(true, 1, [](COptionsPropertySheet&) {});
+    };
+    openBoth();
+    const int before = CountGdiObjects();
+    for (int i = 0; i < 5; ++i)
+        openBoth();
+    EXPECT_EQ(before, CountGdiObjects());
 }
 
 }  // namespace

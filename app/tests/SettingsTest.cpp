@@ -184,15 +184,18 @@ TEST_F(SettingsFile, FirstStartWritesEveryDefaultInTableOrder) {
     }
 }
 
+// Start-up leaves a file that holds settings as it is, only rewriting one in
+// another encoding as UTF-16 with the same text, so that later writes keep Hangul.
 TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
+    enum Encoding { kUtf16, kAnsi, kUtf8 };
     struct Case {
         const char* name;
-        bool unicode;
+        Encoding encoding;
         std::wstring content;
         void (*check)(const COpFilePropertyPage&, const COpWatermarkPropertyPage&, const COpContinuePage&);
     };
     const Case cases[] = {
-        {"missing keys load empty or 0", true, L"[FILE OPTIONS]\r\nFileName=Shot\r\nFileCount=7\r\n",
+        {"missing keys load empty or 0", kUtf16, L"[FILE OPTIONS]\r\nFileName=Shot\r\nFileCount=7\r\n",
          [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage& w, const COpContinuePage& m) {
              EXPECT_EQ(std::wstring(f.FileType), L"");
              EXPECT_EQ(std::wstring(f.NameWithCount), L"Shot_7");
@@ -201,13 +204,13 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
              EXPECT_EQ(w.Alpha, 0);
              EXPECT_EQ(m.CookieNumber, 0);
          }},
-        {"misc values count seven characters", true,
+        {"misc values count seven characters", kUtf16,
          L"[MISCELLANEOUS OPTIONS]\r\nCookieNumber=12345678\r\nStartTray=1\r\n",
          [](const COpFilePropertyPage&, const COpWatermarkPropertyPage&, const COpContinuePage& m) {
              EXPECT_EQ(m.CookieNumber, 1234567);
              EXPECT_EQ(m.StartTray, 1);
          }},
-        {"numbers use the leading digits", true,
+        {"numbers use the leading digits", kUtf16,
          L"[FILE OPTIONS]\r\nFileCount=12abc\r\n[WATERMARK OPTIONS]\r\nFontBold=2\r\nFontItalic=0\r\nLocation=abc\r\n",
          [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage& w, const COpContinuePage&) {
              EXPECT_EQ(f.FileCount, 12);
@@ -215,19 +218,39 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
              EXPECT_FALSE(w.FontItalic);
              EXPECT_EQ(w.Location, 0);
          }},
-        {"an ANSI file is still read", false, L"[FILE OPTIONS]\r\nDirectory=C:\\Shots\r\nFileType=png\r\n",
+        {"an ANSI file is still read", kAnsi, L"[FILE OPTIONS]\r\nDirectory=C:\\Shots\r\nFileType=png\r\n",
          [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage&, const COpContinuePage&) {
              EXPECT_EQ(std::wstring(f.Directory), L"C:\\Shots");
              EXPECT_EQ(std::wstring(f.FileType), L"png");
          }},
+        {"a UTF-8 file keeps its Hangul", kUtf8, L"[FILE OPTIONS]\r\nFileName=화면\r\n",
+         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage&, const COpContinuePage&) {
+             EXPECT_EQ(std::wstring(f.FileName), L"화면");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.unicode) {
+        if (c.encoding == kUtf16) {
             WriteUnicode(c.content);
-        } else {
+        } else if (c.encoding == kAnsi) {
             WriteRaw(std::string(c.content.begin(), c.content.end()));
+        } else {
+            std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, c.content.c_str(), -1, nullptr, 0,
+                                                                        nullptr, nullptr)), '\0');
+            ::WideCharToMultiByte(CP_UTF8, 0, c.content.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()), nullptr,
+                                  nullptr);
+            utf8.pop_back();
+            WriteRaw("\xEF\xBB\xBF" + utf8);
         }
+        const std::string before = ReadRaw();
+        const profile::PreparedFile prepared = profile::PrepareSettingsFile(path_, CString(folder_.c_str()));
+        EXPECT_TRUE(prepared.usable);
+        EXPECT_FALSE(prepared.created);
+        const std::string after = ReadRaw();
+        if (c.encoding == kUtf16)
+            EXPECT_EQ(after, before);
+        else
+            EXPECT_EQ(after.substr(0, 2), std::string("\xFF\xFE"));
         COpFilePropertyPage file;
         COpWatermarkPropertyPage watermark;
         COpContinuePage misc;

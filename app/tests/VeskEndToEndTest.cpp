@@ -2,6 +2,7 @@
 // settings file, and its way out.
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/Profile.h"
+#include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
 
 #include <commctrl.h>
@@ -76,6 +77,66 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     run_.WaitUntilIdle(main);
     EXPECT_EQ(ReadBytes(run_.ini()), before);
     EXPECT_EQ(run_.Exit(main), 0u);
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(f);
+    return ok && written == bytes.size();
+}
+
+// An empty settings file, or one of random bytes, is kept aside as it was and
+// replaced by the defaults in UTF-16, so captures work and Hangul folder and
+// file names written later survive a restart.
+TEST(VeskDamagedSettings, DamagedFileIsKeptAndTheDefaultsComeBack) {
+    std::string noise(4096, '\0');
+    unsigned state = 12345;
+    for (char& c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    for (const std::string& damaged : {std::string(), noise}) {
+        SCOPED_TRACE(damaged.size());
+        VeskRun run(L"damaged");
+        ASSERT_TRUE(run.Prepare());
+        ASSERT_TRUE(WriteBytes(run.ini(), damaged));
+        HWND main = run.Start();
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(ReadBytes(run.ini() + L".damaged"), damaged);
+        EXPECT_EQ(ReadBytes(run.ini()).substr(0, 2), std::string("\xFF\xFE"));
+        COpFilePropertyPage file;
+        file.LoadOptions(run.ini().c_str());
+        EXPECT_EQ(std::wstring(file.Directory), run.folder());
+        EXPECT_EQ(std::wstring(file.NameWithCount), L"Vesk_0");
+        EXPECT_EQ(std::wstring(file.FileType), L"bmp");
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+        CDibImage shot;
+        EXPECT_TRUE(run.LoadWhenWritten(run.Numbered(0), shot)) << "no capture";
+        EXPECT_EQ(run.Exit(main), 0u);
+        if (damaged.empty())
+            continue;
+
+        // A Hangul folder and name: the program's own writes keep them.
+        const std::wstring folder = run.folder() + L"\\캡처 폴더";
+        ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+        profile::WriteValue(profile::kFileSection, L"Directory", folder.c_str(), run.ini().c_str());
+        profile::WriteValue(profile::kFileSection, L"FileName", L"화면", run.ini().c_str());
+        profile::WriteValue(profile::kFileSection, L"FileCount", 0, run.ini().c_str());
+        for (int n = 0; n < 2; ++n) {  // the second start reads what the first one's exit wrote
+            main = run.Start();
+            ASSERT_NE(main, nullptr);
+            ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+            EXPECT_TRUE(run.LoadWhenWritten(folder + L"\\화면_" + std::to_wstring(n) + L".bmp", shot)) << n;
+            EXPECT_EQ(run.Exit(main), 0u);
+        }
+        file.LoadOptions(run.ini().c_str());
+        EXPECT_EQ(std::wstring(file.Directory), folder);
+        EXPECT_EQ(std::wstring(file.FileName), L"화면");
+    }
 }
 
 RECT ChildRect(HWND parent, HWND child) {

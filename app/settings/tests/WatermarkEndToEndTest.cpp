@@ -1,6 +1,6 @@
 // vesk.exe's watermark command: the sheet with the watermark page alone, the
 // watermark switched on and placed bottom right there, OK, and the next
-// capture carries it there.
+// capture carries it there; another place chosen and cancelled changes nothing.
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
@@ -74,6 +74,24 @@ TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
 
     // The bitmap was rebuilt after OK: the text watermark sits in the corner.
     EXPECT_GT(capturedMarkPixels(1), 500);
+
+    // Top left chosen, then Cancel: the next capture keeps the mark where the file says.
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0));
+    ASSERT_TRUE(WaitFor([&] {
+        sheet = run.FindOwnWindow(L"Options");
+        for (page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
+            if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
+                return true;
+        return false;
+    })) << "no watermark page on show";
+    location = ::GetDlgItem(page, IDC_WATERMARK_LOCATION);
+    ::SendMessageW(location, CB_SETCURSEL, 0, 0);
+    ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(location));
+    ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
+    EXPECT_GT(capturedMarkPixels(2), 500);
+    EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"Location", run.ini().c_str()), CString(L"8"));
     EXPECT_EQ(run.Exit(main), 0u);
     ::DestroyWindow(window);
     ::DeleteObject(brush);

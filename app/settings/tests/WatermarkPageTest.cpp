@@ -476,10 +476,28 @@ TEST_F(WatermarkPageTest, PreviewStopsOnEnterAndEscAndLeavesNoGdiObject) {
         Run([&] {
             EXPECT_EQ(Read<HWND>([&] { return page_.TextSample.m_hWnd; }), Item(IDC_WATERMARK_TEXT_SAMPLE));
             wt::MouseMove(kSample.x, kSample.y);
+            // A sheet in the middle of the screen leaves too little room on
+            // either side: the preview still opens beside it, on the screen.
+            OnUi([&] {
+                CRect sheet;
+                ::GetWindowRect(sheet_->m_hWnd, &sheet);
+                ::SetWindowPos(sheet_->m_hWnd, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - sheet.Width()) / 2,
+                               (::GetSystemMetrics(SM_CYSCREEN) - sheet.Height()) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+            });
             for (UINT key : {IDOK, IDCANCEL}) {
                 Command(IDC_WATERMARK_PREVIEW, BN_CLICKED);
                 const HWND preview = Read<HWND>([&] { return page_.PreviewWnd->m_hWnd; });
                 ASSERT_TRUE(::IsWindowVisible(preview));
+                OnUi([&] {
+                    CRect sheet, shown, overlap;
+                    ::GetWindowRect(sheet_->m_hWnd, &sheet);
+                    ::GetWindowRect(preview, &shown);
+                    EXPECT_FALSE(overlap.IntersectRect(&sheet, &shown)) << shown.left << "," << shown.top;
+                    EXPECT_GE(shown.left, 0);
+                    EXPECT_LE(shown.right, ::GetSystemMetrics(SM_CXSCREEN));
+                    EXPECT_GE(shown.top, 0);
+                    EXPECT_LE(shown.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+                });
                 ::SendMessageW(preview, WM_COMMAND, key, 0);
                 EXPECT_FALSE(::IsWindowVisible(preview)) << key;
                 // No refresh timer is left to kill.
