@@ -363,9 +363,16 @@ int CVeskDlg::WorkAreaBottom() const {
     return splitter.top - 1;
 }
 
+bool CVeskDlg::IsKeyForThisDialog(HWND hWnd) const {
+    // The loop offers us the keys of every window of the program (the modal
+    // tools, the panels, the web image window): only our own are commands.
+    return m_hWnd && ::GetActiveWindow() == m_hWnd && (hWnd == m_hWnd || ::IsChild(m_hWnd, hWnd));
+}
+
 BOOL CVeskDlg::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->message == WM_KEYDOWN) {
-        if (m_hAccel && ::GetAsyncKeyState(VK_CONTROL) < 0 && ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
+        if (m_hAccel && ::GetAsyncKeyState(VK_CONTROL) < 0 && IsKeyForThisDialog(pMsg->hwnd) &&
+            ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
             return TRUE;
     } else if (m_pToolTip && m_pToolTip->GetSafeHwnd()) {
         m_pToolTip->RelayEvent(pMsg);
@@ -410,6 +417,18 @@ void CVeskDlg::OnSize(UINT nType, int cx, int cy) {
         m_wndSplitter.SetRange(rebar.bottom + 4, client.bottom - 15);
     }
     CResizableDialog::OnSize(nType, cx, cy);
+    // Minimised, the children were laid out at no size; moved back without a
+    // repaint of their own, they would stay blank.
+    if (nType == SIZE_MINIMIZED)
+        m_bMinimized = true;
+    else if (m_bMinimized && (nType == SIZE_RESTORED || nType == SIZE_MAXIMIZED)) {
+        m_bMinimized = false;
+        RepaintAll();
+    }
+}
+
+void CVeskDlg::RepaintAll() {
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void CVeskDlg::OnSplitterMoved(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -547,6 +566,7 @@ LRESULT CVeskDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
         RemoveTrayIcon();
         SetForegroundWindow();
         ShowWindow(SW_SHOW);
+        RepaintAll();
     }
     return 0;
 }
@@ -629,6 +649,11 @@ void CVeskDlg::OnWebImage() {
 void CVeskDlg::OnGifMaker() {
     CGifWnd gifMaker(this);
     gifMaker.DoModal();
+}
+
+void CVeskDlg::OnOK() {
+    // Enter must not end the program and lose the saved-DC captures: the
+    // dialog ends only by its exit commands, Escape and the close box.
 }
 
 void CVeskDlg::OnExit() {

@@ -51,6 +51,7 @@ protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    void OnOK() override;
 
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
@@ -114,6 +115,10 @@ private:
     INT_PTR RunOptionsSheet(bool singlePage, int page);
 
     void RemoveTrayIcon();
+    // Every child paints again, wherever the layout has put it meanwhile.
+    void RepaintAll();
+    // A key typed into this dialog or one of its children while it is the active window.
+    bool IsKeyForThisDialog(HWND hWnd) const;
     // Bottom of the work area: the frame's when it has a window, else just above the splitter.
     int WorkAreaBottom() const;
 
@@ -148,6 +153,7 @@ private:
     std::mutex m_trayLock;
     NOTIFYICONDATAW m_trayIcon = {};
     bool m_bInTray = false;  // hidden into the tray: nothing but a restore shows the dialog
+    bool m_bMinimized = false;
 
     // One region capture at a time: ends the one open; false when it cannot end yet.
     bool EndRegionSession();

@@ -118,9 +118,23 @@ BOOL AfxPreTranslateMessage(MSG* pMsg) {
     return CWnd::WalkPreTranslateTree(pMainWnd ? pMainWnd->m_hWnd : nullptr, pMsg);
 }
 
+namespace {
+bool IsEditControl(HWND hWnd) {
+    wchar_t cls[16] = {};
+    return hWnd && ::GetClassNameW(hWnd, cls, 16) && ::lstrcmpiW(cls, L"Edit") == 0;
+}
+}  // namespace
+
 void AfxDispatchQueuedMessage(MSG& msg) {
     if (AfxPreTranslateMessage(&msg))
         return;
+    // Ctrl+A selects the whole text of a field, as users expect of every text
+    // field; the system's edit control only knows Ctrl+C, V, X and Z itself.
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'A' && ::GetKeyState(VK_CONTROL) < 0 &&
+        ::GetKeyState(VK_MENU) >= 0 && IsEditControl(msg.hwnd)) {
+        ::SendMessageW(msg.hwnd, EM_SETSEL, 0, -1);
+        return;
+    }
     // Keyboard navigation of the dialog the target belongs to (modal or modeless).
     if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
         HWND hTop = msg.hwnd;

@@ -48,4 +48,6 @@ void CMainFrmWnd::ShowBar(CControlBar* pBar, BOOL bShow) {
         return;
     ShowControlBar(pBar, bShow, FALSE);
     RecalcLayout(TRUE);
+    // What the bar uncovers, and the view's children moved by the new layout, paint again.
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

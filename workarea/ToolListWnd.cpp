@@ -96,7 +96,8 @@ void CToolListWnd::LayoutButtons() {
         const int y = kGap + (i / perRow) * (kButtonHeight + kGap);
         m_buttons[i].MoveWindow(x, y, kButtonWidth, kButtonHeight, FALSE);
     }
-    Invalidate();
+    // The buttons were moved without a repaint: they paint at their new places too.
+    RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CToolListWnd::OnSize(UINT nType, int cx, int cy) {

@@ -5,6 +5,8 @@
 #include "app/capture/ScopedGdi.h"
 #include "image/DibImage.h"
 
+#include <algorithm>
+
 BEGIN_MESSAGE_MAP(CContinueListBoxWnd, CListBox)
     ON_MESSAGE(WM_GIF_DONE, OnGifDone)
     ON_WM_DESTROY()
@@ -91,6 +93,13 @@ void CContinueListBoxWnd::DeleteSelectedFrame(BOOL deleteFile) {
         DeleteFileW(frame->name);  // a file already gone or locked still loses its frame
     DeleteString(static_cast<UINT>(selected));
     FreeFrame(frame);
+    // The list box keeps its top item where it was, even past the end when
+    // the last frame went: setting it again scrolls back (as far as the
+    // frames below fill the list), so that the list shows frames, not a hole.
+    const int count = GetCount();
+    if (count > 0)
+        SetTopIndex(std::min(GetTopIndex(), count - 1));
+    Invalidate();
 }
 
 void CContinueListBoxWnd::ResizeAllFrames(int width, int height) {

@@ -9,6 +9,10 @@
 #include "app/continuous/NavigatorWnd.h"
 #include "resources/resource.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cwchar>
+
 namespace {
 
 constexpr int kModeIds[] = {IDC_CONTINUE_MODE_CAPTURE, IDC_CONTINUE_MODE_FILES, IDC_CONTINUE_MODE_DC};
@@ -35,6 +39,24 @@ constexpr COLORREF kProgressBar = RGB(0, 255, 255);
 constexpr wchar_t kNoFramesText[] = L"GIF로 만들 이미지가 없습니다.";
 constexpr wchar_t kWriteFailedText[] = L"GIF 파일을 저장하지 못했습니다.\n%s";
 constexpr wchar_t kBusyClosingText[] = L"GIF 파일을 만드는 중입니다. 다 만든 뒤에 닫으세요.";
+constexpr wchar_t kBadTimeText[] = L"시간을 0보다 큰 숫자로 입력하세요. (1초는 10입니다)";
+constexpr wchar_t kBadCountText[] = L"캡쳐갯수를 1 이상의 정수로 입력하세요.";
+
+// The whole text is one number (blanks around it allowed).
+bool ParseWhole(const CString& text, double& value, bool integer) {
+    const wchar_t* begin = text;
+    wchar_t* end = nullptr;
+    errno = 0;
+    if (integer)
+        value = static_cast<double>(std::wcstol(begin, &end, 10));
+    else
+        value = std::wcstod(begin, &end);
+    if (end == begin || errno == ERANGE)
+        return false;
+    while (*end == L' ' || *end == L'\t')
+        ++end;
+    return *end == L'\0';
+}
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     ScopedBrush brush(CreateSolidBrush(colour));
@@ -215,8 +237,34 @@ void CContinueWnd::EnableGifControls(BOOL enable) {
     }
 }
 
+bool CContinueWnd::CheckSeriesFields() {
+    CString text;
+    double value = 0.0;
+    GetDlgItemText(IDC_CONTINUE_TIME, text);
+    if (!ParseWhole(text, value, false) || !std::isfinite(static_cast<float>(value)) ||
+        frame_timing::TenthsToMilliseconds(static_cast<float>(value)) <= 0) {
+        RefuseField(IDC_CONTINUE_TIME, kBadTimeText);
+        return false;
+    }
+    GetDlgItemText(IDC_CONTINUE_COUNT, text);
+    if (!ParseWhole(text, value, true) || value < 1.0) {
+        RefuseField(IDC_CONTINUE_COUNT, kBadCountText);
+        return false;
+    }
+    return true;
+}
+
+void CContinueWnd::RefuseField(int id, LPCWSTR text) {
+    AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+    if (CWnd* edit = GetDlgItem(id)) {
+        GotoDlgCtrl(edit);
+        edit->SendMessage(EM_SETSEL, 0, -1);
+    }
+}
+
 void CContinueWnd::OnStart() {
-    if (!UpdateData(TRUE))
+    // A series that cannot start says why, before the other fields are read.
+    if (!CheckSeriesFields() || !UpdateData(TRUE))
         return;
     const int interval = frame_timing::TenthsToMilliseconds(m_fTime);
     if (m_nCount <= 0 || interval <= 0)

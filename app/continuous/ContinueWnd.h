@@ -62,6 +62,10 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     void SetMode(int id);
+    // Time and count must allow a series; otherwise the user is told why and
+    // the field gets the focus.
+    bool CheckSeriesFields();
+    void RefuseField(int id, LPCWSTR text);
     void ResetFields();
     void ShrinkPanel();
     void ShowFullPanel();

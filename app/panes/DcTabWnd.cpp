@@ -39,7 +39,7 @@ void CDcTabWnd::DeleteItem(int nIndex) {
     if (nIndex < 0 || nIndex >= m_list.GetItemCount())
         return;
     const CString name = m_list.GetItemText(nIndex, 0);
-    m_list.DeleteItem(nIndex);
+    m_list.RemoveItem(nIndex);
     if (m_pTabs)
         m_pTabs->DecrementCount(CFileTabCtrl::kDcTab);
     if (m_pWorkArea && m_pWorkArea->GetView())

@@ -42,7 +42,7 @@ void CFileTabWnd::DeleteItem(int nIndex) {
     const CString path = pPath ? *pPath : CString();
     delete pPath;
     m_list.SetItemData(nIndex, 0);
-    m_list.DeleteItem(nIndex);
+    m_list.RemoveItem(nIndex);
     if (m_pTabs)
         m_pTabs->DecrementCount(CFileTabCtrl::kFileTab);
     if (m_pWorkArea && m_pWorkArea->GetView())

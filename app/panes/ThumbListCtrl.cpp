@@ -214,6 +214,14 @@ LRESULT CThumbListCtrl::OnThumbnailsReady(WPARAM, LPARAM) {
     return 0;
 }
 
+BOOL CThumbListCtrl::RemoveItem(int nItem) {
+    if (!DeleteItem(nItem))
+        return FALSE;
+    // The icon view leaves the deleted item's place empty, auto-arrange or not.
+    SendMessage(LVM_ARRANGE, LVA_DEFAULT);
+    return TRUE;
+}
+
 void CThumbListCtrl::DropReady() {
     std::lock_guard<std::mutex> guard(m_lock);
     for (Ready& ready : m_ready) {

@@ -38,6 +38,8 @@ public:
     // Waits for the worker and drops what it has not handed over yet.
     void StopWorker();
     CImageList& GetThumbnails() { return m_thumbnails; }
+    // Deletes an item and closes the gap it leaves among the icons.
+    BOOL RemoveItem(int nItem);
 
 protected:
     struct Job {

@@ -106,19 +106,27 @@ TEST_F(PanelTest, SeriesStartsWithTheEditValuesOnlyWhenTimeAndCountArePositive) 
         LPCWSTR time, count;
         bool starts;
         int interval;
+        int badField;  // the field a refusal names
     };
     const Case cases[] = {
-        {L"0.7", L"4", true, 70}, {L"2.5", L"3", true, 250}, {L"0", L"4", false, 0},
-        {L"5", L"0", false, 0},   {L"-2", L"3", false, 0},
+        {L"0.7", L"4", true, 70, 0},   {L"2.5", L"3", true, 250, 0},  {L"0", L"4", false, 0, IDC_CONTINUE_TIME},
+        {L"5", L"0", false, 0, IDC_CONTINUE_COUNT}, {L"-2", L"3", false, 0, IDC_CONTINUE_TIME},
+        {L"5", L"-1", false, 0, IDC_CONTINUE_COUNT}, {L"5", L"2.5", false, 0, IDC_CONTINUE_COUNT},
     };
     for (const Case& c : cases) {
         owner.calls.clear();
+        boxes.texts.clear();
         Type(IDC_CONTINUE_TIME, c.time);
         Type(IDC_CONTINUE_COUNT, c.count);
         Click(IDC_CONTINUE_START);
         if (!c.starts) {
             EXPECT_TRUE(owner.calls.empty()) << c.time << " " << c.count;
             EXPECT_FALSE(panel.IsSeriesRunning());
+            // Told why, in Korean.
+            ASSERT_EQ(boxes.texts.size(), 1u) << c.time << " " << c.count;
+            EXPECT_EQ(boxes.texts[0], c.badField == IDC_CONTINUE_TIME
+                                          ? L"시간을 0보다 큰 숫자로 입력하세요. (1초는 10입니다)"
+                                          : L"캡쳐갯수를 1 이상의 정수로 입력하세요.");
             continue;
         }
         ASSERT_EQ(owner.calls.size(), 1u) << c.time;
@@ -137,15 +145,16 @@ TEST_F(PanelTest, SeriesStartsWithTheEditValuesOnlyWhenTimeAndCountArePositive) 
         done.Format(L"캡쳐 완료:%d", count);
         EXPECT_TRUE(Text(IDC_CONTINUE_DONE) == done);
     }
-    EXPECT_TRUE(boxes.texts.empty());
 
-    // A time that is not a number is reported once and starts nothing.
+    // A time that is not a number is reported once, in Korean, and starts nothing.
     owner.calls.clear();
+    boxes.texts.clear();
     Type(IDC_CONTINUE_TIME, L"abc");
     Type(IDC_CONTINUE_COUNT, L"3");
     Click(IDC_CONTINUE_START);
     EXPECT_TRUE(owner.calls.empty());
-    EXPECT_EQ(boxes.texts.size(), 1u);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], L"시간을 0보다 큰 숫자로 입력하세요. (1초는 10입니다)");
 
     // Stop clears the running flag; reset shrinks the panel and empties the fields.
     Click(IDC_CONTINUE_STOP);

@@ -24,6 +24,8 @@ constexpr RECT kChildClient = {60, 190, 250, 290};  // in the host's client area
 constexpr UINT kSetSaveTarget = WM_APP + 7;  // lParam 1: the saved-DC list
 constexpr int kFileListId = 1005, kDcListId = 1006;
 constexpr int kModeFilesId = 1019, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
+constexpr int kDeleteFrameId = 1042;
+constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 
 // Every screen point has its own colour.
 COLORREF PatternAt(int x, int y) { return RGB(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | ((y >> 8) + 3)); }
@@ -89,6 +91,35 @@ void Click(POINT p) {
     wt::MouseMove(p.x, p.y);
     wt::MouseDown();
     wt::MouseUp();
+}
+
+POINT Centre(HWND hWnd) {
+    RECT r = {};
+    GetWindowRect(hWnd, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void Key(WORD vk, DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    SendInput(1, &in, sizeof in);
+}
+
+// Another process's control tells its text only when asked by message.
+std::wstring ControlText(HWND hWnd) {
+    WCHAR text[256] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hWnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs, &copied);
+    return text;
+}
+
+HWND FocusOf(HWND hWnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info);
+    return info.hwndFocus;
 }
 
 class NavigatorEndToEnd : public ::testing::Test {
@@ -252,6 +283,55 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     // The panel opens over the frame; the user moves it aside.
     SetWindowPos(panel, nullptr, 700, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     run_.WaitUntilIdle(panel);
+
+    // Keys typed into the panel's time field are the field's: with Ctrl held,
+    // R starts no region capture, C copies and starts no control capture, A
+    // selects all and opens no tool of the main window.
+    const auto isNew = [&](HWND hWnd) { return hWnd != main && hWnd != nav && hWnd != panel && IsWindowVisible(hWnd); };
+    HWND time = GetDlgItem(panel, kTimeId), count = GetDlgItem(panel, kCountId);
+    Click(Centre(time));
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel && FocusOf(panel) == time; }))
+        << "the click did not reach the time field";
+    run_.WaitUntilIdle(panel);
+    ASSERT_EQ(ControlText(time), L"0");
+    // Ctrl stays down until the keys have been handled, as a user's finger
+    // does. Wine brings its modifier keys back in line with the X server when
+    // the window's focus news arrives, which may undo a Ctrl pressed just
+    // before: the keys then arrive as plain letters, and are typed again.
+    bool selected = false;
+    for (int attempt = 0; attempt < 5 && !selected; ++attempt) {
+        SendMessageW(time, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
+        SendMessageW(time, EM_SETSEL, 1, 1);
+        Key(VK_CONTROL, 0);
+        for (WORD key : {WORD('R'), WORD('C'), WORD('A')})
+            wt::KeyPress(key);
+        selected = WaitFor([&] { return SendMessageW(time, EM_GETSEL, 0, 0) == MAKELONG(0, 1); }, 3000);
+        Key(VK_CONTROL, KEYEVENTF_KEYUP);
+        run_.WaitUntilIdle(panel);
+        ASSERT_EQ(run_.FindWindowIf(isNew), nullptr) << "Ctrl+R, C or A in the time field opened a window";
+    }
+    EXPECT_TRUE(selected) << "Ctrl+A did not select the time field's text";
+    ASSERT_EQ(FocusOf(panel), time);
+    // Typing replaces the selection. A key that Wine still took for Ctrl+7
+    // typed nothing and is pressed again.
+    for (int attempt = 0; attempt < 5 && ControlText(time) == L"0"; ++attempt) {
+        wt::KeyPress('7');
+        WaitFor([&] { return ControlText(time) != L"0"; }, 2000);
+    }
+    EXPECT_EQ(ControlText(time), L"7");
+
+    // With no shots to take, the start says why and puts the user into the count.
+    Click(Centre(GetDlgItem(panel, kStartId)));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf([&](HWND hWnd) {
+                                  return isNew(hWnd) && GetWindow(hWnd, GW_OWNER) == panel;
+                              })) != nullptr; }, 10000))
+        << "a series of 0 shots started or failed without a word";
+    EXPECT_EQ(ControlText(GetDlgItem(box, kMessageTextId)), L"캡쳐갯수를 1 이상의 정수로 입력하세요.");
+    wt::KeyPress(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    run_.WaitUntilIdle(panel);
+    EXPECT_EQ(FocusOf(panel), count);
     SendMessageW(GetDlgItem(panel, kTimeId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
     SendMessageW(GetDlgItem(panel, kCountId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
     SendMessageW(GetDlgItem(panel, kStartId), BM_CLICK, 0, 0);
@@ -272,6 +352,16 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     ASSERT_TRUE(files && dcs);
     EXPECT_EQ(SendMessageW(files, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(SendMessageW(dcs, LVM_GETITEMCOUNT, 0, 0), 0);
+
+    // The list shows the newest frame, selected; deleting it leaves no hole:
+    // the list scrolls back to the frames that are left.
+    ASSERT_EQ(SendMessageW(frames, LB_GETCURSEL, 0, 0), 2);
+    ASSERT_EQ(SendMessageW(frames, LB_GETTOPINDEX, 0, 0), 2);
+    Click(Centre(GetDlgItem(panel, kDeleteFrameId)));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 2; }));
+    EXPECT_LT(SendMessageW(frames, LB_GETTOPINDEX, 0, 0), 2);
+    EXPECT_FALSE(Exists(run_.Numbered(2)));  // in file mode the file goes too
+    wt::MouseAway();
 
     PostMessageW(panel, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
