@@ -79,6 +79,10 @@ COLORREF CDynamicRegionWnd::GetColorAt(POINT screenPoint) const {
     const COLORREF color = screen ? ::GetPixel(screen, screenPoint.x, screenPoint.y) : 0;
     if (screen)
         ::ReleaseDC(nullptr, screen);
+    // The pointer window lies over the pixel and tints it by a step; under its
+    // copy of the screen the next read is exact.
+    if (m_pPointerWnd && m_pPointerWnd->GetSafeHwnd())
+        m_pPointerWnd->MatchScreenAround(screenPoint);
     return color == CLR_INVALID ? 0 : color;
 }
 

@@ -2,7 +2,16 @@
 
 #include "resources/resource.h"
 
+namespace {
+
+// Wide enough for the pointer's usual drift between two reads.
+constexpr int kPatchRadius = 15;
+constexpr int kPatchSide = 2 * kPatchRadius + 1;
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CRegionPointerWnd, CSkinDialog)
+    ON_WM_ERASEBKGND()
     ON_WM_SETCURSOR()
     ON_WM_CONTEXTMENU()
     ON_WM_RBUTTONUP()
@@ -42,6 +51,53 @@ void CRegionPointerWnd::StopPolling() { m_poller.Stop(); }
 
 void CRegionPointerWnd::CoverScreen() {
     SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW);
+}
+
+// At alpha 1 this window still moves what the screen shows by a step towards its
+// own colour (the compositor blends each channel as s * 254/255 + g / 255, each
+// term rounded): dark pixels under a light window read one up, light ones under
+// a dark window one down. Under a copy of the screen itself every channel reads
+// exactly, except that no paint can tell 127 from 128 apart (both blend alike).
+// Only a small patch at the hot spot is kept, so a tick repaints a few pixels.
+void CRegionPointerWnd::MatchScreenAround(POINT hotSpot) {
+    if (!m_hWnd)
+        return;
+    const RECT old = m_patchRect;
+    const RECT now = {hotSpot.x - kPatchRadius, hotSpot.y - kPatchRadius, hotSpot.x + kPatchRadius + 1,
+                      hotSpot.y + kPatchRadius + 1};
+    {
+        ScopedWindowDc screen(nullptr);
+        if (!screen.Get())
+            return;
+        if (!m_patch.Get())
+            m_patch.Reset(::CreateCompatibleBitmap(screen.Get(), kPatchSide, kPatchSide));
+        ScopedMemoryDc memory(screen.Get());
+        if (!m_patch.Get() || !memory.Get())
+            return;
+        const HGDIOBJ previous = ::SelectObject(memory.Get(), m_patch.Get());
+        ::BitBlt(memory.Get(), 0, 0, kPatchSide, kPatchSide, screen.Get(), now.left, now.top, SRCCOPY);
+        ::SelectObject(memory.Get(), previous);
+    }
+    m_patchRect = now;
+    for (RECT r : {old, now}) {
+        ScreenToClient(&r);
+        InvalidateRect(&r, TRUE);
+    }
+}
+
+BOOL CRegionPointerWnd::OnEraseBkgnd(CDC* pDC) {
+    const BOOL result = CSkinDialog::OnEraseBkgnd(pDC);
+    if (!pDC || !m_patch.Get() || ::IsRectEmpty(&m_patchRect))
+        return result;
+    ScopedMemoryDc memory(pDC->m_hDC);
+    if (!memory.Get())
+        return result;
+    RECT r = m_patchRect;
+    ScreenToClient(&r);
+    const HGDIOBJ previous = ::SelectObject(memory.Get(), m_patch.Get());
+    ::BitBlt(pDC->m_hDC, r.left, r.top, kPatchSide, kPatchSide, memory.Get(), 0, 0, SRCCOPY);
+    ::SelectObject(memory.Get(), previous);
+    return result;
 }
 
 BOOL CRegionPointerWnd::OnSetCursor(CWnd*, UINT nHitTest, UINT message) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/capture/ScopedGdi.h"
 #include "app/regions/RegionCaptureSupport.h"
 #include "app/regions/RegionOwner.h"
 #include "widgets/SkinDialog.h"
@@ -23,8 +24,12 @@ public:
     bool IsPolling() const { return m_poller.IsRunning(); }
     // The poller's entry, parameter the window.
     static UINT PollThreadProc(LPVOID pParam);
+    // Paints the few pixels around `hotSpot` (screen coordinates) with the
+    // screen as it reads there now, so that the next read there is exact.
+    void MatchScreenAround(POINT hotSpot);
 
 protected:
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     afx_msg void OnContextMenu(CWnd* pWnd, CPoint pos);
     afx_msg void OnRButtonUp(UINT nFlags, CPoint point);
@@ -42,6 +47,9 @@ protected:
     CTickPoster m_poller;
     // The region window, fixed before the poller starts.
     HWND m_hWndTarget = nullptr;
+    // The screen's pixels around the hot spot as last read, and where they are (screen).
+    ScopedBitmapHandle m_patch;
+    RECT m_patchRect = {};
 
     DECLARE_MESSAGE_MAP()
 };
