@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +39,19 @@ DWORD PatternPixel(int x, int y, int variant) {
 // Whether 0x00RRGGBB is exactly the pattern's pixel at (x, y): the captures
 // hold no cursor, so nothing of ours may change a pixel by even one step.
 bool IsPatternAt(DWORD rgb, int x, int y, int variant) { return rgb == PatternPixel(x, y, variant); }
+
+// Whether two readouts show the same text. The window is translucent and the
+// live capture's pointer window tints what lies under or over it by a step, so
+// a pixel may differ by one; a different glyph differs by far more.
+bool SameText(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    if (a.empty() || a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::abs(GetRValue(a[i]) - GetRValue(b[i])) > 1 || std::abs(GetGValue(a[i]) - GetGValue(b[i])) > 1 ||
+            std::abs(GetBValue(a[i]) - GetBValue(b[i])) > 1)
+            return false;
+    return true;
+}
 
 // Waits without letting our own windows go unpainted.
 void Rest(DWORD ms) {
@@ -89,6 +103,13 @@ public:
         for (int y = 0; y < m_canvas.height(); ++y)
             for (int x = 0; x < m_canvas.width(); ++x)
                 m_bits[y * m_canvas.width() + x] = PatternPixel(x, y, variant);
+    }
+    // A block of one colour (0x00RRGGBB) over the pattern.
+    void FillRect(const RECT& r, DWORD rgb) {
+        GdiFlush();
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                m_bits[y * m_canvas.width() + x] = rgb;
     }
     void Repaint() {
         RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -290,6 +311,15 @@ protected:
         return ink;
     }
 
+    // The info window's pointer and colour lines as they show.
+    std::vector<COLORREF> PointerReadout() const {
+        HWND info = InfoWindow();
+        RECT view = {};
+        if (!info || !GetWindowRect(GetDlgItem(info, kPointerView), &view))
+            return {};
+        return GrabScreen({view.left, view.bottom + 5, view.right, view.bottom + 72});
+    }
+
     // Opens a region capture with the pointer at `pointer` (the tracker starts there).
     bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
         wt::MouseMove(pointer.x, pointer.y);
@@ -377,6 +407,43 @@ TEST_F(RegionCaptureEndToEnd, ClickLineAndCloseBoxSaveNothingWhileAQuickDragAndT
     // None of the empty ones took a number.
     Exit(main);
     EXPECT_FALSE(Exists(run_.Numbered(3)));
+}
+
+TEST_F(RegionCaptureEndToEnd, TheLiveColourReadoutReadsLikeTheFrozenOne) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // Pure red and a mid colour, each with channels on either side of the middle
+    // (not 127 or 128: under the pointer window no paint tells those two apart).
+    const POINT red = {700, 500}, mid = {900, 500};
+    pattern_->FillRect({650, 440, 760, 560}, 0xFF0000);
+    pattern_->FillRect({850, 440, 960, 560}, 0xA040C8);
+    pattern_->Repaint();
+    // The frozen capture reads its own copy of the screen: the texts to expect
+    // ("RGB: 255, 0, 0", "Html: #FF0000", "Hexa: 0x00FF0000" and the mid colour's).
+    ASSERT_TRUE(Open(main, kStaticMouseCommand, red));
+    const std::vector<COLORREF> redText = PointerReadout();
+    wt::MouseMove(mid.x, mid.y);
+    Rest(kPastThePollMs);
+    const std::vector<COLORREF> midText = PointerReadout();
+    ASSERT_FALSE(redText.empty());
+    ASSERT_FALSE(SameText(redText, midText));
+    wt::KeyPress(VK_ESCAPE);
+    ASSERT_TRUE(WaitClosed());
+
+    // The live capture reads the same while the pointer window lies over the pixel.
+    ASSERT_TRUE(Open(main, kDynamicMouseCommand, red));
+    EXPECT_TRUE(WaitFor([&] { return SameText(PointerReadout(), redText); })) << "drag mode, pure red";
+    wt::MouseMove(mid.x, mid.y);
+    EXPECT_TRUE(WaitFor([&] { return SameText(PointerReadout(), midText); })) << "drag mode, mid colour";
+    wt::KeyPress(VK_ESCAPE);
+    ASSERT_TRUE(WaitClosed());
+    // Tracker mode, away from the tracker (500, 400 - 600, 500).
+    ASSERT_TRUE(Open(main, kDynamicTrackerCommand, {500, 400}));
+    wt::MouseMove(red.x, red.y);
+    EXPECT_TRUE(WaitFor([&] { return SameText(PointerReadout(), redText); })) << "tracker mode, pure red";
+    wt::KeyPress(VK_ESCAPE);
+    EXPECT_TRUE(WaitClosed());
+    Exit(main);
 }
 
 TEST_F(RegionCaptureEndToEnd, ARegionCommandWhileOneIsOpenLeavesOneSession) {
