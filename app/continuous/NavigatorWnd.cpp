@@ -342,7 +342,7 @@ void CNavigatorWnd::OnTimer(UINT_PTR nIDEvent) {
 void CNavigatorWnd::OnBlinkTick() {
     POINT p = {};
     ::GetCursorPos(&p);
-    HWND w = ::WindowFromPoint(p);
+    HWND w = DeepestWindowAt(p);
     if (!w || w == m_hWnd || ::GetAncestor(w, GA_ROOT) == m_hWnd)
         return;
     m_highlight.Blink(w);
