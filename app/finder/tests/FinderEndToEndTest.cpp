@@ -9,12 +9,10 @@
 #include "resources/resource.h"
 #include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -62,44 +60,6 @@ bool FinderShowing(const VeskRun& run) {
         GetWindowRect(hWnd, &r);
         return IsWindowVisible(hWnd) && r.right - r.left <= 3 && r.bottom - r.top <= 3;
     }) != nullptr;
-}
-
-// Runs xdotool on the X screen under Wine: input that comes from the X
-// server, as a real mouse's does, not from SendInput.
-bool XDo(const std::wstring& arguments) {
-    std::wstring cmd = L"Z:\\usr\\bin\\xdotool " + arguments;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(L"Z:\\usr\\bin\\xdotool", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, kPatienceMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-void XMove(int x, int y) {
-    XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
-    WaitFor([&] {
-        POINT p;
-        GetCursorPos(&p);
-        return p.x == x && p.y == y;
-    });
-}
-
-// Moves the pointer from `from` to `to` as a quick hand does: jumps of 10 to
-// 40 pixels, each one a single input event.
-void Sweep(POINT from, POINT to, void (*move)(int, int) = wt::MouseMove) {
-    static const int kJumps[] = {13, 37, 22, 40, 11, 29, 18, 34};
-    const double dx = to.x - from.x, dy = to.y - from.y;
-    const double length = std::sqrt(dx * dx + dy * dy);
-    double done = 0;
-    for (int i = 0; done < length; ++i) {
-        done = std::min(length, done + kJumps[i % std::size(kJumps)]);
-        move(from.x + static_cast<int>(std::lround(dx * done / length)),
-             from.y + static_cast<int>(std::lround(dy * done / length)));
-    }
 }
 
 // What a capture of the screen rectangle `r` showing `pixels` holds once the
@@ -198,11 +158,12 @@ TEST(FinderEndToEnd, EscapeSavesNothingAndAClickCapturesTheButtonWithoutLeavingA
     EXPECT_FALSE(Exists(run.Numbered(1)));
 }
 
-// A quick hand: the pointer jumps from the main dialog onto a window of
-// another program and clicks. The finder keeps up, the click is its own (the
-// other program gets no button message) and the capture is exactly that
-// window, with the pointer drawn once the cursor option is on. A button of
-// our own (disabled) main dialog captures the button, not the dialog.
+// A quick real hand (X pointer events): the pointer jumps from the main
+// dialog onto a window of another program and clicks. The finder keeps up,
+// the click is its own (the other program gets no button message) and the
+// capture is exactly that window, with the pointer the user saw drawn once
+// the cursor option is on. A button of our own main dialog (disabled while
+// the finder runs) captures the button, not the dialog.
 TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     wt::MouseAway();
     VeskRun run(L"finder-quick");
@@ -251,10 +212,10 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     wt::MouseMove(start.x, start.y);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
     ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
-    Sweep(start, target, XMove);
+    XSweep(start, target);
     const std::vector<COLORREF> pattern = PatternOver(hostRect);
     ASSERT_TRUE(WaitForBlinkOn(hostRect, pattern)) << "the other program's window never blinked";
-    XDo(L"click 1");
+    XClick();
     EXPECT_EQ(0, host.ButtonMessages()) << "the click reached the other program";
     const bool ended = WaitFor([&] { return !FinderShowing(run); });
     if (!ended)
