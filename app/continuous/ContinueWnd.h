@@ -63,6 +63,9 @@ protected:
 
     void SetMode(int id);
     void ResetFields();
+    // Beside the navigator's frame: a series captures the frame's inside, so
+    // the panel never opens over it.
+    void PlaceBesideFrame();
     void ShrinkPanel();
     void ShowFullPanel();
     void SetDoneLabel(int shots);
