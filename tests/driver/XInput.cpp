@@ -23,27 +23,30 @@ bool XDo(const std::wstring& arguments) {
     return true;
 }
 
-void XMove(int x, int y) {
-    XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
-    WaitFor([&] {
+bool XMove(int x, int y) {
+    if (!XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y)))
+        return false;
+    return WaitFor([&] {
         POINT p;
         GetCursorPos(&p);
         return p.x == x && p.y == y;
     });
 }
 
-void XSweep(POINT from, POINT to) {
+bool XSweep(POINT from, POINT to) {
     static const int kJumps[] = {13, 37, 22, 40, 11, 29, 18, 34};
     const double dx = to.x - from.x, dy = to.y - from.y;
     const double length = std::sqrt(dx * dx + dy * dy);
     double done = 0;
     for (size_t i = 0; done < length; ++i) {
         done = std::min(length, done + kJumps[i % std::size(kJumps)]);
-        XMove(from.x + static_cast<int>(std::lround(dx * done / length)),
-              from.y + static_cast<int>(std::lround(dy * done / length)));
+        if (!XMove(from.x + static_cast<int>(std::lround(dx * done / length)),
+                   from.y + static_cast<int>(std::lround(dy * done / length))))
+            return false;
     }
+    return true;
 }
 
-void XClick() { XDo(L"click 1"); }
+bool XClick() { return XDo(L"click 1"); }
 
 }  // namespace vesk_test

@@ -13,12 +13,13 @@ namespace vesk_test {
 
 // Runs xdotool with `arguments`; false when it could not be started.
 bool XDo(const std::wstring& arguments);
-// Moves the X pointer to (x, y) in one event and waits until the system sees it there.
-void XMove(int x, int y);
+// Moves the X pointer to (x, y) in one event and waits until the system sees
+// it there. Each returns false when xdotool could not be started.
+bool XMove(int x, int y);
 // Moves from `from` to `to` as a quick hand does: jumps of 10 to 40 pixels,
 // each a single event.
-void XSweep(POINT from, POINT to);
+bool XSweep(POINT from, POINT to);
 // A left click where the pointer is.
-void XClick();
+bool XClick();
 
 }  // namespace vesk_test

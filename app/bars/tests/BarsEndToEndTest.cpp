@@ -180,8 +180,8 @@ TEST_F(BarsEndToEnd, EyedropperPicksOverAnotherProgramWithoutClickingIt) {
     POINT from;
     ::GetCursorPos(&from);
     const POINT target = {(hostRect.left + hostRect.right) / 2 + 3, (hostRect.top + hostRect.bottom) / 2 - 11};
-    XSweep(from, target);
-    XClick();
+    ASSERT_TRUE(XSweep(from, target)) << "xdotool did not move the pointer";
+    ASSERT_TRUE(XClick());
     EXPECT_EQ(0, host.ButtonMessages()) << "the click reached the other program";
     ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(picked, CB_GETCOUNT, 0, 0) == 2; })) << "nothing was picked";
     EXPECT_EQ(PatternAt(target.x, target.y), static_cast<COLORREF>(::SendMessageW(picked, CB_GETITEMDATA, 1, 0)));
