@@ -1,7 +1,8 @@
 // CControlWnd: the control finder. A practically invisible 3 x 3 window that
-// sits under the pointer holding the mouse capture, makes the window under the
-// pointer blink with a green frame, and on a click hands that window's
-// rectangle to the capture callback. Run modally; ends through the cancel path.
+// sits under the pointer holding the mouse (its capture and a pointer hook),
+// makes the window or control under the pointer blink with a green frame, and
+// on a click hands its rectangle to the capture callback. Run modally; ends
+// through the cancel path.
 #pragma once
 
 #include "app/finder/PointerHook.h"
