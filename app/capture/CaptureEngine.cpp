@@ -120,6 +120,8 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
     job->series = series;
     job->noList = noList;
     job->settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
+    if (job->settings.mouseCursor)
+        TakeCursor(job->cursor, job->cursorAt);
     if (job->settings.watermark && m_watermark.bitmap) {
         job->watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);
         job->watermark.width = m_watermark.width;

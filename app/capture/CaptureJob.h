@@ -59,6 +59,13 @@ struct CaptureJob {
     int target = kTargetFiles;
     CaptureSettings settings;
     WatermarkBitmap watermark;  // a private copy, deleted by the worker
+    // The cursor showing when the capture was asked for (a copy, deleted with
+    // the job) and its hot spot on the screen; null when none or not wanted.
+    // Taken then, not by the worker: by the time the worker runs, the tool
+    // that asked (the control finder) is gone and the system may show no
+    // cursor of ours any more.
+    HICON cursor = nullptr;
+    POINT cursorAt = {};
 
     CaptureJob() = default;
     CaptureJob(const CaptureJob&) = delete;
@@ -81,6 +88,9 @@ bool OpenInEditor(const CString& toolPath, const CString& filePath);
 // failed (then nothing was delivered and no after-effect ran).
 CString CaptureWorker(CaptureJob& job);
 
-// Draws the cursor that is showing, if any, into `dc` whose (0, 0) is the
-// screen point (left, top).
-void DrawCursorInto(HDC dc, int left, int top);
+// A copy of the cursor showing now and its hot spot's screen position; false
+// (and nothing to free) when no cursor shows.
+bool TakeCursor(HICON& cursor, POINT& at);
+// Draws `cursor` with its hot spot at the screen point `at` into `dc` whose
+// (0, 0) is the screen point (left, top).
+void DrawCursorAt(HDC dc, HICON cursor, POINT at, int left, int top);

@@ -51,6 +51,8 @@ CaptureJob::~CaptureJob() {
         DeleteObject(sourceBitmap);
     if (watermark.bitmap)
         DeleteObject(watermark.bitmap);
+    if (cursor)
+        DestroyIcon(cursor);
 }
 
 CaptureSettings CaptureSettings::From(const COpFilePropertyPage& file, const COpWatermarkPropertyPage& watermark,
@@ -107,17 +109,23 @@ bool OpenInEditor(const CString& toolPath, const CString& filePath) {
     return true;
 }
 
-void DrawCursorInto(HDC dc, int left, int top) {
+bool TakeCursor(HICON& cursor, POINT& at) {
+    cursor = nullptr;
     CURSORINFO info = {};
     info.cbSize = sizeof(info);
     if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor)
-        return;
-    ScopedIcon copy(CopyIcon(info.hCursor));
-    ScopedIconInfo iconInfo(copy.Get());
+        return false;
+    cursor = CopyIcon(info.hCursor);
+    at = info.ptScreenPos;
+    return cursor != nullptr;
+}
+
+void DrawCursorAt(HDC dc, HICON cursor, POINT at, int left, int top) {
+    ScopedIconInfo iconInfo(cursor);
     if (!iconInfo.IsValid())
         return;
-    DrawIcon(dc, info.ptScreenPos.x - left - static_cast<int>(iconInfo.Get().xHotspot),
-             info.ptScreenPos.y - top - static_cast<int>(iconInfo.Get().yHotspot), copy.Get());
+    DrawIcon(dc, at.x - left - static_cast<int>(iconInfo.Get().xHotspot),
+             at.y - top - static_cast<int>(iconInfo.Get().yHotspot), cursor);
 }
 
 CString CaptureWorker(CaptureJob& job) {
@@ -145,8 +153,8 @@ CString CaptureWorker(CaptureJob& job) {
         const int y = job.source ? 0 : job.rect.top;
         const DWORD rop = job.settings.layered ? (SRCCOPY | kCaptureBlt) : SRCCOPY;
         BitBlt(memory.Get(), 0, 0, static_cast<int>(width), static_cast<int>(height), source, x, y, rop);
-        if (job.settings.mouseCursor)
-            DrawCursorInto(memory.Get(), job.rect.left, job.rect.top);
+        if (job.settings.mouseCursor && job.cursor)
+            DrawCursorAt(memory.Get(), job.cursor, job.cursorAt, job.rect.left, job.rect.top);
     }
     // The source is no longer needed: give it back before the slow part.
     screen.Reset();

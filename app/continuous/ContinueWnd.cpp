@@ -112,6 +112,7 @@ BOOL CContinueWnd::OnInitDialog() {
     CDialog::OnInitDialog();
     GetWindowRect(&m_rcFull);
     ShrinkPanel();
+    PlaceBesideFrame();
 
     ResetFields();
     m_nMode = 0;
@@ -152,6 +153,23 @@ void CContinueWnd::ResetFields() {
     m_bLoop = 1;
     m_fRefWidth = 0.0f;
     m_fRefHeight = 0.0f;
+}
+
+void CContinueWnd::PlaceBesideFrame() {
+    if (!m_pOwner || !m_pOwner->GetSafeHwnd())
+        return;
+    RECT frame = {};
+    m_pOwner->GetWindowRect(&frame);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromRect(&frame, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    // Room for the whole panel, which grows to it in the GIF modes.
+    const NavRect at = NavigatorPanelBeside({frame.left, frame.top, frame.right, frame.bottom},
+                                            m_rcFull.right - m_rcFull.left, m_rcFull.bottom - m_rcFull.top,
+                                            {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right,
+                                             monitor.rcWork.bottom});
+    SetWindowPos(nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CContinueWnd::ShrinkPanel() {

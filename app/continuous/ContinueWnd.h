@@ -67,6 +67,9 @@ protected:
     bool CheckSeriesFields();
     void RefuseField(int id, LPCWSTR text);
     void ResetFields();
+    // Beside the navigator's frame: a series captures the frame's inside, so
+    // the panel never opens over it.
+    void PlaceBesideFrame();
     void ShrinkPanel();
     void ShowFullPanel();
     void SetDoneLabel(int shots);

@@ -33,6 +33,40 @@ NavRect NavigatorAround(const NavRect& target, int caption) {
     return {target.left - kNavBorder, target.top - caption, target.right + kNavBorder, target.bottom + kNavBorder};
 }
 
+namespace {
+
+int Clamp(int value, int low, int high) { return value > high ? (high < low ? low : high) : (value < low ? low : value); }
+
+bool Overlap(const NavRect& a, const NavRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+}  // namespace
+
+NavRect NavigatorPanelBeside(const NavRect& window, int width, int height, const NavRect& screen) {
+    const int besideTop = Clamp(window.top, screen.top, screen.bottom - height);
+    const int underLeft = Clamp(window.left, screen.left, screen.right - width);
+    if (window.right + width <= screen.right)
+        return {window.right, besideTop, window.right + width, besideTop + height};
+    if (window.left - width >= screen.left)
+        return {window.left - width, besideTop, window.left, besideTop + height};
+    if (window.bottom + height <= screen.bottom)
+        return {underLeft, window.bottom, underLeft + width, window.bottom + height};
+    if (window.top - height >= screen.top)
+        return {underLeft, window.top - height, underLeft + width, window.top};
+    const int left = Clamp(window.right, screen.left, screen.right - width);
+    return {left, besideTop, left + width, besideTop + height};
+}
+
+NavRect NavigatorTipPlace(const NavRect& tip, const NavRect& window, int caption, const NavRect& screen) {
+    if (!Overlap(tip, NavigatorInside(window, caption)))
+        return tip;
+    const int width = tip.Width(), height = tip.Height();
+    const int left = Clamp(tip.left, screen.left, screen.right - width);
+    const int top = window.top - height >= screen.top ? window.top - height : window.bottom;
+    return {left, top, left + width, top + height};
+}
+
 SpeedStep SpeedCaptureStep(int timer, int counter) {
     SpeedStep step;
     step.counter = counter;

@@ -29,6 +29,17 @@ NavRect NavigatorInside(const NavRect& window, int caption);
 // The frame that has `target` as its inside.
 NavRect NavigatorAround(const NavRect& target, int caption);
 
+// Where a panel `width` x `height` opens beside the frame `window` on the
+// screen area `screen`, never over the frame's inside: right of it, else left,
+// else below, else above, kept on the screen; right of it and pushed back onto
+// the screen when no side has room.
+NavRect NavigatorPanelBeside(const NavRect& window, int width, int height, const NavRect& screen);
+// Where a tool tip asked to show at `tip` goes so that it never lies over the
+// inside of the frame `window` (whose caption is `caption` high): where it is
+// when clear of the inside, else just above the frame, or just below it when
+// there is no room above.
+NavRect NavigatorTipPlace(const NavRect& tip, const NavRect& window, int caption, const NavRect& screen);
+
 // The speed capture's timers, in the order they run.
 enum SpeedTimer { SPEED_POINT = 0, SPEED_COUNT = 1, SPEED_TICK = 2, SPEED_DONE = 3, SPEED_RETURN = 4, SPEED_BLINK = 5 };
 

@@ -45,6 +45,57 @@ ScreenShot GrabScreen(const RECT& r, bool layered) {
 }
 RECT ToRect(const NavRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+NavRect MonitorAround(HWND hWnd) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(hWnd, MONITOR_DEFAULTTONEAREST), &info))
+        return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    return ToNav(info.rcMonitor);
+}
+
+// The caption buttons' tips. A tip shows below the pointer, which on the
+// caption puts it over the frame's inside, where a shot would take it in:
+// every placement is moved off the inside before it happens.
+class CFrameTip : public CToolTipCtrl {
+public:
+    CFrameTip(HWND frame, int caption) : m_hFrame(frame), m_nCaption(caption) {}
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_WINDOWPOSCHANGING)
+            KeepOffInside(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return CToolTipCtrl::WindowProc(message, wParam, lParam);
+    }
+
+private:
+    void KeepOffInside(WINDOWPOS& pos) const {
+        RECT now = {}, frame = {};
+        ::GetWindowRect(m_hWnd, &now);
+        if (!::GetWindowRect(m_hFrame, &frame))
+            return;
+        NavRect tip = ToNav(now);
+        if (!(pos.flags & SWP_NOMOVE)) {
+            tip.right += pos.x - tip.left;
+            tip.bottom += pos.y - tip.top;
+            tip.left = pos.x;
+            tip.top = pos.y;
+        }
+        if (!(pos.flags & SWP_NOSIZE)) {
+            tip.right = tip.left + pos.cx;
+            tip.bottom = tip.top + pos.cy;
+        }
+        const NavRect placed = NavigatorTipPlace(tip, ToNav(frame), m_nCaption, MonitorAround(m_hFrame));
+        if (placed.left == tip.left && placed.top == tip.top)
+            return;
+        pos.x = placed.left;
+        pos.y = placed.top;
+        pos.flags &= ~SWP_NOMOVE;
+    }
+
+    HWND m_hFrame;
+    int m_nCaption;
+};
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CNavigatorWnd, CFramedSkinDialog)
@@ -80,7 +131,7 @@ void CNavigatorWnd::SetUpFrame() {
             m_buttonImages.Add(&strip, kKeyColour);
     }
 
-    m_pToolTip = std::make_unique<CToolTipCtrl>();
+    m_pToolTip = std::make_unique<CFrameTip>(m_hWnd, m_nCaptionHeight);
     if (m_pToolTip->Create(this, TTS_ALWAYSTIP)) {
         for (int i = 0; i < NAV_BUTTON_COUNT; ++i) {
             const RECT tool = GetButtonRect(i);
@@ -342,7 +393,7 @@ void CNavigatorWnd::OnTimer(UINT_PTR nIDEvent) {
 void CNavigatorWnd::OnBlinkTick() {
     POINT p = {};
     ::GetCursorPos(&p);
-    HWND w = ::WindowFromPoint(p);
+    HWND w = DeepestWindowAt(p);
     if (!w || w == m_hWnd || ::GetAncestor(w, GA_ROOT) == m_hWnd)
         return;
     m_highlight.Blink(w);

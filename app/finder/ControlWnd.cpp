@@ -15,6 +15,7 @@ BEGIN_MESSAGE_MAP(CControlWnd, CSkinDialog)
     ON_WM_TIMER()
     ON_WM_CAPTURECHANGED()
     ON_WM_DESTROY()
+    ON_MESSAGE(CPointerHook::kButtonMessage, OnPointerButton)
 END_MESSAGE_MAP()
 
 CControlWnd::CControlWnd(CaptureFn capture) : CSkinDialog(IDD), m_capture(std::move(capture)) {}
@@ -27,6 +28,7 @@ BOOL CControlWnd::OnInitDialog() {
     ::GetCursorPos(&cursor);
     MoveWindow(cursor.x - 1, cursor.y - 1, 3, 3);
     SetCapture();
+    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); });
     EnableDrag(TRUE);
     // Invisible, yet still hit by the mouse.
     SetLayeredAttributes(0, kAlmostInvisible, LWA_ALPHA);
@@ -38,8 +40,17 @@ BOOL CControlWnd::OnInitDialog() {
 
 void CControlWnd::OnMouseMove(UINT, CPoint point) {
     ClientToScreen(&point);
-    SetWindowPos(nullptr, point.x - 1, point.y - 1, 3, 3, SWP_NOZORDER | SWP_NOACTIVATE);
+    FollowPointer(point);
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+}
+
+void CControlWnd::FollowPointer(POINT p) {
+    if (m_bReleased)
+        return;
+    if (m_bPressed)
+        SetWindowPos(nullptr, p.x, p.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        SetWindowPos(nullptr, p.x - 1, p.y - 1, 3, 3, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CControlWnd::OnTimer(UINT_PTR nIDEvent) {
@@ -52,7 +63,7 @@ void CControlWnd::OnTimer(UINT_PTR nIDEvent) {
     // Just outside the finder itself.
     p.x -= 2;
     p.y -= 2;
-    HWND w = ::WindowFromPoint(p);
+    HWND w = DeepestWindowAt(p);
     if (!w || w == m_hWnd)
         return;
     m_highlight.Blink(w);
@@ -67,22 +78,46 @@ void CControlWnd::StopSearching() {
 }
 
 void CControlWnd::OnLButtonDown(UINT, CPoint) {
+    Press();
+}
+
+void CControlWnd::OnLButtonUp(UINT, CPoint) {
+    Release();
+}
+
+LRESULT CControlWnd::OnPointerButton(WPARAM wParam, LPARAM) {
+    if (wParam)
+        Press();
+    else
+        Release();
+    return 0;
+}
+
+void CControlWnd::Press() {
+    if (m_bFinished)
+        return;
     StopSearching();
+    m_bPressed = true;
     POINT cursor = {};
     ::GetCursorPos(&cursor);
-    SetWindowPos(nullptr, cursor.x, cursor.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    FollowPointer(cursor);
     // No caption drag here: the system's move loop would swallow the release
     // that ends the search.
 }
 
-void CControlWnd::OnLButtonUp(UINT, CPoint) {
+void CControlWnd::Release() {
     if (m_bFinished)
         return;
     StopSearching();
+    m_hook.Stop();
+    m_bReleased = true;
     if (m_highlight.HasFramed() && m_capture) {
-        // Out of the picture before the screen is read.
-        ShowWindow(SW_HIDE);
-        m_capture(m_highlight.FramedRect());
+        // Out of the picture before the screen is read; moved, not hidden:
+        // hiding the active window would hand the activation, and with it the
+        // cursor the capture draws, to some other window first.
+        const RECT& target = m_highlight.FramedRect();
+        SetWindowPos(nullptr, target.left - 2, target.top - 2, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        m_capture(target);
     }
     Finish();
 }
@@ -103,6 +138,7 @@ void CControlWnd::Finish() {
         return;
     m_bFinished = true;
     StopSearching();
+    m_hook.Stop();
     if (::GetCapture() == m_hWnd) {
         m_bReleasing = true;
         ::ReleaseCapture();
@@ -112,7 +148,8 @@ void CControlWnd::Finish() {
 }
 
 void CControlWnd::OnDestroy() {
-    // However the window goes, no frame stays on the screen.
+    // However the window goes, no frame stays on the screen and no hook stays set.
     StopSearching();
+    m_hook.Stop();
     CSkinDialog::OnDestroy();
 }

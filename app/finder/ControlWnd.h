@@ -1,9 +1,11 @@
 // CControlWnd: the control finder. A practically invisible 3 x 3 window that
-// sits under the pointer holding the mouse capture, makes the window under the
-// pointer blink with a green frame, and on a click hands that window's
-// rectangle to the capture callback. Run modally; ends through the cancel path.
+// sits under the pointer holding the mouse (its capture and a pointer hook),
+// makes the window or control under the pointer blink with a green frame, and
+// on a click hands its rectangle to the capture callback. Run modally; ends
+// through the cancel path.
 #pragma once
 
+#include "app/finder/PointerHook.h"
 #include "app/finder/WindowHighlight.h"
 #include "widgets/SkinDialog.h"
 
@@ -29,6 +31,7 @@ protected:
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnCaptureChanged(CWnd* pWnd);
     afx_msg void OnDestroy();
+    afx_msg LRESULT OnPointerButton(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
@@ -36,6 +39,10 @@ private:
     static constexpr UINT_PTR kBlinkTimer = 6;
     static constexpr UINT kBlinkMs = 200;
 
+    // Puts the window under the pointer at `p`: 3 x 3 while searching, 1 x 1 once pressed.
+    void FollowPointer(POINT p);
+    void Press();
+    void Release();
     // Stops searching: timer off, a frame still on the screen removed.
     void StopSearching();
     // Every end: searching stopped, capture given back, dialog ended.
@@ -44,7 +51,10 @@ private:
     CaptureFn m_capture;
     // Its rectangle at the last blink is what a click captures.
     CWindowHighlight m_highlight{0x15A600, 4};  // green
+    CPointerHook m_hook;
     bool m_bTimer = false;
+    bool m_bPressed = false;
+    bool m_bReleased = false;  // the capture is asked for: the window stays out of the picture
     bool m_bReleasing = false;    // our own ReleaseCapture: not a lost capture
     bool m_bFinished = false;
 };

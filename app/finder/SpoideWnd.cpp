@@ -16,6 +16,8 @@ BEGIN_MESSAGE_MAP(CSpoideWnd, CSkinDialog)
     ON_WM_LBUTTONDOWN()
     ON_WM_MOUSEMOVE()
     ON_WM_CAPTURECHANGED()
+    ON_WM_DESTROY()
+    ON_MESSAGE(CPointerHook::kButtonMessage, OnPointerButton)
 END_MESSAGE_MAP()
 
 CSpoideWnd::CSpoideWnd() : CSkinDialog(IDD) {}
@@ -30,6 +32,7 @@ BOOL CSpoideWnd::OnInitDialog() {
     // Under the pointer from the start, not only after it first moves.
     FollowCursor();
     SetCapture();
+    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); });
     ::SetCursor(SpoideCursor());
     return TRUE;
 }
@@ -37,8 +40,11 @@ BOOL CSpoideWnd::OnInitDialog() {
 void CSpoideWnd::FollowCursor() {
     POINT cursor = {};
     ::GetCursorPos(&cursor);
-    SetWindowPos(nullptr, cursor.x - kSize / 2, cursor.y - kSize / 2, kSize, kSize,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    FollowPointer(cursor);
+}
+
+void CSpoideWnd::FollowPointer(POINT p) {
+    SetWindowPos(nullptr, p.x - kSize / 2, p.y - kSize / 2, kSize, kSize, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CSpoideWnd::OnMouseMove(UINT, CPoint) {
@@ -53,24 +59,43 @@ void CSpoideWnd::OnLButtonDown(UINT, CPoint point) {
     End(IDOK);
 }
 
+LRESULT CSpoideWnd::OnPointerButton(WPARAM wParam, LPARAM lParam) {
+    if (m_bEnded)
+        return 0;
+    if (wParam) {
+        m_ptPicked = CPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        m_bPicked = true;
+    } else if (m_bPicked) {
+        // Ended only now, so that the release is taken too.
+        End(IDOK);
+    }
+    return 0;
+}
+
 void CSpoideWnd::OnCancel() {
-    End(IDCANCEL);
+    End(m_bPicked ? IDOK : IDCANCEL);
 }
 
 void CSpoideWnd::OnCaptureChanged(CWnd* pWnd) {
     CSkinDialog::OnCaptureChanged(pWnd);
     // Without the mouse the invisible window could never be clicked: give up.
     if (!m_bEnded && (!pWnd || pWnd->GetSafeHwnd() != m_hWnd))
-        End(IDCANCEL);
+        End(m_bPicked ? IDOK : IDCANCEL);
 }
 
 void CSpoideWnd::End(int nResult) {
     if (m_bEnded)
         return;
     m_bEnded = true;
+    m_hook.Stop();
     if (::GetCapture() == m_hWnd)
         ::ReleaseCapture();
     EndDialog(nResult);
+}
+
+void CSpoideWnd::OnDestroy() {
+    m_hook.Stop();
+    CSkinDialog::OnDestroy();
 }
 
 COLORREF CSpoideWnd::GetPickedColor() const {

@@ -1,15 +1,17 @@
 // CSpoideWnd: the eyedropper. Run modally, it turns the pointer into the
 // eyedropper cursor and follows it with a 20 x 20 practically invisible window
-// that holds the mouse capture, so the click never reaches the window below.
+// that holds the mouse, so the click never reaches the window below.
 //
 //     CSpoideWnd spoide;
 //     if (spoide.DoModal() == IDOK)
 //         colour = spoide.GetPickedColor();   // or read at spoide.GetPickedPoint()
 //
-// DoModal gives IDOK at the first left click, IDCANCEL on Escape or when
-// another window takes the mouse away.
+// DoModal gives IDOK at the first left click (picked at the press, ended at
+// the release, which is the eyedropper's too), IDCANCEL on Escape or when
+// another window takes the mouse away before the press.
 #pragma once
 
+#include "app/finder/PointerHook.h"
 #include "widgets/SkinDialog.h"
 
 class CSpoideWnd : public CSkinDialog {
@@ -34,13 +36,18 @@ protected:
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnCaptureChanged(CWnd* pWnd);
+    afx_msg void OnDestroy();
+    afx_msg LRESULT OnPointerButton(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
 private:
     void FollowCursor();
+    void FollowPointer(POINT p);
     void End(int nResult);
 
+    CPointerHook m_hook;
     CPoint m_ptPicked;
+    bool m_bPicked = false;
     bool m_bEnded = false;
 };

@@ -2,6 +2,46 @@
 
 #include "app/capture/ScopedGdi.h"
 
+namespace {
+
+bool IsGroupBox(HWND hWnd) {
+    WCHAR name[16] = {};
+    ::GetClassNameW(hWnd, name, 16);
+    return ::lstrcmpiW(name, L"Button") == 0 && (::GetWindowLongW(hWnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// The topmost child of `parent` shown at `p`, or null.
+HWND ChildAt(HWND parent, POINT p) {
+    RECT client = {};
+    ::GetClientRect(parent, &client);
+    ::MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    if (!::PtInRect(&client, p))
+        return nullptr;  // on the frame or caption: no child shows there
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r = {};
+        if (!(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) || !::GetWindowRect(child, &r) || !::PtInRect(&r, p))
+            continue;
+        if ((::GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT) || IsGroupBox(child))
+            continue;
+        return child;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+HWND DeepestWindowAt(POINT p) {
+    HWND w = ::WindowFromPoint(p);
+    // Bounded, in case a window's children change under us.
+    for (int depth = 0; w && depth < 64; ++depth) {
+        HWND child = ChildAt(w, p);
+        if (!child)
+            break;
+        w = child;
+    }
+    return w;
+}
+
 void CWindowHighlight::Blink(HWND under) {
     if (under != m_hWnd) {
         Remove();
@@ -50,15 +90,18 @@ void CWindowHighlight::Paint(const RECT& rect) const {
     ::SetROP2(screen.Get(), oldRop);
 }
 
-// The whole window with its frame and children, and at once: a repaint still
-// pending when the next frame is put on would wipe part of it, and taking that
-// frame off later would then leave marks. A hung window is left to repaint
-// when it can rather than hang us.
+// The whole window with its frame and children. A window of this thread
+// repaints at once: a repaint still pending when the next frame is put on
+// would wipe part of it, and taking that frame off later would then leave
+// marks. Another thread's window is only invalidated: it repaints on its own
+// thread long before the next frame (a blink later), and waiting for it here
+// could deadlock with that thread waiting on our pointer hook, or hang us
+// on a hung window.
 void CWindowHighlight::RepaintWindow() const {
     if (!m_hWnd || !::IsWindow(m_hWnd))
         return;
     UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
-    if (!::IsHungAppWindow(::GetAncestor(m_hWnd, GA_ROOT)))
+    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId())
         flags |= RDW_UPDATENOW;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, flags);
 }

@@ -6,6 +6,13 @@
 
 #include <windows.h>
 
+// The window or control the user points at: the top-level window at `p` and
+// in it the deepest visible child there, disabled ones included (a modal loop
+// disables our own main window, and WindowFromPoint stops at a disabled
+// window). Group boxes and transparent children are looked through, as the
+// system's own hit test does.
+HWND DeepestWindowAt(POINT p);
+
 class CWindowHighlight {
 public:
     CWindowHighlight(COLORREF colour, int width) : m_colour(colour), m_width(width) {}

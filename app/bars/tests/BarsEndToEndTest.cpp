@@ -4,7 +4,9 @@
 #include "WidgetTestUtil.h"
 #include "app/settings/Profile.h"
 #include "resources/resource.h"
+#include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +150,42 @@ TEST_F(BarsEndToEnd, QuickSwitchesWriteTheFileAndSendTheWindowToTheTray) {
         EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main_) != FALSE; })) << round;
         run_.WaitUntilIdle(main_);
     }
+}
+
+// A quick real hand (X pointer events) with the eyedropper: from its button
+// onto a window of another program in jumps, and a click. The pick is the
+// colour under the pointer, and that program gets no button message.
+TEST_F(BarsEndToEnd, EyedropperPicksOverAnotherProgramWithoutClickingIt) {
+    Command(ID_COLOR_BAR);
+    ASSERT_TRUE(::IsWindowVisible(color_));
+    RECT mainRect;
+    ::GetWindowRect(main_, &mainRect);
+    const RECT hostRect = {30, mainRect.top + 40, mainRect.left - 40, mainRect.top + 280};
+    PatternHost host;
+    ASSERT_TRUE(host.Start(hostRect)) << "the other program's window never showed";
+    const HWND eyedropper = ::GetDlgItem(color_, IDC_COLOR_EYEDROPPER);
+    const HWND picked = ::GetDlgItem(color_, IDC_COLOR_PICKED);
+    ASSERT_TRUE(eyedropper && picked);
+    ASSERT_EQ(1, ::SendMessageW(picked, CB_GETCOUNT, 0, 0));
+
+    ClickCentre(eyedropper);
+    // Its 20 x 20 window under the pointer.
+    ASSERT_TRUE(WaitFor([&] {
+        return run_.FindWindowIf([](HWND hWnd) {
+            RECT r;
+            ::GetWindowRect(hWnd, &r);
+            return ::IsWindowVisible(hWnd) && r.right - r.left == 20 && r.bottom - r.top == 20;
+        }) != nullptr;
+    }));
+    POINT from;
+    ::GetCursorPos(&from);
+    const POINT target = {(hostRect.left + hostRect.right) / 2 + 3, (hostRect.top + hostRect.bottom) / 2 - 11};
+    ASSERT_TRUE(XSweep(from, target)) << "xdotool did not move the pointer";
+    ASSERT_TRUE(XClick());
+    EXPECT_EQ(0, host.ButtonMessages()) << "the click reached the other program";
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(picked, CB_GETCOUNT, 0, 0) == 2; })) << "nothing was picked";
+    EXPECT_EQ(PatternAt(target.x, target.y), static_cast<COLORREF>(::SendMessageW(picked, CB_GETITEMDATA, 1, 0)));
+    EXPECT_EQ(0, host.ButtonMessages());
 }
 
 }  // namespace

@@ -204,7 +204,19 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     for (int y = inside.top; y < inside.bottom; ++y)
         for (int x = inside.left; x < inside.right; ++x)
             pattern.push_back(PatternAt(x, y));
-    Click(ButtonCentre(nav, 1));
+    // Clicked only once its tip shows: the tip stays off the inside.
+    const POINT capture = ButtonCentre(nav, 1);
+    wt::MouseMove(capture.x, capture.y);
+    wt::MouseMove(capture.x + 1, capture.y);
+    ASSERT_TRUE(WaitFor([&] {
+        return run_.FindWindowIf([](HWND hWnd) {
+            WCHAR name[32] = {};
+            GetClassNameW(hWnd, name, 32);
+            return IsWindowVisible(hWnd) && lstrcmpiW(name, TOOLTIPS_CLASSW) == 0;
+        }) != nullptr;
+    })) << "the capture button's tip never showed";
+    wt::MouseDown();
+    wt::MouseUp();
     CDibImage image;
     ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(0), image));
     EXPECT_EQ(0, WrongPixels(image, pattern));
@@ -280,9 +292,12 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     ASSERT_TRUE(WaitFor([&] { return (panel = FindTitled(L"연속캡쳐")) != nullptr; }));
     wt::MouseAway();
     SendMessageW(GetDlgItem(panel, kModeFilesId), BM_CLICK, 0, 0);
-    // The panel opens over the frame; the user moves it aside.
-    SetWindowPos(panel, nullptr, 700, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Beside the frame, right of it, whole (it grows in this mode): never over what the series captures.
     run_.WaitUntilIdle(panel);
+    RECT panelRect = {};
+    GetWindowRect(panel, &panelRect);
+    EXPECT_EQ(frame.right, panelRect.left);
+    EXPECT_EQ(frame.top, panelRect.top);
 
     // Keys typed into the panel's time field are the field's: with Ctrl held,
     // R starts no region capture, C copies and starts no control capture, A

@@ -34,6 +34,46 @@ TEST(NavigatorGeometry, TheFrameAroundATargetHasThatTargetInside) {
     }
 }
 
+TEST(NavigatorGeometry, ThePanelOpensBesideTheFrameNeverOverItsInside) {
+    const NavRect screen = {0, 0, 1280, 1024};
+    struct Case {
+        NavRect frame;
+        NavRect expected;
+    } cases[] = {
+        {{30, 30, 300, 170}, {300, 30, 630, 530}},        // right
+        {{30, 700, 300, 900}, {300, 524, 630, 1024}},     // right, kept on the screen
+        {{900, 30, 1200, 170}, {570, 30, 900, 530}},      // left
+        {{100, 30, 1200, 400}, {100, 400, 430, 900}},     // below
+        {{100, 600, 1200, 1000}, {100, 100, 430, 600}},   // above
+        {{10, 300, 1270, 700}, {950, 300, 1280, 800}},    // no room: pushed back onto the screen
+    };
+    for (const Case& c : cases) {
+        const NavRect r = NavigatorPanelBeside(c.frame, 330, 500, screen);
+        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right, r.bottom),
+                  std::make_tuple(c.expected.left, c.expected.top, c.expected.right, c.expected.bottom))
+            << c.frame.left << "," << c.frame.top;
+    }
+}
+
+TEST(NavigatorGeometry, TipsStayOffTheInsideOfTheFrame) {
+    const NavRect screen = {0, 0, 1280, 1024};
+    const int caption = 30;
+    struct Case {
+        NavRect frame, tip, expected;
+    } cases[] = {
+        {{30, 30, 300, 170}, {40, 65, 80, 85}, {40, 10, 80, 30}},          // above the frame
+        {{30, 5, 300, 170}, {40, 40, 80, 60}, {40, 170, 80, 190}},         // no room above: below it
+        {{30, 30, 300, 170}, {40, 10, 80, 30}, {40, 10, 80, 30}},          // clear of the inside: left alone
+        {{1000, 30, 1270, 170}, {1250, 65, 1290, 85}, {1240, 10, 1280, 30}},  // kept on the screen
+    };
+    for (const Case& c : cases) {
+        const NavRect r = NavigatorTipPlace(c.tip, c.frame, caption, screen);
+        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right, r.bottom),
+                  std::make_tuple(c.expected.left, c.expected.top, c.expected.right, c.expected.bottom))
+            << c.tip.left << "," << c.tip.top;
+    }
+}
+
 TEST(NavigatorGeometry, SpeedCaptureRunsItsTimersInOrderAndShootsAtOneSecond) {
     // (timer, status shown, ms since the start, shot taken)
     std::vector<std::tuple<int, int, int, bool>> seen;

@@ -4,8 +4,12 @@
 // folder checked. The frame blinks, so each check waits for the state it needs
 // (bounded) instead of counting time.
 #include "WidgetTestUtil.h"
+#include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "resources/resource.h"
+#include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +45,46 @@ bool WaitForFrameOn(const RECT& r) {
     const COLORREF inside = ScreenPixel(r.left, y), outside = ScreenPixel(r.left - 1, y);
     wt::MouseMove(r.left + 6, r.top + 6);
     return WaitFor([&] { return ScreenPixel(r.left, y) != inside && ScreenPixel(r.left - 1, y) != outside; });
+}
+
+// Waits, the pointer left where it is, until the frame blinks on the left edge of `r`.
+bool WaitForBlinkOn(const RECT& r, const std::vector<COLORREF>& clean) {
+    const int w = r.right - r.left, y = (r.bottom - r.top) / 2;
+    return WaitFor([&] { return ScreenPixel(r.left, r.top + y) != clean[static_cast<size_t>(y) * w]; });
+}
+
+// The 3 x 3 (or 1 x 1) window that follows the pointer.
+bool FinderShowing(const VeskRun& run) {
+    return run.FindWindowIf([](HWND hWnd) {
+        RECT r = {};
+        GetWindowRect(hWnd, &r);
+        return IsWindowVisible(hWnd) && r.right - r.left <= 3 && r.bottom - r.top <= 3;
+    }) != nullptr;
+}
+
+// What a capture of the screen rectangle `r` showing `pixels` holds once the
+// cursor `cursor` is drawn at the screen point `at`, as the capture engine draws it.
+std::vector<COLORREF> WithCursor(const RECT& r, const std::vector<COLORREF>& pixels, HCURSOR cursor, POINT at) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    wt::DibCanvas canvas(w, h, RGB(0, 0, 0));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            SetPixelV(canvas.dc(), x, y, pixels[static_cast<size_t>(y) * w + x]);
+    ICONINFO info = {};
+    if (GetIconInfo(cursor, &info)) {
+        DrawIcon(canvas.dc(), at.x - r.left - static_cast<int>(info.xHotspot),
+                 at.y - r.top - static_cast<int>(info.yHotspot), cursor);
+        if (info.hbmMask)
+            DeleteObject(info.hbmMask);
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+    }
+    GdiFlush();
+    std::vector<COLORREF> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(canvas.Pixel(x, y));
+    return out;
 }
 
 // Escape ends without a file; then a click captures exactly the button. No
@@ -112,6 +156,78 @@ TEST(FinderEndToEnd, EscapeSavesNothingAndAClickCapturesTheButtonWithoutLeavingA
     EXPECT_EQ(0, frameLeft()) << "pixels around the button left changed after the capture";
     EXPECT_EQ(run.Exit(main), 0u);
     EXPECT_FALSE(Exists(run.Numbered(1)));
+}
+
+// A quick real hand (X pointer events): the pointer jumps from the main
+// dialog onto a window of another program and clicks. The finder keeps up,
+// the click is its own (the other program gets no button message) and the
+// capture is exactly that window, with the pointer the user saw drawn once
+// the cursor option is on. A button of our own main dialog (disabled while
+// the finder runs) captures the button, not the dialog.
+TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
+    wt::MouseAway();
+    VeskRun run(L"finder-quick");
+    ASSERT_TRUE(run.PrepareQuiet());
+    HWND main = run.Start();
+    ASSERT_NE(main, nullptr);
+    RECT mainRect = {};
+    GetWindowRect(main, &mainRect);
+    const RECT hostRect = {30, mainRect.top + 40, mainRect.left - 40, mainRect.top + 280};
+    PatternHost host;
+    ASSERT_TRUE(host.Start(hostRect)) << "the other program's window never showed";
+    const HWND frame = FindWindowExW(main, nullptr, nullptr, L"VeskFrame");
+    const HWND quick = frame ? GetDlgItem(frame, IDW_QUICK_BAR) : nullptr;
+    const HWND cursorSwitch = quick ? GetDlgItem(quick, IDC_QUICK_CURSOR) : nullptr;
+    ASSERT_TRUE(cursorSwitch && IsWindowVisible(cursorSwitch));
+
+    // Our own button, inside the disabled main dialog.
+    RECT buttonRect = {};
+    GetWindowRect(cursorSwitch, &buttonRect);
+    const POINT onButton = {(buttonRect.left + buttonRect.right) / 2 + 2, (buttonRect.top + buttonRect.bottom) / 2 + 2};
+    wt::MouseMove(onButton.x, onButton.y);
+    wt::Settle();
+    const std::vector<COLORREF> button = GrabScreen(buttonRect);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    ASSERT_TRUE(WaitForBlinkOn(buttonRect, button)) << "the button never blinked";
+    wt::MouseDown();
+    wt::MouseUp();
+    ASSERT_TRUE(WaitFor([&] { return !FinderShowing(run); }));
+    CDibImage image;
+    ASSERT_TRUE(run.LoadWhenWritten(run.Numbered(0), image));
+    EXPECT_EQ(buttonRect.right - buttonRect.left, static_cast<int>(image.GetWidth()));
+    EXPECT_EQ(buttonRect.bottom - buttonRect.top, static_cast<int>(image.GetHeight()));
+    EXPECT_EQ(0, WrongPixels(image, button)) << "pixels of the capture that differ from the button (-1: size)";
+
+    // The switch clicked for real turns the cursor option on.
+    wt::MouseMove(onButton.x, onButton.y);
+    wt::MouseDown();
+    wt::MouseUp();
+    ASSERT_TRUE(WaitFor([&] {
+        return profile::ReadValue(profile::kMiscSection, L"MouseCursor", run.ini().c_str()) == CString(L"1");
+    }));
+
+    const POINT start = {mainRect.left + 90, (hostRect.top + hostRect.bottom) / 2};
+    const POINT target = {(hostRect.left + hostRect.right) / 2, start.y + 17};
+    wt::MouseMove(start.x, start.y);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    ASSERT_TRUE(XSweep(start, target)) << "xdotool did not move the pointer";
+    const std::vector<COLORREF> pattern = PatternOver(hostRect);
+    ASSERT_TRUE(WaitForBlinkOn(hostRect, pattern)) << "the other program's window never blinked";
+    ASSERT_TRUE(XClick());
+    EXPECT_EQ(0, host.ButtonMessages()) << "the click reached the other program";
+    const bool ended = WaitFor([&] { return !FinderShowing(run); });
+    if (!ended)
+        wt::KeyPress(VK_ESCAPE);
+    ASSERT_TRUE(ended) << "the finder missed the click";
+    ASSERT_TRUE(run.LoadWhenWritten(run.Numbered(1), image));
+    const std::vector<COLORREF> expected =
+        WithCursor(hostRect, pattern, LoadCursorW(nullptr, IDC_HAND), target);
+    EXPECT_EQ(0, WrongPixels(image, expected)) << "pixels of the capture that differ from the window and the pointer";
+    EXPECT_EQ(0, host.ButtonMessages());
+    wt::MouseAway();
+    EXPECT_EQ(run.Exit(main), 0u);
 }
 
 }  // namespace

@@ -450,11 +450,16 @@ TEST_F(RegionCaptureEndToEnd, ARegionCommandWhileOneIsOpenLeavesOneSession) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     // Whatever the two modes: the dynamic ones show a region and a pointer window, the frozen one its own.
+    // The main window's shortcuts are its own: typed during a capture they start nothing. The
+    // commands still come from the tray menu, posted as it posts them.
     ASSERT_TRUE(Open(main, kDynamicMouseCommand));
     CtrlKey('T');
     Rest(kPastThePollMs);
+    EXPECT_EQ(FullScreenWindows(), 2);
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kDynamicTrackerCommand, 0));
+    Rest(kPastThePollMs);
     EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 2; })) << FullScreenWindows();
-    CtrlKey('E');
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kStaticMouseCommand, 0));
     EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 1; })) << FullScreenWindows();
     Rest(kPastThePollMs);
     // Frozen after the dynamic one went: nothing of it in the picture.
@@ -466,7 +471,7 @@ TEST_F(RegionCaptureEndToEnd, ARegionCommandWhileOneIsOpenLeavesOneSession) {
     EXPECT_TRUE(WaitClosed());
 
     ASSERT_TRUE(Open(main, kDynamicMouseCommand));
-    CtrlKey('R');
+    ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kDynamicMouseCommand, 0));
     Rest(kPastThePollMs);
     EXPECT_TRUE(WaitFor([&] { return FullScreenWindows() == 2; })) << FullScreenWindows();
     Drag(from, to);

@@ -51,15 +51,18 @@ TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
     };
     EXPECT_EQ(capturedMarkPixels(0), 0);
 
-    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0));
     HWND sheet = nullptr, page = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        sheet = run.FindOwnWindow(L"Options");
-        for (page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
-            if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
-                return true;
-        return false;
-    })) << "no watermark page on show";
+    auto openWatermarkPage = [&] {
+        ::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0);
+        return WaitFor([&] {
+            sheet = run.FindOwnWindow(L"Options");
+            for (page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
+                if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
+                    return true;
+            return false;
+        });
+    };
+    ASSERT_TRUE(openWatermarkPage()) << "no watermark page on show";
     // Another process's controls, driven by messages as their own input would.
     ::SendMessageW(::GetDlgItem(page, IDC_WATERMARK_CHECK), BM_CLICK, 0, 0);
     HWND location = ::GetDlgItem(page, IDC_WATERMARK_LOCATION);
@@ -76,14 +79,7 @@ TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
     EXPECT_GT(capturedMarkPixels(1), 500);
 
     // Top left chosen, then Cancel: the next capture keeps the mark where the file says.
-    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0));
-    ASSERT_TRUE(WaitFor([&] {
-        sheet = run.FindOwnWindow(L"Options");
-        for (page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
-            if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
-                return true;
-        return false;
-    })) << "no watermark page on show";
+    ASSERT_TRUE(openWatermarkPage()) << "no watermark page on show";
     location = ::GetDlgItem(page, IDC_WATERMARK_LOCATION);
     ::SendMessageW(location, CB_SETCURSEL, 0, 0);
     ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),

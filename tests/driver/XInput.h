@@ -1,0 +1,25 @@
+// Pointer input as a real mouse gives it under Wine: events from the X server
+// (through xdotool), which reach the program owning the window under the
+// pointer first. SendInput's events go to the Wine server directly, which
+// hands them to a mouse capture whatever lies under the pointer, so they miss
+// faults that a real hand meets over another program's window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vesk_test {
+
+// Runs xdotool with `arguments`; false when it could not be started.
+bool XDo(const std::wstring& arguments);
+// Moves the X pointer to (x, y) in one event and waits until the system sees
+// it there. Each returns false when xdotool could not be started.
+bool XMove(int x, int y);
+// Moves from `from` to `to` as a quick hand does: jumps of 10 to 40 pixels,
+// each a single event.
+bool XSweep(POINT from, POINT to);
+// A left click where the pointer is.
+bool XClick();
+
+}  // namespace vesk_test
