@@ -6,6 +6,7 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -175,21 +176,6 @@ bool ScreenShowsPattern(POINT p, int variant) {
 RECT InsideOfFrame(POINT from, POINT to) {
     return {std::min(from.x, to.x) + 1, std::min(from.y, to.y) + 1, std::max(from.x, to.x) - 1,
             std::max(from.y, to.y) - 1};
-}
-
-void SendMouse(DWORD flags) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    SendInput(1, &in, sizeof(in));
-    wt::PumpMessages();
-}
-
-void RightClick(POINT at) {
-    wt::MouseMove(at.x, at.y);
-    SendMouse(MOUSEEVENTF_RIGHTDOWN);
-    SendMouse(MOUSEEVENTF_RIGHTUP);
-    Rest(kPastThePollMs);
 }
 
 void SendKey(WORD vk, DWORD flags) {
@@ -394,13 +380,22 @@ TEST_F(RegionCaptureEndToEnd, ClickLineAndCloseBoxSaveNothingWhileAQuickDragAndT
     // The program in front, as when the user opens the capture from it.
     SetForegroundWindow(main);
     WaitFor([&] { return GetForegroundWindow() == main; });
+    // X pointer events, as a hand gives them: SendInput's go straight to our
+    // mouse capture and never met this fault.
     ASSERT_TRUE(Open(main, kDynamicMouseCommand));
-    RightClick({650, 470});
+    ASSERT_TRUE(XMove(650, 470));
+    ASSERT_TRUE(XDo(L"click 3"));
+    Rest(kPastThePollMs);
     const POINT start = {480, 360}, end = {690, 560};
-    Drag(start, end, kPastThePollMs, [&] {
-        EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern({(start.x + end.x) / 2, start.y}, 0); }))
-            << "no frame during the drag";
-    });
+    ASSERT_TRUE(XMove(start.x, start.y));
+    Rest(kPastThePollMs);
+    ASSERT_TRUE(XDo(L"mousedown 1"));
+    Rest(150);
+    ASSERT_TRUE(XSweep(start, end));
+    Rest(kPastThePollMs);
+    EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern({(start.x + end.x) / 2, start.y}, 0); }))
+        << "no frame during the drag";
+    ASSERT_TRUE(XDo(L"mouseup 1"));
     ASSERT_TRUE(LoadWhenWritten(2, image));
     EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(start, end), 0));
     EXPECT_TRUE(WaitClosed());
