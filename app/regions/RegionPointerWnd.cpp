@@ -74,9 +74,8 @@ void CRegionPointerWnd::MatchScreenAround(POINT hotSpot) {
         ScopedMemoryDc memory(screen.Get());
         if (!m_patch.Get() || !memory.Get())
             return;
-        const HGDIOBJ previous = ::SelectObject(memory.Get(), m_patch.Get());
+        CScopedSelectObject selected(memory.Get(), m_patch.Get());
         ::BitBlt(memory.Get(), 0, 0, kPatchSide, kPatchSide, screen.Get(), now.left, now.top, SRCCOPY);
-        ::SelectObject(memory.Get(), previous);
     }
     m_patchRect = now;
     for (RECT r : {old, now}) {
@@ -94,9 +93,8 @@ BOOL CRegionPointerWnd::OnEraseBkgnd(CDC* pDC) {
         return result;
     RECT r = m_patchRect;
     ScreenToClient(&r);
-    const HGDIOBJ previous = ::SelectObject(memory.Get(), m_patch.Get());
+    CScopedSelectObject selected(memory.Get(), m_patch.Get());
     ::BitBlt(pDC->m_hDC, r.left, r.top, kPatchSide, kPatchSide, memory.Get(), 0, 0, SRCCOPY);
-    ::SelectObject(memory.Get(), previous);
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -306,6 +307,19 @@ protected:
         return GrabScreen({view.left, view.bottom + 5, view.right, view.bottom + 72});
     }
 
+    // The readout once drawn and settled: text on it, the same twice a poll apart.
+    std::vector<COLORREF> SettledPointerReadout() const {
+        std::vector<COLORREF> readout;
+        WaitFor([&] {
+            readout = PointerReadout();
+            Rest(kPastThePollMs);
+            const bool inked =
+                std::any_of(readout.begin(), readout.end(), [](COLORREF c) { return GetGValue(c) > 200; });
+            return inked && SameText(readout, PointerReadout());
+        });
+        return readout;
+    }
+
     // Opens a region capture with the pointer at `pointer` (the tracker starts there).
     bool Open(HWND main, UINT command, POINT pointer = {700, 500}) {
         wt::MouseMove(pointer.x, pointer.y);
@@ -416,10 +430,10 @@ TEST_F(RegionCaptureEndToEnd, TheLiveColourReadoutReadsLikeTheFrozenOne) {
     // The frozen capture reads its own copy of the screen: the texts to expect
     // ("RGB: 255, 0, 0", "Html: #FF0000", "Hexa: 0x00FF0000" and the mid colour's).
     ASSERT_TRUE(Open(main, kStaticMouseCommand, red));
-    const std::vector<COLORREF> redText = PointerReadout();
+    const std::vector<COLORREF> redText = SettledPointerReadout();
     wt::MouseMove(mid.x, mid.y);
     Rest(kPastThePollMs);
-    const std::vector<COLORREF> midText = PointerReadout();
+    const std::vector<COLORREF> midText = SettledPointerReadout();
     ASSERT_FALSE(redText.empty());
     ASSERT_FALSE(SameText(redText, midText));
     wt::KeyPress(VK_ESCAPE);
