@@ -320,23 +320,6 @@ bool AskRemote(HANDLE process, HWND hWnd, UINT message, WPARAM wParam, T& data) 
     return ok;
 }
 
-struct ControlQuery {
-    int id;
-    HWND found;
-};
-BOOL CALLBACK MatchControl(HWND hWnd, LPARAM lParam) {
-    auto* q = reinterpret_cast<ControlQuery*>(lParam);
-    if (::GetDlgCtrlID(hWnd) != q->id)
-        return TRUE;
-    q->found = hWnd;
-    return FALSE;
-}
-// A descendant of `parent` with this control id, or null.
-HWND FindControl(HWND parent, int id) {
-    ControlQuery q = {id, nullptr};
-    ::EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&q));
-    return q.found;
-}
 
 // Enter is no way out of the main window: the program keeps running, and
 // with it the captures it holds in memory.

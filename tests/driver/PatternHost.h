@@ -17,6 +17,23 @@ inline COLORREF PatternAt(int x, int y) {
 }
 // PatternAt over a screen rectangle, row by row from the top.
 std::vector<COLORREF> PatternOver(const RECT& r);
+// Paints the window's client area with PatternAt of the screen points it covers.
+inline void PaintPattern(HDC dc, HWND hWnd) {
+    RECT client;
+    GetClientRect(hWnd, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(hWnd, &origin);
+    const int w = client.right, h = client.bottom;
+    std::vector<DWORD> bits(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = PatternAt(origin.x + x, origin.y + y);
+            bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+}
 
 class PatternHost {
 public:

@@ -243,7 +243,25 @@ BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam)
     return FALSE;
 }
 
+struct ControlQuery {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK MatchControl(HWND hWnd, LPARAM lParam) {
+    auto* q = reinterpret_cast<ControlQuery*>(lParam);
+    if (GetDlgCtrlID(hWnd) != q->id)
+        return TRUE;
+    q->found = hWnd;
+    return FALSE;
+}
+
 }  // namespace
+
+HWND FindControl(HWND parent, int id) {
+    ControlQuery q = {id, nullptr};
+    EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
 
 HWND VeskRun::FindWindowIf(const std::function<bool(HWND)>& pred) const
 {

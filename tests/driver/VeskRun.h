@@ -26,6 +26,8 @@ bool Exists(const std::wstring& path);
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs);
 // What the screen shows at one point.
 COLORREF ScreenPixel(int x, int y);
+// A descendant of `parent` with this control id, or null.
+HWND FindControl(HWND parent, int id);
 // What the screen shows over a rectangle, row by row from the top.
 std::vector<COLORREF> GrabScreen(const RECT& r);
 // Pixels of an image that differ from `expected` (row by row from the top);

@@ -4,6 +4,7 @@
 // pixels compared with what the screen showed.
 #include "WidgetTestUtil.h"
 #include "image/DibImage.h"
+#include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
 
 #include <commctrl.h>
@@ -27,33 +28,12 @@ constexpr int kModeFilesId = 1019, kTimeId = 1021, kCountId = 1024, kStartId = 1
 constexpr int kDeleteFrameId = 1042;
 constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 
-// Every screen point has its own colour.
-COLORREF PatternAt(int x, int y) { return RGB(x & 0xFF, y & 0xFF, ((x >> 8) << 4) | ((y >> 8) + 3)); }
-
 int CaptionHeight() {
     return GetSystemMetrics(SM_CYSMCAPTION) + 2 * (GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYBORDER)) + 5;
 }
 
 RECT Inside(const RECT& window) {
     return {window.left + 8, window.top + CaptionHeight(), window.right - 8, window.bottom - 8};
-}
-
-struct ControlQuery {
-    int id;
-    HWND found;
-};
-BOOL CALLBACK MatchControl(HWND hWnd, LPARAM lParam) {
-    auto* q = reinterpret_cast<ControlQuery*>(lParam);
-    if (GetDlgCtrlID(hWnd) != q->id)
-        return TRUE;
-    q->found = hWnd;
-    return FALSE;
-}
-// A descendant of `parent` with this control id, or null.
-HWND FindControl(HWND parent, int id) {
-    ControlQuery q = {id, nullptr};
-    EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&q));
-    return q.found;
 }
 
 // The host shows the pattern of the screen points it covers, its child bands
@@ -65,23 +45,12 @@ LRESULT CALLBACK PaintingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPa
         return DefWindowProcW(hWnd, message, wParam, lParam);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hWnd, &ps);
-    RECT client;
-    GetClientRect(hWnd, &client);
     if (GetParent(hWnd)) {
+        RECT client;
+        GetClientRect(hWnd, &client);
         PaintBands(dc, client);
     } else {
-        POINT origin = {0, 0};
-        ClientToScreen(hWnd, &origin);
-        const int w = client.right, h = client.bottom;
-        std::vector<DWORD> bits(static_cast<size_t>(w) * h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const COLORREF c = PatternAt(origin.x + x, origin.y + y);
-                bits[static_cast<size_t>(y) * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-            }
-        BITMAPINFO bi = {};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        SetDIBitsToDevice(dc, 0, 0, w, h, 0, 0, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+        PaintPattern(dc, hWnd);
     }
     EndPaint(hWnd, &ps);
     return 0;
