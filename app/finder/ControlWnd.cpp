@@ -29,6 +29,7 @@ BOOL CControlWnd::OnInitDialog() {
     MoveWindow(cursor.x - 1, cursor.y - 1, 3, 3);
     SetCapture();
     m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); });
+    m_highlight.WaitForOtherPrograms(false);
     EnableDrag(TRUE);
     // Invisible, yet still hit by the mouse.
     SetLayeredAttributes(0, kAlmostInvisible, LWA_ALPHA);
@@ -58,15 +59,17 @@ void CControlWnd::OnTimer(UINT_PTR nIDEvent) {
         CSkinDialog::OnTimer(nIDEvent);
         return;
     }
+    if (HWND w = WindowUnderPointer())
+        m_highlight.Blink(w);
+}
+
+HWND CControlWnd::WindowUnderPointer() const {
     POINT p = {};
     ::GetCursorPos(&p);
-    // Just outside the finder itself.
     p.x -= 2;
     p.y -= 2;
     HWND w = DeepestWindowAt(p);
-    if (!w || w == m_hWnd)
-        return;
-    m_highlight.Blink(w);
+    return w == m_hWnd ? nullptr : w;
 }
 
 void CControlWnd::StopSearching() {
@@ -97,6 +100,10 @@ void CControlWnd::Press() {
     if (m_bFinished)
         return;
     StopSearching();
+    // The press chooses what is under it now: the blinks may still frame the
+    // window the pointer left a moment ago.
+    if (HWND w = WindowUnderPointer(); w && w != m_highlight.Window())
+        m_highlight.Choose(w);
     m_bPressed = true;
     POINT cursor = {};
     ::GetCursorPos(&cursor);
@@ -108,10 +115,12 @@ void CControlWnd::Press() {
 void CControlWnd::Release() {
     if (m_bFinished)
         return;
+    StopHook();
     StopSearching();
-    m_hook.Stop();
     m_bReleased = true;
     if (m_highlight.HasFramed() && m_capture) {
+        // The frame came off at the press; what it covered is repainted before the copy.
+        m_highlight.RepaintWindow();
         // Out of the picture before the screen is read; moved, not hidden:
         // hiding the active window would hand the activation, and with it the
         // cursor the capture draws, to some other window first.
@@ -137,8 +146,8 @@ void CControlWnd::Finish() {
     if (m_bFinished)
         return;
     m_bFinished = true;
+    StopHook();
     StopSearching();
-    m_hook.Stop();
     if (::GetCapture() == m_hWnd) {
         m_bReleasing = true;
         ::ReleaseCapture();
@@ -149,7 +158,12 @@ void CControlWnd::Finish() {
 
 void CControlWnd::OnDestroy() {
     // However the window goes, no frame stays on the screen and no hook stays set.
+    StopHook();
     StopSearching();
-    m_hook.Stop();
     CSkinDialog::OnDestroy();
+}
+
+void CControlWnd::StopHook() {
+    m_hook.Stop();
+    m_highlight.WaitForOtherPrograms(true);
 }

@@ -41,10 +41,14 @@ private:
 
     // Puts the window under the pointer at `p`: 3 x 3 while searching, 1 x 1 once pressed.
     void FollowPointer(POINT p);
+    // The window or control under the pointer, looked for just beside the finder itself.
+    HWND WindowUnderPointer() const;
     void Press();
     void Release();
     // Stops searching: timer off, a frame still on the screen removed.
     void StopSearching();
+    // Ends the pointer hook; from then on the frame's removal may wait for other programs.
+    void StopHook();
     // Every end: searching stopped, capture given back, dialog ended.
     void Finish();
 

@@ -75,6 +75,14 @@ void CWindowHighlight::Reset() {
     m_rcFramed = {};
 }
 
+void CWindowHighlight::Choose(HWND under) {
+    Remove();
+    m_hWnd = under;
+    if (!under || !::GetWindowRect(under, &m_rcFramed))
+        return;
+    m_bFramed = true;
+}
+
 void CWindowHighlight::Paint(const RECT& rect) const {
     ScopedWindowDc screen(nullptr);
     if (!screen.Get())
@@ -101,7 +109,9 @@ void CWindowHighlight::RepaintWindow() const {
     if (!m_hWnd || !::IsWindow(m_hWnd))
         return;
     UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
-    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId())
+    // Waiting lets a capture that follows see the window whole again.
+    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId() ||
+        (m_bWaitForOthers && !::IsHungAppWindow(::GetAncestor(m_hWnd, GA_ROOT))))
         flags |= RDW_UPDATENOW;
     ::RedrawWindow(m_hWnd, nullptr, nullptr, flags);
 }

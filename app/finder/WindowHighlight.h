@@ -27,15 +27,22 @@ public:
     void Remove();
     // Takes the frame off and forgets every window seen.
     void Reset();
+    // Takes the frame off and makes `under` the framed window at once, without
+    // waiting for the next blink (a quick hand clicks before it comes).
+    void Choose(HWND under);
 
     HWND Window() const { return m_hWnd; }
+    // Whether a frame's removal waits for another program's window to repaint.
+    // It must not while that program may be waiting for us (our pointer hook).
+    void WaitForOtherPrograms(bool wait) { m_bWaitForOthers = wait; }
+    // Has the window repaint what the frame covered; waits where it may.
+    void RepaintWindow() const;
     // Whether a window has been framed since the last reset, and where it was then.
     bool HasFramed() const { return m_bFramed; }
     const RECT& FramedRect() const { return m_rcFramed; }
 
 private:
     void Paint(const RECT& rect) const;
-    void RepaintWindow() const;
 
     COLORREF m_colour;
     int m_width;
@@ -43,5 +50,6 @@ private:
     bool m_bOn = false;     // a frame is on the screen at m_rcDrawn
     RECT m_rcDrawn = {};
     bool m_bFramed = false;
+    bool m_bWaitForOthers = true;
     RECT m_rcFramed = {};
 };

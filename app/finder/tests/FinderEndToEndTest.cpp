@@ -212,10 +212,10 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     wt::MouseMove(start.x, start.y);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
     ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    // The click follows the last jump at once, before a blink can frame the window.
     ASSERT_TRUE(XSweep(start, target)) << "xdotool did not move the pointer";
-    const std::vector<COLORREF> pattern = PatternOver(hostRect);
-    ASSERT_TRUE(WaitForBlinkOn(hostRect, pattern)) << "the other program's window never blinked";
     ASSERT_TRUE(XClick());
+    const std::vector<COLORREF> pattern = PatternOver(hostRect);
     EXPECT_EQ(0, host.ButtonMessages()) << "the click reached the other program";
     const bool ended = WaitFor([&] { return !FinderShowing(run); });
     if (!ended)
