@@ -208,7 +208,10 @@ void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs, const std::functi
         wt::MouseMove(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
         Rest(restMs ? 60 : 0);
     }
-    Rest(restMs);
+    // Even a quick release lets Wine settle the pointer it warped for the last
+    // SendInput move (seen once: the release read the move before); 30 ms keeps
+    // the drag well within one poll.
+    Rest(restMs ? restMs : 30);
     if (beforeRelease)
         beforeRelease();
     wt::MouseUp();
