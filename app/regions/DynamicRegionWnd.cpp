@@ -150,7 +150,7 @@ void CDynamicRegionWnd::OnMouseMove(UINT nFlags, CPoint point) {
     }
     if (!m_pPointerWnd || !m_pPointerWnd->GetSafeHwnd())
         return;
-    m_pPointerWnd->SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW);
+    m_pPointerWnd->CoverScreen();
     // Over the tracker the mouse is the tracker's; elsewhere the pointer window's.
     const bool inside = ::PtInRect(&m_region, point) != FALSE;
     if (inside && !m_bCaptureReleased) {

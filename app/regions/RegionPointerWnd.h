@@ -27,6 +27,8 @@ public:
     // Paints the few pixels around `hotSpot` (screen coordinates) with the
     // screen as it reads there now, so that the next read there is exact.
     void MatchScreenAround(POINT hotSpot);
+    // Back over the whole screen, topmost, to catch the mouse anywhere.
+    void CoverScreen();
 
 protected:
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
@@ -38,7 +40,6 @@ protected:
     afx_msg void OnDestroy();
     afx_msg LRESULT OnExitSizeMove(WPARAM, LPARAM);
 
-    void CoverScreen();
     void ForwardRelease();
 
     IRegionOwner* m_pOwner;
