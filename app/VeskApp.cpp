@@ -1,12 +1,15 @@
 #include "app/VeskApp.h"
 
+#include "app/AppStrings.h"
 #include "app/VeskDlg.h"
+#include "app/capture/FailureBox.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/OpTreeWnd.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "app/settings/Profile.h"
 #include "workarea/CustomOccManager.h"
+#include "resources/resource.h"
 #include "workarea/ImpIDispatch.h"
 
 #include <ole2.h>
@@ -71,17 +74,30 @@ BOOL CVeskApp::InitInstance() {
 }
 
 void CVeskApp::LoadSettings() {
+    // Settings that cannot be saved are reported once a run, wherever the save was.
+    profile::SetWriteFailureHandler([reported = false](const wchar_t* path) mutable {
+        if (reported)
+            return;
+        reported = true;
+        CString text;
+        text.Format(LoadResString(IDS_SETTINGS_NOT_SAVED), path);
+        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
+    });
+
     const CString folder = profile::ExecutableFolder();
-    if (!profile::PrepareSettingsFile(m_strSettingsPath, folder).usable) {
-        // Without a file the loaders would give empty folders and names; run on the defaults instead.
+    const profile::PreparedFile prepared = profile::PrepareSettingsFile(m_strSettingsPath, folder);
+    if (!prepared.usable) {
+        // Without a file the loaders would give empty folders and names; run on
+        // the defaults instead, and leave a file that is there as it is.
+        profile::KeepInMemory(m_strSettingsPath);
         CString text;
         text.Format(L"설정 파일을 읽거나 만들 수 없습니다.\n%s\n\n기본 설정으로 실행하며, 바꾼 설정은 저장되지 않을 수 있습니다.",
                     static_cast<LPCWSTR>(m_strSettingsPath));
         AfxMessageBox(text, MB_OK | MB_ICONWARNING);
-        m_pFileOptions->LoadDefaults(folder);
-        m_pWatermarkOptions->LoadDefaults(folder);
-        m_pMiscOptions->LoadDefaults(folder);
-        return;
+    } else if (!prepared.keptAs.IsEmpty()) {
+        CString text;
+        text.Format(LoadResString(IDS_SETTINGS_DAMAGED), static_cast<LPCWSTR>(prepared.keptAs));
+        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
     }
     m_pFileOptions->LoadOptions(m_strSettingsPath);
     m_pWatermarkOptions->LoadOptions(m_strSettingsPath);

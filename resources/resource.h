@@ -131,6 +131,9 @@
 #define IDS_SAVED_FILES_TAB         132
 #define IDS_SAVED_DC_TAB            134
 #define IDS_OPTIONS_UNSAVED         5080
+#define IDS_SETTINGS_NOT_SAVED      5081
+#define IDS_SETTINGS_DAMAGED        5082
+#define IDS_CAPTURE_PATH_TOO_LONG   5083
 
 // Controls
 #ifndef IDC_STATIC

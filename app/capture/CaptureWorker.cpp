@@ -1,11 +1,13 @@
 #include "app/capture/CaptureJob.h"
 
+#include "app/AppStrings.h"
 #include "app/capture/ScopedGdi.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "image/DibImage.h"
 #include "image/Quantizer.h"
+#include "resources/resource.h"
 
 #include <mmsystem.h>
 
@@ -186,6 +188,10 @@ CString CaptureWorker(CaptureJob& job) {
             job.sink->AddSavedBitmap(job.name, bitmap);
         else
             DeleteObject(bitmap);
+    } else if (job.name.GetLength() >= MAX_PATH) {
+        // Beyond what the system's file functions take: say so rather than
+        // let the save fail with a reason that names no cause.
+        return Reason(LoadResString(IDS_CAPTURE_PATH_TOO_LONG), job.name);
     } else if (!image.Save(job.name.GetString(), formatId)) {
         return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, image.GetLastError());
     }

@@ -1,8 +1,10 @@
 #include "app/capture/CursorCapture.h"
 
+#include "app/AppStrings.h"
 #include "app/capture/CaptureJob.h"
 #include "app/capture/ScopedGdi.h"
 #include "image/DibImage.h"
+#include "resources/resource.h"
 
 namespace {
 constexpr int kCursorSize = 32;
@@ -11,6 +13,10 @@ constexpr COLORREF kBackground = RGB(255, 0, 255);
 
 bool CaptureCursorToFile(const CString& directory, CString& path, CString& failure) {
     path.Format(L"%s\\Cursor.cur", directory.GetString());
+    if (path.GetLength() >= MAX_PATH) {
+        failure.Format(L"%s\n%s", LoadResString(IDS_CAPTURE_PATH_TOO_LONG).GetString(), path.GetString());
+        return false;
+    }
     CDibImage image;
     {
         HDC screen = GetDC(nullptr);

@@ -41,7 +41,7 @@ void COpContinuePage::Load(const profile::ValueReader& read) {
     using namespace profile;
     for (const KeyDefault& row : kMiscDefaults)
         if (int* field = FieldOf(row.key))
-            *field = ParseDecimal(read(kMiscSection, row.key, 8));  // seven characters count
+            *field = ParseNumber(read(kMiscSection, row.key, 8), ParseDecimal(row.value));  // seven characters count
 }
 
 void COpContinuePage::Store(const profile::ValueWriter& write) {

@@ -25,19 +25,25 @@ void COpFilePropertyPage::LoadDefaults(const CString& executableFolder) {
 
 void COpFilePropertyPage::Load(const profile::ValueReader& read) {
     using namespace profile;
-    const CString directory = read(kFileSection, L"Directory", 260);
-    const CString fileName = read(kFileSection, L"FileName", 260);
+    // Paths and names are read whole: a cut one saved back would damage the setting.
+    const CString directory = read(kFileSection, L"Directory", kWholeValue);
+    const CString fileName = read(kFileSection, L"FileName", kWholeValue);
     const CString fileCount = read(kFileSection, L"FileCount", 260);
     const CString fileType = read(kFileSection, L"FileType", 260);
     const CString editedChecked = read(kFileSection, L"EditedChecked", 260);
-    const CString editedTool = read(kFileSection, L"EditedTool", 260);
+    const CString editedTool = read(kFileSection, L"EditedTool", kWholeValue);
 
-    Directory = directory;
-    FileName = fileName;
-    FileCount = ParseDecimal(fileCount);
+    // An empty folder or name would put captures at the root of the drive,
+    // an unknown type would fail every capture: such values read as the defaults.
+    Directory = directory.IsEmpty() ? ExecutableFolder() : directory;
+    FileName = fileName.IsEmpty() ? CString(kFileDefaults[1].value) : fileName;
+    FileCount = ParseNumber(fileCount, 0, 0);
     NameWithCount.Format(L"%s_%d", static_cast<LPCWSTR>(FileName), FileCount);
-    FileType = fileType;
-    EditedChecked = ParseDecimal(editedChecked);
+    FileType = kFileDefaults[3].value;
+    for (const wchar_t* type : kFileTypes)
+        if (fileType.CompareNoCase(type) == 0)
+            FileType = fileType;
+    EditedChecked = ParseNumber(editedChecked, 0);
     EditedTool = editedTool;
 }
 

@@ -46,11 +46,15 @@ void COpWatermarkPropertyPage::Load(const profile::ValueReader& read) {
     using namespace profile;
     std::map<std::wstring, CString> values;
     for (const KeyDefault& row : kWatermarkDefaults)
-        values[row.key] = read(kWatermarkSection, row.key, 260);
-    auto number = [&](const wchar_t* key) { return ParseDecimal(values[key]); };
+        values[row.key] = read(kWatermarkSection, row.key, kWholeValue);
+    // A number that is not there reads as its default; one out of its range is brought into it.
+    auto number = [&](const wchar_t* key, int low = INT_MIN, int high = INT_MAX) {
+        return ParseNumber(values[key], ParseDecimal(DefaultValue(kWatermarkSection, key, CString())), low, high);
+    };
+    auto colour = [&](const wchar_t* key) { return number(key, 0, 255); };
 
     WaterMark = number(L"WaterMark");
-    Choice = number(L"Choice");
+    Choice = number(L"Choice", 0, 1);
     ImageDir = values[L"ImageDir"];
     ImageWidth = number(L"ImageWidth");
     ImageHeight = number(L"ImageHeight");
@@ -60,22 +64,25 @@ void COpWatermarkPropertyPage::Load(const profile::ValueReader& read) {
     FontBold = number(L"FontBold") != 0;
     FontItalic = number(L"FontItalic") != 0;
     FontUnderline = number(L"FontUnderline") != 0;
-    TextBkR = number(L"TextBkR");
-    TextBkG = number(L"TextBkG");
-    TextBkB = number(L"TextBkB");
-    TextColorR = number(L"TextColorR");
-    TextColorG = number(L"TextColorG");
-    TextColorB = number(L"TextColorB");
-    Location = number(L"Location");
+    TextBkR = colour(L"TextBkR");
+    TextBkG = colour(L"TextBkG");
+    TextBkB = colour(L"TextBkB");
+    TextColorR = colour(L"TextColorR");
+    TextColorG = colour(L"TextColorG");
+    TextColorB = colour(L"TextColorB");
+    Location = number(L"Location", 0, 8);
     LeftRightMargin = number(L"LeftRightMargin");
     TopBottomMargin = number(L"TopBottomMargin");
-    Rotate = number(L"Rotate");
+    Rotate = number(L"Rotate", 0, 5);
+    // An angle outside a turn keeps its meaning: 720 is 0, -90 is 270.
     Rotation = number(L"Rotation");
-    Alpha = number(L"Alpha");
+    if (Rotation < 0 || Rotation > 360)
+        Rotation = (Rotation % 360 + 360) % 360;
+    Alpha = number(L"Alpha", 0, 100);
     HideColor = number(L"HideColor");
-    RedSlider = Red = number(L"Red");
-    GreenSlider = Green = number(L"Green");
-    BlueSlider = Blue = number(L"Blue");
+    RedSlider = Red = colour(L"Red");
+    GreenSlider = Green = colour(L"Green");
+    BlueSlider = Blue = colour(L"Blue");
 }
 
 void COpWatermarkPropertyPage::Store(const profile::ValueWriter& write) const {

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdint>
 #include <cwchar>
+#include <cwctype>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,18 @@ int ParseDecimal(const wchar_t* text) {
     return static_cast<int>(value);
 }
 
+int ParseNumber(const wchar_t* text, int fallback, int low, int high) {
+    const wchar_t* digits = text ? text : L"";
+    while (*digits == L' ' || *digits == L'\t' || *digits == L'\n' || *digits == L'\r' || *digits == L'\v' ||
+           *digits == L'\f')
+        ++digits;
+    if (*digits == L'+' || *digits == L'-')
+        ++digits;
+    if (*digits < L'0' || *digits > L'9')
+        return fallback;
+    return std::clamp(ParseDecimal(text), low, high);
+}
+
 CString ExecutableFolder() {
     WCHAR buffer[MAX_PATH] = {};
     DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
@@ -73,26 +87,92 @@ CString SettingsPathIn(const CString& folder) {
     return path;
 }
 
-CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* path, DWORD bufferChars) {
+namespace {
+
+bool CreateUnicodeFile(const wchar_t* path);
+
+// Settings of files this run keeps in memory, by path, section and key.
+struct MemoryStore {
+    std::set<std::wstring> paths;
+    std::map<std::wstring, CString> values;
+};
+MemoryStore& Kept() {
+    static MemoryStore store;
+    return store;
+}
+std::wstring Folded(const wchar_t* text) {
+    std::wstring folded(text ? text : L"");
+    for (wchar_t& c : folded)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return folded;
+}
+std::wstring KeptKey(const wchar_t* path, const wchar_t* section, const wchar_t* key) {
+    return Folded(path) + L'\n' + Folded(section) + L'\n' + Folded(key);
+}
+bool IsKeptInMemory(const wchar_t* path) {
+    return Kept().paths.count(Folded(path)) != 0;
+}
+
+WriteFailureHandler& FailureHandler() {
+    static WriteFailureHandler handler;
+    return handler;
+}
+
+CString Cut(const CString& value, DWORD bufferChars) {
+    if (bufferChars && value.GetLength() >= static_cast<int>(bufferChars))
+        return value.Left(static_cast<int>(bufferChars) - 1);
+    return value;
+}
+
+// What the file holds for the key, `fallback` when the key is missing.
+CString ReadOr(const wchar_t* section, const wchar_t* key, const wchar_t* path, DWORD bufferChars,
+               const CString& fallback) {
+    if (IsKeptInMemory(path)) {
+        const auto found = Kept().values.find(KeptKey(path, section, key));
+        return Cut(found == Kept().values.end() ? fallback : found->second, bufferChars);
+    }
     std::vector<WCHAR> buffer(bufferChars ? bufferChars : 1, L'\0');
-    ::GetPrivateProfileStringW(section, key, L"", buffer.data(), static_cast<DWORD>(buffer.size()), path);
+    ::GetPrivateProfileStringW(section, key, fallback, buffer.data(), static_cast<DWORD>(buffer.size()), path);
     buffer.back() = L'\0';
     return CString(buffer.data());
 }
 
-namespace {
-bool CreateUnicodeFile(const wchar_t* path);
+}  // namespace
+
+CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* path, DWORD bufferChars) {
+    return ReadOr(section, key, path, bufferChars, CString());
 }
 
-void WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
+bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
+    if (IsKeptInMemory(path)) {
+        Kept().values[KeptKey(path, section, key)] = value;
+        return true;
+    }
+    // A value the file already holds is not written again: a file nobody may
+    // write (held open by another program, say) fails only what would change it.
+    static const CString missing(L"\x01");
+    if (ReadOr(section, key, path, kWholeValue, missing) == (value ? value : L""))
+        return true;
     // A file the profile functions create themselves is ANSI: Hangul would become '?'.
     if (!FileExists(path))
         CreateUnicodeFile(path);
-    ::WritePrivateProfileStringW(section, key, value, path);
+    if (::WritePrivateProfileStringW(section, key, value, path))
+        return true;
+    if (FailureHandler())
+        FailureHandler()(path);
+    return false;
 }
 
-void WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path) {
-    WriteValue(section, key, IntToString(value), path);
+bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path) {
+    return WriteValue(section, key, IntToString(value), path);
+}
+
+void SetWriteFailureHandler(WriteFailureHandler handler) {
+    FailureHandler() = std::move(handler);
+}
+
+void KeepInMemory(const wchar_t* path) {
+    Kept().paths.insert(Folded(path));
 }
 
 bool FileExists(const wchar_t* path) {
@@ -102,7 +182,7 @@ bool FileExists(const wchar_t* path) {
 ValueReader FileReader(const wchar_t* path) {
     CString file(path);
     return [file](const wchar_t* section, const wchar_t* key, DWORD bufferChars) {
-        return ReadValue(section, key, file, bufferChars);
+        return ReadOr(section, key, file, bufferChars, DefaultValue(section, key, ExecutableFolder()));
     };
 }
 
@@ -124,25 +204,26 @@ ValueReader MemoryReader(const SectionValues& values) {
     };
 }
 
+CString DefaultValue(const wchar_t* section, const wchar_t* key, const CString& executableFolder) {
+    auto find = [&](const KeyDefault* begin, const KeyDefault* end) -> CString {
+        for (const KeyDefault* row = begin; row != end; ++row)
+            if (std::wcscmp(row->key, key) == 0)
+                return row == kFileDefaults ? executableFolder : CString(row->value);
+        return CString();
+    };
+    if (std::wcscmp(section, kFileSection) == 0)
+        return find(std::begin(kFileDefaults), std::end(kFileDefaults));
+    if (std::wcscmp(section, kWatermarkSection) == 0)
+        return find(std::begin(kWatermarkDefaults), std::end(kWatermarkDefaults));
+    if (std::wcscmp(section, kMiscSection) == 0)
+        return find(std::begin(kMiscDefaults), std::end(kMiscDefaults));
+    return CString();
+}
+
 ValueReader DefaultsReader(const CString& executableFolder) {
     return [executableFolder](const wchar_t* section, const wchar_t* key, DWORD bufferChars) {
-        auto find = [&](const KeyDefault* begin, const KeyDefault* end) -> CString {
-            for (const KeyDefault* row = begin; row != end; ++row)
-                if (std::wcscmp(row->key, key) == 0)
-                    return row == kFileDefaults ? executableFolder : CString(row->value);
-            return CString();
-        };
-        CString value;
-        if (std::wcscmp(section, kFileSection) == 0)
-            value = find(std::begin(kFileDefaults), std::end(kFileDefaults));
-        else if (std::wcscmp(section, kWatermarkSection) == 0)
-            value = find(std::begin(kWatermarkDefaults), std::end(kWatermarkDefaults));
-        else if (std::wcscmp(section, kMiscSection) == 0)
-            value = find(std::begin(kMiscDefaults), std::end(kMiscDefaults));
         // The same truncation as a read from the file.
-        if (bufferChars && value.GetLength() >= static_cast<int>(bufferChars))
-            value = value.Left(static_cast<int>(bufferChars) - 1);
-        return value;
+        return Cut(DefaultValue(section, key, executableFolder), bufferChars);
     };
 }
 
@@ -190,8 +271,8 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t length) {
     return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
 }
 
-// The text as the profile functions read it: by its byte-order mark, else in
-// the ANSI code page.
+// The text of a settings file: by its byte-order mark; without one, as UTF-8
+// when it is valid UTF-8 (what today's editors save), else in the ANSI code page.
 std::wstring DecodeProfileText(const std::string& bytes) {
     std::wstring text;
     if (StartsWith(bytes, "\xFE\xFF", 2)) {
@@ -200,25 +281,55 @@ std::wstring DecodeProfileText(const std::string& bytes) {
                                          static_cast<unsigned char>(bytes[i + 1]));
         return text;
     }
-    UINT codePage = CP_ACP;
     size_t start = 0;
-    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
-        codePage = CP_UTF8;
+    if (StartsWith(bytes, "\xEF\xBB\xBF", 3))
         start = 3;
-    }
     const int length = static_cast<int>(bytes.size() - start);
     if (length <= 0)
         return text;
-    const int chars = ::MultiByteToWideChar(codePage, 0, bytes.data() + start, length, nullptr, 0);
+    const char* data = bytes.data() + start;
+    UINT codePage = CP_UTF8;
+    DWORD flags = start ? 0 : MB_ERR_INVALID_CHARS;
+    int chars = ::MultiByteToWideChar(codePage, flags, data, length, nullptr, 0);
+    if (chars <= 0) {
+        codePage = CP_ACP;
+        flags = 0;
+        chars = ::MultiByteToWideChar(codePage, flags, data, length, nullptr, 0);
+    }
     if (chars <= 0)
         return text;
     text.resize(static_cast<size_t>(chars));
-    ::MultiByteToWideChar(codePage, 0, bytes.data() + start, length, &text[0], chars);
+    ::MultiByteToWideChar(codePage, flags, data, length, &text[0], chars);
     return text;
 }
 
-// Writes the text beside the file first, so that a failure leaves the old one whole.
+// Moves (or copies) the file to the first free name of "<path><suffix>",
+// "<path><suffix>2", ...; never over another file.
+bool KeepAside(const wchar_t* path, const wchar_t* suffix, bool copy, CString& keptAs) {
+    for (int n = 1; n < 1000; ++n) {
+        CString target;
+        if (n == 1)
+            target.Format(L"%s%s", path, suffix);
+        else
+            target.Format(L"%s%s%d", path, suffix, n);
+        if (copy ? ::CopyFileW(path, target, TRUE) : ::MoveFileW(path, target)) {
+            keptAs = target;
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+// Writes the text beside the file, flushed, with the old file's attributes,
+// keeps a copy of the old bytes, and only then swaps the new file in: any
+// failure leaves the old one whole.
 bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
+    const DWORD attributes = ::GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;  // a file the user made read-only stays as it is
     CString temporary;
     temporary.Format(L"%s.new", path);
     HANDLE file = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -232,31 +343,16 @@ bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
     }
     DWORD written = 0;
     const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+                    written == bytes.size() && ::FlushFileBuffers(file);
     ::CloseHandle(file);
-    if (!ok || !::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileW(temporary);
-        return false;
-    }
-    return true;
-}
-
-// Moves the file to the first free name of "<path>.damaged", "<path>.damaged2", ...
-bool KeepAside(const wchar_t* path, CString& keptAs) {
-    for (int n = 1; n < 1000; ++n) {
-        CString target;
-        if (n == 1)
-            target.Format(L"%s.damaged", path);
-        else
-            target.Format(L"%s.damaged%d", path, n);
-        if (::MoveFileW(path, target)) {
-            keptAs = target;
+    CString original;
+    if (ok && ::SetFileAttributesW(temporary, attributes) && KeepAside(path, L".original", true, original)) {
+        if (::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
-        }
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
-            return false;
+        ::DeleteFileW(original);  // the file itself is still the original
     }
+    ::SetFileAttributesW(temporary, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(temporary);
     return false;
 }
 
@@ -289,8 +385,10 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
     if (FileExists(path)) {
         // A file that cannot be read now (locked, say) is not taken for a damaged one.
         std::string bytes;
-        if (!ReadAll(path, bytes, 2))
+        if (!ReadAll(path, bytes, 2)) {
+            result.present = true;
             return result;
+        }
         if (HoldsOptionSections(path)) {
             if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes)) {
                 FlushProfileCache(path);
@@ -301,8 +399,10 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
             return result;
         }
         FlushProfileCache(path);
-        if (!KeepAside(path, result.keptAs))
+        if (!KeepAside(path, L".damaged", false, result.keptAs)) {
+            result.present = true;
             return result;
+        }
     }
     result.created = result.usable = WriteDefaults(path, executableFolder);
     return result;

@@ -4,6 +4,7 @@
 
 #include "Afx.h"
 
+#include <climits>
 #include <functional>
 #include <map>
 #include <string>
@@ -29,6 +30,16 @@ extern const KeyDefault kMiscDefaults[10];
 // Leading blanks, an optional sign, then digits up to the first non-digit;
 // anything else gives 0. Values beyond the int range are clamped.
 int ParseDecimal(const wchar_t* text);
+// A stored number as the loaders take it: `fallback` when the text holds no
+// number at all, else its decimal value brought into [low, high].
+int ParseNumber(const wchar_t* text, int fallback, int low = INT_MIN, int high = INT_MAX);
+
+// Buffer for values that must never be cut (paths, texts): whatever a profile
+// line can hold.
+constexpr DWORD kWholeValue = 32768;
+
+// The default of a key: the table's text, the executable's folder for Directory.
+CString DefaultValue(const wchar_t* section, const wchar_t* key, const CString& executableFolder);
 
 // The folder of the running executable, without a trailing backslash.
 CString ExecutableFolder();
@@ -37,14 +48,25 @@ CString SettingsPathIn(const CString& folder);
 // Reads one value (empty when the key or the file is missing). Only the first
 // bufferChars - 1 characters count, as with the fixed buffers of the loaders.
 CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* path, DWORD bufferChars = 260);
-void WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
-void WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path);
+// False when the value did not reach the file; the failure handler has been told.
+bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
+bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path);
+
+// Called with the file's path whenever a write to it fails.
+using WriteFailureHandler = std::function<void(const wchar_t* path)>;
+void SetWriteFailureHandler(WriteFailureHandler handler);
+
+// For a settings file that must not be touched this run (it could not be read,
+// or a damaged one could not be moved aside): from now on the file is neither
+// read nor written; reads give what this run wrote, else the defaults.
+void KeepInMemory(const wchar_t* path);
 
 bool FileExists(const wchar_t* path);
 
 // Where the loaders take their values from: the settings file, or the
 // built-in defaults when the file cannot be made.
 using ValueReader = std::function<CString(const wchar_t* section, const wchar_t* key, DWORD bufferChars)>;
+// A key missing from the file reads as its default.
 ValueReader FileReader(const wchar_t* path);
 ValueReader DefaultsReader(const CString& executableFolder);
 
@@ -69,6 +91,7 @@ struct PreparedFile {
     bool usable = false;  // the loaders may read it and the writers write it
     bool created = false;  // written anew with the defaults
     CString keptAs;        // where a damaged file was moved; empty when none was
+    bool present = false;  // not usable, yet a file is there: it must be left alone
 };
 
 // Start-up: makes the settings file ready for the loaders. A missing file, or
@@ -76,7 +99,7 @@ struct PreparedFile {
 // all), is written anew with the defaults; a damaged one is first moved aside
 // under a free name, never deleted or overwritten. A file in a one-byte or
 // UTF-8 encoding is rewritten as UTF-16LE with its text kept, so that later
-// writes keep Hangul.
+// writes keep Hangul; its original bytes are kept beside it the same way.
 PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder);
 
 }  // namespace profile

@@ -90,8 +90,8 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
-// An empty settings file, or one of random bytes, is kept aside as it was and
-// replaced by the defaults in UTF-16, so captures work and Hangul folder and
+// An empty settings file, or one of random bytes, is kept aside as it was, the
+// user is told, and it is replaced by the defaults in UTF-16, so captures work and Hangul folder and
 // file names written later survive a restart.
 TEST(VeskDamagedSettings, DamagedFileIsKeptAndTheDefaultsComeBack) {
     std::string noise(4096, '\0');
@@ -105,8 +105,12 @@ TEST(VeskDamagedSettings, DamagedFileIsKeptAndTheDefaultsComeBack) {
         VeskRun run(L"damaged");
         ASSERT_TRUE(run.Prepare());
         ASSERT_TRUE(WriteBytes(run.ini(), damaged));
-        HWND main = run.Start();
+        std::wstring notice;
+        HWND main = run.Start(&notice);
         ASSERT_NE(main, nullptr);
+        // Said once, before the main window: defaults in use, and where the old file is.
+        EXPECT_NE(notice.find(L"기본 설정"), std::wstring::npos);
+        EXPECT_NE(notice.find(run.ini() + L".damaged"), std::wstring::npos);
         EXPECT_EQ(ReadBytes(run.ini() + L".damaged"), damaged);
         EXPECT_EQ(ReadBytes(run.ini()).substr(0, 2), std::string("\xFF\xFE"));
         COpFilePropertyPage file;

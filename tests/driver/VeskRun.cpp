@@ -182,9 +182,11 @@ bool VeskRun::PrepareQuiet()
     return true;
 }
 
-HWND VeskRun::Start()
+HWND VeskRun::Start(std::wstring* notice)
 {
     Kill();
+    if (notice)
+        notice->clear();
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + m_exe + L"\"";
@@ -194,6 +196,8 @@ HWND VeskRun::Start()
     m_pi.hThread = nullptr;
     HWND main = nullptr;
     WaitFor([&] {
+        if (notice && notice->empty() && FindMessageBox())
+            *notice = AnswerMessageBox(0);
         main = FindOwnWindow(kMainTitle);
         return main && IsWindowVisible(main);
     });
@@ -202,14 +206,46 @@ HWND VeskRun::Start()
     return main;
 }
 
-DWORD VeskRun::Exit(HWND main)
+DWORD VeskRun::Exit(HWND main, std::wstring* notice)
 {
     DWORD code = STILL_ACTIVE;
-    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0) &&
-        WaitForSingleObject(m_pi.hProcess, kPatienceMs) == WAIT_OBJECT_0)
+    if (notice)
+        notice->clear();
+    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0) && WaitFor([&] {
+            if (notice && notice->empty() && FindMessageBox())
+                *notice = AnswerMessageBox(0);
+            return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
+        }))
         GetExitCodeProcess(m_pi.hProcess, &code);
     Kill();
     return code;
+}
+
+HWND VeskRun::FindMessageBox() const
+{
+    return FindWindowIf([](HWND hWnd) {
+        WCHAR name[16] = {};
+        GetClassNameW(hWnd, name, 16);
+        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, 0xFFFF);
+    });
+}
+
+std::wstring VeskRun::MessageBoxText(HWND box)
+{
+    WCHAR text[4096] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 4096);
+    return text;
+}
+
+std::wstring VeskRun::AnswerMessageBox(DWORD patienceMs) const
+{
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = FindMessageBox()) != nullptr; }, patienceMs))
+        return std::wstring();
+    const std::wstring text = MessageBoxText(box);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitFor([&] { return !IsWindow(box); });
+    return text.empty() ? L" " : text;  // a box was there
 }
 
 void VeskRun::Kill()

@@ -79,9 +79,17 @@ public:
     // balloon and editor, which would change or slow what captures show.
     bool PrepareQuiet();
     // Starts the program and returns its shown main dialog, null when none came.
-    HWND Start();
+    // With `notice`, a message box shown before the dialog is answered with OK
+    // and its text kept there (empty when none came).
+    HWND Start(std::wstring* notice = nullptr);
     // Posts the exit command and waits for the process; returns its exit code.
-    DWORD Exit(HWND main);
+    // With `notice`, as Start: a box shown on the way out is answered.
+    DWORD Exit(HWND main, std::wstring* notice = nullptr);
+    // A message box of the program on show, or null; its text.
+    HWND FindMessageBox() const;
+    static std::wstring MessageBoxText(HWND box);
+    // Waits for a message box, closes it with OK and returns its text; empty when none came.
+    std::wstring AnswerMessageBox(DWORD patienceMs = kPatienceMs) const;
     // Ends a process still running (a test that failed half way).
     void Kill();
 
