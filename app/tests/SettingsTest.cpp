@@ -493,8 +493,9 @@ struct StartCase {
     std::function<std::wstring(const std::wstring& folder)> after;  // the file's text after the exit; empty: unchanged
 };
 
+// An existing folder of 334 characters (two names, each within the system's limit).
 std::wstring LongFolder(const std::wstring& folder) {
-    return folder + L"\\" + std::wstring(334 - folder.size() - 1, L'a');
+    return folder + L"\\" + std::wstring(150, L'a') + L"\\" + std::wstring(334 - folder.size() - 152, L'b');
 }
 
 // Each file is started, captured into, possibly applied, left; what the
@@ -547,8 +548,9 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          }},
         {"a folder longer than a path may be",
          [](const std::wstring& f) {
-             ::CreateDirectoryW((L"\\\\?\\" + LongFolder(f)).c_str(), nullptr);
-             return Utf16Bytes(With(ValidText(LongFolder(f)), {}));
+             ::CreateDirectoryW((L"\\\\?\\" + f + L"\\" + std::wstring(150, L'a')).c_str(), nullptr);
+             EXPECT_TRUE(::CreateDirectoryW((L"\\\\?\\" + LongFolder(f)).c_str(), nullptr));
+             return Utf16Bytes(ValidText(LongFolder(f)));
          },
          Hold::kNothing, nullptr, nullptr, L"경로가 너무 깁니다", false, nullptr,
          [](const std::wstring& f) { return With(ValidText(LongFolder(f)), {{L"FileCount", L"1"}}); }},
