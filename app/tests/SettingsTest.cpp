@@ -19,11 +19,78 @@
 
 namespace {
 
+using namespace vesk_test;
+
 std::string Narrow(const wchar_t* text) {
     std::string out;
     for (; text && *text; ++text)
         out += *text < 128 ? static_cast<char>(*text) : '?';
     return out;
+}
+
+std::string Utf16Bytes(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Utf8Bytes(const std::wstring& text) {
+    std::string bytes(text.size() * 3 + 1, '\0');
+    bytes.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                                           &bytes[0], static_cast<int>(bytes.size()), nullptr,
+                                                           nullptr)));
+    return bytes;
+}
+
+bool WriteBytes(const wchar_t* path, const std::string& bytes) {
+    HANDLE f = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool ok = f != INVALID_HANDLE_VALUE &&
+                    ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    ::CloseHandle(f);
+    return ok;
+}
+
+std::string FileBytes(const wchar_t* path) {
+    std::string bytes;
+    HANDLE f = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
+        bytes.append(buffer, got);
+    ::CloseHandle(f);
+    return bytes;
+}
+
+// Sections ("[name]", "") and keys of a UTF-16 file in the order they stand in it.
+std::vector<std::pair<std::wstring, std::wstring>> LinesOf(const std::string& bytes) {
+    std::wstring text;
+    const size_t start = bytes.compare(0, 2, "\xFF\xFE") == 0 ? 2 : 0;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find(L'\n', pos);
+        std::wstring line = text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
+        pos = end == std::wstring::npos ? text.size() : end + 1;
+        while (!line.empty() && (line.back() == L'\r' || line.back() == L' '))
+            line.pop_back();
+        if (line.empty())
+            continue;
+        size_t eq = line.find(L'=');
+        if (line[0] == L'[')
+            lines.emplace_back(line, L"");
+        else
+            lines.emplace_back(line.substr(0, eq), eq == std::wstring::npos ? L"" : line.substr(eq + 1));
+    }
+    return lines;
 }
 
 class SettingsFile : public ::testing::Test {
@@ -41,62 +108,9 @@ protected:
         ::RemoveDirectoryW(folder_.c_str());
     }
 
-    void WriteRaw(const std::string& bytes) {
-        HANDLE f = ::CreateFileW(path_, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(f, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(f);
-    }
-    std::string ReadRaw(const CString& path = CString()) const {
-        std::string bytes;
-        HANDLE f = ::CreateFileW(path.IsEmpty() ? path_ : path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (f == INVALID_HANDLE_VALUE)
-            return bytes;
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
-            bytes.append(buffer, got);
-        ::CloseHandle(f);
-        return bytes;
-    }
-    // A UTF-16LE file with a byte-order mark from lines of text.
-    void WriteUnicode(const std::wstring& text) {
-        std::string bytes = "\xFF\xFE";
-        for (wchar_t c : text) {
-            bytes += static_cast<char>(c & 0xFF);
-            bytes += static_cast<char>((c >> 8) & 0xFF);
-        }
-        WriteRaw(bytes);
-    }
-
-    // Sections and keys of the file in the order they stand in it.
-    std::vector<std::pair<std::wstring, std::wstring>> Lines() const {
-        std::string bytes = ReadRaw();
-        std::wstring text;
-        size_t start = 0;
-        if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)
-            start = 2;
-        for (size_t i = start; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        std::vector<std::pair<std::wstring, std::wstring>> lines;
-        size_t pos = 0;
-        while (pos < text.size()) {
-            size_t end = text.find(L'\n', pos);
-            std::wstring line = text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
-            pos = end == std::wstring::npos ? text.size() : end + 1;
-            while (!line.empty() && (line.back() == L'\r' || line.back() == L' '))
-                line.pop_back();
-            if (line.empty())
-                continue;
-            size_t eq = line.find(L'=');
-            if (line[0] == L'[')
-                lines.emplace_back(line, L"");
-            else
-                lines.emplace_back(line.substr(0, eq), eq == std::wstring::npos ? L"" : line.substr(eq + 1));
-        }
-        return lines;
-    }
+    void WriteRaw(const std::string& bytes) { ASSERT_TRUE(WriteBytes(path_, bytes)); }
+    std::string ReadRaw() const { return FileBytes(path_); }
+    std::vector<std::pair<std::wstring, std::wstring>> Lines() const { return LinesOf(ReadRaw()); }
 
     std::wstring folder_;
     CString path_;
@@ -285,18 +299,12 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
     const CString original = path_ + L".original";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.encoding == kUtf16) {
-            WriteUnicode(c.content);
-        } else if (c.encoding == kAnsi) {
+        if (c.encoding == kUtf16)
+            WriteRaw(Utf16Bytes(c.content));
+        else if (c.encoding == kAnsi)
             WriteRaw(std::string(c.content.begin(), c.content.end()));
-        } else {
-            std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, c.content.c_str(), -1, nullptr, 0,
-                                                                        nullptr, nullptr)), '\0');
-            ::WideCharToMultiByte(CP_UTF8, 0, c.content.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()), nullptr,
-                                  nullptr);
-            utf8.pop_back();
-            WriteRaw(utf8);
-        }
+        else
+            WriteRaw(Utf8Bytes(c.content));
         // The swap keeps what the user set on the file.
         ::SetFileAttributesW(path_, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
         const std::string before = ReadRaw();
@@ -310,7 +318,7 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
             EXPECT_FALSE(profile::FileExists(original));
         } else {
             EXPECT_EQ(after.substr(0, 2), std::string("\xFF\xFE"));
-            EXPECT_EQ(ReadRaw(original), before) << "the original bytes are kept";
+            EXPECT_EQ(FileBytes(original), before) << "the original bytes are kept";
         }
         ::DeleteFileW(original);
         COpFilePropertyPage file;
@@ -383,39 +391,6 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
 
 namespace {
 
-using namespace vesk_test;
-
-std::string Utf16Bytes(const std::wstring& text) {
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return bytes;
-}
-
-std::string Utf8Bytes(const std::wstring& text) {
-    std::string bytes(text.size() * 3 + 1, '\0');
-    bytes.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                                           &bytes[0], static_cast<int>(bytes.size()), nullptr,
-                                                           nullptr)));
-    return bytes;
-}
-
-std::string FileBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
-        bytes.append(buffer, got);
-    ::CloseHandle(f);
-    return bytes;
-}
-
 // A valid file as earlier versions wrote it: every key in table order, quiet
 // captures (no cursor, sound or balloon), captures into `folder`.
 std::wstring ValidText(const std::wstring& folder) {
@@ -451,30 +426,17 @@ std::wstring With(std::wstring text, std::initializer_list<std::pair<const wchar
 // Every "[section]key=value" of a UTF-16 file, sorted: the file's content
 // whatever order the profile functions put added keys in.
 std::vector<std::wstring> Entries(const std::string& bytes) {
-    std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     std::vector<std::wstring> entries;
     std::wstring section;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find(L'\n', pos);
-        std::wstring line = text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
-        pos = end == std::wstring::npos ? text.size() : end + 1;
-        while (!line.empty() && (line.back() == L'\r' || line.back() == L' '))
-            line.pop_back();
-        if (line.empty())
-            continue;
-        if (line[0] == L'[')
-            section = line;
+    for (const auto& [key, value] : LinesOf(bytes)) {
+        if (key[0] == L'[')
+            section = key;
         else
-            entries.push_back(section + line);
+            entries.push_back(section + key + L"=" + value);
     }
     std::sort(entries.begin(), entries.end());
     return entries;
 }
-
-std::string Narrowed(const std::wstring& text) { return Utf8Bytes(text); }
 
 // How another program holds the file: not at all; locked until the main
 // dialog shows; open, not to be moved, until then; open for reading only, so
@@ -570,12 +532,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         ASSERT_TRUE(run.Prepare());
         const std::wstring& folder = run.folder();
         const std::string before = c.file(folder);
-        {
-            HANDLE f = ::CreateFileW(run.ini().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD written = 0;
-            ::WriteFile(f, before.data(), static_cast<DWORD>(before.size()), &written, nullptr);
-            ::CloseHandle(f);
-        }
+        ASSERT_TRUE(WriteBytes(run.ini().c_str(), before));
         const DWORD share[] = {0, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
         HANDLE hold = c.hold == Hold::kNothing ? INVALID_HANDLE_VALUE
                                                : ::CreateFileW(run.ini().c_str(), GENERIC_READ,
@@ -587,17 +544,17 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             ::CloseHandle(hold);
         ASSERT_NE(main, nullptr);
         if (c.startNotice)
-            EXPECT_NE(notice.find(c.startNotice), std::wstring::npos) << Narrowed(notice);
+            EXPECT_NE(notice.find(c.startNotice), std::wstring::npos) << Utf8Bytes(notice);
         else
             EXPECT_EQ(notice, L"");
 
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
         if (c.capture) {
             CDibImage shot;
-            EXPECT_TRUE(run.LoadWhenWritten(c.capture(folder), shot)) << "no " << Narrowed(c.capture(folder));
+            EXPECT_TRUE(run.LoadWhenWritten(c.capture(folder), shot)) << "no " << Utf8Bytes(c.capture(folder));
         } else {
             const std::wstring failure = run.AnswerMessageBox();
-            EXPECT_NE(failure.find(c.failure), std::wstring::npos) << Narrowed(failure);
+            EXPECT_NE(failure.find(c.failure), std::wstring::npos) << Utf8Bytes(failure);
             // The whole folder is named, however the box breaks its lines.
             std::wstring joined;
             for (wchar_t ch : failure)
@@ -620,20 +577,20 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         }
         EXPECT_EQ(run.Exit(main, &notice), 0u);
         if (c.exitNotice) {
-            EXPECT_NE(notice.find(c.exitNotice), std::wstring::npos) << Narrowed(notice);
+            EXPECT_NE(notice.find(c.exitNotice), std::wstring::npos) << Utf8Bytes(notice);
             EXPECT_NE(notice.find(run.ini()), std::wstring::npos) << "the box names the file";
         } else {
             EXPECT_EQ(notice, L"");
         }
         if (c.hold == Hold::kUnwritable)
             ::CloseHandle(hold);
-        const std::string after = FileBytes(run.ini());
+        const std::string after = FileBytes(run.ini().c_str());
         if (c.after)
             EXPECT_EQ(Entries(after), Entries(Utf16Bytes(c.after(folder))));
         else
             EXPECT_TRUE(after == before) << "the file was written";
         if (before.substr(0, 2) != "\xFF\xFE" && c.hold == Hold::kNothing)
-            EXPECT_TRUE(FileBytes(run.ini() + L".original") == before) << "the original bytes are gone";
+            EXPECT_TRUE(FileBytes((run.ini() + L".original").c_str()) == before) << "the original bytes are gone";
         EXPECT_FALSE(Exists(run.ini() + L".damaged"));
     }
 }
