@@ -91,9 +91,8 @@ void CVeskApp::LoadSettings() {
         // the defaults instead, and leave a file that is there as it is.
         profile::KeepInMemory(m_strSettingsPath);
         CString text;
-        text.Format(L"설정 파일을 읽거나 만들 수 없습니다.\n%s\n\n기본 설정으로 실행하며, 바꾼 설정은 저장되지 않을 수 있습니다.",
-                    static_cast<LPCWSTR>(m_strSettingsPath));
-        AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+        text.Format(LoadResString(IDS_SETTINGS_UNUSABLE), static_cast<LPCWSTR>(m_strSettingsPath));
+        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
     } else if (!prepared.keptAs.IsEmpty()) {
         CString text;
         text.Format(LoadResString(IDS_SETTINGS_DAMAGED), static_cast<LPCWSTR>(prepared.keptAs));

@@ -134,6 +134,7 @@
 #define IDS_SETTINGS_NOT_SAVED      5081
 #define IDS_SETTINGS_DAMAGED        5082
 #define IDS_CAPTURE_PATH_TOO_LONG   5083
+#define IDS_SETTINGS_UNUSABLE       5084
 
 // Controls
 #ifndef IDC_STATIC
