@@ -57,7 +57,8 @@ bool WriteBytes(const wchar_t* path, const std::string& bytes) {
 
 std::string FileBytes(const wchar_t* path) {
     std::string bytes;
-    HANDLE f = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE f =
+        ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return bytes;
     char buffer[4096];
@@ -496,7 +497,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          Hold::kNothing, nullptr, [](const std::wstring& f) { return f + L"\\shots\\Shot_7.png"; }, nullptr, false,
          nullptr,
          [](const std::wstring& f) {
-             return With(ValidText(f + L"\\shots"), {{L"FileName", L"Shot"}, {L"FileCount", L"8"}, {L"FileType", L"png"}});
+             return With(ValidText(f + L"\\shots"),
+                         {{L"FileName", L"Shot"}, {L"FileCount", L"8"}, {L"FileType", L"png"}});
          }},
         {"UTF-8 without a byte-order mark, a Hangul folder",
          [](const std::wstring& f) {
