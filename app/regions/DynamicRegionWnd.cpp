@@ -51,7 +51,7 @@ void FlushDrawing() {
 class CScreenMark {
 public:
     CScreenMark(CWnd* pWnd, const RECT& selection, int cxScreen, int cyScreen) : m_dc(pWnd) {
-        // A screen corner: the selection never covers them all.
+        // A screen corner: only a selection of the whole screen covers them all.
         for (POINT p : {POINT{0, 0}, POINT{cxScreen - 1, 0}, POINT{0, cyScreen - 1}, POINT{cxScreen - 1, cyScreen - 1}})
             if (!::PtInRect(&selection, p)) {
                 m_point = p;
@@ -72,8 +72,11 @@ public:
     // waits until the screen shows it.
     void ShowAndWait() {
         FlushDrawing();
-        if (!m_bPlaced)
+        if (!m_bPlaced) {
+            // The selection is the whole screen: no pixel is left to tell.
+            ::Sleep(kHiddenSettleMs);
             return;
+        }
         const COLORREF before = ScreenPixelAt(m_point);
         if (before == CLR_INVALID)
             return;
