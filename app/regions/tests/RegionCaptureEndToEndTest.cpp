@@ -603,68 +603,70 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     Exit(main);
 }
 
-// One xdotool run: press, moves `pauseMs` apart along the path, release right
-// after the last move, as X events from a hand come.
+// One xdotool run: press, `moves` moves `pauseMs` apart, release right after the last.
 std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs) {
-    const std::wstring pause = pauseMs ? L" sleep 0." + std::to_wstring(1000 + pauseMs).substr(1) : L"";
-    std::wstring script = L"mousedown 1" + pause;
+    const std::wstring pause = pauseMs ? L" sleep " + std::to_wstring(pauseMs / 1000.0) : L"";
+    std::wstring script = L"mousedown 1";
     for (int i = 1; i <= moves; ++i)
-        script += L" mousemove " + std::to_wstring(from.x + (to.x - from.x) * i / moves) + L" " +
-                  std::to_wstring(from.y + (to.y - from.y) * i / moves) + (i < moves ? pause : L"");
+        script += pause + L" mousemove " + std::to_wstring(from.x + (to.x - from.x) * i / moves) + L" " +
+                  std::to_wstring(from.y + (to.y - from.y) * i / moves);
     return script + L" mouseup 1";
 }
 
-// Press, move to `to` and release in one SendInput call: all three are queued
-// before the program reads the first.
+// Press, move and release in one SendInput call: all three are queued before the program reads one.
 void SendDragAtOnce(POINT to) {
+    const DWORD flags[3] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MOUSEEVENTF_LEFTUP};
     INPUT in[3] = {};
-    for (INPUT& i : in)
-        i.type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dx = static_cast<LONG>((to.x * 65536LL + 32768) / GetSystemMetrics(SM_CXSCREEN));
-    in[1].mi.dy = static_cast<LONG>((to.y * 65536LL + 32768) / GetSystemMetrics(SM_CYSCREEN));
-    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (int i = 0; i < 3; ++i) {
+        in[i].type = INPUT_MOUSE;
+        in[i].mi.dwFlags = flags[i];
+        in[i].mi.dx = (to.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);  // read with ABSOLUTE only
+        in[i].mi.dy = (to.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+    }
     SendInput(3, in, sizeof(INPUT));
 }
 
-TEST_F(RegionCaptureEndToEnd, DragsReleasedAtOnceSaveTheOtherProgramExactlyFromPressToRelease) {
+TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndEscapeKeepsTheRelease) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     PatternHost host;
     ASSERT_TRUE(host.Start({40, 40, 1000, 900}));
+    // Escape in the middle of a drag: nothing saved, and the release reaches no one.
+    for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand}) {
+        ASSERT_TRUE(OpenOver(host, main, command, {300, 250}));
+        ASSERT_TRUE(XDo(L"mousedown 1"));
+        ASSERT_TRUE(XSweep({300, 250}, {520, 430}));
+        Rest(kPastThePollMs);
+        wt::KeyPress(VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return RegionWindow() == nullptr; })) << "Escape leaves the screen at once";
+        ASSERT_TRUE(XDo(L"mouseup 1"));
+        EXPECT_TRUE(WaitClosed());
+        EXPECT_EQ(host.ButtonMessages(), 0) << (command == kDynamicMouseCommand ? "live" : "frozen");
+    }
+
+    // Releases right after the last move, several times each.
     struct {
         const char* how;
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; -1: SendDragAtOnce
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
-        {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause at all", 1, 0},
-        {"queued at once", -1, 0},
+        {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
     };
-    int n = 0, saved = 0;
+    int saved = 0;
     for (const auto& drag : kDrags) {
-        const POINT from = {107 + 37 * n, 95 + 23 * n}, to = {from.x + 196 + 11 * n, from.y + 159};
-        ++n;
+        const POINT from = {107 + 37 * saved, 95 + 23 * saved}, to = {from.x + 196 + 11 * saved, from.y + 159};
         ASSERT_TRUE(OpenOver(host, main, kDynamicMouseCommand, from)) << drag.how;
-        if (drag.moves < 0) {
+        if (drag.moves < 0)
             SendDragAtOnce(to);
-        } else if (drag.moves) {
+        else if (drag.moves)
             ASSERT_TRUE(XDo(XDragScript(from, to, drag.moves, drag.pauseMs)));
-        } else {
-            ASSERT_TRUE(XDo(L"mousedown 1"));
-            Rest(150);
-            ASSERT_TRUE(XSweep(from, to));
-            ASSERT_TRUE(XDo(L"mouseup 1"));
-        }
+        else
+            ASSERT_TRUE(XDo(L"mousedown 1") && XSweep(from, to) && XDo(L"mouseup 1"));
         CDibImage image;
-        if (LoadWhenWritten(saved, image)) {
-            EXPECT_EQ(WrongPixels(image, PatternOver(InsideOfFrame(from, to))), 0)
-                << drag.how << ", " << image.GetWidth() << " x " << image.GetHeight();
-            ++saved;
-        } else {
-            ADD_FAILURE() << drag.how << ": nothing saved";
-        }
+        ASSERT_TRUE(LoadWhenWritten(saved++, image)) << drag.how << ": nothing saved";
+        EXPECT_EQ(WrongPixels(image, PatternOver(InsideOfFrame(from, to))), 0)
+            << drag.how << ", " << image.GetWidth() << " x " << image.GetHeight();
         EXPECT_TRUE(WaitClosed());
     }
 
@@ -684,27 +686,6 @@ TEST_F(RegionCaptureEndToEnd, DragsReleasedAtOnceSaveTheOtherProgramExactlyFromP
     EXPECT_TRUE(WaitClosed());
     Exit(main);
     EXPECT_FALSE(Exists(run_.Numbered(saved + 1)));
-}
-
-TEST_F(RegionCaptureEndToEnd, EscapeDuringADragKeepsTheReleaseFromTheProgramUnderneath) {
-    HWND main = Start();
-    ASSERT_NE(main, nullptr);
-    PatternHost host;
-    ASSERT_TRUE(host.Start({40, 40, 1000, 900}));
-    for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand}) {
-        ASSERT_TRUE(OpenOver(host, main, command, {300, 250}));
-        ASSERT_TRUE(XDo(L"mousedown 1"));
-        Rest(150);
-        ASSERT_TRUE(XSweep({300, 250}, {520, 430}));
-        Rest(kPastThePollMs);
-        wt::KeyPress(VK_ESCAPE);
-        EXPECT_TRUE(WaitFor([&] { return RegionWindow() == nullptr; })) << "Escape leaves the screen at once";
-        ASSERT_TRUE(XDo(L"mouseup 1"));
-        EXPECT_TRUE(WaitClosed());
-        EXPECT_EQ(host.ButtonMessages(), 0) << (command == kDynamicMouseCommand ? "live" : "frozen");
-    }
-    Exit(main);
-    EXPECT_FALSE(Exists(run_.Numbered(0)));
 }
 
 TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothingBehind) {
