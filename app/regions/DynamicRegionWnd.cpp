@@ -7,15 +7,101 @@
 #include "app/regions/RegionViewWnd.h"
 #include "resources/resource.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr UINT_PTR kFollowTimer = 0;
+// Bounds the wait for a mark that another program's window may cover.
+constexpr DWORD kMarkPatienceMs = 1000;
 
+// The corner pixel under the pointer is left out: the colour readout reads the
+// screen there, and the cross-hair's two lines cancel out on it.
 void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
     const POINT points[5] = {{start.x, start.y}, {corner.x, start.y}, {corner.x, corner.y}, {start.x, corner.y},
                              {start.x, start.y}};
+    dc.ExcludeClipRect(corner.x, corner.y, corner.x + 1, corner.y + 1);
     dc.Polyline(points, 5);
+    dc.SelectClipRgn(nullptr);
 }
+
+COLORREF ScreenPixelAt(POINT p) {
+    ScopedWindowDc screen(nullptr);
+    return screen.Get() ? ::GetPixel(screen.Get(), p.x, p.y) : CLR_INVALID;
+}
+
+int ColorDistance(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+           std::abs(GetBValue(a) - GetBValue(b));
+}
+
+// Lets what this thread drew reach the display. Wine keeps a busy thread's
+// drawing in the window's own surface and sends it on only when the thread
+// looks for messages; a sleep does not count.
+void FlushDrawing() {
+    ::GdiFlush();
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+}
+
+// One pixel of a window, outside the selection, changed until the screen
+// shows the change. The compositor shows a window's drawing in order, and the
+// windows hidden before it: once the screen shows the mark, it shows all that
+// was drawn and hidden before, and a copy of the selection holds nothing of
+// ours. The window's own pixel is put back when the mark goes.
+class CScreenMark {
+public:
+    CScreenMark(CWnd* pWnd, const RECT& selection, int cxScreen, int cyScreen) : m_dc(pWnd) {
+        // A screen corner: only a selection of the whole screen covers them all.
+        for (POINT p : {POINT{0, 0}, POINT{cxScreen - 1, 0}, POINT{0, cyScreen - 1}, POINT{cxScreen - 1, cyScreen - 1}})
+            if (!::PtInRect(&selection, p)) {
+                m_point = p;
+                m_bPlaced = true;
+                break;
+            }
+        if (m_bPlaced)
+            m_own = m_dc.GetPixel(m_point);
+    }
+    ~CScreenMark() {
+        if (m_bPlaced && m_own != CLR_INVALID)
+            m_dc.SetPixelV(m_point.x, m_point.y, m_own);
+    }
+    CScreenMark(const CScreenMark&) = delete;
+    CScreenMark& operator=(const CScreenMark&) = delete;
+
+    // Draws the mark in a colour far from what the screen shows there and
+    // waits until the screen shows it.
+    void ShowAndWait() {
+        FlushDrawing();
+        if (!m_bPlaced) {
+            // The selection is the whole screen: no pixel is left to tell.
+            ::Sleep(kHiddenSettleMs);
+            return;
+        }
+        const COLORREF before = ScreenPixelAt(m_point);
+        if (before == CLR_INVALID)
+            return;
+        COLORREF mark = before ^ 0x808080;
+        if (mark == kRegionKeyColor)
+            mark ^= 0x010101;
+        m_dc.SetPixelV(m_point.x, m_point.y, mark);
+        FlushDrawing();
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            const COLORREF now = ScreenPixelAt(m_point);
+            if (now != CLR_INVALID && ColorDistance(now, mark) < ColorDistance(now, before))
+                return;
+            if (::GetTickCount() - start > kMarkPatienceMs)
+                return;
+            ::Sleep(1);
+        }
+    }
+
+private:
+    CClientDC m_dc;
+    POINT m_point = {};
+    bool m_bPlaced = false;
+    COLORREF m_own = CLR_INVALID;
+};
 
 }  // namespace
 
@@ -143,6 +229,8 @@ void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
 }
 
 void CDynamicRegionWnd::OnMouseMove(UINT nFlags, CPoint point) {
+    if (WaitsForRelease())
+        return;
     if (!m_bTrackerMode) {
         DragTo(point, GetOptions());
         CSkinDialog::OnMouseMove(nFlags, point);
@@ -214,18 +302,28 @@ void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCapt
     const bool pointerHeld = pointerShown && ::GetCapture() == m_pPointerWnd->m_hWnd;
     if (pointerShown)
         m_pPointerWnd->ShowWindow(SW_HIDE);
-    ::GdiFlush();
-    ::Sleep(kHiddenSettleMs);
     {
+        CScreenMark mark(this, selection, m_cxScreen, m_cyScreen);
+        // Twice: the hidden windows reach the display by another way than our
+        // drawing, and are surely on their way once the first mark shows.
+        mark.ShowAndWait();
+        mark.ShowAndWait();
         ScopedDc display(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
         HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY);
     }
     ShowHelpers(SW_SHOWNA);
     if (pointerShown) {
-        m_pPointerWnd->SetWindowPos(&wndTopMost, 0, 0, m_cxScreen, m_cyScreen, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        m_pPointerWnd->CoverScreen();
         if (pointerHeld || !m_bTrackerMode)
             m_pPointerWnd->SetCapture();
     }
+}
+
+void CDynamicRegionWnd::KeepOnlyMouseHold() {
+    // The pointer window had the press: a pixel at alpha 1, it keeps the mouse.
+    m_bDrawing = false;
+    EndFollowing();
+    ShowWindow(SW_HIDE);
 }
 
 void CDynamicRegionWnd::TearDown() {

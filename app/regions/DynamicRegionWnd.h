@@ -39,6 +39,7 @@ protected:
     RECT RegionOfTracker() const override;
     GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) override;
     void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) override;
+    void KeepOnlyMouseHold() override;
 
 private:
     void OpenAuxiliaryWindows(const RegionCaptureOptions& options);

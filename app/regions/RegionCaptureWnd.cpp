@@ -115,7 +115,7 @@ template <class TBase>
 BOOL CRegionCaptureWnd<TBase>::PreTranslateMessage(MSG* pMsg) {
     // Escape on this window or on one of its helpers ends the capture.
     if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE) {
-        EndCapture();
+        EndAfterRelease();
         return TRUE;
     }
     return TBase::PreTranslateMessage(pMsg);
@@ -131,9 +131,38 @@ BOOL CRegionCaptureWnd<TBase>::OnSetCursor(CWnd*, UINT nHitTest, UINT) {
 }
 
 template <class TBase>
+void CRegionCaptureWnd<TBase>::EndAfterRelease() {
+    // The mouse is ours until the release only while this window or its pointer window has the capture.
+    if (m_bEndOnRelease)
+        return;
+    const HWND capture = ::GetCapture();
+    const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
+    if (m_bInTrack || !held || ::GetKeyState(VK_LBUTTON) >= 0) {
+        EndCapture();
+        return;
+    }
+    m_bEndOnRelease = true;
+    DestroyInfoWindows();
+    KeepOnlyMouseHold();
+}
+
+template <class TBase>
+bool CRegionCaptureWnd<TBase>::WaitsForRelease() {
+    if (!m_bEndOnRelease)
+        return false;
+    if (!(::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000))
+        EndCapture();
+    return true;
+}
+
+template <class TBase>
 void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     if (m_bInTrack)
         return;
+    if (m_bEndOnRelease) {
+        EndCapture();
+        return;
+    }
     const RegionCaptureOptions options = GetOptions();
     GeoRect selection;
     if (m_bTrackerMode) {

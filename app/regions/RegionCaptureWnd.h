@@ -38,7 +38,7 @@ protected:
     static bool CreateSelfDeleting(CRegionCaptureWnd* pWnd, UINT nIDTemplate);
 
     void OnOK() override {}
-    void OnCancel() override { EndCapture(); }
+    void OnCancel() override { EndAfterRelease(); }
     void PostNcDestroy() override;
 
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
@@ -55,6 +55,17 @@ protected:
     virtual GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) = 0;
     // Hands a non-empty selection (screen coordinates) to the capture engine.
     virtual void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) = 0;
+    // Leaves on the screen only the window that has the press, reduced to
+    // nothing a user would see, so that it keeps the mouse until the release.
+    virtual void KeepOnlyMouseHold() = 0;
+
+    // Ends the window, but while the button it took is down everything goes
+    // except what keeps the mouse: the release then reaches no other program,
+    // and ends the window when it comes.
+    void EndAfterRelease();
+    // True while the window waits for that release; a mouse move without the
+    // button (its release went astray) ends the window.
+    bool WaitsForRelease();
 
     RegionCaptureOptions GetOptions() const;
     // Sizes the window to the screen; gives where the pointer was, where the tracker opens.
@@ -92,6 +103,7 @@ private:
     bool m_bInTrack = false;
     bool m_bEndAfterTrack = false;
     bool m_bDeleteAfterTrack = false;
+    bool m_bEndOnRelease = false;
 };
 
 extern template class CRegionCaptureWnd<CDialog>;

@@ -109,8 +109,9 @@ void CRegionPointerWnd::OnContextMenu(CWnd*, CPoint) { ::ReleaseCapture(); }
 void CRegionPointerWnd::OnRButtonUp(UINT, CPoint) { ::ReleaseCapture(); }
 
 void CRegionPointerWnd::OnLButtonDown(UINT nFlags, CPoint point) {
-    CPoint cursor;
-    ::GetCursorPos(&cursor);
+    // Where the button went down, not where the pointer has got to since.
+    CPoint cursor = point;
+    ClientToScreen(&cursor);
     // A right click gave the mouse up; a drag takes it back. A caption drag
     // would run the system's move loop, which eats the pointer's moves posted
     // to the region window: no rubber band, no cross-hair, a stale size.
@@ -131,23 +132,27 @@ void CRegionPointerWnd::OnLButtonDown(UINT nFlags, CPoint point) {
 }
 
 void CRegionPointerWnd::OnLButtonUp(UINT nFlags, CPoint point) {
-    ForwardRelease();
+    // Where the button came up: the pointer may be further on already.
+    CPoint release = point;
+    ClientToScreen(&release);
+    ForwardRelease(release);
     CDialog::OnLButtonUp(nFlags, point);
 }
 
 // The system's move loop eats the release that ends it: forward it from here.
 LRESULT CRegionPointerWnd::OnExitSizeMove(WPARAM, LPARAM) {
-    if (!(::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000))
-        ForwardRelease();
+    if (!(::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000)) {
+        CPoint cursor;
+        ::GetCursorPos(&cursor);
+        ForwardRelease(cursor);
+    }
     return 0;
 }
 
-void CRegionPointerWnd::ForwardRelease() {
-    CPoint cursor;
-    ::GetCursorPos(&cursor);
+void CRegionPointerWnd::ForwardRelease(CPoint release) {
     CoverScreen();
     if (m_hWndTarget)
-        ::PostMessageW(m_hWndTarget, WM_LBUTTONUP, 0, MAKELPARAM(cursor.x, cursor.y));
+        ::PostMessageW(m_hWndTarget, WM_LBUTTONUP, 0, MAKELPARAM(release.x, release.y));
 }
 
 void CRegionPointerWnd::OnDestroy() {

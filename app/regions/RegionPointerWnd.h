@@ -40,7 +40,8 @@ protected:
     afx_msg void OnDestroy();
     afx_msg LRESULT OnExitSizeMove(WPARAM, LPARAM);
 
-    void ForwardRelease();
+    // Posts the release at `release` (screen) to the region window.
+    void ForwardRelease(CPoint release);
 
     IRegionOwner* m_pOwner;
     int m_cxScreen = 0;

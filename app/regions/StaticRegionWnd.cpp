@@ -149,7 +149,7 @@ void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
 }
 
 void CStaticRegionWnd::OnMouseMove(UINT, CPoint point) {
-    if (m_bTrackerMode)
+    if (WaitsForRelease() || m_bTrackerMode)
         return;
     Invalidate(TRUE);
     if (m_bDrawing) {
@@ -180,6 +180,14 @@ GeoRect CStaticRegionWnd::EndDrag(CPoint point, const RegionCaptureOptions&) {
 void CStaticRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions&) {
     // From the frozen picture: the display also holds our lines and helpers.
     HandRegionToHost(m_pHost, m_frozenDC.m_hDC, selection, SRCCOPY);
+}
+
+void CStaticRegionWnd::KeepOnlyMouseHold() {
+    // This window had the press and keeps the mouse: one pixel of it stays, under the pointer.
+    m_bDrawing = false;
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    SetWindowPos(nullptr, cursor.x, cursor.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CStaticRegionWnd::TearDown() {
