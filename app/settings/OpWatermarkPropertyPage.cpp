@@ -115,16 +115,13 @@ void COpWatermarkPropertyPage::SaveOptions(const wchar_t* path) {
 }
 
 void COpWatermarkPropertyPage::KeepForCancel() {
-    m_kept.clear();
-    Store(profile::MemoryWriter(m_kept));
-    m_keptState = {Modified, RedSlider, GreenSlider, BlueSlider, RotateAngle};
+    m_kept.Keep([this](const profile::ValueWriter& write) { Store(write); }, Modified);
+    m_keptState = {RedSlider, GreenSlider, BlueSlider, RotateAngle};
 }
 
 void COpWatermarkPropertyPage::RestoreKept() {
-    if (m_kept.empty())
+    if (!m_kept.Restore([this](const profile::ValueReader& read) { Load(read); }, Modified))
         return;
-    Load(profile::MemoryReader(m_kept));
-    Modified = m_keptState.modified;
     RedSlider = m_keptState.redSlider;
     GreenSlider = m_keptState.greenSlider;
     BlueSlider = m_keptState.blueSlider;
