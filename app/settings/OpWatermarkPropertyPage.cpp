@@ -2,7 +2,6 @@
 
 #include "app/AppStrings.h"
 #include "app/capture/GdiplusFlat.h"
-#include "app/capture/ScopedGdi.h"
 #include "app/capture/Watermark.h"
 #include "app/settings/OpWatermarkPreviewWnd.h"
 #include "app/settings/Profile.h"
@@ -184,65 +183,6 @@ bool ParseInteger(const CString& text, int& value) {
 
 int ClampChannel(int value) { return std::clamp(value, 0, 255); }
 
-// A list item is as high as its font's cell, but Hangul may come from a
-// fallback font that reaches below it: the items grow to where the texts'
-// ink ends, found by drawing them.
-void FitListItemsToText(HWND combo) {
-    const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(combo, WM_GETFONT, 0, 0));
-    ScopedMemoryDc dc(nullptr);
-    if (count <= 0 || !dc.Get())
-        return;
-    ScopedSelect selectFont(dc.Get(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICW metrics = {};
-    ::GetTextMetricsW(dc.Get(), &metrics);
-    const int cell = std::max<int>(1, metrics.tmHeight);
-    // Text drawn one cell down, so that ink above or below the cell is seen too.
-    const int width = 640, height = cell * 3;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    ScopedBitmapHandle canvas(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!canvas.Get() || !bits)
-        return;
-    ScopedSelect selectCanvas(dc.Get(), canvas.Get());
-    const RECT all = {0, 0, width, height};
-    ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::SetBkMode(dc.Get(), TRANSPARENT);
-    ::SetTextColor(dc.Get(), RGB(0, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const int length = static_cast<int>(::SendMessageW(combo, CB_GETLBTEXTLEN, i, 0));
-        if (length <= 0)
-            continue;
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
-        ::TextOutW(dc.Get(), 1, cell, text.c_str(), length);
-    }
-    ::GdiFlush();
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    int inkBottom = -1;  // rows below the cell's top
-    for (int y = height - 1; y >= 0 && inkBottom < 0; --y)
-        for (int x = 0; x < width; ++x)
-            if ((pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) != 0xFFFFFF) {
-                inkBottom = y - cell;
-                break;
-            }
-    const int needed = inkBottom + 2;  // the last ink row and one row of air
-    if (needed <= static_cast<int>(::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0)))
-        return;
-    ::SendMessageW(combo, CB_SETITEMHEIGHT, 0, needed);
-    // Wine's combo box passes the height on to owner-drawn lists only: the list is told directly.
-    COMBOBOXINFO parts = {};
-    parts.cbSize = sizeof parts;
-    if (::GetComboBoxInfo(combo, &parts) && parts.hwndList &&
-        static_cast<int>(::SendMessageW(parts.hwndList, LB_GETITEMHEIGHT, 0, 0)) < needed)
-        ::SendMessageW(parts.hwndList, LB_SETITEMHEIGHT, 0, needed);
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(COpWatermarkPropertyPage, CPropertyPage)
@@ -326,8 +266,6 @@ BOOL COpWatermarkPropertyPage::OnInitDialog() {
         rotate->SetItemData(index, static_cast<DWORD_PTR>(static_cast<LONG_PTR>(choice.data)));
     }
     rotate->SetCurSel(Rotate);
-    FitListItemsToText(location->m_hWnd);
-    FitListItemsToText(rotate->m_hWnd);
 
     const struct {
         UINT id;
