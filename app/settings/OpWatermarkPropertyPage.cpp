@@ -617,11 +617,7 @@ void COpWatermarkPropertyPage::OnPreview() {
 }
 
 void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
-    // Beside the sheet, never over it, so that the controls being tried stay
-    // in view: to the right or the left where the screen has room, else the
-    // sheet moves over just enough, else below or above it, else the preview
-    // narrows to the wider side. (The page's top-level parent would be the
-    // sheet's owner; the sheet is the page's root.)
+    // The page's top-level parent would be the sheet's owner; the sheet is the page's root.
     const HWND sheetWnd = ::GetAncestor(m_hWnd, GA_ROOT);
     if (!sheetWnd || !PreviewWnd || !PreviewWnd->m_hWnd)
         return;
@@ -632,35 +628,14 @@ void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
     monitor.cbSize = sizeof monitor;
     if (!::GetMonitorInfoW(::MonitorFromWindow(sheetWnd, MONITOR_DEFAULTTONEAREST), &monitor))
         return;
-    const CRect work(monitor.rcWork);
-    int width = preview.Width();
-    const int height = preview.Height();
-    const int rightRoom = work.right - sheet.right;
-    const int leftRoom = sheet.left - work.left;
-    auto clampTop = [&](int top) { return std::max<int>(work.top, std::min<int>(top, work.bottom - height)); };
-    auto clampLeft = [&](int left) { return std::max<int>(work.left, std::min<int>(left, work.right - width)); };
-    int x = 0, y = clampTop(sheet.top);
-    if (width <= rightRoom) {
-        x = sheet.right;
-    } else if (width <= leftRoom) {
-        x = sheet.left - width;
-    } else if (sheet.Width() + width <= work.Width()) {
-        const int shift = rightRoom >= leftRoom ? -(width - rightRoom) : width - leftRoom;
-        ::SetWindowPos(sheetWnd, nullptr, sheet.left + shift, sheet.top, 0, 0,
+    const int minimumWidth = PreviewWnd->HasMinTrackSize() ? PreviewWnd->GetMinTrackSize().cx : preview.Width();
+    const PreviewPlacement place =
+        PreviewBesideSheet(sheet, preview.Size(), minimumWidth, CRect(monitor.rcWork));
+    if (place.sheetShift)
+        ::SetWindowPos(sheetWnd, nullptr, sheet.left + place.sheetShift, sheet.top, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        sheet.OffsetRect(shift, 0);
-        x = shift < 0 ? sheet.right : sheet.left - width;
-    } else if (height <= work.bottom - sheet.bottom) {
-        x = clampLeft(sheet.left);
-        y = sheet.bottom;
-    } else if (height <= sheet.top - work.top) {
-        x = clampLeft(sheet.left);
-        y = sheet.top - height;
-    } else {
-        width = std::max(rightRoom, leftRoom);
-        x = rightRoom >= leftRoom ? sheet.right : sheet.left - width;
-    }
-    PreviewWnd->SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PreviewWnd->SetWindowPos(nullptr, place.preview.left, place.preview.top, place.preview.Width(),
+                             place.preview.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL COpWatermarkPropertyPage::OnApply() {
