@@ -88,16 +88,17 @@ PreviewPlacement PreviewBesideSheet(const CRect& sheet, const CSize& preview, in
     if (preview.cx <= leftRoom)
         return at(sheet.left - preview.cx, top, preview.cx);
     if (sheet.Width() + preview.cx <= work.Width()) {
-        place.sheetShift = rightRoom >= leftRoom ? rightRoom - preview.cx : preview.cx - leftRoom;
-        const int x = place.sheetShift < 0 ? sheet.right + place.sheetShift : sheet.left + place.sheetShift - preview.cx;
-        return at(x, top, preview.cx);
+        const int shift = rightRoom >= leftRoom ? rightRoom - preview.cx : preview.cx - leftRoom;
+        place.sheetShift = shift;
+        return at(shift < 0 ? sheet.right + shift : sheet.left + shift - preview.cx, top, preview.cx);
     }
     const int left = ClampInto(sheet.left, preview.cx, work.left, work.right);
     if (preview.cy <= work.bottom - sheet.bottom)
         return at(left, sheet.bottom, preview.cx);
     if (preview.cy <= sheet.top - work.top)
         return at(left, sheet.top - preview.cy, preview.cx);
-    // A sheet as wide as the work area leaves no room at either side.
+    // The room at the wider side, though never less than the least width: a
+    // sheet as wide as the work area leaves none, and the preview lies over it.
     const int width = std::max(std::max(rightRoom, leftRoom), std::min<int>(minimumWidth, preview.cx));
     const int x = rightRoom >= leftRoom ? sheet.right : sheet.left - width;
     return at(ClampInto(x, width, work.left, work.right), top, width);
