@@ -56,16 +56,11 @@ void COpContinuePage::SaveOptions(const wchar_t* path) {
 }
 
 void COpContinuePage::KeepForCancel() {
-    m_kept.clear();
-    Store(profile::MemoryWriter(m_kept));
-    m_keptModified = Modified;
+    m_kept.Keep([this](const profile::ValueWriter& write) { Store(write); }, Modified);
 }
 
 void COpContinuePage::RestoreKept() {
-    if (m_kept.empty())
-        return;
-    Load(profile::MemoryReader(m_kept));
-    Modified = m_keptModified;
+    m_kept.Restore([this](const profile::ValueReader& read) { Load(read); }, Modified);
 }
 
 bool COpContinuePage::ApplyRunValue() {

@@ -4,6 +4,7 @@
 
 #include "Afx.h"
 #include "app/continuous/DrawStaticWnd.h"
+#include "app/settings/KeptSection.h"
 #include "app/settings/Profile.h"
 
 class COpContinuePage : public CPropertyPage {
@@ -61,6 +62,5 @@ private:
     int* FieldOf(const wchar_t* key);
 
     CString m_strSettingsPath;
-    profile::SectionValues m_kept;
-    bool m_keptModified = false;
+    profile::KeptSection m_kept;
 };

@@ -63,16 +63,11 @@ void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
 }
 
 void COpFilePropertyPage::KeepForCancel() {
-    m_kept.clear();
-    Store(profile::MemoryWriter(m_kept));
-    m_keptModified = Modified;
+    m_kept.Keep([this](const profile::ValueWriter& write) { Store(write); }, Modified);
 }
 
 void COpFilePropertyPage::RestoreKept() {
-    if (m_kept.empty())
-        return;
-    Load(profile::MemoryReader(m_kept));
-    Modified = m_keptModified;
+    m_kept.Restore([this](const profile::ValueReader& read) { Load(read); }, Modified);
 }
 
 // ---------------------------------------------------------------------------

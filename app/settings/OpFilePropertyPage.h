@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "app/settings/KeptSection.h"
 #include "app/settings/Profile.h"
 
 class COpFilePropertyPage : public CPropertyPage {
@@ -57,6 +58,5 @@ private:
     void EnableEditorControls();
 
     CString m_strSettingsPath;
-    profile::SectionValues m_kept;
-    bool m_keptModified = false;
+    profile::KeptSection m_kept;
 };

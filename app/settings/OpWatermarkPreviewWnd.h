@@ -34,3 +34,15 @@ protected:
 private:
     COpWatermarkPropertyPage& m_page;
 };
+
+// Where the preview opens: beside the sheet, never over it, so that the
+// controls being tried stay in view; to the right or the left where the work
+// area has room, else the sheet moves over just enough, else below or above
+// it, else the preview narrows to the wider side, down to minimumWidth (its
+// least width, above zero), and lies within the work area, over the sheet
+// if it must.
+struct PreviewPlacement {
+    int sheetShift = 0;  // the sheet first moves sideways by this much
+    CRect preview;
+};
+PreviewPlacement PreviewBesideSheet(const CRect& sheet, const CSize& preview, int minimumWidth, const CRect& work);

@@ -2,7 +2,6 @@
 
 #include "app/AppStrings.h"
 #include "app/capture/GdiplusFlat.h"
-#include "app/capture/ScopedGdi.h"
 #include "app/capture/Watermark.h"
 #include "app/settings/OpWatermarkPreviewWnd.h"
 #include "app/settings/Profile.h"
@@ -122,16 +121,13 @@ void COpWatermarkPropertyPage::SaveOptions(const wchar_t* path) {
 }
 
 void COpWatermarkPropertyPage::KeepForCancel() {
-    m_kept.clear();
-    Store(profile::MemoryWriter(m_kept));
-    m_keptState = {Modified, RedSlider, GreenSlider, BlueSlider, RotateAngle};
+    m_kept.Keep([this](const profile::ValueWriter& write) { Store(write); }, Modified);
+    m_keptState = {RedSlider, GreenSlider, BlueSlider, RotateAngle};
 }
 
 void COpWatermarkPropertyPage::RestoreKept() {
-    if (m_kept.empty())
+    if (!m_kept.Restore([this](const profile::ValueReader& read) { Load(read); }, Modified))
         return;
-    Load(profile::MemoryReader(m_kept));
-    Modified = m_keptState.modified;
     RedSlider = m_keptState.redSlider;
     GreenSlider = m_keptState.greenSlider;
     BlueSlider = m_keptState.blueSlider;
@@ -193,65 +189,6 @@ bool ParseInteger(const CString& text, int& value) {
 }
 
 int ClampChannel(int value) { return std::clamp(value, 0, 255); }
-
-// A list item is as high as its font's cell, but Hangul may come from a
-// fallback font that reaches below it: the items grow to where the texts'
-// ink ends, found by drawing them.
-void FitListItemsToText(HWND combo) {
-    const int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(combo, WM_GETFONT, 0, 0));
-    ScopedMemoryDc dc(nullptr);
-    if (count <= 0 || !dc.Get())
-        return;
-    ScopedSelect selectFont(dc.Get(), font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICW metrics = {};
-    ::GetTextMetricsW(dc.Get(), &metrics);
-    const int cell = std::max<int>(1, metrics.tmHeight);
-    // Text drawn one cell down, so that ink above or below the cell is seen too.
-    const int width = 640, height = cell * 3;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    ScopedBitmapHandle canvas(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!canvas.Get() || !bits)
-        return;
-    ScopedSelect selectCanvas(dc.Get(), canvas.Get());
-    const RECT all = {0, 0, width, height};
-    ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::SetBkMode(dc.Get(), TRANSPARENT);
-    ::SetTextColor(dc.Get(), RGB(0, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const int length = static_cast<int>(::SendMessageW(combo, CB_GETLBTEXTLEN, i, 0));
-        if (length <= 0)
-            continue;
-        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
-        ::TextOutW(dc.Get(), 1, cell, text.c_str(), length);
-    }
-    ::GdiFlush();
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    int inkBottom = -1;  // rows below the cell's top
-    for (int y = height - 1; y >= 0 && inkBottom < 0; --y)
-        for (int x = 0; x < width; ++x)
-            if ((pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) != 0xFFFFFF) {
-                inkBottom = y - cell;
-                break;
-            }
-    const int needed = inkBottom + 2;  // the last ink row and one row of air
-    if (needed <= static_cast<int>(::SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0)))
-        return;
-    ::SendMessageW(combo, CB_SETITEMHEIGHT, 0, needed);
-    // Wine's combo box passes the height on to owner-drawn lists only: the list is told directly.
-    COMBOBOXINFO parts = {};
-    parts.cbSize = sizeof parts;
-    if (::GetComboBoxInfo(combo, &parts) && parts.hwndList &&
-        static_cast<int>(::SendMessageW(parts.hwndList, LB_GETITEMHEIGHT, 0, 0)) < needed)
-        ::SendMessageW(parts.hwndList, LB_SETITEMHEIGHT, 0, needed);
-}
 
 }  // namespace
 
@@ -336,8 +273,6 @@ BOOL COpWatermarkPropertyPage::OnInitDialog() {
         rotate->SetItemData(index, static_cast<DWORD_PTR>(static_cast<LONG_PTR>(choice.data)));
     }
     rotate->SetCurSel(Rotate);
-    FitListItemsToText(location->m_hWnd);
-    FitListItemsToText(rotate->m_hWnd);
 
     const struct {
         UINT id;
@@ -689,11 +624,7 @@ void COpWatermarkPropertyPage::OnPreview() {
 }
 
 void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
-    // Beside the sheet, never over it, so that the controls being tried stay
-    // in view: to the right or the left where the screen has room, else the
-    // sheet moves over just enough, else below or above it, else the preview
-    // narrows to the wider side. (The page's top-level parent would be the
-    // sheet's owner; the sheet is the page's root.)
+    // The page's top-level parent would be the sheet's owner; the sheet is the page's root.
     const HWND sheetWnd = ::GetAncestor(m_hWnd, GA_ROOT);
     if (!sheetWnd || !PreviewWnd || !PreviewWnd->m_hWnd)
         return;
@@ -704,35 +635,14 @@ void COpWatermarkPropertyPage::PlacePreviewBesideSheet() {
     monitor.cbSize = sizeof monitor;
     if (!::GetMonitorInfoW(::MonitorFromWindow(sheetWnd, MONITOR_DEFAULTTONEAREST), &monitor))
         return;
-    const CRect work(monitor.rcWork);
-    int width = preview.Width();
-    const int height = preview.Height();
-    const int rightRoom = work.right - sheet.right;
-    const int leftRoom = sheet.left - work.left;
-    auto clampTop = [&](int top) { return std::max<int>(work.top, std::min<int>(top, work.bottom - height)); };
-    auto clampLeft = [&](int left) { return std::max<int>(work.left, std::min<int>(left, work.right - width)); };
-    int x = 0, y = clampTop(sheet.top);
-    if (width <= rightRoom) {
-        x = sheet.right;
-    } else if (width <= leftRoom) {
-        x = sheet.left - width;
-    } else if (sheet.Width() + width <= work.Width()) {
-        const int shift = rightRoom >= leftRoom ? -(width - rightRoom) : width - leftRoom;
-        ::SetWindowPos(sheetWnd, nullptr, sheet.left + shift, sheet.top, 0, 0,
+    const int minimumWidth = PreviewWnd->HasMinTrackSize() ? PreviewWnd->GetMinTrackSize().cx : preview.Width();
+    const PreviewPlacement place =
+        PreviewBesideSheet(sheet, preview.Size(), minimumWidth, CRect(monitor.rcWork));
+    if (place.sheetShift)
+        ::SetWindowPos(sheetWnd, nullptr, sheet.left + place.sheetShift, sheet.top, 0, 0,
                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        sheet.OffsetRect(shift, 0);
-        x = shift < 0 ? sheet.right : sheet.left - width;
-    } else if (height <= work.bottom - sheet.bottom) {
-        x = clampLeft(sheet.left);
-        y = sheet.bottom;
-    } else if (height <= sheet.top - work.top) {
-        x = clampLeft(sheet.left);
-        y = sheet.top - height;
-    } else {
-        width = std::max(rightRoom, leftRoom);
-        x = rightRoom >= leftRoom ? sheet.right : sheet.left - width;
-    }
-    PreviewWnd->SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PreviewWnd->SetWindowPos(nullptr, place.preview.left, place.preview.top, place.preview.Width(),
+                             place.preview.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL COpWatermarkPropertyPage::OnApply() {

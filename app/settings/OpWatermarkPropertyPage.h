@@ -5,6 +5,7 @@
 
 #include "Afx.h"
 #include "app/continuous/DrawStaticWnd.h"
+#include "app/settings/KeptSection.h"
 #include "app/settings/Profile.h"
 #include "widgets/FlatButton.h"
 
@@ -126,13 +127,12 @@ private:
     // Loads ImageDir into PreviewBitmap with its size; false when it cannot be read.
     bool LoadPreviewImage();
 
-    // What the settings do not hold but captures or the page use.
+    // Beside the section, what the settings do not hold but captures or the page use.
     struct KeptState {
-        bool modified = false;
         int redSlider = 0, greenSlider = 0, blueSlider = 0;
         int rotateAngle = 0;
     };
-    profile::SectionValues m_kept;
+    profile::KeptSection m_kept;
     KeptState m_keptState;
 
     enum class Exchange { Full, Quiet, QuietWithColours };

@@ -516,4 +516,28 @@ TEST_F(WatermarkPageTest, PreviewStopsOnEnterAndEscAndLeavesNoGdiObject) {
     }
 }
 
+TEST(WatermarkPreviewPlacement, BesideTheSheetWithinTheWorkArea) {
+    // A 300 x 200 preview that narrows to 250 at the least, in a 1000 x 700 work area.
+    const CRect work(0, 0, 1000, 700);
+    const struct {
+        CRect sheet;
+        int shift;
+        CRect preview;
+    } cases[] = {
+        {{100, 100, 500, 500}, 0, {500, 100, 800, 300}},    // right
+        {{650, 100, 900, 500}, 0, {350, 100, 650, 300}},    // left
+        {{200, 50, 850, 650}, 100, {0, 50, 300, 250}},      // the sheet moves right to make room
+        {{50, 50, 950, 400}, 0, {50, 400, 350, 600}},       // below
+        {{0, 50, 720, 690}, 0, {720, 50, 1000, 250}},       // narrowed to the room at the right
+        {{-100, 0, 1100, 700}, 0, {750, 0, 1000, 200}},     // a sheet wider than the work area
+    };
+    for (const auto& c : cases) {
+        const PreviewPlacement place = PreviewBesideSheet(c.sheet, CSize(300, 200), 250, work);
+        EXPECT_EQ(place.sheetShift, c.shift) << c.sheet.left;
+        EXPECT_TRUE(place.preview == c.preview) << c.sheet.left << ": " << place.preview.left << ","
+                                                << place.preview.top << "," << place.preview.right << ","
+                                                << place.preview.bottom;
+    }
+}
+
 }  // namespace

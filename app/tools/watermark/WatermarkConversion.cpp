@@ -77,80 +77,105 @@ bool ComposeWatermark(CDibImage& image, const WatermarkParams& params, const Wat
 
 namespace {
 
-// One picture of a GIF (a frame as the reader composes it) with the mark laid
-// on in true colour and reduced again to a palette of its own, keeping its
-// delay and disposal. The reader marks transparent pixels by a palette index,
-// or by an alpha plane once frames with other palettes made the picture true
-// colour. Those the mark left alone stay transparent; the transparent colour
-// gets an entry of its own, so no visible pixel can turn transparent.
-bool WatermarkGifPicture(CDibImage& picture, const WatermarkFileJob& job) {
+// The transparent pixels of a GIF picture, each with the colour it hides. The
+// reader marks them by a palette index, or by an alpha plane once frames with
+// other palettes made the picture true colour.
+struct TransparentPixels {
+    std::vector<RGBQUAD> hidden;  // per pixel; alpha 255 marks a visible one
+    bool any = false;
+    bool byIndex = false;
+    RGBQUAD colour = {};  // what the transparent entry of the new palette holds
+};
+
+TransparentPixels ReadTransparentPixels(const CDibImage& picture) {
+    TransparentPixels transparent;
     const int32_t width = static_cast<int32_t>(picture.GetWidth());
     const int32_t height = static_cast<int32_t>(picture.GetHeight());
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const DWORD delay = picture.GetFrameDelay();
-    const BYTE disposal = picture.GetDisposalMethod();
     const int32_t transIndex = picture.IsIndexed() ? picture.GetTransIndex() : -1;
-    const bool byIndex = transIndex >= 0 && static_cast<DWORD>(transIndex) < picture.GetNumColors();
+    transparent.byIndex = transIndex >= 0 && static_cast<DWORD>(transIndex) < picture.GetNumColors();
     const bool byAlpha = !picture.IsIndexed() && picture.AlphaIsValid();
-    // The hidden colour of each transparent pixel; alpha 255 marks a visible one.
-    std::vector<RGBQUAD> hidden;
-    bool anyTransparent = false;
-    if (byIndex || byAlpha) {
-        hidden.assign(pixels, RGBQUAD{0, 0, 0, 255});
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x) {
-                const bool transparent =
-                    byIndex ? picture.GetPixelIndex(x, y) == transIndex : picture.AlphaGet(x, y) == 0;
-                if (!transparent)
-                    continue;
-                RGBQUAD colour = picture.GetPixelColor(x, y, false);
-                colour.rgbReserved = 0;
-                hidden[static_cast<size_t>(y) * width + x] = colour;
-                anyTransparent = true;
-            }
-    }
-    RGBQUAD transColour = {};
-    if (byIndex)
-        transColour = picture.GetPaletteColor(static_cast<DWORD>(transIndex));
+    if (!transparent.byIndex && !byAlpha)
+        return transparent;
+    if (transparent.byIndex)
+        transparent.colour = picture.GetPaletteColor(static_cast<DWORD>(transIndex));
+    transparent.hidden.assign(static_cast<size_t>(width) * static_cast<size_t>(height), RGBQUAD{0, 0, 0, 255});
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const bool isTransparent =
+                transparent.byIndex ? picture.GetPixelIndex(x, y) == transIndex : picture.AlphaGet(x, y) == 0;
+            if (!isTransparent)
+                continue;
+            RGBQUAD colour = picture.GetPixelColor(x, y, false);
+            colour.rgbReserved = 0;
+            transparent.hidden[static_cast<size_t>(y) * width + x] = colour;
+            transparent.any = true;
+        }
+    return transparent;
+}
 
-    if (!ComposeWatermark(picture, job.params, job.watermark, job.keyColour))
-        return false;
-    if (picture.GetBpp() != 24 && !picture.IncreaseBpp(24))
-        return false;
-    // Read before the reduction: the mark changed a transparent pixel when its colour is no longer the hidden one.
-    std::vector<bool> keepTransparent;
-    if (anyTransparent) {
-        keepTransparent.assign(pixels, false);
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x) {
-                const size_t at = static_cast<size_t>(y) * width + x;
-                const RGBQUAD was = hidden[at];
-                if (was.rgbReserved)
-                    continue;
-                const RGBQUAD now = picture.GetPixelColor(x, y, false);
-                keepTransparent[at] =
-                    now.rgbRed == was.rgbRed && now.rgbGreen == was.rgbGreen && now.rgbBlue == was.rgbBlue;
-                if (keepTransparent[at] && !byIndex)
-                    transColour = was;
-            }
-    }
-    CQuantizer quantizer(7, anyTransparent ? 255 : 256);
+// The transparent pixels the mark left alone, read from the marked picture
+// before its reduction: a pixel the mark changed no longer shows the colour
+// it hid. Without a palette index, the new transparent entry takes one of
+// those colours.
+std::vector<bool> UnmarkedTransparentPixels(const CDibImage& picture, TransparentPixels& transparent) {
+    const int32_t width = static_cast<int32_t>(picture.GetWidth());
+    const int32_t height = static_cast<int32_t>(picture.GetHeight());
+    std::vector<bool> unmarked(static_cast<size_t>(width) * static_cast<size_t>(height), false);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t at = static_cast<size_t>(y) * width + x;
+            const RGBQUAD was = transparent.hidden[at];
+            if (was.rgbReserved)
+                continue;
+            const RGBQUAD now = picture.GetPixelColor(x, y, false);
+            unmarked[at] = now.rgbRed == was.rgbRed && now.rgbGreen == was.rgbGreen && now.rgbBlue == was.rgbBlue;
+            if (unmarked[at] && !transparent.byIndex)
+                transparent.colour = was;
+        }
+    return unmarked;
+}
+
+// A true-colour picture reduced to 8 bits with a palette of its own, one entry
+// left free when asked; the number of colours used, 0 on failure.
+DWORD ReduceToOwnPalette(CDibImage& picture, bool keepEntryFree) {
+    CQuantizer quantizer(7, keepEntryFree ? 255 : 256);
     if (!quantizer.ProcessImage(picture.GetDIB())) {
         picture.SetLastErrorText("cannot build a palette");
-        return false;
+        return 0;
     }
     RGBQUAD palette[256] = {};
     quantizer.SetColorTable(palette);
     const DWORD colours = std::max<DWORD>(quantizer.GetLeafCount(), 1);
-    if (!picture.DecreaseBpp(8, true, palette, colours))
+    return picture.DecreaseBpp(8, true, palette, colours) ? colours : 0;
+}
+
+// One picture of a GIF (a frame as the reader composes it) with the mark laid
+// on in true colour and reduced again to a palette of its own, keeping its
+// delay and disposal. Transparent pixels the mark left alone stay transparent;
+// the transparent colour gets an entry of its own, so no visible pixel can
+// turn transparent.
+bool WatermarkGifPicture(CDibImage& picture, const WatermarkFileJob& job) {
+    const DWORD delay = picture.GetFrameDelay();
+    const BYTE disposal = picture.GetDisposalMethod();
+    TransparentPixels transparent = ReadTransparentPixels(picture);
+    if (!ComposeWatermark(picture, job.params, job.watermark, job.keyColour))
         return false;
-    if (anyTransparent) {
+    if (picture.GetBpp() != 24 && !picture.IncreaseBpp(24))
+        return false;
+    std::vector<bool> unmarked;
+    if (transparent.any)
+        unmarked = UnmarkedTransparentPixels(picture, transparent);
+    const DWORD colours = ReduceToOwnPalette(picture, transparent.any);
+    if (!colours)
+        return false;
+    if (transparent.any) {
         const BYTE index = static_cast<BYTE>(colours);
-        transColour.rgbReserved = 0;
-        picture.SetPaletteColor(index, transColour);
-        for (int32_t y = 0; y < height; ++y)
+        transparent.colour.rgbReserved = 0;
+        picture.SetPaletteColor(index, transparent.colour);
+        const int32_t width = static_cast<int32_t>(picture.GetWidth());
+        for (int32_t y = 0; y < static_cast<int32_t>(picture.GetHeight()); ++y)
             for (int32_t x = 0; x < width; ++x)
-                if (keepTransparent[static_cast<size_t>(y) * width + x])
+                if (unmarked[static_cast<size_t>(y) * width + x])
                     picture.SetPixelIndex(x, y, index);
         picture.SetTransIndex(index);
     } else {
@@ -172,19 +197,32 @@ bool DecodeGifFrame(const CString& path, int32_t index, CDibImageGIF& frame) {
     return frame.Decode(&stream) && frame.IsValid();
 }
 
+// The target's name in the output folder; false, with the reason, when every name is taken.
+bool ChooseTarget(WatermarkFileJob& job) {
+    job.target = WatermarkTargetPath(job.folder, job.source);
+    if (job.target.IsEmpty())
+        job.failure = L"저장할 파일 이름이 없습니다.";
+    return !job.target.IsEmpty();
+}
+
+struct MarkedGif {
+    std::vector<std::unique_ptr<CDibImage>> frames;
+    int loops = -1;  // -1: the source has no loop block
+    std::string comment;
+};
+
 // Every frame of a GIF, each as the reader composes it at the size of the
-// logical screen, watermarked and written as one animation with the source's
-// delays, disposal methods, transparency, loop count and comment. A GIF of
-// true-colour tiles reads as one picture and is written as one.
-bool ConvertGifFile(WatermarkFileJob& job) {
+// logical screen, watermarked, with the source's loop count and comment. A
+// GIF of true-colour tiles reads as one picture and is marked as one.
+bool MarkGifFrames(WatermarkFileJob& job, MarkedGif& gif) {
     CDibImageGIF first;
     first.SetLoops(-1);  // stays -1 when the file has no loop block
     if (!DecodeGifFrame(job.source, 0, first)) {
         job.failure = Reason(L"그림을 읽지 못했습니다.", first.GetLastError());
         return false;
     }
-    const int loops = first.GetLoops();
-    std::string comment = first.GetComment();
+    gif.loops = first.GetLoops();
+    gif.comment = first.GetComment();
     // A file of true-colour tiles reads as one true-colour picture, whatever its image count.
     const int32_t frameCount = first.GetBpp() > 8 ? 1 : std::max<int32_t>(first.GetNumFrames(), 1);
     const long long pixels = static_cast<long long>(first.GetWidth()) * first.GetHeight();
@@ -192,8 +230,6 @@ bool ConvertGifFile(WatermarkFileJob& job) {
         job.failure = L"그림이 너무 큽니다.";
         return false;
     }
-
-    std::vector<std::unique_ptr<CDibImage>> frames;
     for (int32_t index = 0; index < frameCount; ++index) {
         CDibImageGIF decoded;
         if (index > 0 && !DecodeGifFrame(job.source, index, decoded)) {
@@ -206,21 +242,22 @@ bool ConvertGifFile(WatermarkFileJob& job) {
             job.failure = Reason(L"워터마크를 넣지 못했습니다.", frame->GetLastError());
             return false;
         }
-        frames.push_back(std::move(frame));
+        gif.frames.push_back(std::move(frame));
     }
+    return true;
+}
 
-    job.target = WatermarkTargetPath(job.folder, job.source);
-    if (job.target.IsEmpty()) {
-        job.failure = L"저장할 파일 이름이 없습니다.";
-        return false;
-    }
+// The marked frames as one animation at job.target, with the source's delays,
+// disposal methods, transparency, loop count and comment; a file left half
+// written is removed.
+bool WriteMarkedGif(WatermarkFileJob& job, const MarkedGif& gif) {
     std::vector<CDibImage*> pointers;
-    for (auto& frame : frames)
+    for (const auto& frame : gif.frames)
         pointers.push_back(frame.get());
     CDibImageGIF writer;
     // The writer's count is plays: 1 writes no loop block, n writes n - 1 repeats, 0 repeats forever.
-    writer.SetLoops(loops < 0 ? 1 : loops == 0 ? 0 : loops + 1);
-    writer.SetComment(comment.c_str());
+    writer.SetLoops(gif.loops < 0 ? 1 : gif.loops == 0 ? 0 : gif.loops + 1);
+    writer.SetComment(gif.comment.c_str());
     bool written = false;
     {
         CFileStream stream;
@@ -232,9 +269,13 @@ bool ConvertGifFile(WatermarkFileJob& job) {
         DeleteFileW(job.target);
         job.failure = Reason(L"파일을 저장하지 못했습니다.", writer.GetLastError());
         job.target.Empty();
-        return false;
     }
-    return true;
+    return written;
+}
+
+bool ConvertGifFile(WatermarkFileJob& job) {
+    MarkedGif gif;
+    return MarkGifFrames(job, gif) && ChooseTarget(job) && WriteMarkedGif(job, gif);
 }
 
 }  // namespace
@@ -266,11 +307,8 @@ bool ConvertWatermarkFile(WatermarkFileJob& job) {
         job.failure = Reason(L"그림을 변환하지 못했습니다.", image.GetLastError());
         return false;
     }
-    job.target = WatermarkTargetPath(job.folder, job.source);
-    if (job.target.IsEmpty()) {
-        job.failure = L"저장할 파일 이름이 없습니다.";
+    if (!ChooseTarget(job))
         return false;
-    }
     if (!image.Save(job.target, formatId)) {
         job.failure = Reason(L"파일을 저장하지 못했습니다.", image.GetLastError());
         job.target.Empty();

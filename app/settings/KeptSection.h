@@ -1,0 +1,36 @@
+// KeptSection: an option page's section as the options sheet found it when it
+// opened, or as the page's last Apply wrote it, with the page's unapplied mark;
+// the sheet puts it back when it is cancelled.
+#pragma once
+
+#include "app/settings/Profile.h"
+
+#include <functional>
+
+namespace profile {
+
+class KeptSection {
+public:
+    // store writes the page's section as the page saves it.
+    void Keep(const std::function<void(const ValueWriter&)>& store, bool modified) {
+        m_values.clear();
+        store(MemoryWriter(m_values));
+        m_modified = modified;
+    }
+
+    // Loads what was kept and gives the mark back; false, changing nothing,
+    // when nothing has been kept yet.
+    bool Restore(const std::function<void(const ValueReader&)>& load, bool& modified) const {
+        if (m_values.empty())
+            return false;
+        load(MemoryReader(m_values));
+        modified = m_modified;
+        return true;
+    }
+
+private:
+    SectionValues m_values;
+    bool m_modified = false;
+};
+
+}  // namespace profile
