@@ -27,6 +27,7 @@ protected:
     void PostNcDestroy() override;
 
     afx_msg void OnPaint();
+    afx_msg LRESULT OnNcHitTest(CPoint point);
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnDestroy();
     afx_msg LRESULT OnRegionRefresh(WPARAM, LPARAM);
