@@ -63,10 +63,8 @@ LRESULT CRegionViewWnd::OnNcHitTest(CPoint point) {
     GetWindowRect(&window);
     GeoPoint to;
     if (!m_bUserMoving && InfoWindowHop({window.left, window.top, window.right, window.bottom}, {point.x, point.y},
-                                        m_cxScreen, m_cyScreen, &to)) {
-        PostMessage(WM_REGION_REFRESH);
+                                        m_cxScreen, m_cyScreen, &to))
         return HTTRANSPARENT;
-    }
     return CFramedSkinDialog::OnNcHitTest(point);
 }
 

@@ -38,15 +38,15 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::Polyline(dc, points, 2);
 }
 
-// A 2-pixel line through y covers rows y - 1 and y: the rows just outside it,
-// likewise the columns beside a vertical line through x.
-void EdgeCrossLines(HDC dc, POINT p, int left, int top, int right, int bottom) {
+// A 2-pixel line through y covers rows y - 1 and y: row y is flipped, so that
+// the line is dark above and light below on any picture (likewise the columns
+// of a vertical line through x). Nothing beyond the line's own pixels changes:
+// those around the pointer may belong to the region being chosen.
+void SplitCrossLines(HDC dc, POINT p, int left, int top, int right, int bottom) {
     const int x0 = std::min(left, right), x1 = std::max(left, right);
     const int y0 = std::min(top, bottom), y1 = std::max(top, bottom);
-    FlipTopBits(dc, {x0, p.y - 2, x1, p.y - 1});
-    FlipTopBits(dc, {x0, p.y + 1, x1, p.y + 2});
-    FlipTopBits(dc, {p.x - 2, y0, p.x - 1, y1});
-    FlipTopBits(dc, {p.x + 1, y0, p.x + 2, y1});
+    FlipTopBits(dc, {x0, p.y, x1, p.y + 1});
+    FlipTopBits(dc, {p.x, y0, p.x + 1, y1});
 }
 
 // The current cursor into dc, whose origin shows the screen point (originX, originY).
@@ -127,9 +127,9 @@ void DrawMovingCrossHair(CrossHairState* s, CDC* pDC, bool bUseDcPen, short x, s
     auto drawLines = [&](POINT p) {
         Line(dc, s->right, p.y, s->left, p.y);
         Line(dc, p.x, s->top, p.x, s->bottom);
-        // Black alone vanishes on black; the edges show there and come off alike.
+        // Black alone vanishes on black; the split line shows there and comes off alike.
         if (!bUseDcPen)
-            EdgeCrossLines(dc, p, s->left, s->top, s->right, s->bottom);
+            SplitCrossLines(dc, p, s->left, s->top, s->right, s->bottom);
     };
     if (s->hasPrevious)
         drawLines(s->previous);
@@ -144,7 +144,7 @@ void DrawCrossLines(CDC* pDC, int x, int y, int nWidth, int nHeight) {
         Line(pDC->m_hDC, 0, y, nWidth, y);
         Line(pDC->m_hDC, x, 0, x, nHeight);
     }
-    EdgeCrossLines(pDC->m_hDC, {x, y}, 0, 0, nWidth, nHeight);
+    SplitCrossLines(pDC->m_hDC, {x, y}, 0, 0, nWidth, nHeight);
 }
 
 void FlipTopBits(HDC dc, const RECT& r) {
