@@ -5,6 +5,7 @@
 #include "WidgetTestUtil.h"
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
 
@@ -640,6 +641,9 @@ TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheS
         UINT command;
         bool live;
     } modes[] = {{kDynamicTrackerCommand, true}, {kStaticTrackerCommand, false}};
+    // Another program's window where the drag cancelled by Escape is released.
+    PatternHost other;
+    ASSERT_TRUE(other.Start({650, 550, 730, 630}));
     int saved = 0;
     auto clickOutside = [] {
         ASSERT_TRUE(XMove(700, 500));
@@ -657,7 +661,8 @@ TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheS
             << "outline on black: " << std::hex << ScreenPixel(498, 420) << " " << ScreenPixel(530, 501);
 
         // Escape while the bottom-right handle is dragged ends the capture; the
-        // release after it saves nothing.
+        // release after it saves nothing and reaches no other program.
+        other.Raise();
         ASSERT_TRUE(XMove(602, 502));
         Rest(kPastThePollMs);
         ASSERT_TRUE(XDo(L"mousedown 1"));
@@ -668,6 +673,7 @@ TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheS
         Rest(150);
         ASSERT_TRUE(XDo(L"mouseup 1"));
         EXPECT_TRUE(WaitClosed()) << "Escape mid-drag left the window up";
+        EXPECT_EQ(0, other.ButtonMessages());
 
         // Beside the right edge the tracker opens on the screen with its close
         // box: 1142, 20 - 1242, 120.
