@@ -220,24 +220,44 @@ BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWnd
 
     bool cancelled = false;
     bool changed = false;
+    m_bEscaped = false;
     {
         CClientDC dc(pWnd);
         ClipToWindow(dc.m_hDC, hWnd, pWndClipTo);
         m_bDrawn = false;
+        auto erase = [&] {
+            if (m_bDrawn)
+                DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
+            m_bDrawn = false;
+        };
         auto follow = [&](CPoint pt) {
+            // A cancelled drag only waits for its release.
+            if (cancelled)
+                return;
             CRect r = FromGeo(trackgeo::DraggedRect(start, nHandle, anchor, trackgeo::Point{pt.x, pt.y}));
             AdjustRect(nHandle, &r);
             if (r == m_rect)
                 return;
             const CRect rectOld = m_rect;
-            if (m_bDrawn)
-                DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
+            erase();
             m_rect = r;
             m_rectLast = r;
             DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
             m_bDrawn = true;
             changed = true;
             OnChangedRect(rectOld);
+        };
+        // The frame and the change go at once; the loop goes on, swallowing
+        // the mouse, while the left button is still down.
+        auto cancel = [&] {
+            cancelled = true;
+            erase();
+            if (m_rect != rectStart) {
+                const CRect rectOld = m_rect;
+                m_rect = rectStart;
+                OnChangedRect(rectOld);
+            }
+            return ::GetKeyState(VK_LBUTTON) >= 0;
         };
 
         for (bool done = false; !done;) {
@@ -266,13 +286,12 @@ BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWnd
                     done = true;
                 break;
             case WM_RBUTTONDOWN:
-                cancelled = true;
-                done = true;
+                done = cancel();
                 break;
             case WM_KEYDOWN:
                 if (msg.wParam == VK_ESCAPE) {
-                    cancelled = true;
-                    done = true;
+                    m_bEscaped = true;
+                    done = cancel();
                     break;
                 }
                 ::TranslateMessage(&msg);
@@ -287,9 +306,7 @@ BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWnd
                 break;
             }
         }
-        if (m_bDrawn)
-            DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
-        m_bDrawn = false;
+        erase();
     }
     if (::GetCapture() == hWnd)
         ::ReleaseCapture();

@@ -28,6 +28,8 @@ struct ScreenShot {
 ScreenShot GrabScreen(const RECT& r, bool layered) {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0)
+        return {};
     ScopedDc memory;
     ScopedBitmapHandle bitmap;
     {
@@ -44,6 +46,12 @@ ScreenShot GrabScreen(const RECT& r, bool layered) {
     return {memory.Release(), bitmap.Release()};
 }
 RECT ToRect(const NavRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The screen as a copy of the display sees it: nothing beyond it is captured.
+NavRect VirtualScreen() {
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN), top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN), top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 
 NavRect MonitorAround(HWND hWnd) {
     MONITORINFO info = {};
@@ -332,12 +340,13 @@ void CNavigatorWnd::PressButton(int button) {
 RECT CNavigatorWnd::InsideRect() const {
     CRect window;
     GetWindowRect(&window);
-    return ToRect(NavigatorInside(ToNav(window), m_nCaptionHeight));
+    return ToRect(ClipRect(NavigatorInside(ToNav(window), m_nCaptionHeight), VirtualScreen()));
 }
 
 void CNavigatorWnd::CaptureInside() {
     m_rcCapture = InsideRect();
-    if (m_pEngine)
+    // A frame with its whole inside off the screen has nothing to capture.
+    if (m_pEngine && !::IsRectEmpty(&m_rcCapture))
         m_pEngine->StartCapture(nullptr, m_rcCapture, FALSE, false, 0);
 }
 
@@ -417,8 +426,9 @@ void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
         RECT target = {};
         // A window gone since, or never found, leaves nothing to capture.
         const HWND under = m_highlight.Window();
-        if (!under || !::IsWindow(under) || !::GetWindowRect(under, &target) ||
-            ::IsRectEmpty(&target)) {
+        if (under && ::IsWindow(under) && ::GetWindowRect(under, &target))
+            target = ToRect(ClipRect(ToNav(target), VirtualScreen()));
+        if (!under || !::IsWindow(under) || ::IsRectEmpty(&target)) {
             m_nCounter = 0;
             ReturnHome();
             return;

@@ -17,8 +17,11 @@ public:
     UINT m_nHandleMaskOverride = 0;
 
     UINT GetHandleMask() const override;
-    // Black outline just outside the rectangle, red handles around it.
+    // Black outline just outside the rectangle, red handles around it, and a
+    // ring outside the outline that shows where black does not.
     void Draw(CDC* pDC) const;
+    // The base's inverted frame while tracking, with the same ring outside it.
+    void DrawTrackerRect(LPCRECT lpRect, CWnd* pWndClipTo, CDC* pDC, CWnd* pWnd) override;
     int HitTestHandles(CPoint point) const { return CRectTracker::HitTestHandles(point); }
     // Sets the cursor of the handle under the mouse (as seen on the screen);
     // FALSE when not in the client area or off the tracker, so the owner

@@ -70,7 +70,7 @@ void CRegionCaptureWnd<TBase>::DestroyInfoWindows() {
 
 template <class TBase>
 void CRegionCaptureWnd<TBase>::OpenTracker(CPoint cursor) {
-    m_region = {cursor.x, cursor.y, cursor.x + 100, cursor.y + 100};
+    m_region = ToRect(TrackerOpening(ToGeo(cursor), m_cxScreen, m_cyScreen));
     m_pTracker = std::make_unique<CNcTracker>(&m_region);
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     LoadCloseBoxImages(m_buttons);
@@ -100,6 +100,9 @@ bool CRegionCaptureWnd<TBase>::TrackFrom(CPoint point) {
     m_bInTrack = true;
     m_pTracker->Track(this, point, TRUE, nullptr);
     m_bInTrack = false;
+    // The tracker's loop took the Escape that ends the capture everywhere else.
+    if (m_pTracker && m_pTracker->EndedByEscape())
+        m_bEndAfterTrack = true;
     if (m_bDeleteAfterTrack) {
         delete this;  // destroyed while tracking
         return false;
@@ -176,6 +179,8 @@ void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     } else {
         selection = EndDrag(point, options);
     }
+    // A tracker moved past the edge: what lies beyond the screen is not saved.
+    selection = ClipRect(selection, {0, 0, m_cxScreen, m_cyScreen});
     if (IsEmptySelection(selection)) {
         EndCapture();
         return;

@@ -76,7 +76,8 @@ protected:
     // windows it opened while being created.
     void RaiseInfoWindows();
     void DestroyInfoWindows();
-    // The tracker around the pointer, with its close box drawn.
+    // The tracker at the pointer, moved onto the screen where the pointer is
+    // near an edge, with its close box drawn.
     void OpenTracker(CPoint cursor);
     void FreeTracker();
     void PlaceCloseBox();

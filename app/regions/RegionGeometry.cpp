@@ -1,10 +1,18 @@
 #include "app/regions/RegionGeometry.h"
 
+#include "app/regions/RegionSelection.h"
+
 #include <algorithm>
 #include <cstdio>
 
 GeoRect NormalizeRect(const GeoRect& r) {
     return {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right), std::max(r.top, r.bottom)};
+}
+
+GeoRect ClipRect(const GeoRect& r, const GeoRect& bounds) {
+    const GeoRect clipped{std::max(r.left, bounds.left), std::max(r.top, bounds.top), std::min(r.right, bounds.right),
+                          std::min(r.bottom, bounds.bottom)};
+    return clipped.IsEmpty() ? GeoRect{} : clipped;
 }
 
 bool InfoWindowHop(const GeoRect& r, GeoPoint p, int screenWidth, int screenHeight, GeoPoint* to) {
@@ -111,14 +119,20 @@ std::string PointerText(GeoPoint pointer, int red, int green, int blue) {
     return head + ColorText(red, green, blue);
 }
 
-RegionSize ShownRegionSize(const GeoRect& region, bool liveScreen, bool trackerMode) {
-    const GeoRect r = NormalizeRect(region);
-    RegionSize size{r.Width(), r.Height()};
-    if (liveScreen && trackerMode) {
-        size.width = std::max(size.width - 8, 0);
-        size.height = std::max(size.height - 8, 0);
-    }
-    return size;
+RegionSize ShownRegionSize(const GeoRect& region, bool liveScreen, bool trackerMode, int screenWidth,
+                           int screenHeight) {
+    GeoRect r = NormalizeRect(region);
+    // The dynamic tracker's margin, the static rubber band's outline.
+    int inset = 0;
+    if (liveScreen && trackerMode)
+        inset = kTrackerMargin;
+    else if (!liveScreen && !trackerMode)
+        inset = 1;
+    r = {r.left + inset, r.top + inset, r.right - inset, r.bottom - inset};
+    if (r.IsEmpty())
+        return {};
+    r = ClipRect(r, {0, 0, screenWidth, screenHeight});
+    return {r.Width(), r.Height()};
 }
 
 std::string RegionSizeText(RegionSize size) {

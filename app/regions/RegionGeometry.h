@@ -26,6 +26,8 @@ struct GeoRect {
 
 // Left/right and top/bottom swapped where they are inverted.
 GeoRect NormalizeRect(const GeoRect& r);
+// The part of r inside bounds; all zero when r is empty or they do not meet.
+GeoRect ClipRect(const GeoRect& r, const GeoRect& bounds);
 
 // Where the information window (at `window`, screen coordinates) moves so that
 // it stays out of the pointer's way. False when it stays where it is.
@@ -71,11 +73,14 @@ std::string ColorText(int red, int green, int blue);
 // The information window's pointer text: position, then the colour text.
 std::string PointerText(GeoPoint pointer, int red, int green, int blue);
 
-// The size the information window reports: the dynamic capture's tracker keeps
-// a 4-pixel margin on every side, the static capture's region may be inverted.
+// The size the information window reports, that of the picture a release would
+// save: the dynamic capture's tracker keeps a 4-pixel margin on every side, the
+// static capture's rubber band (which may be inverted) is saved without its
+// outline, and nothing beyond the screen (screenWidth x screenHeight) is saved.
 struct RegionSize {
     int width = 0;
     int height = 0;
 };
-RegionSize ShownRegionSize(const GeoRect& region, bool liveScreen, bool trackerMode);
+RegionSize ShownRegionSize(const GeoRect& region, bool liveScreen, bool trackerMode, int screenWidth,
+                           int screenHeight);
 std::string RegionSizeText(RegionSize size);

@@ -13,6 +13,15 @@ GeoRect InflateBy(const GeoRect& r, int dx, int dy) {
     return {r.left - dx, r.top - dy, r.right + dx, r.bottom + dy};
 }
 
+GeoRect TrackerOpening(GeoPoint p, int screenWidth, int screenHeight) {
+    // The close box sits 10 pixels right of the margin.
+    const int right = screenWidth - kTrackerMargin - 10 - kCloseBoxSize;
+    const int bottom = screenHeight - kTrackerMargin;
+    const int left = std::max(std::min(p.x, right - kTrackerOpeningSize), kTrackerMargin);
+    const int top = std::max(std::min(p.y, bottom - kTrackerOpeningSize), kTrackerMargin);
+    return {left, top, left + kTrackerOpeningSize, top + kTrackerOpeningSize};
+}
+
 GeoRect CloseBoxFor(const GeoRect& region) {
     return {region.right + 10, region.top, region.right + 10 + kCloseBoxSize, region.top + kCloseBoxSize};
 }

@@ -17,6 +17,7 @@ std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), 
 
 BEGIN_MESSAGE_MAP(CRegionViewWnd, CFramedSkinDialog)
     ON_WM_PAINT()
+    ON_WM_NCHITTEST()
     ON_WM_TIMER()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_REGION_REFRESH, OnRegionRefresh)
@@ -55,6 +56,18 @@ BOOL CRegionViewWnd::OnInitDialog() {
 
 void CRegionViewWnd::OnTimer(UINT_PTR) { PostMessage(WM_REGION_REFRESH); }
 
+LRESULT CRegionViewWnd::OnNcHitTest(CPoint point) {
+    // A pointer over the window is one it hops away from at the next tick: until
+    // then a press there belongs to the capture underneath, as if it had gone.
+    CRect window;
+    GetWindowRect(&window);
+    GeoPoint to;
+    if (!m_bUserMoving && InfoWindowHop({window.left, window.top, window.right, window.bottom}, {point.x, point.y},
+                                        m_cxScreen, m_cyScreen, &to))
+        return HTTRANSPARENT;
+    return CFramedSkinDialog::OnNcHitTest(point);
+}
+
 LRESULT CRegionViewWnd::OnEnterSizeMove(WPARAM, LPARAM) {
     m_bUserMoving = true;
     return 0;
@@ -89,7 +102,8 @@ LRESULT CRegionViewWnd::OnRegionRefresh(WPARAM, LPARAM) {
     RegionSize size;
     if (m_pOwner) {
         const RECT r = m_pOwner->GetRegion();
-        size = ShownRegionSize({r.left, r.top, r.right, r.bottom}, m_bLiveScreen, m_pOwner->IsTrackerMode());
+        size = ShownRegionSize({r.left, r.top, r.right, r.bottom}, m_bLiveScreen, m_pOwner->IsTrackerMode(),
+                               m_cxScreen, m_cyScreen);
     }
 
     CClientDC dc(this);

@@ -2,8 +2,9 @@
 // semi-transparent window with a 1:1 view around the pointer, the pointer
 // position, the colour under it and the size of the region being chosen; it
 // hops between the screen corners to stay out of the pointer's way and can be
-// dragged anywhere by the user. Created and ended by its region window, which
-// deletes the object.
+// dragged anywhere by the user. A press made over it before it has hopped
+// away reaches the capture underneath. Created and ended by its region
+// window, which deletes the object.
 #pragma once
 
 #include "Afx.h"
@@ -27,6 +28,7 @@ protected:
     void PostNcDestroy() override;
 
     afx_msg void OnPaint();
+    afx_msg LRESULT OnNcHitTest(CPoint point);
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnDestroy();
     afx_msg LRESULT OnRegionRefresh(WPARAM, LPARAM);

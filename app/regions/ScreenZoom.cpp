@@ -38,6 +38,17 @@ void Line(HDC dc, int x0, int y0, int x1, int y1) {
     ::Polyline(dc, points, 2);
 }
 
+// A 2-pixel line through y covers rows y - 1 and y: row y is flipped, so that
+// the line is dark above and light below on any picture (likewise the columns
+// of a vertical line through x). Nothing beyond the line's own pixels changes:
+// those around the pointer may belong to the region being chosen.
+void SplitCrossLines(HDC dc, POINT p, int left, int top, int right, int bottom) {
+    const int x0 = std::min(left, right), x1 = std::max(left, right);
+    const int y0 = std::min(top, bottom), y1 = std::max(top, bottom);
+    FlipTopBits(dc, {x0, p.y, x1, p.y + 1});
+    FlipTopBits(dc, {p.x, y0, p.x + 1, y1});
+}
+
 // The current cursor into dc, whose origin shows the screen point (originX, originY).
 void DrawCursorInto(HDC dc, int originX, int originY) {
     CURSORINFO info = {};
@@ -116,6 +127,9 @@ void DrawMovingCrossHair(CrossHairState* s, CDC* pDC, bool bUseDcPen, short x, s
     auto drawLines = [&](POINT p) {
         Line(dc, s->right, p.y, s->left, p.y);
         Line(dc, p.x, s->top, p.x, s->bottom);
+        // Black alone vanishes on black; the split line shows there and comes off alike.
+        if (!bUseDcPen)
+            SplitCrossLines(dc, p, s->left, s->top, s->right, s->bottom);
     };
     if (s->hasPrevious)
         drawLines(s->previous);
@@ -125,9 +139,27 @@ void DrawMovingCrossHair(CrossHairState* s, CDC* pDC, bool bUseDcPen, short x, s
 void DrawCrossLines(CDC* pDC, int x, int y, int nWidth, int nHeight) {
     if (!pDC || !pDC->m_hDC)
         return;
-    ScopedLinePen pen(pDC->m_hDC, R2_COPYPEN, RGB(0, 0, 0));
-    Line(pDC->m_hDC, 0, y, nWidth, y);
-    Line(pDC->m_hDC, x, 0, x, nHeight);
+    {
+        ScopedLinePen pen(pDC->m_hDC, R2_COPYPEN, RGB(0, 0, 0));
+        Line(pDC->m_hDC, 0, y, nWidth, y);
+        Line(pDC->m_hDC, x, 0, x, nHeight);
+    }
+    SplitCrossLines(pDC->m_hDC, {x, y}, 0, 0, nWidth, nHeight);
+}
+
+void FlipTopBits(HDC dc, const RECT& r) {
+    if (!dc || r.right <= r.left || r.bottom <= r.top)
+        return;
+    ScopedBrush brush(::CreateSolidBrush(RGB(128, 128, 128)));
+    ScopedSelect selected(dc, brush.Get());
+    ::PatBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, PATINVERT);
+}
+
+void FlipTopBitsRing(HDC dc, const RECT& r) {
+    FlipTopBits(dc, {r.left, r.top, r.right, r.top + 1});
+    FlipTopBits(dc, {r.left, r.bottom - 1, r.right, r.bottom});
+    FlipTopBits(dc, {r.left, r.top + 1, r.left + 1, r.bottom - 1});
+    FlipTopBits(dc, {r.right - 1, r.top + 1, r.right, r.bottom - 1});
 }
 
 void DrawXorFrame(CDC* pDC, RECT r) {

@@ -30,11 +30,19 @@ HBITMAP DrawZoomedScreen(CrossHairState* pState, const RECT* pRect, CDC* pDC, in
 
 // Moves the cross-hair of pState to (x, y): the old lines are drawn again, then
 // the new ones. With bUseDcPen the DC's pen and mix mode draw; otherwise a black
-// 2-pixel pen in R2_NOTXORPEN, and the DC is left as it was.
+// 2-pixel pen in R2_NOTXORPEN with its second row or
+// column flipped by FlipTopBits, and the DC is left as it was.
 void DrawMovingCrossHair(CrossHairState* pState, CDC* pDC, bool bUseDcPen, short x, short y);
 
-// A black 2-pixel cross through (x, y) over width x height.
+// A black 2-pixel cross through (x, y) over width x height, its second row and
+// column flipped by FlipTopBits.
 void DrawCrossLines(CDC* pDC, int x, int y, int nWidth, int nHeight);
+
+// Flips the top bit of every channel over r: a change by half the range, which
+// shows on any picture, next to a black line as well, and comes off when done again.
+void FlipTopBits(HDC dc, const RECT& r);
+// The same along the four 1-pixel edges of r.
+void FlipTopBitsRing(HDC dc, const RECT& r);
 
 // A red 2-pixel outline in R2_NOTXORPEN (drawing it twice restores the picture).
 // Nothing when right and bottom are both 0 or less.

@@ -232,6 +232,25 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     wt::Settle(host_);
     EXPECT_TRUE(WaitFor([&] { return GrabScreen(kHostRect) == host; }, 5000)) << "marks left on the window";
 
+    // Partly past the right edge of the screen, over our window moved there:
+    // the shot is what lies on the screen, nothing beyond it.
+    SetWindowPos(host_, HWND_TOPMOST, 1000, 380, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(host_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    wt::Settle(host_);
+    const RECT pastEdge = {1080, 400, 1380, 560};
+    Place(nav, pastEdge);
+    RECT onScreen = Inside(pastEdge);
+    onScreen.right = GetSystemMetrics(SM_CXSCREEN);
+    const POINT first = {onScreen.left, onScreen.top}, last = {onScreen.right - 1, onScreen.bottom - 1};
+    ASSERT_TRUE(WaitFor([&] {
+        return ScreenPixel(first.x, first.y) == PatternAt(first.x, first.y) &&
+               ScreenPixel(last.x, last.y) == PatternAt(last.x, last.y);
+    })) << std::hex << ScreenPixel(first.x, first.y) << " " << ScreenPixel(last.x, last.y);
+    Click(ButtonCentre(nav, 1));
+    ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(3), image));
+    EXPECT_EQ(0, WrongPixels(image, PatternOver(onScreen)));
+    Place(nav, home);
+
     // Closed by its button, and opened again.
     Click(ButtonCentre(nav, 0));
     ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
@@ -241,7 +260,7 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
     wt::MouseAway();
     EXPECT_EQ(run_.Exit(main), 0u);
-    EXPECT_FALSE(Exists(run_.Numbered(3)));
+    EXPECT_FALSE(Exists(run_.Numbered(4)));
 }
 
 TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEntries) {

@@ -150,6 +150,15 @@ bool ScreenShowsPattern(POINT p, int variant) {
     return IsPatternAt(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c), p.x, p.y, variant);
 }
 
+// Whether the screen shows `want` at p. The live captures' pointer window, at
+// alpha 1 over everything, may tint a pixel by a step.
+bool ScreenShows(POINT p, COLORREF want, bool live) {
+    const COLORREF c = ScreenPixel(p.x, p.y);
+    const int slack = live ? 1 : 0;
+    return std::abs(GetRValue(c) - GetRValue(want)) <= slack && std::abs(GetGValue(c) - GetGValue(want)) <= slack &&
+           std::abs(GetBValue(c) - GetBValue(want)) <= slack;
+}
+
 // Every pixel of the picture must decode to its own screen position inside `rect`.
 ::testing::AssertionResult ShowsPattern(const CDibImage& image, const RECT& rect, int variant) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
@@ -715,6 +724,124 @@ TEST_F(RegionCaptureEndToEnd, KeptWindowTakesCapturesUntilEscapeAndLeavesNothing
         << WindowCount() << " windows, " << windowsBefore << " before";
     EXPECT_TRUE(WaitFor([&] { return ThreadsOf(pid) == threadsBefore; }))
         << ThreadsOf(pid) << " threads, " << threadsBefore << " before";
+    Exit(main);
+}
+
+// What shows on black beside the tracker's black outline and in the second row
+// of the cross's 2-pixel lines: the top bit of every channel flipped, on the
+// live window's key colour (under the cross's inverting pen) or on the frozen picture.
+constexpr COLORREF kLiveEdge = RGB(0xEF ^ 0x80, 0xEE ^ 0x80, 0xE3 ^ 0x80);
+constexpr COLORREF kLiveCrossLight = RGB(0x10 ^ 0x80, 0x11 ^ 0x80, 0x1C ^ 0x80);
+constexpr COLORREF kFrozenOnBlack = RGB(128, 128, 128);
+
+TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheScreen) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    // Clear of the points where the pattern is checked (640, 512 and 900, 700).
+    pattern_->FillRect({420, 320, 630, 530}, 0);
+    pattern_->Repaint();
+    const struct {
+        UINT command;
+        bool live;
+    } modes[] = {{kDynamicTrackerCommand, true}, {kStaticTrackerCommand, false}};
+    // Another program's window where the drag cancelled by Escape is released.
+    PatternHost other;
+    ASSERT_TRUE(other.Start({650, 550, 730, 630}));
+    int saved = 0;
+    auto clickOutside = [] {
+        ASSERT_TRUE(XMove(700, 500));
+        Rest(kPastThePollMs);
+        ASSERT_TRUE(XClick());
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.live ? "live" : "frozen");
+        // Tracker 500, 400 - 600, 500 over black: its outline shows, between the handles.
+        ASSERT_TRUE(Open(main, m.command, {500, 400}));
+        const COLORREF edge = m.live ? kLiveEdge : kFrozenOnBlack;
+        EXPECT_TRUE(WaitFor([&] {
+            return ScreenShows({498, 420}, edge, m.live) && ScreenShows({530, 501}, edge, m.live);
+        }))
+            << "outline on black: " << std::hex << ScreenPixel(498, 420) << " " << ScreenPixel(530, 501);
+
+        // Escape while the bottom-right handle is dragged ends the capture; the
+        // release after it saves nothing and reaches no other program.
+        other.Raise();
+        ASSERT_TRUE(XMove(602, 502));
+        Rest(kPastThePollMs);
+        ASSERT_TRUE(XDo(L"mousedown 1"));
+        Rest(150);
+        ASSERT_TRUE(XSweep({602, 502}, {680, 580}));
+        Rest(kPastThePollMs);
+        wt::KeyPress(VK_ESCAPE);
+        Rest(150);
+        ASSERT_TRUE(XDo(L"mouseup 1"));
+        EXPECT_TRUE(WaitClosed()) << "Escape mid-drag left the window up";
+        EXPECT_EQ(0, other.ButtonMessages());
+
+        // Beside the right edge the tracker opens on the screen with its close
+        // box: 1142, 20 - 1242, 120.
+        ASSERT_TRUE(Open(main, m.command, {1230, 20}));
+        // Clicked outside once the pointer window has the mouse back, at the next poll.
+        clickOutside();
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(saved++, image));
+        EXPECT_TRUE(ShowsPattern(image, RECT{1142, 20, 1242, 120}, 0));
+        EXPECT_TRUE(WaitClosed());
+        // Moved 80 past the edge, it saves only what lies on the screen.
+        ASSERT_TRUE(Open(main, m.command, {1230, 20}));
+        Drag({1190, 70}, {1270, 70});
+        clickOutside();
+        ASSERT_TRUE(LoadWhenWritten(saved++, image));
+        EXPECT_TRUE(ShowsPattern(image, RECT{1222, 20, 1280, 120}, 0));
+        EXPECT_TRUE(WaitClosed());
+    }
+    Exit(main);
+    EXPECT_FALSE(Exists(run_.Numbered(saved)));
+}
+
+TEST_F(RegionCaptureEndToEnd, DragsShowTheirCrossOnBlackAndTheFrozenOneStartsUnderTheInfoWindowReadingWhatItSaves) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    pattern_->FillRect({250, 600, 560, 900}, 0);
+    pattern_->Repaint();
+    const struct {
+        UINT command;
+        bool live;
+    } modes[] = {{kDynamicMouseCommand, true}, {kStaticMouseCommand, false}};
+    const POINT rest = {400, 750}, from = {100, 100}, to = {300, 250};
+    std::vector<bool> sizes[2];
+    for (int i = 0; i < 2; ++i) {
+        const auto& m = modes[i];
+        SCOPED_TRACE(m.live ? "live" : "frozen");
+        // The cross through the pointer shows on black: the second row and
+        // column of its lines.
+        ASSERT_TRUE(Open(main, m.command, rest));
+        const COLORREF light = m.live ? kLiveCrossLight : kFrozenOnBlack;
+        EXPECT_TRUE(WaitFor([&] {
+            return ScreenShows({rest.x - 100, rest.y}, light, m.live) &&
+                   ScreenShows({rest.x, rest.y - 100}, light, m.live);
+        })) << "cross on black: " << std::hex << ScreenPixel(rest.x - 100, rest.y);
+
+        // Pressed the moment the pointer reaches the info window at the top-left:
+        // the press is the drag's, not the info window's.
+        ASSERT_TRUE(XDo(L"mousemove 100 100 mousedown 1"));
+        Rest(150);
+        ASSERT_TRUE(XSweep(from, to));
+        Rest(kPastThePollMs);
+        WaitFor([&] {
+            sizes[i] = SizeReadout();
+            Rest(kPastThePollMs);
+            return !sizes[i].empty() && sizes[i] == SizeReadout();
+        });
+        ASSERT_TRUE(XDo(L"mouseup 1"));
+        CDibImage image;
+        ASSERT_TRUE(LoadWhenWritten(i, image));
+        EXPECT_TRUE(ShowsPattern(image, InsideOfFrame(from, to), 0));
+        EXPECT_TRUE(WaitClosed());
+    }
+    // The frozen readout shows the size saved (198 x 148), as the live one does.
+    ASSERT_FALSE(sizes[0].empty());
+    EXPECT_TRUE(sizes[1] == sizes[0]) << "the frozen readout differs from the live one";
     Exit(main);
 }
 

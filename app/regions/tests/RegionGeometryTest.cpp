@@ -92,20 +92,26 @@ TEST(RegionGeometry, Texts) {
     EXPECT_EQ(RegionSizeText({320, 240}), "Region Size: 320w, 240h");
 }
 
-TEST(RegionGeometry, ShownRegionSize) {
+TEST(RegionGeometry, ShownRegionSizeIsWhatAReleaseSaves) {
+    // Screen 1280 x 1024.
     const struct {
         GeoRect region;
         bool live, tracker;
         int w, h;
     } cases[] = {
-        {{10, 20, 114, 74}, true, true, 96, 46},   // the tracker's margin is not counted
-        {{114, 74, 10, 20}, false, false, 104, 54},  // dragged up-left
-        {{10, 20, 14, 22}, true, true, 0, 0},        // never negative
+        {{10, 20, 114, 74}, true, true, 96, 46},      // the tracker's margin is not counted
+        {{114, 74, 10, 20}, false, false, 102, 52},   // dragged up-left, saved without the outline
+        {{100, 100, 300, 250}, false, false, 198, 148},
+        {{100, 100, 101, 250}, false, false, 0, 0},   // a line saves nothing
+        {{10, 20, 14, 22}, true, true, 0, 0},         // never negative
+        {{1200, 50, 1300, 150}, false, true, 80, 100},  // a frozen tracker past the right edge
+        {{-20, 996, 88, 1104}, true, true, 84, 24},     // a live one past two edges
+        {{200, 300, 250, 340}, true, false, 50, 40},    // the live drag's region is its inside
     };
     for (const auto& c : cases) {
-        const RegionSize s = ShownRegionSize(c.region, c.live, c.tracker);
-        EXPECT_EQ(s.width, c.w);
-        EXPECT_EQ(s.height, c.h);
+        const RegionSize s = ShownRegionSize(c.region, c.live, c.tracker, 1280, 1024);
+        EXPECT_EQ(s.width, c.w) << c.region.left << "," << c.region.top;
+        EXPECT_EQ(s.height, c.h) << c.region.left << "," << c.region.top;
     }
 }
 

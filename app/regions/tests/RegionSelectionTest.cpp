@@ -51,4 +51,22 @@ TEST(RegionSelection, CloseBoxSitsBesideTheRegionAndTakesNearMisses) {
         EXPECT_EQ(HitsCloseBox(box, c.p), c.hit) << c.p.x << "," << c.p.y;
 }
 
+TEST(RegionSelection, TrackerOpensOnTheScreenWithItsMarginAndCloseBox) {
+    // Screen 1280 x 1024: the close box ends 38 pixels right of the tracker.
+    const struct {
+        GeoPoint pointer;
+        GeoRect want;
+    } cases[] = {
+        {{500, 400}, {500, 400, 600, 500}},       // at the pointer
+        {{1230, 20}, {1142, 20, 1242, 120}},      // moved left for its close box
+        {{1279, 1023}, {1142, 920, 1242, 1020}},  // the bottom-right corner
+        {{0, 2}, {4, 4, 104, 104}},               // its margin stays on the screen
+    };
+    for (const auto& c : cases) {
+        const GeoRect r = TrackerOpening(c.pointer, 1280, 1024);
+        EXPECT_TRUE(Same(r, c.want)) << c.pointer.x << "," << c.pointer.y << ": " << r.left << "," << r.top;
+        EXPECT_TRUE(CloseBoxFor(InflateBy(r, kTrackerMargin, kTrackerMargin)).right <= 1280);
+    }
+}
+
 }  // namespace
