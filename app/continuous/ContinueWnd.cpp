@@ -490,11 +490,24 @@ BOOL CContinueWnd::OnEraseBkgnd(CDC* pDC) {
     return result;
 }
 
+void CContinueWnd::OnOK() {
+    // Enter in a field closes nothing: the panel has no OK button.
+}
+
+int CContinueWnd::FramesOnlyInMemory() const {
+    if (m_nMode != 2)
+        return 0;  // the frames of a file series stay on disk
+    return m_wndFrames.GetCount() + static_cast<int>(CapturedBitmapList.size()) + (m_bRunning ? 1 : 0);
+}
+
 void CContinueWnd::OnCancel() {
     if (m_wndFrames.IsBuilding()) {
         AfxMessageBox(kBusyClosingText, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    if (FramesOnlyInMemory() > 0 &&
+        AfxMessageBox(LoadResString(IDS_CONTINUE_CLOSE_UNSAVED), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     m_bRunning = 0;
     m_wndFrames.ClearFrames();
     CDialog::OnCancel();

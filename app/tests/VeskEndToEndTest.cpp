@@ -4,10 +4,12 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -321,19 +323,6 @@ bool AskRemote(HANDLE process, HWND hWnd, UINT message, WPARAM wParam, T& data) 
 }
 
 
-// Enter is no way out of the main window: the program keeps running, and
-// with it the captures it holds in memory.
-TEST_F(VeskProcess, EnterInTheMainWindowEndsNothing) {
-    HWND main = run_.Start();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(ActivateMain(run_, main));
-    PressKey(VK_RETURN);
-    run_.WaitUntilIdle(main);
-    EXPECT_EQ(::WaitForSingleObject(run_.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "Enter ended the program";
-    EXPECT_TRUE(::IsWindow(main) && ::IsWindowVisible(main));
-    EXPECT_EQ(run_.Exit(main), 0u);
-}
-
 constexpr int kFirstToolButton = 5000, kToolButtons = 11;
 
 // What the screen shows of every tool-list button, each clipped to the list.
@@ -496,6 +485,77 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_TRUE(now.x == dc0.x && now.y == dc0.y) << "saved DCs: item 0 at " << now.x << "," << now.y;
     MouseAway();
     EXPECT_EQ(run_.Exit(main), 0u);
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// Clicks a button of a message box and waits for the box to go.
+bool AnswerBox(HWND box, int button) {
+    RECT r = {};
+    return ::GetWindowRect(::GetDlgItem(box, button), &r) && XMove(Centre(r).x, Centre(r).y) && XClick() &&
+           WaitFor([&] { return !::IsWindow(box); });
+}
+
+// Enter and Escape are no way out of the main window. Every way out asks
+// while captures live only in memory: No keeps the program and the captures,
+// Yes ends it. The end of a session, which nobody may be there to answer,
+// is held up by the system with our reason instead of by a box.
+TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemory) {
+    HWND main = run_.Start();
+    ASSERT_NE(main, nullptr);
+    HWND tabs = ::GetDlgItem(main, 1012);
+    RECT dcTab = {};
+    ASSERT_TRUE(AskRemote(run_.process(), tabs, TCM_GETITEMRECT, 1, dcTab));
+    ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
+    ASSERT_TRUE(XMove(Centre(dcTab).x, Centre(dcTab).y) && XClick());
+    HWND dcs = FindControl(main, 1006);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) != FALSE; }));
+    ASSERT_TRUE(XDo(L"key ctrl+f"));
+    ASSERT_TRUE(WaitFor([&] { return ItemCount(dcs) == 1; })) << "Ctrl+F kept nothing in memory";
+
+    const auto alive = [&] { return ::WaitForSingleObject(run_.process(), 0) == WAIT_TIMEOUT; };
+    ASSERT_TRUE(ActivateMain(run_, main));
+    for (const std::string key : {"Return", "KP_Enter", "Escape"}) {
+        ASSERT_TRUE(XDo(L"key " + std::wstring(key.begin(), key.end())));
+        run_.WaitUntilIdle(main);
+        EXPECT_TRUE(alive()) << key << " ended the program";
+        EXPECT_EQ(run_.FindMessageBox(), nullptr) << key;
+    }
+    EXPECT_EQ(ItemCount(dcs), 1);
+
+    DWORD_PTR mayEnd = TRUE;
+    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
+    EXPECT_EQ(run_.FindMessageBox(), nullptr);
+    ::SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+
+    // The menu's exit answered No, then Alt+F4 answered Yes.
+    struct Way {
+        const char* name;
+        std::function<bool()> take;
+        int answer;
+    } const ways[] = {
+        {"exit command", [&] { return ::PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE; }, IDNO},
+        {"Alt+F4", [&] { return ActivateMain(run_, main) && XDo(L"key alt+F4"); }, IDYES},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ASSERT_TRUE(way.take());
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "left without a word";
+        const std::wstring text = MessageBoxText(box);
+        EXPECT_NE(text.find(L"\"저장된 DC\" 목록에 저장하지 않은 캡쳐가 1개 있습니다."), std::wstring::npos);
+        ASSERT_TRUE(AnswerBox(box, way.answer));
+        run_.WaitUntilIdle(main);
+        if (way.answer == IDNO) {
+            EXPECT_TRUE(alive());
+            EXPECT_EQ(ItemCount(dcs), 1);
+        }
+    }
+    ASSERT_EQ(::WaitForSingleObject(run_.process(), kPatienceMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(run_.process(), &code);
+    EXPECT_EQ(code, 0u);
 }
 
 // Reads a tab's title out of the program: the text buffer must live in its memory.

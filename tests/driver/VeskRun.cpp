@@ -205,9 +205,18 @@ HWND VeskRun::Start()
 DWORD VeskRun::Exit(HWND main)
 {
     DWORD code = STILL_ACTIVE;
-    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0) &&
-        WaitForSingleObject(m_pi.hProcess, kPatienceMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(m_pi.hProcess, &code);
+    const auto ended = [&] { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; };
+    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0)) {
+        bool answered = false;
+        WaitFor([&] {
+            HWND box = answered ? nullptr : FindMessageBox();
+            if (box && GetDlgItem(box, IDYES))
+                answered = PostMessageW(box, WM_COMMAND, IDYES, 0) != FALSE;
+            return ended();
+        });
+        if (ended())
+            GetExitCodeProcess(m_pi.hProcess, &code);
+    }
     Kill();
     return code;
 }
@@ -225,6 +234,8 @@ void VeskRun::Kill()
 }
 
 namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
 
 struct WindowQuery {
     DWORD pid;
@@ -278,6 +289,24 @@ HWND VeskRun::FindOwnWindow(const wchar_t* title) const
         GetWindowTextW(hWnd, text, 256);
         return wanted == text;
     });
+}
+
+HWND VeskRun::FindMessageBox() const
+{
+    return FindWindowIf([](HWND hWnd) {
+        WCHAR name[16] = {};
+        GetClassNameW(hWnd, name, 16);
+        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxTextId);
+    });
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    WCHAR text[4096] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(GetDlgItem(box, kMessageBoxTextId), WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kPatienceMs, &copied);
+    return text;
 }
 
 void VeskRun::WaitUntilIdle(HWND hWnd) const

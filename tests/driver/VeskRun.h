@@ -39,6 +39,9 @@ int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected);
 // Returns once the dialog has gone.
 bool AnswerFileDialog(HWND dialog, const std::wstring& folder, const std::wstring& names);
 
+// The text of a message box (of any process).
+std::wstring MessageBoxText(HWND box);
+
 // Paints bands of colour over `r`: a control whose pixels are all its own.
 void PaintBands(HDC dc, const RECT& r);
 
@@ -80,7 +83,8 @@ public:
     bool PrepareQuiet();
     // Starts the program and returns its shown main dialog, null when none came.
     HWND Start();
-    // Posts the exit command and waits for the process; returns its exit code.
+    // Posts the exit command and waits for the process, saying yes when it
+    // asks about captures still in memory; returns its exit code.
     DWORD Exit(HWND main);
     // Ends a process still running (a test that failed half way).
     void Kill();
@@ -89,6 +93,8 @@ public:
     HWND FindOwnWindow(const wchar_t* title) const;
     // One of the program's top-level windows for which pred holds, or null.
     HWND FindWindowIf(const std::function<bool(HWND)>& pred) const;
+    // A message box of the program on show, or null.
+    HWND FindMessageBox() const;
     // Returns once the program has handled everything sent to it so far.
     void WaitUntilIdle(HWND hWnd) const;
 

@@ -297,12 +297,6 @@ std::string Utf8(const std::wstring& text) {
 
 constexpr int kMessageBoxText = 0xFFFF;
 
-std::wstring MessageBoxText(HWND box) {
-    WCHAR text[4096] = {};
-    GetDlgItemTextW(box, kMessageBoxText, text, 4096);
-    return text;
-}
-
 bool IsShownMessageBox(HWND hWnd) {
     WCHAR name[16] = {};
     GetClassNameW(hWnd, name, 16);
@@ -366,17 +360,15 @@ bool IsFileDialog(HWND hWnd) {
 }
 
 // A JPEG by its own markers: start of image first, end of image last.
-bool IsJpegFile(const std::wstring& path) {
+bool IsPngFile(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    BYTE head[3] = {}, tail[2] = {};
-    DWORD read = 0, readTail = 0;
-    const bool ok = ReadFile(file, head, 3, &read, nullptr) && read == 3 &&
-                    SetFilePointer(file, -2, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                    ReadFile(file, tail, 2, &readTail, nullptr) && readTail == 2;
+    char head[8] = {};
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head, 8, &read, nullptr) && read == 8 && memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
     CloseHandle(file);
-    return ok && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF && tail[1] == 0xD9;
+    return ok;
 }
 
 std::wstring UnixPath(const std::wstring& path) {
@@ -427,7 +419,8 @@ std::wstring PilDescription(const std::wstring& path) {
     return std::wstring(text.begin(), text.end());
 }
 
-// A name typed without an extension is saved as the type chosen in the dialog.
+// A name typed without an extension is saved as the type chosen in the
+// dialog: PNG, not the first type, JPG, which is also the default extension.
 TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
@@ -446,7 +439,11 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kSaveAsCommand, 0));
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
-    EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the chosen type";
+    EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the first type";
+    // PNG picked from the type list, which tells the dialog as the user's choice does.
+    HWND types = GetDlgItem(dialog, cmb1);
+    ASSERT_EQ(SendMessageW(types, CB_SETCURSEL, 1, 0), 1);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
     SetForegroundWindow(dialog);
     GUITHREADINFO focus = {};
     focus.cbSize = sizeof focus;
@@ -458,21 +455,22 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 
-    const std::wstring jpg = folder_ + L"\\shot.jpg";
+    const std::wstring png = folder_ + L"\\shot.png";
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return Exists(jpg) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
     ASSERT_EQ(box, nullptr) << "save failed: " << Utf8(MessageBoxText(box));
     CDibImage saved;
-    ASSERT_TRUE(LoadWhenWritten(jpg, saved));
-    EXPECT_TRUE(IsJpegFile(jpg));
+    ASSERT_TRUE(LoadWhenWritten(png, saved));
+    EXPECT_TRUE(IsPngFile(png));
+    EXPECT_FALSE(Exists(folder_ + L"\\shot.jpg"));
     EXPECT_EQ(saved.GetWidth(), captured.GetWidth());
     EXPECT_EQ(saved.GetHeight(), captured.GetHeight());
     // An independent reader agrees.
-    const std::wstring pil = PilDescription(jpg);
+    const std::wstring pil = PilDescription(png);
     if (pil == L"no PIL")
-        std::printf("PIL not installed: the file was checked by its markers alone\n");
+        std::printf("PIL not installed: the file was checked by its signature alone\n");
     else
-        EXPECT_EQ(pil, L"JPEG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
+        EXPECT_EQ(pil, L"PNG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
     Exit(main);
 }
 
