@@ -291,8 +291,12 @@ void CContinueWnd::OnStart() {
     m_nSeriesCount = m_nCount;
     m_fSeriesTime = m_fTime;
     EnableCaptureControls(FALSE);
-    if (m_pOwner)
-        m_pOwner->StartContinueCapture(m_nSeriesCount, interval, m_nMode);
+    // The frame is still ending the last series: nothing starts, and the
+    // controls stay usable for another try.
+    if (!m_pOwner || !m_pOwner->StartContinueCapture(m_nSeriesCount, interval, m_nMode)) {
+        m_bRunning = 0;
+        EnableCaptureControls(TRUE);
+    }
 }
 
 void CContinueWnd::OnStop() {

@@ -509,9 +509,16 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
     ASSERT_TRUE(XMove(Centre(dcTab).x, Centre(dcTab).y) && XClick());
     HWND dcs = FindControl(main, 1006);
-    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) != FALSE; }));
-    ASSERT_TRUE(XDo(L"key ctrl+f"));
-    ASSERT_TRUE(WaitFor([&] { return ItemCount(dcs) == 1; })) << "Ctrl+F kept nothing in memory";
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && ::GetForegroundWindow() == main; }));
+    run_.WaitUntilIdle(main);
+    // Wine brings its modifiers in line with the X server when the focus news
+    // of the click arrives, which may undo a Ctrl pressed just before: the
+    // keys are pressed again then.
+    for (int attempt = 0; attempt < 5 && ItemCount(dcs) == 0; ++attempt) {
+        ASSERT_TRUE(XDo(L"key ctrl+f"));
+        WaitFor([&] { return ItemCount(dcs) == 1; }, 5000);
+    }
+    ASSERT_EQ(ItemCount(dcs), 1) << "Ctrl+F kept nothing in memory";
 
     const auto alive = [&] { return ::WaitForSingleObject(run_.process(), 0) == WAIT_TIMEOUT; };
     ASSERT_TRUE(ActivateMain(run_, main));

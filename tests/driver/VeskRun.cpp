@@ -296,7 +296,9 @@ HWND VeskRun::FindMessageBox() const
     return FindWindowIf([](HWND hWnd) {
         WCHAR name[16] = {};
         GetClassNameW(hWnd, name, 16);
-        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxTextId);
+        // Dialogs with unnamed labels have a 0xFFFF child too, but none of them a button to answer with.
+        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxTextId) &&
+               (GetDlgItem(hWnd, IDOK) || GetDlgItem(hWnd, IDYES));
     });
 }
 

@@ -6,6 +6,7 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,8 @@ namespace {
 using namespace vesk_test;
 
 constexpr UINT kCursorCommand = 32784;
+constexpr UINT kDynamicRegionCommand = 32822;
+constexpr UINT kControlCommand = 32786;
 constexpr UINT kSetSaveTarget = WM_APP + 7;
 constexpr COLORREF kDriverColour = RGB(12, 200, 34);
 constexpr RECT kDriverRect = {400, 300, 600, 450};
@@ -230,6 +233,12 @@ void ClickAt(POINT p) {
         SendInput(1, &in, sizeof in);
         Sleep(50);
     }
+}
+
+POINT Centre(HWND hWnd) {
+    RECT r = {};
+    GetWindowRect(hWnd, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 void ClickCentre(HWND hWnd) {
@@ -440,10 +449,6 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
     EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the first type";
-    // PNG picked from the type list, which tells the dialog as the user's choice does.
-    HWND types = GetDlgItem(dialog, cmb1);
-    ASSERT_EQ(SendMessageW(types, CB_SETCURSEL, 1, 0), 1);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
     SetForegroundWindow(dialog);
     GUITHREADINFO focus = {};
     focus.cbSize = sizeof focus;
@@ -452,7 +457,14 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
                (GetDlgCtrlID(focus.hwndFocus) == edt1 || GetDlgCtrlID(GetParent(focus.hwndFocus)) == cmb13);
     }));
     TypeText(folder_ + L"\\shot");
-    PressKey(VK_RETURN);
+    // PNG picked from the opened type list, then the Save button clicked.
+    HWND types = GetDlgItem(dialog, cmb1);
+    ASSERT_TRUE(XMove(Centre(types).x, Centre(types).y) && XClick());
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    ASSERT_TRUE(XDo(L"key Down Return"));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETCURSEL, 0, 0) == 1; }));
+    HWND save = GetDlgItem(dialog, IDOK);
+    ASSERT_TRUE(XMove(Centre(save).x, Centre(save).y) && XClick());
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 
     const std::wstring png = folder_ + L"\\shot.png";
@@ -577,6 +589,46 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     EXPECT_NE(text.find(L"\"저장된 파일\" 탭"), std::wstring::npos);
     ASSERT_TRUE(CloseMessageBox(box));
     EXPECT_EQ(ItemCount(dcs), kept);
+
+    // Refused inside a capture window that holds the mouse: the dynamic
+    // region's release over the whole screen, the control finder's click on
+    // the desktop. The box takes a real click, and the program works on.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const POINT desktop = {60, height - 60};  // no window lies there
+    const auto shownWithSize = [&](int w, int h) {
+        return run_.FindWindowIf([=](HWND hWnd) {
+            RECT r = {};
+            return IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.right - r.left == w && r.bottom - r.top == h;
+        });
+    };
+    struct Trial {
+        const char* name;
+        std::function<bool()> capture;
+    } const trials[] = {
+        {"dynamic region release", [&] {
+             return PostMessageW(main, WM_COMMAND, kDynamicRegionCommand, 0) &&
+                    WaitFor([&] { return shownWithSize(width, height) != nullptr; }) && XMove(5, 5) &&
+                    XDo(L"mousedown 1") && XSweep({5, 5}, {width - 5, height - 5}) && XDo(L"mouseup 1");
+         }},
+        {"control finder click", [&] {
+             return XMove(desktop.x, desktop.y) && PostMessageW(main, WM_COMMAND, kControlCommand, 0) &&
+                    WaitFor([&] { return shownWithSize(3, 3) != nullptr; }) && XClick();
+         }},
+    };
+    for (const Trial& trial : trials) {
+        SCOPED_TRACE(trial.name);
+        ASSERT_TRUE(trial.capture());
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+        EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
+        RECT ok = {};
+        ASSERT_TRUE(GetWindowRect(GetDlgItem(box, IDOK), &ok));
+        ASSERT_TRUE(XMove((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2) && XClick());
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box took no click";
+        ASSERT_TRUE(WaitFor([&] { return !shownWithSize(width, height) && !shownWithSize(3, 3); }))
+            << "the capture window stayed";
+        EXPECT_EQ(WaitForSingleObject(run_.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_EQ(ItemCount(dcs), kept);
+    }
 
     ASSERT_TRUE(PostMessageW(main, kSetSaveTarget, 0, 0));
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
