@@ -69,13 +69,10 @@ CString FitMessageToScreen(const CString& text) {
 
 void ShowFailureBox(LPCWSTR message) {
     // A capture window may still hold the mouse as it hands its capture over
-    // (the region's release, the control finder's click), and it lies over
-    // the whole screen: the box comes above it and gets the clicks that
-    // answer it. A window that still wants the mouse takes it back afterwards.
-    UINT topmost = 0;
-    if (::GetCapture()) {
+    // (the region's hidden pointer window, the control finder); the box gets
+    // the clicks that answer it. A window that still wants the mouse takes it
+    // back afterwards.
+    if (::GetCapture())
         ::ReleaseCapture();
-        topmost = MB_TOPMOST;
-    }
-    AfxMessageBox(FitMessageToScreen(message), MB_OK | MB_ICONERROR | topmost);
+    AfxMessageBox(FitMessageToScreen(message), MB_OK | MB_ICONERROR);
 }
