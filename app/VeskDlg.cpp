@@ -153,7 +153,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
     ON_MESSAGE(WM_ENDSESSION, OnEndSession)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
-    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
+    ON_COMMAND(ID_TRAY_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
     ON_COMMAND(ID_TB_OPTIONS, OnOptionsAll)
@@ -712,25 +712,16 @@ bool CVeskDlg::ConfirmLeaving() {
     return answer == IDYES;
 }
 
-void CVeskDlg::Leave() {
+void CVeskDlg::OnExit() {
+    if (!ConfirmLeaving())
+        return;
     RemoveTrayIcon();
     CDialog::OnCancel();
 }
 
 void CVeskDlg::OnClose() {
-    // The close box, Alt+F4, the system menu and the task bar all come here.
-    if (ConfirmLeaving())
-        Leave();
-}
-
-void CVeskDlg::OnExit() {
-    if (ConfirmLeaving())
-        Leave();
-}
-
-void CVeskDlg::OnTrayExit() {
-    if (ConfirmLeaving())
-        Leave();
+    // The close box, Alt+F4, the system menu and the task bar.
+    OnExit();
 }
 
 LRESULT CVeskDlg::OnQueryEndSession(WPARAM, LPARAM lParam) {

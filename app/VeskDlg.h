@@ -84,8 +84,8 @@ protected:
     afx_msg void OnClose();
     afx_msg LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
+    // The menu's and the tray's exit, the close box: each asks first.
     afx_msg void OnExit();
-    afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
     afx_msg void OnTrayCommand(UINT nID);
     // The options sheet: all pages, or the file, watermark or miscellaneous page alone.
@@ -166,8 +166,6 @@ private:
     int UnsavedCaptureCount() const;
     // True when the program may end: nothing unsaved, or the user said so.
     bool ConfirmLeaving();
-    // Ends the program after ConfirmLeaving.
-    void Leave();
     bool m_bAskingToLeave = false;
     bool m_bShutdownBlocked = false;
 

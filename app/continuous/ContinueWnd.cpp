@@ -498,10 +498,9 @@ void CContinueWnd::OnOK() {
     // Enter in a field closes nothing: the panel has no OK button.
 }
 
-int CContinueWnd::FramesOnlyInMemory() const {
-    if (m_nMode != 2)
-        return 0;  // the frames of a file series stay on disk
-    return m_wndFrames.GetCount() + static_cast<int>(CapturedBitmapList.size()) + (m_bRunning ? 1 : 0);
+bool CContinueWnd::HoldsFramesOnlyInMemory() const {
+    // The frames of a file series stay on disk.
+    return m_nMode == 2 && (m_wndFrames.GetCount() > 0 || !CapturedBitmapList.empty() || m_bRunning);
 }
 
 void CContinueWnd::OnCancel() {
@@ -509,7 +508,7 @@ void CContinueWnd::OnCancel() {
         AfxMessageBox(kBusyClosingText, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (FramesOnlyInMemory() > 0 &&
+    if (HoldsFramesOnlyInMemory() &&
         AfxMessageBox(LoadResString(IDS_CONTINUE_CLOSE_UNSAVED), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     m_bRunning = 0;

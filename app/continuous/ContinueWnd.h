@@ -78,7 +78,7 @@ protected:
     void EnableGifControls(BOOL enable);
     RECT StatusStrip() const;
     // Shots of a bitmap series, taken or on their way: they exist nowhere else.
-    int FramesOnlyInMemory() const;
+    bool HoldsFramesOnlyInMemory() const;
 
     CContinueListBoxWnd m_wndFrames;
     float m_fTime = 0.0f;        // tenths of a second
