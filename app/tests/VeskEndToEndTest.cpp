@@ -9,7 +9,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -544,25 +543,16 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     EXPECT_EQ(run_.FindMessageBox(), nullptr);
     ::SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
 
-    // The menu's exit answered No, then Alt+F4 answered Yes.
-    struct Way {
-        const char* name;
-        std::function<bool()> take;
-        int answer;
-    } const ways[] = {
-        {"exit command", [&] { return ::PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE; }, IDNO},
-        {"Alt+F4", [&] { return activate() && XDo(L"key alt+F4"); }, IDYES},
-    };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
-        ASSERT_TRUE(way.take());
+    // The menu's exit answered No keeps everything; Alt+F4 answered Yes ends.
+    for (const int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(answer == IDNO ? ::PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE
+                                   : activate() && XDo(L"key alt+F4"));
         HWND box = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "left without a word";
-        const std::wstring text = MessageBoxText(box);
-        EXPECT_NE(text.find(L"\"저장된 DC\" 목록에 저장하지 않은 캡쳐가 1개 있습니다."), std::wstring::npos);
-        ASSERT_TRUE(AnswerBox(box, way.answer));
-        run_.WaitUntilIdle(main);
-        if (way.answer == IDNO) {
+        EXPECT_NE(MessageBoxText(box).find(L"\"저장된 DC\" 목록에 저장하지 않은 캡쳐가 1개 있습니다."), std::wstring::npos);
+        ASSERT_TRUE(AnswerBox(box, answer));
+        if (answer == IDNO) {
+            run_.WaitUntilIdle(main);
             EXPECT_TRUE(alive());
             EXPECT_EQ(ItemCount(dcs), 1);
         }

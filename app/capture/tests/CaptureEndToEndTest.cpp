@@ -601,23 +601,20 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
             return IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.right - r.left == w && r.bottom - r.top == h;
         });
     };
-    struct Trial {
-        const char* name;
-        std::function<bool()> capture;
-    } const trials[] = {
-        {"dynamic region release", [&] {
-             return PostMessageW(main, WM_COMMAND, kDynamicRegionCommand, 0) &&
-                    WaitFor([&] { return shownWithSize(width, height) != nullptr; }) && XMove(5, 5) &&
-                    XDo(L"mousedown 1") && XSweep({5, 5}, {width - 5, height - 5}) && XDo(L"mouseup 1");
-         }},
-        {"control finder click", [&] {
-             return XMove(desktop.x, desktop.y) && PostMessageW(main, WM_COMMAND, kControlCommand, 0) &&
-                    WaitFor([&] { return shownWithSize(3, 3) != nullptr; }) && XClick();
-         }},
+    const std::function<bool()> captures[] = {
+        [&] {
+            return PostMessageW(main, WM_COMMAND, kDynamicRegionCommand, 0) &&
+                   WaitFor([&] { return shownWithSize(width, height) != nullptr; }) && XMove(5, 5) &&
+                   XDo(L"mousedown 1") && XSweep({5, 5}, {width - 5, height - 5}) && XDo(L"mouseup 1");
+        },
+        [&] {
+            return XMove(desktop.x, desktop.y) && PostMessageW(main, WM_COMMAND, kControlCommand, 0) &&
+                   WaitFor([&] { return shownWithSize(3, 3) != nullptr; }) && XClick();
+        },
     };
-    for (const Trial& trial : trials) {
-        SCOPED_TRACE(trial.name);
-        ASSERT_TRUE(trial.capture());
+    for (const auto& capture : captures) {
+        SCOPED_TRACE(&capture == captures ? "dynamic region release" : "control finder click");
+        ASSERT_TRUE(capture());
         ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
         EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
         // Under Wine the box gets the click even then; on Windows a window
