@@ -617,8 +617,8 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
         ASSERT_TRUE(capture());
         ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
         EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
-        // Under Wine the box gets the click even then; on Windows a window
-        // holding the mouse (the hidden pointer window) would take it.
+        // No window may keep the mouse while the box is up: on Windows the
+        // one holding it (the hidden pointer window) would take the click.
         GUITHREADINFO thread = {};
         thread.cbSize = sizeof thread;
         ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &thread));
