@@ -6,6 +6,7 @@
 #include "app/VeskApp.h"
 #include "app/bars/ColorDialogBarWnd.h"
 #include "app/bars/QuickDialogBarWnd.h"
+#include "app/capture/AddressSpace.h"
 #include "app/capture/CursorCapture.h"
 #include "app/capture/FailureBox.h"
 #include "app/capture/PaneCaptureSink.h"
@@ -28,6 +29,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <memory>
 
 namespace {
 
@@ -58,6 +60,19 @@ constexpr UINT kToolListCommands[IDC_TOOL_LAST - IDC_TOOL_FIRST + 1] = {
     ID_COLOR_BAR,               ID_TB_WATERMARK,           ID_TB_GIF,
 };
 
+// The region capture commands: over the live or a frozen screen, by mouse drag or tracker.
+struct RegionCommand {
+    UINT command;
+    bool frozen;
+    bool tracker;
+};
+constexpr RegionCommand kRegionCommands[] = {
+    {ID_CAPTURE_DYNAMIC_MOUSE, false, false},
+    {ID_CAPTURE_DYNAMIC_TRACKER, false, true},
+    {ID_CAPTURE_STATIC_MOUSE, true, false},
+    {ID_CAPTURE_STATIC_TRACKER, true, true},
+};
+
 // Tray menu entries and the commands they re-post.
 struct TrayCommand {
     UINT trayId;
@@ -73,6 +88,25 @@ constexpr TrayCommand kTrayCommands[] = {
     {ID_TRAY_OPTIONS_FILE, ID_OPTIONS_FILE},               {ID_TRAY_OPTIONS_WATERMARK, ID_OPTIONS_WATERMARK},
     {ID_TRAY_OPTIONS_MISC, ID_OPTIONS_MISC},
 };
+
+// The in-memory limit tried (by tests, by hand) without filling the address
+// space: VESK_TEST_ADDRESS_HEADROOM_MB puts it that many megabytes after the
+// first capture kept in memory. Null when the variable is not set.
+CCaptureEngine::AddressSpaceProbe TrialAddressSpaceProbe() {
+    wchar_t text[16] = {};
+    if (::GetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", text, 16) == 0)
+        return nullptr;
+    const unsigned long long headroom = static_cast<unsigned long long>(std::max(0, _wtoi(text))) << 20;
+    auto baseline = std::make_shared<unsigned long long>(0);
+    return [headroom, baseline](unsigned long long needed, unsigned long long block) {
+        const unsigned long long used = CommittedAddressSpace();
+        if (!*baseline)
+            *baseline = used;
+        const unsigned long long grown = used > *baseline ? used - *baseline : 0;
+        return grown + needed <= headroom &&
+               CanReserveAddressSpace(CCaptureEngine::kAddressReserve + needed, block);
+    };
+}
 
 void CopyTruncated(wchar_t* dest, size_t capacity, const wchar_t* src, size_t maxChars) {
     size_t n = std::wcslen(src);
@@ -102,10 +136,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_MESSAGE(WM_CAPTURE_DONE, OnCaptureDone)
     ON_COMMAND(ID_CAPTURE_FULLSCREEN, OnFullScreenCapture)
     ON_COMMAND(ID_CAPTURE_CURSOR, OnCursorCapture)
-    ON_COMMAND(ID_CAPTURE_DYNAMIC_MOUSE, OnDynamicMouseCapture)
-    ON_COMMAND(ID_CAPTURE_DYNAMIC_TRACKER, OnDynamicTrackerCapture)
-    ON_COMMAND(ID_CAPTURE_STATIC_MOUSE, OnStaticMouseCapture)
-    ON_COMMAND(ID_CAPTURE_STATIC_TRACKER, OnStaticTrackerCapture)
+    ON_COMMAND_RANGE(ID_CAPTURE_DYNAMIC_MOUSE, ID_CAPTURE_STATIC_TRACKER, OnRegionCapture)
     ON_COMMAND(ID_CAPTURE_CONTROL, OnControlCapture)
     ON_COMMAND(ID_CAPTURE_NAVIGATOR, OnNavigator)
     ON_COMMAND(ID_TB_WATERMARK, OnWatermarkTool)
@@ -118,8 +149,11 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_COMMAND(ID_CAPTURE_WEBPAGE, OnWebPage)
     ON_COMMAND(ID_WEB_IMAGE, OnWebImage)
     ON_COMMAND(ID_TB_GIF, OnGifMaker)
+    ON_WM_CLOSE()
+    ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+    ON_MESSAGE(WM_ENDSESSION, OnEndSession)
     ON_COMMAND(ID_FILE_EXIT, OnExit)
-    ON_COMMAND(ID_TRAY_EXIT, OnTrayExit)
+    ON_COMMAND(ID_TRAY_EXIT, OnExit)
     ON_COMMAND(ID_TRAY_RESTORE, OnTrayRestore)
     ON_COMMAND_RANGE(ID_TRAY_GIF, ID_TRAY_OPTIONS_MISC, OnTrayCommand)
     ON_COMMAND(ID_TB_OPTIONS, OnOptionsAll)
@@ -652,17 +686,59 @@ void CVeskDlg::OnGifMaker() {
 }
 
 void CVeskDlg::OnOK() {
-    // Enter must not end the program and lose the saved-DC captures: the
-    // dialog ends only by its exit commands, Escape and the close box.
+    // Enter must not end the program and lose the saved-DC captures.
+}
+
+void CVeskDlg::OnCancel() {
+    // Nor Escape: the dialog ends only by the ways out that ask first.
+}
+
+int CVeskDlg::UnsavedCaptureCount() const {
+    return m_wndDcTab.m_list.GetSafeHwnd() ? m_wndDcTab.m_list.GetItemCount() : 0;
+}
+
+bool CVeskDlg::ConfirmLeaving() {
+    // A second way out taken while the question is open waits for its answer.
+    if (m_bAskingToLeave)
+        return false;
+    const int unsaved = UnsavedCaptureCount();
+    if (unsaved == 0)
+        return true;
+    CString question;
+    question.Format(LoadResString(IDS_LEAVE_UNSAVED_DC), unsaved);
+    m_bAskingToLeave = true;
+    const int answer = AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND);
+    m_bAskingToLeave = false;
+    return answer == IDYES;
 }
 
 void CVeskDlg::OnExit() {
+    if (!ConfirmLeaving())
+        return;
+    RemoveTrayIcon();
     CDialog::OnCancel();
 }
 
-void CVeskDlg::OnTrayExit() {
-    RemoveTrayIcon();
-    CDialog::OnCancel();
+void CVeskDlg::OnClose() {
+    // The close box, Alt+F4, the system menu and the task bar.
+    OnExit();
+}
+
+LRESULT CVeskDlg::OnQueryEndSession(WPARAM, LPARAM lParam) {
+    // Nobody may be there to answer a box: the system asks the user itself,
+    // with our reason, whether to end the session all the same.
+    if (UnsavedCaptureCount() == 0 || (lParam & ENDSESSION_CRITICAL))
+        return TRUE;
+    m_bShutdownBlocked = ::ShutdownBlockReasonCreate(m_hWnd, LoadResString(IDS_SHUTDOWN_UNSAVED_DC)) != FALSE;
+    return FALSE;
+}
+
+LRESULT CVeskDlg::OnEndSession(WPARAM, LPARAM) {
+    if (m_bShutdownBlocked) {
+        ::ShutdownBlockReasonDestroy(m_hWnd);
+        m_bShutdownBlocked = false;
+    }
+    return 0;
 }
 
 void CVeskDlg::OnTrayRestore() {
@@ -760,6 +836,7 @@ void CVeskDlg::StartCaptureEngine() {
     m_pCaptureEngine = std::make_unique<CCaptureEngine>(*theApp.m_pFileOptions, *theApp.m_pWatermarkOptions,
                                                         *theApp.m_pMiscOptions);
     m_pCaptureEngine->Attach(m_hWnd, m_pCaptureSink.get());
+    m_pCaptureEngine->SetAddressSpaceProbe(TrialAddressSpaceProbe());
     m_pCaptureEngine->SetSaveTarget(m_nSaveTarget);
     BuildWatermarkBitmap();
 }
@@ -920,22 +997,20 @@ bool CVeskDlg::EndRegionSession() {
     return true;
 }
 
-void CVeskDlg::OnDynamicMouseCapture() {
-    if (EndRegionSession())
-        m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, false);
+void CVeskDlg::OnRegionCapture(UINT nID) {
+    for (const RegionCommand& r : kRegionCommands) {
+        if (r.command == nID) {
+            OpenRegionCapture(r.frozen, r.tracker);
+            return;
+        }
+    }
 }
 
-void CVeskDlg::OnDynamicTrackerCapture() {
-    if (EndRegionSession())
-        m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, true);
-}
-
-void CVeskDlg::OnStaticMouseCapture() {
-    if (EndRegionSession())
-        m_pStaticRegionWnd = CStaticRegionWnd::Open(this, false);
-}
-
-void CVeskDlg::OnStaticTrackerCapture() {
-    if (EndRegionSession())
-        m_pStaticRegionWnd = CStaticRegionWnd::Open(this, true);
+void CVeskDlg::OpenRegionCapture(bool frozen, bool tracker) {
+    if (!EndRegionSession())
+        return;
+    if (frozen)
+        m_pStaticRegionWnd = CStaticRegionWnd::Open(this, tracker);
+    else
+        m_pDynamicRegionWnd = CDynamicRegionWnd::Open(this, tracker);
 }

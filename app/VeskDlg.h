@@ -52,6 +52,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     void OnOK() override;
+    void OnCancel() override;
 
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnPaint();
@@ -68,10 +69,7 @@ protected:
     afx_msg LRESULT OnCaptureDone(WPARAM wParam, LPARAM lParam);
     afx_msg void OnFullScreenCapture();
     afx_msg void OnCursorCapture();
-    afx_msg void OnDynamicMouseCapture();
-    afx_msg void OnDynamicTrackerCapture();
-    afx_msg void OnStaticMouseCapture();
-    afx_msg void OnStaticTrackerCapture();
+    afx_msg void OnRegionCapture(UINT nID);
     afx_msg void OnControlCapture();
     afx_msg void OnNavigator();
     afx_msg void OnWatermarkTool();
@@ -83,8 +81,11 @@ protected:
     afx_msg void OnWebPage();
     afx_msg void OnWebImage();
     afx_msg void OnGifMaker();
+    afx_msg void OnClose();
+    afx_msg LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
+    // The menu's and the tray's exit, the close box: each asks first.
     afx_msg void OnExit();
-    afx_msg void OnTrayExit();
     afx_msg void OnTrayRestore();
     afx_msg void OnTrayCommand(UINT nID);
     // The options sheet: all pages, or the file, watermark or miscellaneous page alone.
@@ -157,6 +158,16 @@ private:
 
     // One region capture at a time: ends the one open; false when it cannot end yet.
     bool EndRegionSession();
+    // A new region window over the live (`frozen` false) or a frozen screen,
+    // chosen by mouse drag or by tracker.
+    void OpenRegionCapture(bool frozen, bool tracker);
+
+    // Entries of the saved-DC pane: captures that exist only in memory.
+    int UnsavedCaptureCount() const;
+    // True when the program may end: nothing unsaved, or the user said so.
+    bool ConfirmLeaving();
+    bool m_bAskingToLeave = false;
+    bool m_bShutdownBlocked = false;
 
     // The region capture window open, if any; it clears its pointer when it goes.
     CDynamicRegionWnd* m_pDynamicRegionWnd = nullptr;

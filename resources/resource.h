@@ -85,6 +85,7 @@
 #define IDS_NAV_SPEED_DONE          5056
 #define IDS_NAV_SERIES_START        5060
 #define IDS_NAV_SERIES_END          5061
+#define IDS_CONTINUE_CLOSE_UNSAVED  5098
 
 // Batch watermark tool
 #define IDD_WATERMARK_TOOL          211
@@ -128,6 +129,8 @@
 // Strings
 #define IDS_ABOUTBOX                101
 #define IDS_APP_CAPTION             103
+#define IDS_LEAVE_UNSAVED_DC        5096
+#define IDS_SHUTDOWN_UNSAVED_DC     5097
 #define IDS_SAVED_FILES_TAB         132
 #define IDS_SAVED_DC_TAB            134
 #define IDS_OPTIONS_UNSAVED         5080

@@ -16,11 +16,7 @@ std::list<CapturedBitmap> CapturedBitmapList;
 CCaptureEngine::CCaptureEngine(COpFilePropertyPage& fileOptions, COpWatermarkPropertyPage& watermarkOptions,
                                COpContinuePage& miscOptions)
     : m_fileOptions(fileOptions), m_watermarkOptions(watermarkOptions), m_miscOptions(miscOptions) {
-    // Tests meet the address-space limit without filling 4 GB: it is taken to
-    // come this many megabytes after the first capture into memory.
-    wchar_t headroom[16] = {};
-    if (GetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", headroom, 16) > 0)
-        m_testHeadroom = static_cast<unsigned long long>(std::max(0, _wtoi(headroom))) << 20;
+    SetAddressSpaceProbe(nullptr);
 }
 
 CCaptureEngine::~CCaptureEngine() {
@@ -32,6 +28,14 @@ CCaptureEngine::~CCaptureEngine() {
 void CCaptureEngine::Attach(HWND owner, ICaptureSink* sink) {
     m_owner = owner;
     m_sink = sink;
+}
+
+void CCaptureEngine::SetAddressSpaceProbe(AddressSpaceProbe probe) {
+    if (!probe)
+        probe = [](unsigned long long needed, unsigned long long block) {
+            return CanReserveAddressSpace(kAddressReserve + needed, block);
+        };
+    m_addressSpaceProbe = std::move(probe);
 }
 
 CString CCaptureEngine::NextTargetName(int target) {
@@ -65,17 +69,8 @@ unsigned long long CCaptureEngine::MemoryPeakOf(const RECT& rect) {
 bool CCaptureEngine::HasRoomInMemory(const RECT& rect) {
     // Captures still running take theirs too; each copy needs a block of its own.
     const unsigned long long peak = MemoryPeakOf(rect);
-    const unsigned long long needed = m_memoryInFlight + peak;
-    if (m_testHeadroom) {
-        const unsigned long long used = CommittedAddressSpace();
-        if (!m_testBaseline)
-            m_testBaseline = used;
-        const unsigned long long grown = used > m_testBaseline ? used - m_testBaseline : 0;
-        if (grown + needed > m_testHeadroom)
-            return false;
-    }
     constexpr unsigned long long kMinBlock = 16ull << 20;
-    return CanReserveAddressSpace(kAddressReserve + needed, std::max(peak / 4, kMinBlock));
+    return m_addressSpaceProbe(m_memoryInFlight + peak, std::max(peak / 4, kMinBlock));
 }
 
 bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
@@ -97,6 +92,16 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
 
     m_series = series;
     m_seriesCount = series ? seriesCount : 0;
+    const int slot = TakeNextSlot();
+    m_captureRect = rect;
+    // A series' shots become the frames of an animation: always files.
+    FillJob(*job, rect, slot, series ? kTargetFiles : m_saveTarget, series, noList);
+    if (series)
+        CapturedFileList.push_back(job->name);
+    return StartWorker(std::move(job));
+}
+
+int CCaptureEngine::TakeNextSlot() {
     if (m_nextSlot >= kSlotCount)
         m_nextSlot = 0;
     const int slot = m_nextSlot;
@@ -107,35 +112,37 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
         if (m_slots[slot].posted)
             ++m_slots[slot].staleMessages;
     }
-    m_captureRect = rect;
+    return slot;
+}
 
-    job->rect = rect;
-    job->slot = slot;
-    // A series' shots become the frames of an animation: always files.
-    job->target = series ? kTargetFiles : m_saveTarget;
-    job->name = NextTargetName(job->target);
-    job->owner = m_owner;
-    job->engine = this;
-    job->sink = m_sink;
-    job->series = series;
-    job->noList = noList;
-    job->settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
-    if (job->settings.mouseCursor)
-        TakeCursor(job->cursor, job->cursorAt);
-    if (job->settings.watermark && m_watermark.bitmap) {
-        job->watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);
-        job->watermark.width = m_watermark.width;
-        job->watermark.height = m_watermark.height;
+void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, int target, bool series, BOOL noList) {
+    job.rect = rect;
+    job.slot = slot;
+    job.target = target;
+    job.name = NextTargetName(target);
+    job.owner = m_owner;
+    job.engine = this;
+    job.sink = m_sink;
+    job.series = series;
+    job.noList = noList;
+    job.settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
+    if (job.settings.mouseCursor)
+        TakeCursor(job.cursor, job.cursorAt);
+    if (job.settings.watermark && m_watermark.bitmap) {
+        job.watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);
+        job.watermark.width = m_watermark.width;
+        job.watermark.height = m_watermark.height;
     }
-    if (series)
-        CapturedFileList.push_back(job->name);
+}
 
+bool CCaptureEngine::StartWorker(std::unique_ptr<CaptureJob> job) {
+    const int slot = job->slot;
     {
         std::lock_guard<std::mutex> lock(m_slotLock);
         m_slots[slot].posted = false;
         m_slots[slot].failure.Empty();
     }
-    const unsigned long long memory = job->target == kTargetSavedDc ? MemoryPeakOf(rect) : 0;
+    const unsigned long long memory = job->target == kTargetSavedDc ? MemoryPeakOf(job->rect) : 0;
     CWinThread* thread = AfxBeginThread(&CCaptureEngine::CaptureThreadProc, job.get(), THREAD_PRIORITY_NORMAL, 0,
                                         CREATE_SUSPENDED, nullptr);
     if (!thread) {

@@ -7,7 +7,9 @@
 #include "app/capture/CaptureJob.h"
 
 #include <array>
+#include <functional>
 #include <list>
+#include <memory>
 #include <mutex>
 
 // Target names of the running continuous series, in capture order; UI thread only.
@@ -38,6 +40,12 @@ public:
 
     // `owner` receives WM_CAPTURE_DONE; `sink` gets the results. Either may be null.
     void Attach(HWND owner, ICaptureSink* sink);
+
+    // Whether `needed` more bytes of address space, in blocks of `block`
+    // bytes, can still be had beside kAddressReserve.
+    using AddressSpaceProbe = std::function<bool(unsigned long long needed, unsigned long long block)>;
+    // The system is asked unless another probe is set here.
+    void SetAddressSpaceProbe(AddressSpaceProbe probe);
 
     // UI thread. `source` (and `sourceBitmap`, the bitmap selected in it) are
     // handed over: the worker deletes them, also when no capture starts.
@@ -86,6 +94,10 @@ private:
     };
 
     static UINT __cdecl CaptureThreadProc(LPVOID param);
+    // StartCapture's steps: the slot to use, the job's contents, its worker.
+    int TakeNextSlot();
+    void FillJob(CaptureJob& job, const RECT& rect, int slot, int target, bool series, BOOL noList);
+    bool StartWorker(std::unique_ptr<CaptureJob> job);
     CString NextTargetName(int target);
     // Address space a capture of `rect` into memory takes at its peak.
     static unsigned long long MemoryPeakOf(const RECT& rect);
@@ -111,7 +123,6 @@ private:
     WatermarkBitmap m_watermark;
     int m_saveTarget = kTargetFiles;
     int m_savedDcCounter = 0;
-    unsigned long long m_testHeadroom = 0;  // see the constructor
-    unsigned long long m_testBaseline = 0;
+    AddressSpaceProbe m_addressSpaceProbe;
     unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken
 };

@@ -67,4 +67,12 @@ CString FitMessageToScreen(const CString& text) {
     return WrapLongLines(text, font.Get(), (work.right - work.left) / 2);
 }
 
-void ShowFailureBox(LPCWSTR message) { AfxMessageBox(FitMessageToScreen(message), MB_OK | MB_ICONERROR); }
+void ShowFailureBox(LPCWSTR message) {
+    // A capture window may still hold the mouse as it hands its capture over
+    // (the region's hidden pointer window, the control finder); the box gets
+    // the clicks that answer it. A window that still wants the mouse takes it
+    // back afterwards.
+    if (::GetCapture())
+        ::ReleaseCapture();
+    AfxMessageBox(FitMessageToScreen(message), MB_OK | MB_ICONERROR);
+}

@@ -291,8 +291,12 @@ void CContinueWnd::OnStart() {
     m_nSeriesCount = m_nCount;
     m_fSeriesTime = m_fTime;
     EnableCaptureControls(FALSE);
-    if (m_pOwner)
-        m_pOwner->StartContinueCapture(m_nSeriesCount, interval, m_nMode);
+    // The frame is still ending the last series: nothing starts, and the
+    // controls stay usable for another try.
+    if (!m_pOwner || !m_pOwner->StartContinueCapture(m_nSeriesCount, interval, m_nMode)) {
+        m_bRunning = 0;
+        EnableCaptureControls(TRUE);
+    }
 }
 
 void CContinueWnd::OnStop() {
@@ -490,11 +494,23 @@ BOOL CContinueWnd::OnEraseBkgnd(CDC* pDC) {
     return result;
 }
 
+void CContinueWnd::OnOK() {
+    // Enter in a field closes nothing: the panel has no OK button.
+}
+
+bool CContinueWnd::HoldsFramesOnlyInMemory() const {
+    // The frames of a file series stay on disk.
+    return m_nMode == 2 && (m_wndFrames.GetCount() > 0 || !CapturedBitmapList.empty() || m_bRunning);
+}
+
 void CContinueWnd::OnCancel() {
     if (m_wndFrames.IsBuilding()) {
         AfxMessageBox(kBusyClosingText, MB_OK | MB_ICONINFORMATION);
         return;
     }
+    if (HoldsFramesOnlyInMemory() &&
+        AfxMessageBox(LoadResString(IDS_CONTINUE_CLOSE_UNSAVED), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     m_bRunning = 0;
     m_wndFrames.ClearFrames();
     CDialog::OnCancel();

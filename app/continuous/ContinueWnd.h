@@ -39,6 +39,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     void OnCancel() override;
 
     afx_msg void OnModeCaptureOnly();
@@ -76,6 +77,8 @@ protected:
     void EnableCaptureControls(BOOL enable);
     void EnableGifControls(BOOL enable);
     RECT StatusStrip() const;
+    // Shots of a bitmap series, taken or on their way: they exist nowhere else.
+    bool HoldsFramesOnlyInMemory() const;
 
     CContinueListBoxWnd m_wndFrames;
     float m_fTime = 0.0f;        // tenths of a second

@@ -455,17 +455,18 @@ void CNavigatorWnd::ReturnHome() {
 // ---------------------------------------------------------------------------
 // Series
 
-void CNavigatorWnd::StartContinueCapture(int total, int intervalMs, int mode) {
+bool CNavigatorWnd::StartContinueCapture(int total, int intervalMs, int mode) {
     // The panel starts only positive series, and only while the frame rests.
     if (!m_hWnd || m_activity != Activity::Resting || total <= 0 || intervalMs <= 0 || mode < SERIES_CAPTURES ||
         mode > SERIES_BITMAPS)
-        return;
+        return false;
     m_nTotal = total;
     m_nInterval = intervalMs;
     m_nMode = mode;
     m_nCounter = 0;
     m_activity = Activity::Series;
     SetTimer(kSeriesStartTimer, kSeriesStartMs);
+    return true;
 }
 
 void CNavigatorWnd::TakeSeriesShot() {

@@ -26,7 +26,8 @@ public:
     void AttachEngine(CCaptureEngine* engine) { m_pEngine = engine; }
 
     // The panel's start: `total` shots `intervalMs` apart in `mode` (0 to 2).
-    virtual void StartContinueCapture(int total, int intervalMs, int mode);
+    // False when the frame is busy (a series still ending, a speed capture).
+    virtual bool StartContinueCapture(int total, int intervalMs, int mode);
 
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;

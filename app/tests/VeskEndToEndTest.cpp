@@ -4,6 +4,7 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -325,19 +326,6 @@ bool AskRemote(HANDLE process, HWND hWnd, UINT message, WPARAM wParam, T& data) 
 }
 
 
-// Enter is no way out of the main window: the program keeps running, and
-// with it the captures it holds in memory.
-TEST_F(VeskProcess, EnterInTheMainWindowEndsNothing) {
-    HWND main = run_.Start();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(ActivateMain(run_, main));
-    PressKey(VK_RETURN);
-    run_.WaitUntilIdle(main);
-    EXPECT_EQ(::WaitForSingleObject(run_.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "Enter ended the program";
-    EXPECT_TRUE(::IsWindow(main) && ::IsWindowVisible(main));
-    EXPECT_EQ(run_.Exit(main), 0u);
-}
-
 constexpr int kFirstToolButton = 5000, kToolButtons = 11;
 
 // What the screen shows of every tool-list button, each clipped to the list.
@@ -500,6 +488,83 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_TRUE(now.x == dc0.x && now.y == dc0.y) << "saved DCs: item 0 at " << now.x << "," << now.y;
     MouseAway();
     EXPECT_EQ(run_.Exit(main), 0u);
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// Clicks a button of a message box and waits for the box to go.
+bool AnswerBox(HWND box, int button) {
+    RECT r = {};
+    return ::GetWindowRect(::GetDlgItem(box, button), &r) && XMove(Centre(r).x, Centre(r).y) && XClick() &&
+           WaitFor([&] { return !::IsWindow(box); });
+}
+
+// Enter and Escape are no way out of the main window. Every way out asks
+// while captures live only in memory: No keeps the program and the captures,
+// Yes ends it. The end of a session, which nobody may be there to answer,
+// is held up by the system with our reason instead of by a box.
+TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemory) {
+    HWND main = run_.Start();
+    ASSERT_NE(main, nullptr);
+    HWND tabs = ::GetDlgItem(main, 1012);
+    RECT dcTab = {};
+    ASSERT_TRUE(AskRemote(run_.process(), tabs, TCM_GETITEMRECT, 1, dcTab));
+    ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
+    ASSERT_TRUE(XMove(Centre(dcTab).x, Centre(dcTab).y) && XClick());
+    HWND dcs = FindControl(main, 1006);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && ::GetForegroundWindow() == main; }));
+    run_.WaitUntilIdle(main);
+    // Wine brings its modifiers in line with the X server when the focus news
+    // of the click arrives, which may undo a Ctrl pressed just before: the
+    // keys are pressed again then.
+    for (int attempt = 0; attempt < 5 && ItemCount(dcs) == 0; ++attempt) {
+        ASSERT_TRUE(XDo(L"key ctrl+f"));
+        WaitFor([&] { return ItemCount(dcs) == 1; }, 5000);
+    }
+    ASSERT_EQ(ItemCount(dcs), 1) << "Ctrl+F kept nothing in memory";
+
+    const auto alive = [&] { return ::WaitForSingleObject(run_.process(), 0) == WAIT_TIMEOUT; };
+    // A click on the empty end of the pane tabs' strip, as ActivateMain's, but by the X pointer.
+    const auto activate = [&] {
+        RECT strip = {};
+        ::GetWindowRect(tabs, &strip);
+        return XMove(strip.right - 20, strip.top + 8) && XClick() &&
+               WaitFor([&] { return ::GetForegroundWindow() == main && FocusOf(main) == tabs; });
+    };
+    ASSERT_TRUE(activate());
+    run_.WaitUntilIdle(main);
+    for (const std::string key : {"Return", "KP_Enter", "Escape"}) {
+        ASSERT_TRUE(XDo(L"key " + std::wstring(key.begin(), key.end())));
+        run_.WaitUntilIdle(main);
+        EXPECT_TRUE(alive() && ::IsWindow(main)) << key << " ended the program";
+        EXPECT_EQ(run_.FindMessageBox(), nullptr) << key;
+    }
+    EXPECT_EQ(ItemCount(dcs), 1);
+
+    DWORD_PTR mayEnd = TRUE;
+    ASSERT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
+    EXPECT_EQ(run_.FindMessageBox(), nullptr);
+    ::SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+
+    // The menu's exit answered No keeps everything; Alt+F4 answered Yes ends.
+    for (const int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(answer == IDNO ? ::PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE
+                                   : activate() && XDo(L"key alt+F4"));
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "left without a word";
+        EXPECT_NE(MessageBoxText(box).find(L"\"저장된 DC\" 목록에 저장하지 않은 캡쳐가 1개 있습니다."), std::wstring::npos);
+        ASSERT_TRUE(AnswerBox(box, answer));
+        if (answer == IDNO) {
+            run_.WaitUntilIdle(main);
+            EXPECT_TRUE(alive());
+            EXPECT_EQ(ItemCount(dcs), 1);
+        }
+    }
+    ASSERT_EQ(::WaitForSingleObject(run_.process(), kPatienceMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(run_.process(), &code);
+    EXPECT_EQ(code, 0u);
 }
 
 // Reads a tab's title out of the program: the text buffer must live in its memory.

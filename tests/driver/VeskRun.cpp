@@ -211,30 +211,22 @@ DWORD VeskRun::Exit(HWND main, std::wstring* notice)
     DWORD code = STILL_ACTIVE;
     if (notice)
         notice->clear();
-    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0) && WaitFor([&] {
-            if (notice && notice->empty() && FindMessageBox())
+    const auto ended = [&] { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; };
+    if (PostMessageW(main, WM_COMMAND, kExitCommand, 0)) {
+        bool answered = false;
+        WaitFor([&] {
+            HWND box = answered ? nullptr : FindMessageBox();
+            if (box && GetDlgItem(box, IDYES))  // leaving with captures only in memory: yes
+                answered = PostMessageW(box, WM_COMMAND, IDYES, 0) != FALSE;
+            else if (box && notice && notice->empty())
                 *notice = AnswerMessageBox(0);
-            return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0;
-        }))
-        GetExitCodeProcess(m_pi.hProcess, &code);
+            return ended();
+        });
+        if (ended())
+            GetExitCodeProcess(m_pi.hProcess, &code);
+    }
     Kill();
     return code;
-}
-
-HWND VeskRun::FindMessageBox() const
-{
-    return FindWindowIf([](HWND hWnd) {
-        WCHAR name[16] = {};
-        GetClassNameW(hWnd, name, 16);
-        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, 0xFFFF);
-    });
-}
-
-std::wstring VeskRun::MessageBoxText(HWND box)
-{
-    WCHAR text[4096] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 4096);
-    return text;
 }
 
 std::wstring VeskRun::AnswerMessageBox(DWORD patienceMs) const
@@ -261,6 +253,8 @@ void VeskRun::Kill()
 }
 
 namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
 
 struct WindowQuery {
     DWORD pid;
@@ -314,6 +308,26 @@ HWND VeskRun::FindOwnWindow(const wchar_t* title) const
         GetWindowTextW(hWnd, text, 256);
         return wanted == text;
     });
+}
+
+HWND VeskRun::FindMessageBox() const
+{
+    return FindWindowIf([](HWND hWnd) {
+        WCHAR name[16] = {};
+        GetClassNameW(hWnd, name, 16);
+        // Dialogs with unnamed labels have a 0xFFFF child too, but none of them a button to answer with.
+        return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxTextId) &&
+               (GetDlgItem(hWnd, IDOK) || GetDlgItem(hWnd, IDYES));
+    });
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    WCHAR text[4096] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(GetDlgItem(box, kMessageBoxTextId), WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kPatienceMs, &copied);
+    return text;
 }
 
 void VeskRun::WaitUntilIdle(HWND hWnd) const

@@ -39,6 +39,9 @@ int WrongPixels(const CDibImage& image, const std::vector<COLORREF>& expected);
 // Returns once the dialog has gone.
 bool AnswerFileDialog(HWND dialog, const std::wstring& folder, const std::wstring& names);
 
+// The text of a message box (of any process).
+std::wstring MessageBoxText(HWND box);
+
 // Paints bands of colour over `r`: a control whose pixels are all its own.
 void PaintBands(HDC dc, const RECT& r);
 
@@ -82,12 +85,10 @@ public:
     // With `notice`, a message box shown before the dialog is answered with OK
     // and its text kept there (empty when none came).
     HWND Start(std::wstring* notice = nullptr);
-    // Posts the exit command and waits for the process; returns its exit code.
-    // With `notice`, as Start: a box shown on the way out is answered.
+    // Posts the exit command and waits for the process, saying yes when it
+    // asks about captures still in memory; returns its exit code. With
+    // `notice`, as Start: another box shown on the way out is answered.
     DWORD Exit(HWND main, std::wstring* notice = nullptr);
-    // A message box of the program on show, or null; its text.
-    HWND FindMessageBox() const;
-    static std::wstring MessageBoxText(HWND box);
     // Waits for a message box, closes it with OK and returns its text; empty when none came.
     std::wstring AnswerMessageBox(DWORD patienceMs = kPatienceMs) const;
     // Ends a process still running (a test that failed half way).
@@ -97,6 +98,8 @@ public:
     HWND FindOwnWindow(const wchar_t* title) const;
     // One of the program's top-level windows for which pred holds, or null.
     HWND FindWindowIf(const std::function<bool(HWND)>& pred) const;
+    // A message box of the program on show, or null.
+    HWND FindMessageBox() const;
     // Returns once the program has handled everything sent to it so far.
     void WaitUntilIdle(HWND hWnd) const;
 

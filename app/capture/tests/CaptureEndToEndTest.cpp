@@ -6,6 +6,7 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,8 @@ namespace {
 using namespace vesk_test;
 
 constexpr UINT kCursorCommand = 32784;
+constexpr UINT kDynamicRegionCommand = 32822;
+constexpr UINT kControlCommand = 32786;
 constexpr UINT kSetSaveTarget = WM_APP + 7;
 constexpr COLORREF kDriverColour = RGB(12, 200, 34);
 constexpr RECT kDriverRect = {400, 300, 600, 450};
@@ -232,6 +235,12 @@ void ClickAt(POINT p) {
     }
 }
 
+POINT Centre(HWND hWnd) {
+    RECT r = {};
+    GetWindowRect(hWnd, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 void ClickCentre(HWND hWnd) {
     RECT r;
     GetWindowRect(hWnd, &r);
@@ -297,12 +306,6 @@ std::string Utf8(const std::wstring& text) {
 
 constexpr int kMessageBoxText = 0xFFFF;
 
-std::wstring MessageBoxText(HWND box) {
-    WCHAR text[4096] = {};
-    GetDlgItemTextW(box, kMessageBoxText, text, 4096);
-    return text;
-}
-
 bool IsShownMessageBox(HWND hWnd) {
     WCHAR name[16] = {};
     GetClassNameW(hWnd, name, 16);
@@ -366,17 +369,15 @@ bool IsFileDialog(HWND hWnd) {
 }
 
 // A JPEG by its own markers: start of image first, end of image last.
-bool IsJpegFile(const std::wstring& path) {
+bool IsPngFile(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    BYTE head[3] = {}, tail[2] = {};
-    DWORD read = 0, readTail = 0;
-    const bool ok = ReadFile(file, head, 3, &read, nullptr) && read == 3 &&
-                    SetFilePointer(file, -2, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                    ReadFile(file, tail, 2, &readTail, nullptr) && readTail == 2;
+    char head[8] = {};
+    DWORD read = 0;
+    const bool ok = ReadFile(file, head, 8, &read, nullptr) && read == 8 && memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
     CloseHandle(file);
-    return ok && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && tail[0] == 0xFF && tail[1] == 0xD9;
+    return ok;
 }
 
 std::wstring UnixPath(const std::wstring& path) {
@@ -427,7 +428,8 @@ std::wstring PilDescription(const std::wstring& path) {
     return std::wstring(text.begin(), text.end());
 }
 
-// A name typed without an extension is saved as the type chosen in the dialog.
+// A name typed without an extension is saved as the type chosen in the
+// dialog: PNG, not the first type, JPG, which is also the default extension.
 TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
@@ -446,7 +448,7 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kSaveAsCommand, 0));
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
-    EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the chosen type";
+    EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the first type";
     SetForegroundWindow(dialog);
     GUITHREADINFO focus = {};
     focus.cbSize = sizeof focus;
@@ -455,24 +457,32 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
                (GetDlgCtrlID(focus.hwndFocus) == edt1 || GetDlgCtrlID(GetParent(focus.hwndFocus)) == cmb13);
     }));
     TypeText(folder_ + L"\\shot");
-    PressKey(VK_RETURN);
+    // PNG picked from the opened type list, then the Save button clicked.
+    HWND types = GetDlgItem(dialog, cmb1);
+    ASSERT_TRUE(XMove(Centre(types).x, Centre(types).y) && XClick());
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    ASSERT_TRUE(XDo(L"key Down Return"));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETCURSEL, 0, 0) == 1; }));
+    HWND save = GetDlgItem(dialog, IDOK);
+    ASSERT_TRUE(XMove(Centre(save).x, Centre(save).y) && XClick());
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 
-    const std::wstring jpg = folder_ + L"\\shot.jpg";
+    const std::wstring png = folder_ + L"\\shot.png";
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return Exists(jpg) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
     ASSERT_EQ(box, nullptr) << "save failed: " << Utf8(MessageBoxText(box));
     CDibImage saved;
-    ASSERT_TRUE(LoadWhenWritten(jpg, saved));
-    EXPECT_TRUE(IsJpegFile(jpg));
+    ASSERT_TRUE(LoadWhenWritten(png, saved));
+    EXPECT_TRUE(IsPngFile(png));
+    EXPECT_FALSE(Exists(folder_ + L"\\shot.jpg"));
     EXPECT_EQ(saved.GetWidth(), captured.GetWidth());
     EXPECT_EQ(saved.GetHeight(), captured.GetHeight());
     // An independent reader agrees.
-    const std::wstring pil = PilDescription(jpg);
+    const std::wstring pil = PilDescription(png);
     if (pil == L"no PIL")
-        std::printf("PIL not installed: the file was checked by its markers alone\n");
+        std::printf("PIL not installed: the file was checked by its signature alone\n");
     else
-        EXPECT_EQ(pil, L"JPEG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
+        EXPECT_EQ(pil, L"PNG " + std::to_wstring(captured.GetWidth()) + L"x" + std::to_wstring(captured.GetHeight()));
     Exit(main);
 }
 
@@ -579,6 +589,49 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     EXPECT_NE(text.find(L"\"저장된 파일\" 탭"), std::wstring::npos);
     ASSERT_TRUE(CloseMessageBox(box));
     EXPECT_EQ(ItemCount(dcs), kept);
+
+    // Refused inside a capture window that holds the mouse: the dynamic
+    // region's release over the whole screen, the control finder's click on
+    // the desktop. The box takes a real click, and the program works on.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const POINT desktop = {60, height - 60};  // no window lies there
+    const auto shownWithSize = [&](int w, int h) {
+        return run_.FindWindowIf([=](HWND hWnd) {
+            RECT r = {};
+            return IsWindowVisible(hWnd) && GetWindowRect(hWnd, &r) && r.right - r.left == w && r.bottom - r.top == h;
+        });
+    };
+    const std::function<bool()> captures[] = {
+        [&] {
+            return PostMessageW(main, WM_COMMAND, kDynamicRegionCommand, 0) &&
+                   WaitFor([&] { return shownWithSize(width, height) != nullptr; }) && XMove(5, 5) &&
+                   XDo(L"mousedown 1") && XSweep({5, 5}, {width - 5, height - 5}) && XDo(L"mouseup 1");
+        },
+        [&] {
+            return XMove(desktop.x, desktop.y) && PostMessageW(main, WM_COMMAND, kControlCommand, 0) &&
+                   WaitFor([&] { return shownWithSize(3, 3) != nullptr; }) && XClick();
+        },
+    };
+    for (const auto& capture : captures) {
+        SCOPED_TRACE(&capture == captures ? "dynamic region release" : "control finder click");
+        ASSERT_TRUE(capture());
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+        EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
+        // No window may keep the mouse while the box is up: on Windows the
+        // one holding it (the hidden pointer window) would take the click.
+        GUITHREADINFO thread = {};
+        thread.cbSize = sizeof thread;
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &thread));
+        EXPECT_EQ(thread.hwndCapture, nullptr) << "a capture window keeps the mouse from the box";
+        RECT ok = {};
+        ASSERT_TRUE(GetWindowRect(GetDlgItem(box, IDOK), &ok));
+        ASSERT_TRUE(XMove((ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2) && XClick());
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the box took no click";
+        ASSERT_TRUE(WaitFor([&] { return !shownWithSize(width, height) && !shownWithSize(3, 3); }))
+            << "the capture window stayed";
+        EXPECT_EQ(WaitForSingleObject(run_.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_EQ(ItemCount(dcs), kept);
+    }
 
     ASSERT_TRUE(PostMessageW(main, kSetSaveTarget, 0, 0));
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));

@@ -209,6 +209,33 @@ TEST_F(CaptureEngineTest, SavedDcTargetDeliversBitmapsWithCountingLabels) {
     EXPECT_EQ(PixelAt(image, kWidth - 1, kHeight - 1), Quadrants(kWidth - 1, kHeight - 1));
 }
 
+// The system's own answer, not a stand-in: with the address space taken
+// up to its last 16 MB block, a capture into memory is refused before anything
+// is used up; with room for the program's reserve again, it is kept.
+TEST_F(CaptureEngineTest, CapturesIntoMemoryStopWhenTheAddressSpaceIsTaken) {
+    engine.SetSaveTarget(kTargetSavedDc);
+    constexpr SIZE_T kBlock = 16 << 20;
+    std::vector<void*> taken;
+    while (void* block = VirtualAlloc(nullptr, kBlock, MEM_RESERVE, PAGE_NOACCESS))
+        taken.push_back(block);
+    const bool startedWhenFull = CaptureSource();
+    const size_t room = CCaptureEngine::kAddressReserve / kBlock + 4;
+    for (size_t i = 0; i < room && !taken.empty(); ++i) {
+        VirtualFree(taken.back(), 0, MEM_RELEASE);
+        taken.pop_back();
+    }
+    const bool startedWithRoom = CaptureSource();
+    for (void* block : taken)
+        VirtualFree(block, 0, MEM_RELEASE);
+
+    EXPECT_FALSE(startedWhenFull);
+    EXPECT_TRUE(startedWithRoom);
+    ASSERT_TRUE(done.WaitForAll());
+    EXPECT_EQ(sink.Labels().size(), 1u);
+    ASSERT_EQ(sink.Failures().size(), 1u);
+    EXPECT_NE(sink.Failures()[0].find(L"가득 찼습니다"), std::wstring::npos);
+}
+
 TEST_F(CaptureEngineTest, SeriesNamesAreListedAndCompletionIsReportedOnce) {
     CapturedFileList.clear();
     for (int i = 0; i < 3; ++i) {

@@ -21,8 +21,9 @@ namespace {
 // A navigator that only notes the series it is asked for.
 struct RecordingOwner : CNavigatorWnd {
     std::vector<std::tuple<int, int, int>> calls;
-    void StartContinueCapture(int count, int intervalMs, int mode) override {
+    bool StartContinueCapture(int count, int intervalMs, int mode) override {
         calls.emplace_back(count, intervalMs, mode);
+        return true;
     }
 };
 

@@ -6,6 +6,7 @@
 #include "image/DibImage.h"
 #include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ constexpr RECT kHostRect = {10, 10, 360, 330};
 constexpr RECT kChildClient = {60, 190, 250, 290};  // in the host's client area
 constexpr UINT kSetSaveTarget = WM_APP + 7;  // lParam 1: the saved-DC list
 constexpr int kFileListId = 1005, kDcListId = 1006;
-constexpr int kModeFilesId = 1019, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
+constexpr int kModeFilesId = 1019, kModeDcId = 1020, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
 constexpr int kDeleteFrameId = 1042;
 constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 
@@ -366,7 +367,39 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     EXPECT_FALSE(Exists(run_.Numbered(2)));  // in file mode the file goes too
     wt::MouseAway();
 
-    PostMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    // A series kept in memory: Enter in a field, the keypad's too, closes
+    // nothing; Escape asks first, No keeps the frames and Yes closes.
+    SendMessageW(GetDlgItem(panel, kModeDcId), BM_CLICK, 0, 0);
+    SendMessageW(time, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
+    SendMessageW(count, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
+    // The frame refuses a start while it is still ending the last series.
+    HWND start = GetDlgItem(panel, kStartId);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(start, BM_CLICK, 0, 0), !IsWindowEnabled(start); }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 3; })) << "the DC frames never came";
+    const std::pair<HWND, const wchar_t*> enters[] = {{time, L"key Return"}, {count, L"key KP_Enter"}};
+    for (const auto& [field, key] : enters) {
+        ASSERT_TRUE(XMove(Centre(field).x, Centre(field).y) && XClick());
+        ASSERT_TRUE(WaitFor([&] { return FocusOf(panel) == field; }));
+        ASSERT_TRUE(XDo(key));
+        run_.WaitUntilIdle(panel);
+        EXPECT_TRUE(IsWindowVisible(panel)) << "Enter closed the panel";
+        EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+    }
+    for (int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(XDo(L"key Escape"));
+        HWND question = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
+            << "Escape closed the panel without a word";
+        EXPECT_NE(MessageBoxText(question).find(L"창을 닫으면 모두 사라집니다"), std::wstring::npos);
+        const POINT button = Centre(GetDlgItem(question, answer));
+        ASSERT_TRUE(XMove(button.x, button.y) && XClick());
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+        if (answer == IDNO) {
+            run_.WaitUntilIdle(panel);
+            EXPECT_TRUE(IsWindowVisible(panel));
+            EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+        }
+    }
     ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
     Click(ButtonCentre(nav, 0));
     ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
