@@ -11,7 +11,9 @@
 
 namespace vesk_test {
 
-// Runs xdotool with `arguments`; false when it could not be started.
+// Runs xdotool with `arguments`; false when it could not be started. Under
+// Wine it returns once xdotool has started, not when it is done: a caller
+// that needs the effect waits for it (XMove does).
 bool XDo(const std::wstring& arguments);
 // Moves the X pointer to (x, y) in one event and waits until the system sees
 // it there. Each returns false when xdotool could not be started.
