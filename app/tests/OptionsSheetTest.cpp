@@ -8,6 +8,7 @@
 #include "app/settings/OptionsPropertySheet.h"
 #include "app/settings/Profile.h"
 #include "resources/resource.h"
+#include "WidgetTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -81,33 +82,16 @@ void ClickAt(POINT p) {
     SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
-void SendKey(WORD vk, bool up) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    ::SendInput(1, &in, sizeof in);
-}
-
 // Ctrl+Tab, with Shift for the way back.
 void PressCtrlTab(bool shift) {
-    SendKey(VK_CONTROL, false);
+    wt::Key(VK_CONTROL, false);
     if (shift)
-        SendKey(VK_SHIFT, false);
-    SendKey(VK_TAB, false);
-    SendKey(VK_TAB, true);
+        wt::Key(VK_SHIFT, false);
+    wt::Key(VK_TAB, false);
+    wt::Key(VK_TAB, true);
     if (shift)
-        SendKey(VK_SHIFT, true);
-    SendKey(VK_CONTROL, true);
-}
-
-// Live GDI objects of the process (GetGuiResources says 0 under Wine, which
-// resolves a handle from its table index alone when the upper word is zero).
-int CountGdiObjects() {
-    int count = 0;
-    for (UINT_PTR index = 1; index < 0x10000; ++index)
-        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-    return count;
+        wt::Key(VK_SHIFT, true);
+    wt::Key(VK_CONTROL, true);
 }
 
 std::vector<std::wstring> g_boxes;
@@ -573,10 +557,10 @@ TEST_F(OptionsSheetTest, RepeatedOpeningsLeaveNoGdiObjects) {
         Run(true, 1, [](COptionsPropertySheet&) {});
     };
     openBoth();
-    const int before = CountGdiObjects();
+    const int before = wt::CountGdiObjects();
     for (int i = 0; i < 5; ++i)
         openBoth();
-    EXPECT_EQ(before, CountGdiObjects());
+    EXPECT_EQ(before, wt::CountGdiObjects());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
+#include "WidgetTestUtil.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -272,31 +273,6 @@ void Click(POINT screen) {
     MouseTo(screen, MOUSEEVENTF_LEFTUP);
 }
 
-void Key(WORD vk, DWORD flags = 0) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = flags;
-    ::SendInput(1, &in, sizeof in);
-}
-
-void PressKey(WORD vk) {
-    Key(vk);
-    Key(vk, KEYEVENTF_KEYUP);
-}
-
-// Somewhere no window of the program lies, so that nothing shows a hover.
-void MouseAway() {
-    MouseTo({2, ::GetSystemMetrics(SM_CYSCREEN) - 3}, 0);
-}
-
-HWND FocusOf(HWND hWnd) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    ::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, nullptr), &info);
-    return info.hwndFocus;
-}
-
 // A click on the empty end of the pane tabs' strip: the dialog becomes the
 // active window with the strip focused, and nothing else happens.
 bool ActivateMain(const VeskRun& run, HWND main) {
@@ -304,7 +280,7 @@ bool ActivateMain(const VeskRun& run, HWND main) {
     RECT r;
     ::GetWindowRect(tabs, &r);
     Click({r.right - 20, r.top + 8});
-    if (!WaitFor([&] { return ::GetForegroundWindow() == main && FocusOf(main) == tabs; }))
+    if (!WaitFor([&] { return ::GetForegroundWindow() == main && wt::FocusOf(main) == tabs; }))
         return false;
     run.WaitUntilIdle(main);
     return true;
@@ -366,7 +342,7 @@ void ExpectToolButtonsDrawn(const VeskRun& run, HWND main, HWND list) {
 TEST_F(VeskProcess, ToolListRepaintsAfterRestoreAndWhenABarHides) {
     HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
-    MouseAway();
+    wt::MouseAway();
     run_.WaitUntilIdle(main);
     HWND first = FindControl(main, kFirstToolButton);
     ASSERT_NE(first, nullptr) << "no tool list";
@@ -402,14 +378,14 @@ TEST_F(VeskProcess, ToolListRepaintsAfterRestoreAndWhenABarHides) {
         // just before: a press lost that way changes nothing, and is repeated.
         bool toggled = false;
         for (int attempt = 0; attempt < 5 && !toggled; ++attempt) {
-            Key(VK_CONTROL);
-            PressKey('M');
+            wt::Key(VK_CONTROL);
+            wt::KeyPress('M');
             toggled = WaitFor(widthChanged, 3000);
-            Key(VK_CONTROL, KEYEVENTF_KEYUP);
+            wt::Key(VK_CONTROL, true);
             run_.WaitUntilIdle(main);
             toggled = toggled || widthChanged();
         }
-        MouseAway();
+        wt::MouseAway();
         ASSERT_TRUE(toggled) << "Ctrl+M changed nothing";
         ExpectToolButtonsDrawn(run_, main, list);
     }
@@ -433,10 +409,6 @@ bool OpenItem(HANDLE process, HWND list, int item, HWND workTabs) {
     return WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == tabs + 1; });
 }
 
-int ItemCount(HWND list) {
-    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
-
 // A thumbnail taken out of either pane leaves no gap: the ones after it move
 // up into its place.
 TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
@@ -453,14 +425,14 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
 
     for (int n = 1; n <= 3; ++n) {
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
-        ASSERT_TRUE(WaitFor([&] { return ItemCount(files) == n; })) << "capture " << n << " never listed";
+        ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == n; })) << "capture " << n << " never listed";
     }
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
     // The first file is selected and shown in the work area, then deleted.
     ASSERT_TRUE(OpenItem(process, files, 0, workTabs));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
-    ASSERT_TRUE(WaitFor([&] { return ItemCount(files) == 2; })) << "the file was not removed";
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 2; })) << "the file was not removed";
     EXPECT_FALSE(Exists(run_.Numbered(0)));
     POINT now = ItemPosition(process, files, 0);
     EXPECT_TRUE(now.x == files0.x && now.y == files0.y) << "saved files: item 0 at " << now.x << "," << now.y;
@@ -477,16 +449,16 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     run_.WaitUntilIdle(main);
     for (int n = 1; n <= 2; ++n) {
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
-        ASSERT_TRUE(WaitFor([&] { return ItemCount(dcs) == n; })) << "capture " << n << " never listed";
+        ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == n; })) << "capture " << n << " never listed";
     }
     const POINT dc0 = ItemPosition(process, dcs, 0);
     ASSERT_TRUE(OpenItem(process, dcs, 0, workTabs));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItem, 0));
-    ASSERT_TRUE(WaitFor([&] { return ItemCount(dcs) == 1; })) << "the entry was not saved";
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == 1; })) << "the entry was not saved";
     EXPECT_TRUE(Exists(run_.folder() + L"\\veskdc_0.bmp"));
     now = ItemPosition(process, dcs, 0);
     EXPECT_TRUE(now.x == dc0.x && now.y == dc0.y) << "saved DCs: item 0 at " << now.x << "," << now.y;
-    MouseAway();
+    wt::MouseAway();
     EXPECT_EQ(run_.Exit(main), 0u);
 }
 
@@ -517,11 +489,11 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     // Wine brings its modifiers in line with the X server when the focus news
     // of the click arrives, which may undo a Ctrl pressed just before: the
     // keys are pressed again then.
-    for (int attempt = 0; attempt < 5 && ItemCount(dcs) == 0; ++attempt) {
+    for (int attempt = 0; attempt < 5 && wt::ItemCount(dcs) == 0; ++attempt) {
         ASSERT_TRUE(XDo(L"key ctrl+f"));
-        WaitFor([&] { return ItemCount(dcs) == 1; }, 5000);
+        WaitFor([&] { return wt::ItemCount(dcs) == 1; }, 5000);
     }
-    ASSERT_EQ(ItemCount(dcs), 1) << "Ctrl+F kept nothing in memory";
+    ASSERT_EQ(wt::ItemCount(dcs), 1) << "Ctrl+F kept nothing in memory";
 
     const auto alive = [&] { return ::WaitForSingleObject(run_.process(), 0) == WAIT_TIMEOUT; };
     // A click on the empty end of the pane tabs' strip, as ActivateMain's, but by the X pointer.
@@ -529,7 +501,7 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         RECT strip = {};
         ::GetWindowRect(tabs, &strip);
         return XMove(strip.right - 20, strip.top + 8) && XClick() &&
-               WaitFor([&] { return ::GetForegroundWindow() == main && FocusOf(main) == tabs; });
+               WaitFor([&] { return ::GetForegroundWindow() == main && wt::FocusOf(main) == tabs; });
     };
     ASSERT_TRUE(activate());
     run_.WaitUntilIdle(main);
@@ -539,7 +511,7 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         EXPECT_TRUE(alive() && ::IsWindow(main)) << key << " ended the program";
         EXPECT_EQ(run_.FindMessageBox(), nullptr) << key;
     }
-    EXPECT_EQ(ItemCount(dcs), 1);
+    EXPECT_EQ(wt::ItemCount(dcs), 1);
 
     DWORD_PTR mayEnd = TRUE;
     ASSERT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
@@ -558,7 +530,7 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         if (answer == IDNO) {
             run_.WaitUntilIdle(main);
             EXPECT_TRUE(alive());
-            EXPECT_EQ(ItemCount(dcs), 1);
+            EXPECT_EQ(wt::ItemCount(dcs), 1);
         }
     }
     ASSERT_EQ(::WaitForSingleObject(run_.process(), kPatienceMs), static_cast<DWORD>(WAIT_OBJECT_0));
@@ -617,8 +589,8 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     ASSERT_NE(dcList, nullptr) << "no saved-DC pane in the tabs";
     EXPECT_TRUE(::IsWindowVisible(fileList));
     EXPECT_FALSE(::IsWindowVisible(dcList));
-    EXPECT_EQ(::SendMessageW(fileList, LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_EQ(::SendMessageW(dcList, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(wt::ItemCount(fileList), 0);
+    EXPECT_EQ(wt::ItemCount(dcList), 0);
     RECT tabsRect, paneRect;
     ::GetWindowRect(tabs, &tabsRect);
     ::GetWindowRect(::GetParent(fileList), &paneRect);

@@ -9,22 +9,30 @@
 namespace vesk_test {
 
 bool XDo(const std::wstring& arguments) {
-    // Wine starts a Unix program given by its path.
-    const wchar_t* program = L"Z:\\usr\\bin\\xdotool";
-    std::wstring cmd = std::wstring(program) + L" " + arguments;
+    // Wine starts a Unix program without a handle to wait on (and leaves
+    // hThread holding none of ours), so the run removes a file of its own
+    // when xdotool is done: one run's events never overtake the last run's.
+    WCHAR mark[MAX_PATH] = {};
+    if (!GetTempFileNameW(L"Z:\\tmp", L"xdo", 0, mark))
+        return false;
+    std::wstring unixMark = mark + 2;  // Z: is the Unix root
+    std::replace(unixMark.begin(), unixMark.end(), L'\\', L'/');
+    const wchar_t* shell = L"Z:\\bin\\sh";
+    std::wstring cmd = std::wstring(shell) + L" -c \"/usr/bin/xdotool " + arguments + L"; rm -f " + unixMark + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(program, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(shell, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        DeleteFileW(mark);
         return false;
-    // Wine gives no process handle for a Unix program, and leaves hThread
-    // holding no handle of ours: closing it would close one of the test's.
+    }
     if (pi.hProcess) {
-        WaitForSingleObject(pi.hProcess, kPatienceMs);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    return true;
+    const bool done = WaitFor([&] { return !Exists(mark); });
+    DeleteFileW(mark);
+    return done;
 }
 
 bool XMove(int x, int y) {

@@ -11,9 +11,8 @@
 
 namespace vesk_test {
 
-// Runs xdotool with `arguments`; false when it could not be started. Under
-// Wine it returns once xdotool has started, not when it is done: a caller
-// that needs the effect waits for it (XMove does).
+// Runs xdotool with `arguments` and returns once it is done; false when it
+// could not be started or did not end.
 bool XDo(const std::wstring& arguments);
 // Moves the X pointer to (x, y) in one event and waits until the system sees
 // it there. Each returns false when xdotool could not be started.

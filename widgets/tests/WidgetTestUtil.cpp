@@ -81,6 +81,25 @@ void MouseAway() {
     MouseMove(::GetSystemMetrics(SM_CXSCREEN) - 5, ::GetSystemMetrics(SM_CYSCREEN) - 5);
 }
 
+void Key(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    ::SendInput(1, &in, sizeof in);
+}
+
+HWND FocusOf(HWND hWnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, nullptr), &info);
+    return info.hwndFocus;
+}
+
+int ItemCount(HWND list) {
+    return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
 void KeyPress(WORD vk) {
     INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_KEYBOARD;

@@ -20,8 +20,14 @@ void MouseDown();
 void MouseUp();
 // Moves the mouse somewhere no test window sits.
 void MouseAway();
+// One key going down, or up, through SendInput.
+void Key(WORD vk, bool up = false);
 // Presses and releases a key through SendInput.
 void KeyPress(WORD vk);
+// The window that has the keyboard focus in hWnd's thread, of any process.
+HWND FocusOf(HWND hWnd);
+// The items of a list view, of any process.
+int ItemCount(HWND list);
 
 // Live GDI objects of the process (GetGuiResources says 0 under Wine).
 int CountGdiObjects();

@@ -7,6 +7,7 @@
 #include "image/DibImage.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
+#include "WidgetTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -258,16 +259,6 @@ void TypeText(const std::wstring& text) {
         }
 }
 
-void PressKey(WORD key) {
-    for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
-        INPUT in = {};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = key;
-        in.ki.dwFlags = up;
-        SendInput(1, &in, sizeof in);
-    }
-}
-
 // The list view of a pane (1005 saved files, 1006 saved DCs) in the main dialog's tabs.
 HWND PaneList(HWND main, int id) {
     HWND tabs = GetDlgItem(main, 1012);
@@ -277,8 +268,6 @@ HWND PaneList(HWND main, int id) {
             return list;
     return nullptr;
 }
-
-int ItemCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 // An item's rectangle on the screen, asked of the list in its own process.
 bool ItemScreenRect(HANDLE process, HWND list, int index, RECT& rect) {
@@ -302,14 +291,6 @@ std::string Utf8(const std::wstring& text) {
     out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
                                    static_cast<int>(out.size()), nullptr, nullptr));
     return out;
-}
-
-constexpr int kMessageBoxText = 0xFFFF;
-
-bool IsShownMessageBox(HWND hWnd) {
-    WCHAR name[16] = {};
-    GetClassNameW(hWnd, name, 16);
-    return std::wstring(name) == L"#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, kMessageBoxText);
 }
 
 // Closes the box the way its OK button does; returns once it has gone.
@@ -439,7 +420,7 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), captured));
     HWND files = PaneList(main, 1005);
     ASSERT_NE(files, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return ItemCount(files) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; }));
     RECT item = {};
     ASSERT_TRUE(ItemScreenRect(run_.process(), files, 0, item));
     ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
@@ -450,11 +431,9 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
     EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the first type";
     SetForegroundWindow(dialog);
-    GUITHREADINFO focus = {};
-    focus.cbSize = sizeof focus;
     ASSERT_TRUE(WaitFor([&] {
-        return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &focus) && focus.hwndFocus &&
-               (GetDlgCtrlID(focus.hwndFocus) == edt1 || GetDlgCtrlID(GetParent(focus.hwndFocus)) == cmb13);
+        HWND focus = wt::FocusOf(dialog);
+        return focus && (GetDlgCtrlID(focus) == edt1 || GetDlgCtrlID(GetParent(focus)) == cmb13);
     }));
     TypeText(folder_ + L"\\shot");
     // PNG picked from the opened type list, then the Save button clicked.
@@ -469,7 +448,7 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
 
     const std::wstring png = folder_ + L"\\shot.png";
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindMessageBox()) != nullptr; }));
     ASSERT_EQ(box, nullptr) << "save failed: " << Utf8(MessageBoxText(box));
     CDibImage saved;
     ASSERT_TRUE(LoadWhenWritten(png, saved));
@@ -494,7 +473,7 @@ TEST_F(CaptureEndToEnd, AFailureBoxWithALongPathFitsTheScreen) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; }));
     std::wstring text = MessageBoxText(box);
     EXPECT_NE(text.find(L"경로가 너무 깁니다"), std::wstring::npos);
     text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
@@ -531,7 +510,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
     ShowWindow(driver_, SW_HIDE);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     HWND first = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (first = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (first = run_.FindMessageBox()) != nullptr; }));
     EXPECT_NE(MessageBoxText(first).find(L"Vesk_0.bmp"), std::wstring::npos);
 
     // Three more captures, as the tray menu posts them, while the box is open.
@@ -552,7 +531,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
 
     ASSERT_TRUE(CloseMessageBox(first));
     HWND next = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (next = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }))
+    ASSERT_TRUE(WaitFor([&] { return (next = run_.FindMessageBox()) != nullptr; }))
         << "the failures made while the box was open were not reported";
     const std::wstring text = MessageBoxText(next);
     for (const wchar_t* name : {L"Vesk_1.bmp", L"Vesk_2.bmp", L"Vesk_3.bmp"})
@@ -577,9 +556,9 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     for (int n = 0; n < 40 && !box; ++n) {
         ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
         ASSERT_TRUE(WaitFor([&] {
-            return ItemCount(dcs) > kept || (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr;
+            return wt::ItemCount(dcs) > kept || (box = run_.FindMessageBox()) != nullptr;
         }));
-        kept = ItemCount(dcs);
+        kept = wt::ItemCount(dcs);
     }
     ASSERT_NE(box, nullptr) << "all " << kept << " captures were kept";
     EXPECT_GT(kept, 0);
@@ -588,7 +567,7 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     EXPECT_NE(text.find(L"파일로 저장"), std::wstring::npos);
     EXPECT_NE(text.find(L"\"저장된 파일\" 탭"), std::wstring::npos);
     ASSERT_TRUE(CloseMessageBox(box));
-    EXPECT_EQ(ItemCount(dcs), kept);
+    EXPECT_EQ(wt::ItemCount(dcs), kept);
 
     // Refused inside a capture window that holds the mouse: the dynamic
     // region's release over the whole screen, the control finder's click on
@@ -615,7 +594,7 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     for (const auto& capture : captures) {
         SCOPED_TRACE(&capture == captures ? "dynamic region release" : "control finder click");
         ASSERT_TRUE(capture());
-        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindWindowIf(IsShownMessageBox)) != nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; }));
         EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
         // No window may keep the mouse while the box is up: on Windows the
         // one holding it (the hidden pointer window) would take the click.
@@ -630,14 +609,14 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
         ASSERT_TRUE(WaitFor([&] { return !shownWithSize(width, height) && !shownWithSize(3, 3); }))
             << "the capture window stayed";
         EXPECT_EQ(WaitForSingleObject(run_.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-        EXPECT_EQ(ItemCount(dcs), kept);
+        EXPECT_EQ(wt::ItemCount(dcs), kept);
     }
 
     ASSERT_TRUE(PostMessageW(main, kSetSaveTarget, 0, 0));
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
-    EXPECT_EQ(ItemCount(dcs), kept);
+    EXPECT_EQ(wt::ItemCount(dcs), kept);
     Exit(main);
 }
 

@@ -69,27 +69,12 @@ POINT Centre(HWND hWnd) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-void Key(WORD vk, DWORD flags) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = flags;
-    SendInput(1, &in, sizeof in);
-}
-
 // Another process's control tells its text only when asked by message.
 std::wstring ControlText(HWND hWnd) {
     WCHAR text[256] = {};
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(hWnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, kPatienceMs, &copied);
     return text;
-}
-
-HWND FocusOf(HWND hWnd) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, nullptr), &info);
-    return info.hwndFocus;
 }
 
 class NavigatorEndToEnd : public ::testing::Test {
@@ -294,7 +279,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     const auto isNew = [&](HWND hWnd) { return hWnd != main && hWnd != nav && hWnd != panel && IsWindowVisible(hWnd); };
     HWND time = GetDlgItem(panel, kTimeId), count = GetDlgItem(panel, kCountId);
     Click(Centre(time));
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel && FocusOf(panel) == time; }))
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel && wt::FocusOf(panel) == time; }))
         << "the click did not reach the time field";
     run_.WaitUntilIdle(panel);
     ASSERT_EQ(ControlText(time), L"0");
@@ -306,16 +291,16 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     for (int attempt = 0; attempt < 5 && !selected; ++attempt) {
         SendMessageW(time, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
         SendMessageW(time, EM_SETSEL, 1, 1);
-        Key(VK_CONTROL, 0);
+        wt::Key(VK_CONTROL);
         for (WORD key : {WORD('R'), WORD('C'), WORD('A')})
             wt::KeyPress(key);
         selected = WaitFor([&] { return SendMessageW(time, EM_GETSEL, 0, 0) == MAKELONG(0, 1); }, 3000);
-        Key(VK_CONTROL, KEYEVENTF_KEYUP);
+        wt::Key(VK_CONTROL, true);
         run_.WaitUntilIdle(panel);
         ASSERT_EQ(run_.FindWindowIf(isNew), nullptr) << "Ctrl+R, C or A in the time field opened a window";
     }
     EXPECT_TRUE(selected) << "Ctrl+A did not select the time field's text";
-    ASSERT_EQ(FocusOf(panel), time);
+    ASSERT_EQ(wt::FocusOf(panel), time);
     // Typing replaces the selection. A key that Wine still took for Ctrl+7
     // typed nothing and is pressed again.
     for (int attempt = 0; attempt < 5 && ControlText(time) == L"0"; ++attempt) {
@@ -335,7 +320,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     wt::KeyPress(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
     run_.WaitUntilIdle(panel);
-    EXPECT_EQ(FocusOf(panel), count);
+    EXPECT_EQ(wt::FocusOf(panel), count);
     SendMessageW(GetDlgItem(panel, kTimeId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
     SendMessageW(GetDlgItem(panel, kCountId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
     SendMessageW(GetDlgItem(panel, kStartId), BM_CLICK, 0, 0);
@@ -354,8 +339,8 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     EXPECT_FALSE(Exists(run_.Numbered(3)));
     HWND files = FindControl(main, kFileListId), dcs = FindControl(main, kDcListId);
     ASSERT_TRUE(files && dcs);
-    EXPECT_EQ(SendMessageW(files, LVM_GETITEMCOUNT, 0, 0), 0);
-    EXPECT_EQ(SendMessageW(dcs, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(wt::ItemCount(files), 0);
+    EXPECT_EQ(wt::ItemCount(dcs), 0);
 
     // The list shows the newest frame, selected; deleting it leaves no hole:
     // the list scrolls back to the frames that are left.
@@ -379,7 +364,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     const std::pair<HWND, const wchar_t*> enters[] = {{time, L"key Return"}, {count, L"key KP_Enter"}};
     for (const auto& [field, key] : enters) {
         ASSERT_TRUE(XMove(Centre(field).x, Centre(field).y) && XClick());
-        ASSERT_TRUE(WaitFor([&] { return FocusOf(panel) == field; }));
+        ASSERT_TRUE(WaitFor([&] { return wt::FocusOf(panel) == field; }));
         ASSERT_TRUE(XDo(key));
         run_.WaitUntilIdle(panel);
         EXPECT_TRUE(IsWindowVisible(panel)) << "Enter closed the panel";

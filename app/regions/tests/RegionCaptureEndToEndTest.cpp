@@ -189,22 +189,17 @@ RECT InsideOfFrame(POINT from, POINT to) {
             std::max(from.y, to.y) - 1};
 }
 
-void SendKey(WORD vk, DWORD flags) {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = flags;
-    SendInput(1, &in, sizeof(in));
-    Rest(50);
-}
-
 // Ctrl and a letter, as the user types a command's shortcut.
 void CtrlKey(WORD vk) {
-    SendKey(VK_CONTROL, 0);
-    SendKey(vk, 0);
+    for (WORD key : {WORD(VK_CONTROL), vk}) {
+        wt::Key(key);
+        Rest(50);
+    }
     Rest(150);
-    SendKey(vk, KEYEVENTF_KEYUP);
-    SendKey(VK_CONTROL, KEYEVENTF_KEYUP);
+    for (WORD key : {vk, WORD(VK_CONTROL)}) {
+        wt::Key(key, true);
+        Rest(50);
+    }
 }
 
 // Press, move in steps, rest past the poll, look (beforeRelease), release.
