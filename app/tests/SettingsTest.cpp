@@ -45,30 +45,6 @@ std::string Utf8Bytes(const std::wstring& text) {
     return bytes;
 }
 
-bool WriteBytes(const wchar_t* path, const std::string& bytes) {
-    HANDLE f = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = f != INVALID_HANDLE_VALUE &&
-                    ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    ::CloseHandle(f);
-    return ok;
-}
-
-std::string FileBytes(const wchar_t* path) {
-    std::string bytes;
-    HANDLE f =
-        ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
-        bytes.append(buffer, got);
-    ::CloseHandle(f);
-    return bytes;
-}
-
 // Sections ("[name]", "") and keys of a UTF-16 file in the order they stand in it.
 std::vector<std::pair<std::wstring, std::wstring>> LinesOf(const std::string& bytes) {
     std::wstring text;
@@ -109,8 +85,8 @@ protected:
         ::RemoveDirectoryW(folder_.c_str());
     }
 
-    void WriteRaw(const std::string& bytes) { ASSERT_TRUE(WriteBytes(path_, bytes)); }
-    std::string ReadRaw() const { return FileBytes(path_); }
+    void WriteRaw(const std::string& bytes) { ASSERT_TRUE(WriteBytes(std::wstring(path_), bytes)); }
+    std::string ReadRaw() const { return FileBytes(std::wstring(path_)); }
     std::vector<std::pair<std::wstring, std::wstring>> Lines() const { return LinesOf(ReadRaw()); }
 
     std::wstring folder_;
@@ -319,7 +295,7 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
             EXPECT_FALSE(profile::FileExists(original));
         } else {
             EXPECT_EQ(after.substr(0, 2), std::string("\xFF\xFE"));
-            EXPECT_EQ(FileBytes(original), before) << "the original bytes are kept";
+            EXPECT_EQ(FileBytes(std::wstring(original)), before) << "the original bytes are kept";
         }
         ::DeleteFileW(original);
         COpFilePropertyPage file;
@@ -534,7 +510,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         ASSERT_TRUE(run.Prepare());
         const std::wstring& folder = run.folder();
         const std::string before = c.file(folder);
-        ASSERT_TRUE(WriteBytes(run.ini().c_str(), before));
+        ASSERT_TRUE(WriteBytes(run.ini(), before));
         const DWORD share[] = {0, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
         HANDLE hold = c.hold == Hold::kNothing ? INVALID_HANDLE_VALUE
                                                : ::CreateFileW(run.ini().c_str(), GENERIC_READ,
@@ -586,13 +562,13 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         }
         if (c.hold == Hold::kUnwritable)
             ::CloseHandle(hold);
-        const std::string after = FileBytes(run.ini().c_str());
+        const std::string after = FileBytes(run.ini());
         if (c.after)
             EXPECT_EQ(Entries(after), Entries(Utf16Bytes(c.after(folder))));
         else
             EXPECT_TRUE(after == before) << "the file was written";
         if (before.substr(0, 2) != "\xFF\xFE" && c.hold == Hold::kNothing)
-            EXPECT_TRUE(FileBytes((run.ini() + L".original").c_str()) == before) << "the original bytes are gone";
+            EXPECT_TRUE(FileBytes(run.ini() + L".original") == before) << "the original bytes are gone";
         EXPECT_FALSE(Exists(run.ini() + L".damaged"));
     }
 }

@@ -25,20 +25,6 @@ constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
 constexpr LPARAM kTrayRestore = 0x800D;
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
-        bytes.append(buffer, got);
-    ::CloseHandle(f);
-    return bytes;
-}
-
 class VeskProcess : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(run_.Prepare()) << "cannot copy vesk.exe"; }
@@ -74,22 +60,12 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     EXPECT_EQ(file.FileCount, 0);
     EXPECT_EQ(std::wstring(file.FileName), L"Vesk");
 
-    const std::string before = ReadBytes(run_.ini());
+    const std::string before = FileBytes(run_.ini());
     main = run_.Start();
     ASSERT_NE(main, nullptr);
     run_.WaitUntilIdle(main);
-    EXPECT_EQ(ReadBytes(run_.ini()), before);
+    EXPECT_EQ(FileBytes(run_.ini()), before);
     EXPECT_EQ(run_.Exit(main), 0u);
-}
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(f);
-    return ok && written == bytes.size();
 }
 
 // An empty settings file, or one of random bytes, is kept aside as it was, the
@@ -113,8 +89,8 @@ TEST(VeskDamagedSettings, DamagedFileIsKeptAndTheDefaultsComeBack) {
         // Said once, before the main window: defaults in use, and where the old file is.
         EXPECT_NE(notice.find(L"기본 설정"), std::wstring::npos);
         EXPECT_NE(notice.find(run.ini() + L".damaged"), std::wstring::npos);
-        EXPECT_EQ(ReadBytes(run.ini() + L".damaged"), damaged);
-        EXPECT_EQ(ReadBytes(run.ini()).substr(0, 2), std::string("\xFF\xFE"));
+        EXPECT_EQ(FileBytes(run.ini() + L".damaged"), damaged);
+        EXPECT_EQ(FileBytes(run.ini()).substr(0, 2), std::string("\xFF\xFE"));
         COpFilePropertyPage file;
         file.LoadOptions(run.ini().c_str());
         EXPECT_EQ(std::wstring(file.Directory), run.folder());

@@ -18,6 +18,32 @@ std::wstring BuiltExePath()
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string FileBytes(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got)
+        bytes.append(buffer, got);
+    CloseHandle(f);
+    return bytes;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+    return ok && written == bytes.size();
+}
+
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
 {
     const DWORD start = GetTickCount();

@@ -22,6 +22,9 @@ constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
 // The build tree's vesk.exe as Wine sees it.
 std::wstring BuiltExePath();
 bool Exists(const std::wstring& path);
+// A whole file's bytes (empty when it cannot be read); writing one anew.
+std::string FileBytes(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
 // Polls until pred() holds, dispatching this thread's messages meanwhile.
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs);
 // What the screen shows at one point.
