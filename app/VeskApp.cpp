@@ -73,15 +73,23 @@ BOOL CVeskApp::InitInstance() {
     return FALSE;
 }
 
+namespace {
+
+// A warning about the settings file, naming it (or where it was kept).
+void WarnAboutSettings(UINT textId, LPCWSTR path) {
+    CString text;
+    text.Format(LoadResString(textId), path);
+    AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
 void CVeskApp::LoadSettings() {
     // Settings that cannot be saved are reported once a run, wherever the save was.
     profile::SetWriteFailureHandler([reported = false](const wchar_t* path) mutable {
-        if (reported)
-            return;
+        if (!reported)
+            WarnAboutSettings(IDS_SETTINGS_NOT_SAVED, path);
         reported = true;
-        CString text;
-        text.Format(LoadResString(IDS_SETTINGS_NOT_SAVED), path);
-        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
     });
 
     const CString folder = profile::ExecutableFolder();
@@ -90,13 +98,9 @@ void CVeskApp::LoadSettings() {
         // Without a file the loaders would give empty folders and names; run on
         // the defaults instead, and leave a file that is there as it is.
         profile::KeepInMemory(m_strSettingsPath);
-        CString text;
-        text.Format(LoadResString(IDS_SETTINGS_UNUSABLE), static_cast<LPCWSTR>(m_strSettingsPath));
-        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
+        WarnAboutSettings(IDS_SETTINGS_UNUSABLE, m_strSettingsPath);
     } else if (!prepared.keptAs.IsEmpty()) {
-        CString text;
-        text.Format(LoadResString(IDS_SETTINGS_DAMAGED), static_cast<LPCWSTR>(prepared.keptAs));
-        AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
+        WarnAboutSettings(IDS_SETTINGS_DAMAGED, prepared.keptAs);
     }
     m_pFileOptions->LoadOptions(m_strSettingsPath);
     m_pWatermarkOptions->LoadOptions(m_strSettingsPath);

@@ -500,7 +500,7 @@ void CContinueWnd::OnOK() {
 
 bool CContinueWnd::HoldsFramesOnlyInMemory() const {
     // The frames of a file series stay on disk.
-    return m_nMode == 2 && (m_wndFrames.GetCount() > 0 || !CapturedBitmapList.empty() || m_bRunning);
+    return m_nMode == SERIES_BITMAPS && (m_wndFrames.GetCount() > 0 || !CapturedBitmapList.empty() || m_bRunning);
 }
 
 void CContinueWnd::OnCancel() {

@@ -426,9 +426,10 @@ void CNavigatorWnd::OnSpeedTick(UINT_PTR timer) {
         RECT target = {};
         // A window gone since, or never found, leaves nothing to capture.
         const HWND under = m_highlight.Window();
-        if (under && ::IsWindow(under) && ::GetWindowRect(under, &target))
+        const bool found = under && ::IsWindow(under) && ::GetWindowRect(under, &target);
+        if (found)
             target = ToRect(ClipRect(ToNav(target), VirtualScreen()));
-        if (!under || !::IsWindow(under) || ::IsRectEmpty(&target)) {
+        if (!found || ::IsRectEmpty(&target)) {
             m_nCounter = 0;
             ReturnHome();
             return;

@@ -161,10 +161,7 @@ void CDynamicRegionWnd::OpenAuxiliaryWindows(const RegionCaptureOptions& options
 }
 
 COLORREF CDynamicRegionWnd::GetColorAt(POINT screenPoint) const {
-    HDC screen = ::GetDC(nullptr);
-    const COLORREF color = screen ? ::GetPixel(screen, screenPoint.x, screenPoint.y) : 0;
-    if (screen)
-        ::ReleaseDC(nullptr, screen);
+    const COLORREF color = ScreenPixelAt(screenPoint);
     // The pointer window lies over the pixel and tints it by a step; under its
     // copy of the screen the next read is exact.
     if (m_pPointerWnd && m_pPointerWnd->GetSafeHwnd())

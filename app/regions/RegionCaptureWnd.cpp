@@ -140,7 +140,7 @@ void CRegionCaptureWnd<TBase>::EndAfterRelease() {
         return;
     const HWND capture = ::GetCapture();
     const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
-    if (m_bInTrack || !held || ::GetKeyState(VK_LBUTTON) >= 0) {
+    if (m_bInTrack || !held || !PrimaryButtonDown()) {
         EndCapture();
         return;
     }
@@ -153,7 +153,7 @@ template <class TBase>
 bool CRegionCaptureWnd<TBase>::WaitsForRelease() {
     if (!m_bEndOnRelease)
         return false;
-    if (!(::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000))
+    if (!PrimaryButtonDown())
         EndCapture();
     return true;
 }

@@ -141,7 +141,7 @@ void CRegionPointerWnd::OnLButtonUp(UINT nFlags, CPoint point) {
 
 // The system's move loop eats the release that ends it: forward it from here.
 LRESULT CRegionPointerWnd::OnExitSizeMove(WPARAM, LPARAM) {
-    if (!(::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000)) {
+    if (!PrimaryButtonDown()) {
         CPoint cursor;
         ::GetCursorPos(&cursor);
         ForwardRelease(cursor);

@@ -36,10 +36,10 @@ void COpFilePropertyPage::Load(const profile::ValueReader& read) {
     // An empty folder or name would put captures at the root of the drive,
     // an unknown type would fail every capture: such values read as the defaults.
     Directory = directory.IsEmpty() ? ExecutableFolder() : directory;
-    FileName = fileName.IsEmpty() ? CString(kFileDefaults[1].value) : fileName;
+    FileName = fileName.IsEmpty() ? DefaultValue(kFileSection, L"FileName", CString()) : fileName;
     FileCount = ParseNumber(fileCount, 0, 0);
     NameWithCount.Format(L"%s_%d", static_cast<LPCWSTR>(FileName), FileCount);
-    FileType = kFileDefaults[3].value;
+    FileType = DefaultValue(kFileSection, L"FileType", CString());
     for (const wchar_t* type : kFileTypes)
         if (fileType.CompareNoCase(type) == 0)
             FileType = fileType;

@@ -37,14 +37,26 @@ const KeyDefault kMiscDefaults[10] = {
     {L"CookieNumber", L"200"}, {L"KeepEffect", L"0"},
 };
 
+namespace {
+
+// Past the leading blanks and the sign: where the digits of a stored number start.
+const wchar_t* DigitsOf(const wchar_t* text, bool* negative = nullptr) {
+    while (*text == L' ' || *text == L'\t' || *text == L'\n' || *text == L'\r' || *text == L'\v' || *text == L'\f')
+        ++text;
+    if (negative)
+        *negative = *text == L'-';
+    if (*text == L'+' || *text == L'-')
+        ++text;
+    return text;
+}
+
+}  // namespace
+
 int ParseDecimal(const wchar_t* text) {
     if (!text)
         return 0;
-    while (*text == L' ' || *text == L'\t' || *text == L'\n' || *text == L'\r' || *text == L'\v' || *text == L'\f')
-        ++text;
     bool negative = false;
-    if (*text == L'+' || *text == L'-')
-        negative = *text++ == L'-';
+    text = DigitsOf(text, &negative);
     long long value = 0;
     for (; *text >= L'0' && *text <= L'9'; ++text) {
         value = value * 10 + (*text - L'0');
@@ -59,12 +71,7 @@ int ParseDecimal(const wchar_t* text) {
 }
 
 int ParseNumber(const wchar_t* text, int fallback, int low, int high) {
-    const wchar_t* digits = text ? text : L"";
-    while (*digits == L' ' || *digits == L'\t' || *digits == L'\n' || *digits == L'\r' || *digits == L'\v' ||
-           *digits == L'\f')
-        ++digits;
-    if (*digits == L'+' || *digits == L'-')
-        ++digits;
+    const wchar_t* digits = DigitsOf(text ? text : L"");
     if (*digits < L'0' || *digits > L'9')
         return fallback;
     return std::clamp(ParseDecimal(text), low, high);
@@ -385,10 +392,8 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
     if (FileExists(path)) {
         // A file that cannot be read now (locked, say) is not taken for a damaged one.
         std::string bytes;
-        if (!ReadAll(path, bytes, 2)) {
-            result.present = true;
+        if (!ReadAll(path, bytes, 2))
             return result;
-        }
         if (HoldsOptionSections(path)) {
             if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes)) {
                 FlushProfileCache(path);
@@ -399,10 +404,8 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
             return result;
         }
         FlushProfileCache(path);
-        if (!KeepAside(path, L".damaged", false, result.keptAs)) {
-            result.present = true;
+        if (!KeepAside(path, L".damaged", false, result.keptAs))
             return result;
-        }
     }
     result.created = result.usable = WriteDefaults(path, executableFolder);
     return result;

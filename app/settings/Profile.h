@@ -91,7 +91,6 @@ struct PreparedFile {
     bool usable = false;  // the loaders may read it and the writers write it
     bool created = false;  // written anew with the defaults
     CString keptAs;        // where a damaged file was moved; empty when none was
-    bool present = false;  // not usable, yet a file is there: it must be left alone
 };
 
 // Start-up: makes the settings file ready for the loaders. A missing file, or

@@ -440,15 +440,6 @@ std::wstring LongFolder(const std::wstring& folder) {
 // Each file is started, captured into, possibly applied, left; what the
 // program then did and wrote is checked.
 TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
-    const std::string noise = [] {
-        std::string bytes(4096, '\0');
-        unsigned state = 777;
-        for (char& c : bytes) {
-            state = state * 1103515245u + 12345u;
-            c = static_cast<char>(state >> 16);
-        }
-        return bytes;
-    }();
     const StartCase cases[] = {
         {"no folder, name or type, a negative counter",
          [](const std::wstring& f) {
@@ -497,7 +488,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         {"locked at the start", [](const std::wstring& f) { return Utf16Bytes(ValidText(f + L"\\elsewhere")); },
          Hold::kLocked, L"설정 파일을 읽거나 만들 수 없습니다",
          [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr, false, nullptr, nullptr},
-        {"damaged and not to be moved aside", [&](const std::wstring&) { return noise; }, Hold::kUndeletable,
+        {"damaged and not to be moved aside", [](const std::wstring&) { return NoiseBytes(4096); }, Hold::kUndeletable,
          L"설정 파일을 읽거나 만들 수 없습니다", [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr,
          false, nullptr, nullptr},
         {"not writable", [](const std::wstring& f) { return Utf16Bytes(ValidText(f)); }, Hold::kUnwritable, nullptr,

@@ -72,13 +72,7 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
 // user is told, and it is replaced by the defaults in UTF-16, so captures work and Hangul folder and
 // file names written later survive a restart.
 TEST(VeskDamagedSettings, DamagedFileIsKeptAndTheDefaultsComeBack) {
-    std::string noise(4096, '\0');
-    unsigned state = 12345;
-    for (char& c : noise) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 16);
-    }
-    for (const std::string& damaged : {std::string(), noise}) {
+    for (const std::string& damaged : {std::string(), NoiseBytes(4096)}) {
         SCOPED_TRACE(damaged.size());
         VeskRun run(L"damaged");
         ASSERT_TRUE(run.Prepare());
@@ -438,15 +432,6 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_EQ(run_.Exit(main), 0u);
 }
 
-POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
-// Clicks a button of a message box and waits for the box to go.
-bool AnswerBox(HWND box, int button) {
-    RECT r = {};
-    return ::GetWindowRect(::GetDlgItem(box, button), &r) && XMove(Centre(r).x, Centre(r).y) && XClick() &&
-           WaitFor([&] { return !::IsWindow(box); });
-}
-
 // Enter and Escape are no way out of the main window. Every way out asks
 // while captures live only in memory: No keeps the program and the captures,
 // Yes ends it. The end of a session, which nobody may be there to answer,
@@ -458,7 +443,7 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     RECT dcTab = {};
     ASSERT_TRUE(AskRemote(run_.process(), tabs, TCM_GETITEMRECT, 1, dcTab));
     ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
-    ASSERT_TRUE(XMove(Centre(dcTab).x, Centre(dcTab).y) && XClick());
+    ASSERT_TRUE(XMove((dcTab.left + dcTab.right) / 2, (dcTab.top + dcTab.bottom) / 2) && XClick());
     HWND dcs = FindControl(main, 1006);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && ::GetForegroundWindow() == main; }));
     run_.WaitUntilIdle(main);
@@ -502,7 +487,7 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         HWND box = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "left without a word";
         EXPECT_NE(MessageBoxText(box).find(L"\"저장된 DC\" 목록에 저장하지 않은 캡쳐가 1개 있습니다."), std::wstring::npos);
-        ASSERT_TRUE(AnswerBox(box, answer));
+        ASSERT_TRUE(XAnswer(box, answer));
         if (answer == IDNO) {
             run_.WaitUntilIdle(main);
             EXPECT_TRUE(alive());

@@ -44,6 +44,17 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
+std::string NoiseBytes(size_t size)
+{
+    std::string bytes(size, '\0');
+    unsigned state = 12345;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
 {
     const DWORD start = GetTickCount();

@@ -25,6 +25,8 @@ bool Exists(const std::wstring& path);
 // A whole file's bytes (empty when it cannot be read); writing one anew.
 std::string FileBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
+// The same `size` bytes of noise on every call: a file that holds no settings.
+std::string NoiseBytes(size_t size);
 // Polls until pred() holds, dispatching this thread's messages meanwhile.
 bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs);
 // What the screen shows at one point.

@@ -61,4 +61,10 @@ bool XSweep(POINT from, POINT to) {
 
 bool XClick() { return XDo(L"click 1"); }
 
+bool XAnswer(HWND box, int id) {
+    RECT r = {};
+    return GetWindowRect(GetDlgItem(box, id), &r) && XMove((r.left + r.right) / 2, (r.top + r.bottom) / 2) &&
+           XClick() && WaitFor([&] { return !IsWindow(box); });
+}
+
 }  // namespace vesk_test

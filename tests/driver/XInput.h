@@ -22,5 +22,8 @@ bool XMove(int x, int y);
 bool XSweep(POINT from, POINT to);
 // A left click where the pointer is.
 bool XClick();
+// Clicks button `id` of a dialog or message box and waits until the box has
+// gone; false when it had no such button or did not go.
+bool XAnswer(HWND box, int id);
 
 }  // namespace vesk_test

@@ -376,9 +376,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
             << "Escape closed the panel without a word";
         EXPECT_NE(MessageBoxText(question).find(L"창을 닫으면 모두 사라집니다"), std::wstring::npos);
-        const POINT button = Centre(GetDlgItem(question, answer));
-        ASSERT_TRUE(XMove(button.x, button.y) && XClick());
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+        ASSERT_TRUE(XAnswer(question, answer));
         if (answer == IDNO) {
             run_.WaitUntilIdle(panel);
             EXPECT_TRUE(IsWindowVisible(panel));

@@ -729,16 +729,19 @@ constexpr COLORREF kLiveEdge = RGB(0xEF ^ 0x80, 0xEE ^ 0x80, 0xE3 ^ 0x80);
 constexpr COLORREF kLiveCrossLight = RGB(0x10 ^ 0x80, 0x11 ^ 0x80, 0x1C ^ 0x80);
 constexpr COLORREF kFrozenOnBlack = RGB(128, 128, 128);
 
+// A region command and whether it captures over the live screen.
+struct Mode {
+    UINT command;
+    bool live;
+};
+
 TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheScreen) {
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     // Clear of the points where the pattern is checked (640, 512 and 900, 700).
     pattern_->FillRect({420, 320, 630, 530}, 0);
     pattern_->Repaint();
-    const struct {
-        UINT command;
-        bool live;
-    } modes[] = {{kDynamicTrackerCommand, true}, {kStaticTrackerCommand, false}};
+    const Mode modes[] = {{kDynamicTrackerCommand, true}, {kStaticTrackerCommand, false}};
     // Another program's window where the drag cancelled by Escape is released.
     PatternHost other;
     ASSERT_TRUE(other.Start({650, 550, 730, 630}));
@@ -799,10 +802,7 @@ TEST_F(RegionCaptureEndToEnd, DragsShowTheirCrossOnBlackAndTheFrozenOneStartsUnd
     ASSERT_NE(main, nullptr);
     pattern_->FillRect({250, 600, 560, 900}, 0);
     pattern_->Repaint();
-    const struct {
-        UINT command;
-        bool live;
-    } modes[] = {{kDynamicMouseCommand, true}, {kStaticMouseCommand, false}};
+    const Mode modes[] = {{kDynamicMouseCommand, true}, {kStaticMouseCommand, false}};
     const POINT rest = {400, 750}, from = {100, 100}, to = {300, 250};
     std::vector<bool> sizes[2];
     for (int i = 0; i < 2; ++i) {
