@@ -101,8 +101,9 @@ void CControlWnd::Press() {
         return;
     StopSearching();
     // The press chooses what is under it now: the blinks may still frame the
-    // window the pointer left a moment ago.
-    if (HWND w = WindowUnderPointer(); w && w != m_highlight.Window())
+    // window the pointer left a moment ago, or have seen the new one without
+    // framing it yet.
+    if (HWND w = WindowUnderPointer())
         m_highlight.Choose(w);
     m_bPressed = true;
     POINT cursor = {};
