@@ -122,14 +122,7 @@ TEST(FinderEndToEnd, EscapeSavesNothingAndAClickCapturesTheButtonWithoutLeavingA
             n += now[i] != around[i];
         return n;
     };
-    // The 3 x 3 (or 1 x 1) window that follows the pointer.
-    auto finderShowing = [&] {
-        return run.FindWindowIf([](HWND hWnd) {
-            RECT r = {};
-            GetWindowRect(hWnd, &r);
-            return IsWindowVisible(hWnd) && r.right - r.left <= 3 && r.bottom - r.top <= 3;
-        }) != nullptr;
-    };
+    auto finderShowing = [&] { return FinderShowing(run); };
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
     ASSERT_TRUE(WaitFor(finderShowing));
