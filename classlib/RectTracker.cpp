@@ -206,117 +206,155 @@ BOOL CRectTracker::TrackRubberBand(CWnd* pWnd, CPoint point, BOOL bAllowInvert) 
     return changed && !r.IsRectEmpty();
 }
 
-BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWndClipTo) {
-    const HWND hWnd = pWnd->m_hWnd;
-    const CRect rectStart = m_rect;
-    const trackgeo::Rect start = ToGeo(m_rect);
-    const trackgeo::Point anchor{point.x, point.y};
+// The frame drawn inverting while the mouse moves, the cancel by Escape or
+// the right button, and the end at the release.
+class CRectTracker::TrackSession {
+public:
+    TrackSession(CRectTracker& tracker, int nHandle, CWnd* pWnd, CPoint point, CWnd* pWndClipTo)
+        : m_tracker(tracker),
+          m_nHandle(nHandle),
+          m_pWnd(pWnd),
+          m_hWnd(pWnd->m_hWnd),
+          m_pWndClipTo(pWndClipTo),
+          m_start(ToGeo(tracker.m_rect)),
+          m_anchor{point.x, point.y},
+          m_dc(pWnd) {
+        ClipToWindow(m_dc.m_hDC, m_hWnd, pWndClipTo);
+        m_tracker.m_bDrawn = false;
+    }
+    ~TrackSession() { Erase(); }
+    TrackSession(const TrackSession&) = delete;
+    TrackSession& operator=(const TrackSession&) = delete;
 
-    // Pending paint first, so it cannot cover the inverted frame.
-    ::UpdateWindow(hWnd);
-    // Taken even from another window of ours that holds the capture now (the
-    // region window's pointer window does while the user works on the tracker).
-    ::SetCapture(hWnd);
-
-    bool cancelled = false;
-    bool changed = false;
-    m_bEscaped = false;
-    {
-        CClientDC dc(pWnd);
-        ClipToWindow(dc.m_hDC, hWnd, pWndClipTo);
-        m_bDrawn = false;
-        auto erase = [&] {
-            if (m_bDrawn)
-                DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
-            m_bDrawn = false;
-        };
-        auto follow = [&](CPoint pt) {
-            // A cancelled drag only waits for its release.
-            if (cancelled)
-                return;
-            CRect r = FromGeo(trackgeo::DraggedRect(start, nHandle, anchor, trackgeo::Point{pt.x, pt.y}));
-            AdjustRect(nHandle, &r);
-            if (r == m_rect)
-                return;
-            const CRect rectOld = m_rect;
-            erase();
-            m_rect = r;
-            m_rectLast = r;
-            DrawTrackerRect(&m_rectLast, pWndClipTo, &dc, pWnd);
-            m_bDrawn = true;
-            changed = true;
-            OnChangedRect(rectOld);
-        };
-        // The frame and the change go at once; the loop goes on, swallowing
-        // the mouse, while the left button is still down.
-        auto cancel = [&] {
-            cancelled = true;
-            erase();
-            if (m_rect != rectStart) {
-                const CRect rectOld = m_rect;
-                m_rect = rectStart;
-                OnChangedRect(rectOld);
-            }
-            return ::GetKeyState(VK_LBUTTON) >= 0;
-        };
-
-        for (bool done = false; !done;) {
-            if (::GetCapture() != hWnd) {
-                cancelled = true;
-                break;
-            }
+    // Runs the loop until the release or a cancel; false when cancelled.
+    bool Run() {
+        for (;;) {
+            if (::GetCapture() != m_hWnd)
+                return false;
             MSG msg;
             const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
             if (got <= 0) {
                 // WM_QUIT belongs to the loops outside this one.
                 if (got == 0)
                     ::PostQuitMessage(static_cast<int>(msg.wParam));
-                cancelled = true;
-                break;
+                return false;
             }
-            switch (msg.message) {
-            case WM_LBUTTONUP:
-                follow(MessagePoint(msg, hWnd));
-                done = true;
-                break;
-            case WM_MOUSEMOVE:
-                follow(MessagePoint(msg, hWnd));
-                // Its release went to another window: end as if it came here.
-                if (::GetKeyState(VK_LBUTTON) >= 0)
-                    done = true;
-                break;
-            case WM_RBUTTONDOWN:
-                done = cancel();
-                break;
-            case WM_KEYDOWN:
-                if (msg.wParam == VK_ESCAPE) {
-                    m_bEscaped = true;
-                    done = cancel();
-                    break;
-                }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-                break;
-            default:
-                // Other mouse input belongs to the drag; everything else goes on.
-                if (!IsMouseMessage(msg.message)) {
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageW(&msg);
-                }
-                break;
-            }
+            if (Handle(msg))
+                return !m_bCancelled;
         }
-        erase();
+    }
+    bool Changed() const { return m_bChanged; }
+
+private:
+    // The primary button still counts as down: down now, or its release not
+    // yet taken from the queue (a quick release must end the loop here, not
+    // reach the owner as a click of its own).
+    static bool ButtonHeld() {
+        MSG queued;
+        return AfxPrimaryButtonDown() || ::PeekMessageW(&queued, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE);
+    }
+
+    // True when the loop ends with this message.
+    bool Handle(MSG& msg) {
+        switch (msg.message) {
+        case WM_LBUTTONUP:
+            Follow(MessagePoint(msg, m_hWnd));
+            return true;
+        case WM_MOUSEMOVE:
+            Follow(MessagePoint(msg, m_hWnd));
+            // Its release went to another window: end as if it came here.
+            return !ButtonHeld();
+        case WM_RBUTTONDOWN:
+            return Cancel();
+        case WM_KEYDOWN:
+            if (msg.wParam == VK_ESCAPE)
+                return Cancel();
+            break;
+        default:
+            // Other mouse input belongs to the drag; everything else goes on.
+            if (IsMouseMessage(msg.message))
+                return false;
+            break;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+        return false;
+    }
+
+    void Erase() {
+        if (m_tracker.m_bDrawn)
+            m_tracker.DrawTrackerRect(&m_tracker.m_rectLast, m_pWndClipTo, &m_dc, m_pWnd);
+        m_tracker.m_bDrawn = false;
+    }
+
+    void Follow(CPoint pt) {
+        // A cancelled drag only waits for its release.
+        if (m_bCancelled)
+            return;
+        CRect r = FromGeo(trackgeo::DraggedRect(m_start, m_nHandle, m_anchor, trackgeo::Point{pt.x, pt.y}));
+        m_tracker.AdjustRect(m_nHandle, &r);
+        if (r == m_tracker.m_rect)
+            return;
+        const CRect rectOld = m_tracker.m_rect;
+        Erase();
+        m_tracker.m_rect = r;
+        m_tracker.m_rectLast = r;
+        m_tracker.DrawTrackerRect(&m_tracker.m_rectLast, m_pWndClipTo, &m_dc, m_pWnd);
+        m_tracker.m_bDrawn = true;
+        m_bChanged = true;
+        m_tracker.OnChangedRect(rectOld);
+    }
+
+    // The frame and the change go at once; the loop goes on, swallowing the
+    // mouse, while the primary button is still down. True when it may end now.
+    bool Cancel() {
+        m_bCancelled = true;
+        m_tracker.m_bEndedByUser = true;
+        Erase();
+        m_tracker.RestoreRect(FromGeo(m_start));
+        return !ButtonHeld();
+    }
+
+    CRectTracker& m_tracker;
+    const int m_nHandle;
+    CWnd* const m_pWnd;
+    const HWND m_hWnd;
+    CWnd* const m_pWndClipTo;
+    const trackgeo::Rect m_start;
+    const trackgeo::Point m_anchor;
+    CClientDC m_dc;
+    bool m_bCancelled = false;
+    bool m_bChanged = false;
+};
+
+void CRectTracker::RestoreRect(const CRect& rect) {
+    if (m_rect == rect)
+        return;
+    const CRect rectOld = m_rect;
+    m_rect = rect;
+    OnChangedRect(rectOld);
+}
+
+BOOL CRectTracker::TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWndClipTo) {
+    const HWND hWnd = pWnd->m_hWnd;
+    const CRect rectStart = m_rect;
+    // Pending paint first, so it cannot cover the inverted frame.
+    ::UpdateWindow(hWnd);
+    // Taken even from another window of ours that holds the capture now (the
+    // region window's pointer window does while the user works on the tracker).
+    ::SetCapture(hWnd);
+    m_bEndedByUser = false;
+    bool completed = false;
+    bool changed = false;
+    {
+        TrackSession session(*this, nHandle, pWnd, point, pWndClipTo);
+        completed = session.Run();
+        changed = session.Changed();
     }
     if (::GetCapture() == hWnd)
         ::ReleaseCapture();
-
-    if (cancelled) {
-        if (m_rect != rectStart) {
-            const CRect rectOld = m_rect;
-            m_rect = rectStart;
-            OnChangedRect(rectOld);
-        }
+    if (!completed) {
+        RestoreRect(rectStart);
         return FALSE;
     }
     return changed ? TRUE : FALSE;

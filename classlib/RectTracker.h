@@ -58,16 +58,16 @@ public:
     // of pWnd). FALSE at once when the press misses the tracker; FALSE and the
     // rectangle unchanged when Escape, the right button or a lost capture
     // cancels; TRUE when the release leaves a changed rectangle. After Escape
-    // or the right button the mouse stays with pWnd until the left button is
-    // up, so that its release reaches no other window.
+    // or the right button the mouse stays with pWnd until the primary button
+    // is up, so that its release reaches no other window.
     BOOL Track(CWnd* pWnd, CPoint point, BOOL bAllowInvert = FALSE, CWnd* pWndClipTo = nullptr);
     // Stretches a new rectangle from point; TRUE when the release leaves a
     // non-empty one.
     BOOL TrackRubberBand(CWnd* pWnd, CPoint point, BOOL bAllowInvert = TRUE);
     int HitTest(CPoint point) const;
-    // Whether the last Track or TrackRubberBand was cancelled by Escape, which
-    // owners may take as the user's wish to leave altogether.
-    bool EndedByEscape() const { return m_bEscaped; }
+    // Whether the user cancelled the last Track or TrackRubberBand, by Escape or
+    // the right button, which owners may take as the wish to leave altogether.
+    bool EndedByUser() const { return m_bEndedByUser; }
     // The hit code of the handle as the user sees it on an inverted rectangle.
     int NormalizeHit(int nHandle) const;
 
@@ -99,7 +99,11 @@ private:
     CRect m_rectLast;
     bool m_bDrawn = false;
     bool m_bRubberBand = false;
-    bool m_bEscaped = false;
+    bool m_bEndedByUser = false;
 
+    // One run of the tracking loop.
+    class TrackSession;
+    // Puts the rectangle back to where a cancelled run started, telling OnChangedRect.
+    void RestoreRect(const CRect& rect);
     BOOL TrackHandle(int nHandle, CWnd* pWnd, CPoint point, CWnd* pWndClipTo);
 };

@@ -290,6 +290,12 @@ LPCWSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH 
 // The message being processed by the innermost window procedure on this thread.
 const MSG* AfxGetCurrentMessage();
 
+// Whether the primary button is down now: the physical one, so that swapped
+// buttons count, and also when its release went to another program's window.
+inline bool AfxPrimaryButtonDown() {
+    return (::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000) != 0;
+}
+
 #include "ThreadState.h"
 
 template <class T>

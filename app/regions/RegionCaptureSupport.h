@@ -12,11 +12,6 @@ constexpr DWORD kCaptureBltRop = SRCCOPY | CAPTUREBLT;
 // what lay under it; a copy of the screen waits that long.
 constexpr DWORD kHiddenSettleMs = 120;
 
-// Whether the primary button is down now (the physical one, so the swap counts).
-inline bool PrimaryButtonDown() {
-    return (::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000) != 0;
-}
-
 inline GeoRect ToGeo(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 inline RECT ToRect(const GeoRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 inline GeoPoint ToGeo(POINT p) { return {p.x, p.y}; }

@@ -100,8 +100,8 @@ bool CRegionCaptureWnd<TBase>::TrackFrom(CPoint point) {
     m_bInTrack = true;
     m_pTracker->Track(this, point, TRUE, nullptr);
     m_bInTrack = false;
-    // The tracker's loop took the Escape that ends the capture everywhere else.
-    if (m_pTracker && m_pTracker->EndedByEscape())
+    // The tracker's loop took the Escape or right click that ends the capture everywhere else.
+    if (m_pTracker && m_pTracker->EndedByUser())
         m_bEndAfterTrack = true;
     if (m_bDeleteAfterTrack) {
         delete this;  // destroyed while tracking
@@ -140,7 +140,7 @@ void CRegionCaptureWnd<TBase>::EndAfterRelease() {
         return;
     const HWND capture = ::GetCapture();
     const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
-    if (m_bInTrack || !held || !PrimaryButtonDown()) {
+    if (m_bInTrack || !held || !AfxPrimaryButtonDown()) {
         EndCapture();
         return;
     }
@@ -153,7 +153,7 @@ template <class TBase>
 bool CRegionCaptureWnd<TBase>::WaitsForRelease() {
     if (!m_bEndOnRelease)
         return false;
-    if (!PrimaryButtonDown())
+    if (!AfxPrimaryButtonDown())
         EndCapture();
     return true;
 }

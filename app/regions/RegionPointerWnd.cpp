@@ -141,7 +141,7 @@ void CRegionPointerWnd::OnLButtonUp(UINT nFlags, CPoint point) {
 
 // The system's move loop eats the release that ends it: forward it from here.
 LRESULT CRegionPointerWnd::OnExitSizeMove(WPARAM, LPARAM) {
-    if (!PrimaryButtonDown()) {
+    if (!AfxPrimaryButtonDown()) {
         CPoint cursor;
         ::GetCursorPos(&cursor);
         ForwardRelease(cursor);
