@@ -184,6 +184,11 @@ BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CDynamicRegionWnd::OnRButtonDown(UINT nFlags, CPoint point) {
+    // A right click during a drag cancels it as Escape does.
+    if (m_bDrawing) {
+        EndAfterRelease();
+        return;
+    }
     m_bFollowing = SetTimer(kFollowTimer, 1) != 0;
     CSkinDialog::OnRButtonDown(nFlags, point);
 }

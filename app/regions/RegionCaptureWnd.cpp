@@ -13,6 +13,7 @@ CRegionCaptureWnd<TBase>::~CRegionCaptureWnd() = default;
 
 template <class TBase>
 bool CRegionCaptureWnd<TBase>::CreateSelfDeleting(CRegionCaptureWnd* pWnd, UINT nIDTemplate) {
+    pWnd->m_hWndHome = ::GetForegroundWindow();
     if (!pWnd->Create(nIDTemplate, nullptr)) {
         delete pWnd;  // not self-deleting yet, whatever became of its window
         return false;
@@ -146,7 +147,17 @@ void CRegionCaptureWnd<TBase>::EndAfterRelease() {
     }
     m_bEndOnRelease = true;
     DestroyInfoWindows();
+    GiveFocusBackHome();
     KeepOnlyMouseHold();
+}
+
+template <class TBase>
+void CRegionCaptureWnd<TBase>::GiveFocusBackHome() {
+    const HWND active = ::GetForegroundWindow();
+    const bool ours = active && (active == this->m_hWnd || ::GetWindow(active, GW_OWNER) == this->m_hWnd);
+    if ((active && !ours) || !::IsWindow(m_hWndHome) || !::IsWindowVisible(m_hWndHome))
+        return;
+    ::SetForegroundWindow(m_hWndHome);
 }
 
 template <class TBase>
@@ -201,6 +212,8 @@ void CRegionCaptureWnd<TBase>::EndCapture() {
     if (m_bEnding)
         return;
     m_bEnding = true;
+    if (this->m_hWnd)
+        GiveFocusBackHome();
     TearDown();
     if (this->m_hWnd)
         this->DestroyWindow();

@@ -63,6 +63,10 @@ protected:
     // except what keeps the mouse: the release then reaches no other program,
     // and ends the window when it comes.
     void EndAfterRelease();
+    // Gives the activation back to the window that had it when the session
+    // opened, while one of ours has it: hiding or destroying the active window
+    // would hand it to whatever lies beneath, another program as a rule.
+    void GiveFocusBackHome();
     // True while the window waits for that release; a mouse move without the
     // button (its release went astray) ends the window.
     bool WaitsForRelease();
@@ -98,6 +102,7 @@ protected:
     std::unique_ptr<CMagnifierWnd> m_pMagnifierWnd;
 
 private:
+    HWND m_hWndHome = nullptr;
     bool m_bSelfDeleting = false;
     bool m_bEnding = false;
     // Track runs its own loop: what arrives meanwhile must not free the tracker or this object.

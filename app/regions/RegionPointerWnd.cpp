@@ -14,6 +14,7 @@ BEGIN_MESSAGE_MAP(CRegionPointerWnd, CSkinDialog)
     ON_WM_ERASEBKGND()
     ON_WM_SETCURSOR()
     ON_WM_CONTEXTMENU()
+    ON_WM_RBUTTONDOWN()
     ON_WM_RBUTTONUP()
     ON_WM_LBUTTONDOWN()
     ON_WM_LBUTTONUP()
@@ -104,9 +105,26 @@ BOOL CRegionPointerWnd::OnSetCursor(CWnd*, UINT nHitTest, UINT message) {
     return TRUE;
 }
 
-void CRegionPointerWnd::OnContextMenu(CWnd*, CPoint) { ::ReleaseCapture(); }
+// With the primary button down a drag is under way: the region window cancels
+// it, and the mouse stays here until the release, which must reach no other program.
+void CRegionPointerWnd::OnRButtonDown(UINT nFlags, CPoint point) {
+    if (AfxPrimaryButtonDown() && m_hWndTarget) {
+        CPoint press = point;
+        ClientToScreen(&press);
+        ::PostMessageW(m_hWndTarget, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(press.x, press.y));
+    }
+    CDialog::OnRButtonDown(nFlags, point);
+}
 
-void CRegionPointerWnd::OnRButtonUp(UINT, CPoint) { ::ReleaseCapture(); }
+void CRegionPointerWnd::OnContextMenu(CWnd*, CPoint) {
+    if (!AfxPrimaryButtonDown())
+        ::ReleaseCapture();
+}
+
+void CRegionPointerWnd::OnRButtonUp(UINT, CPoint) {
+    if (!AfxPrimaryButtonDown())
+        ::ReleaseCapture();
+}
 
 void CRegionPointerWnd::OnLButtonDown(UINT nFlags, CPoint point) {
     // Where the button went down, not where the pointer has got to since.

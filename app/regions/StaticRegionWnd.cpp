@@ -18,6 +18,7 @@ BEGIN_MESSAGE_MAP(CStaticRegionWnd, CDialog)
     ON_WM_ERASEBKGND()
     ON_WM_LBUTTONUP()
     ON_WM_LBUTTONDOWN()
+    ON_WM_RBUTTONDOWN()
     ON_WM_MOUSEMOVE()
     ON_WM_SETCURSOR()
     ON_WM_CLOSE()
@@ -146,6 +147,12 @@ void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
     // The release belongs to this drag, also over the information window.
     SetCapture();
     Invalidate(TRUE);
+}
+
+void CStaticRegionWnd::OnRButtonDown(UINT, CPoint) {
+    // A right click during a drag cancels it as Escape does.
+    if (m_bDrawing)
+        EndAfterRelease();
 }
 
 void CStaticRegionWnd::OnMouseMove(UINT, CPoint point) {

@@ -30,6 +30,7 @@ protected:
 
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg LRESULT OnTrackerRefresh(WPARAM, LPARAM);
 
