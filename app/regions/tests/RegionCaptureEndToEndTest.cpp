@@ -617,17 +617,20 @@ std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs) {
     return script + L" mouseup 1";
 }
 
-// Press, move and release in one SendInput call: all three are queued before the program reads one.
-void SendDragAtOnce(POINT to) {
-    const DWORD flags[3] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MOUSEEVENTF_LEFTUP};
-    INPUT in[3] = {};
-    for (int i = 0; i < 3; ++i) {
+// Press, move and release in one SendInput call: all are queued before the
+// program reads one. With `after`, a move there follows the release in the same call.
+void SendDragAtOnce(POINT to, const POINT* after = nullptr) {
+    const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, move, MOUSEEVENTF_LEFTUP, move};
+    INPUT in[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const POINT p = i == 3 && after ? *after : to;
         in[i].type = INPUT_MOUSE;
         in[i].mi.dwFlags = flags[i];
-        in[i].mi.dx = (to.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);  // read with ABSOLUTE only
-        in[i].mi.dy = (to.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
+        in[i].mi.dx = (p.x * 65536 + 32768) / GetSystemMetrics(SM_CXSCREEN);  // read with ABSOLUTE only
+        in[i].mi.dy = (p.y * 65536 + 32768) / GetSystemMetrics(SM_CYSCREEN);
     }
-    SendInput(3, in, sizeof(INPUT));
+    SendInput(after ? 4 : 3, in, sizeof(INPUT));
 }
 
 TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndEscapeKeepsTheRelease) {
@@ -635,34 +638,45 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndE
     ASSERT_NE(main, nullptr);
     PatternHost host;
     ASSERT_TRUE(host.Start({40, 40, 1000, 900}));
-    // Escape in the middle of a drag: nothing saved, and the release reaches no one.
-    for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand}) {
-        ASSERT_TRUE(OpenOver(host, main, command, {300, 250}));
-        ASSERT_TRUE(XDo(L"mousedown 1"));
-        ASSERT_TRUE(XSweep({300, 250}, {520, 430}));
-        Rest(kPastThePollMs);
-        wt::KeyPress(VK_ESCAPE);
-        EXPECT_TRUE(WaitFor([&] { return RegionWindow() == nullptr; })) << "Escape leaves the screen at once";
-        ASSERT_TRUE(XDo(L"mouseup 1"));
-        EXPECT_TRUE(WaitClosed());
-        EXPECT_EQ(host.ButtonMessages(), 0) << (command == kDynamicMouseCommand ? "live" : "frozen");
-    }
+    // Escape or a right click in the middle of a drag: nothing saved, nothing
+    // of ours left, the release reaches no one and the main window is in front again.
+    for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand})
+        for (bool rightClick : {false, true}) {
+            SCOPED_TRACE(std::string(command == kDynamicMouseCommand ? "live, " : "frozen, ") +
+                         (rightClick ? "right click" : "Escape"));
+            SetForegroundWindow(main);  // as when the user opens the capture from it
+            ASSERT_TRUE(OpenOver(host, main, command, {300, 250}));
+            ASSERT_TRUE(XDo(L"mousedown 1"));
+            ASSERT_TRUE(XSweep({300, 250}, {520, 430}));
+            Rest(kPastThePollMs);
+            if (rightClick)
+                ASSERT_TRUE(XDo(L"click 3"));
+            else
+                wt::KeyPress(VK_ESCAPE);
+            EXPECT_TRUE(WaitFor([&] { return !RegionWindow() && !InfoWindow(); })) << "the cancel leaves the screen";
+            ASSERT_TRUE(XDo(L"mouseup 1"));
+            EXPECT_TRUE(WaitClosed());
+            EXPECT_EQ(host.ButtonMessages(), 0);
+            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; })) << GetForegroundWindow();
+        }
 
     // Releases right after the last move, several times each.
     struct {
         const char* how;
-        int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; -1: SendDragAtOnce
+        int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
+        {"a move queued after the release", -2, 0},
     };
     int saved = 0;
     for (const auto& drag : kDrags) {
         const POINT from = {107 + 37 * saved, 95 + 23 * saved}, to = {from.x + 196 + 11 * saved, from.y + 159};
         ASSERT_TRUE(OpenOver(host, main, kDynamicMouseCommand, from)) << drag.how;
+        const POINT beyond = {to.x + 60, to.y + 40};
         if (drag.moves < 0)
-            SendDragAtOnce(to);
+            SendDragAtOnce(to, drag.moves == -2 ? &beyond : nullptr);
         else if (drag.moves)
             ASSERT_TRUE(XDo(XDragScript(from, to, drag.moves, drag.pauseMs)));
         else
@@ -761,20 +775,27 @@ TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheS
         }))
             << "outline on black: " << std::hex << ScreenPixel(498, 420) << " " << ScreenPixel(530, 501);
 
-        // Escape while the bottom-right handle is dragged ends the capture; the
-        // release after it saves nothing and reaches no other program.
-        other.Raise();
-        ASSERT_TRUE(XMove(602, 502));
-        Rest(kPastThePollMs);
-        ASSERT_TRUE(XDo(L"mousedown 1"));
-        Rest(150);
-        ASSERT_TRUE(XSweep({602, 502}, {680, 580}));
-        Rest(kPastThePollMs);
-        wt::KeyPress(VK_ESCAPE);
-        Rest(150);
-        ASSERT_TRUE(XDo(L"mouseup 1"));
-        EXPECT_TRUE(WaitClosed()) << "Escape mid-drag left the window up";
-        EXPECT_EQ(0, other.ButtonMessages());
+        // Escape or a right click while the bottom-right handle is dragged ends
+        // the capture; the release after it saves nothing and reaches no other program.
+        for (bool rightClick : {false, true}) {
+            if (rightClick)
+                ASSERT_TRUE(Open(main, m.command, {500, 400}));
+            other.Raise();
+            ASSERT_TRUE(XMove(602, 502));
+            Rest(kPastThePollMs);
+            ASSERT_TRUE(XDo(L"mousedown 1"));
+            Rest(150);
+            ASSERT_TRUE(XSweep({602, 502}, {680, 580}));
+            Rest(kPastThePollMs);
+            if (rightClick)
+                ASSERT_TRUE(XDo(L"click 3"));
+            else
+                wt::KeyPress(VK_ESCAPE);
+            Rest(150);
+            ASSERT_TRUE(XDo(L"mouseup 1"));
+            EXPECT_TRUE(WaitClosed()) << (rightClick ? "a right click" : "Escape") << " mid-drag left the window up";
+            EXPECT_EQ(0, other.ButtonMessages());
+        }
 
         // Beside the right edge the tracker opens on the screen with its close
         // box: 1142, 20 - 1242, 120.
