@@ -93,10 +93,9 @@ public:
     // and its text kept there (empty when none came).
     HWND Start(std::wstring* notice = nullptr);
     // Posts the exit command and waits for the process; returns its exit code.
-    // The question about captures kept only in memory is answered Yes when
-    // its text holds `question`; any other question, or none where one is
-    // expected, is kWrongQuestion (answered No, the process ended). With
-    // `notice`, as Start: another box shown on the way out is answered.
+    // Its question about captures kept in memory is answered Yes if it holds
+    // `question`, else No and kWrongQuestion is returned (so too if none came).
+    // With `notice`, as Start: another box shown on the way out is answered.
     DWORD Exit(HWND main, std::wstring* notice = nullptr, const wchar_t* question = nullptr);
     // Waits for a message box, closes it with OK and returns its text; empty when none came.
     std::wstring AnswerMessageBox(DWORD patienceMs = kPatienceMs) const;

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -371,16 +370,14 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         EXPECT_TRUE(IsWindowVisible(panel)) << "Enter closed the panel";
         EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
     }
-    // The program's exit asks about the frames too; the end of the session,
-    // which nobody may be there to answer, is held off.
+    // The program's exit asks about the frames too; the end of the session is held off.
     DWORD_PTR mayEnd = TRUE;
     ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
     EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
     SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
-    const wchar_t* const kClosing = L"창을 닫으면 모두 사라집니다";
-    const std::tuple<const wchar_t*, int, const wchar_t*> ways[] = {
+    const struct { const wchar_t *way; int answer; const wchar_t* text; } ways[] = {
         {nullptr, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
-        {L"key Escape", IDNO, kClosing}, {L"key Escape", IDYES, kClosing}};
+        {L"key Escape", IDNO, L"창을 닫으면 모두 사라집니다"}, {L"key Escape", IDYES, L"창을 닫으면 모두 사라집니다"}};
     for (const auto& [way, answer, text] : ways) {
         ASSERT_TRUE(way ? XDo(way) : PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE);
         HWND question = nullptr;
