@@ -375,7 +375,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
     EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
     SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
-    const struct { const wchar_t *way; int answer; const wchar_t* text; } ways[] = {
+    const struct { const wchar_t* way; int answer; const wchar_t* text; } ways[] = {
         {nullptr, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
         {L"key Escape", IDNO, L"창을 닫으면 모두 사라집니다"}, {L"key Escape", IDYES, L"창을 닫으면 모두 사라집니다"}};
     for (const auto& [way, answer, text] : ways) {
