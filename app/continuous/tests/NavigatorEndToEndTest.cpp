@@ -389,6 +389,8 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
             run_.WaitUntilIdle(panel);
             EXPECT_TRUE(IsWindowVisible(panel));
             EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+            // The next Escape is the panel's only once it is active again.
+            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel; }));
         }
     }
     ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
