@@ -89,9 +89,10 @@ constexpr TrayCommand kTrayCommands[] = {
     {ID_TRAY_OPTIONS_MISC, ID_OPTIONS_MISC},
 };
 
-// The in-memory limit tried (by tests, by hand) without filling the address
-// space: VESK_TEST_ADDRESS_HEADROOM_MB puts it that many megabytes after the
-// first capture kept in memory. Null when the variable is not set.
+#ifdef VESK_TRIAL_BUILD
+// The in-memory limit tried by the tests without filling the address space:
+// VESK_TEST_ADDRESS_HEADROOM_MB puts it that many megabytes after the first
+// capture kept in memory. Null when the variable is not set.
 CCaptureEngine::AddressSpaceProbe TrialAddressSpaceProbe() {
     wchar_t text[16] = {};
     if (::GetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", text, 16) == 0)
@@ -107,6 +108,10 @@ CCaptureEngine::AddressSpaceProbe TrialAddressSpaceProbe() {
                CanReserveAddressSpace(CCaptureEngine::kAddressReserve + needed, block);
     };
 }
+#else
+// The shipped program reads no test variable: the engine asks the system.
+CCaptureEngine::AddressSpaceProbe TrialAddressSpaceProbe() { return nullptr; }
+#endif
 
 void CopyTruncated(wchar_t* dest, size_t capacity, const wchar_t* src, size_t maxChars) {
     size_t n = std::wcslen(src);
@@ -696,19 +701,33 @@ void CVeskDlg::OnCancel() {
     // Nor Escape: the dialog ends only by the ways out that ask first.
 }
 
-int CVeskDlg::UnsavedCaptureCount() const {
-    return m_wndDcTab.m_list.GetSafeHwnd() ? m_wndDcTab.m_list.GetItemCount() : 0;
+CVeskDlg::UnsavedCaptures CVeskDlg::CountUnsavedCaptures() const {
+    UnsavedCaptures unsaved;
+    if (m_wndDcTab.m_list.GetSafeHwnd())
+        unsaved.savedDc = m_wndDcTab.m_list.GetItemCount();
+    if (const CContinueWnd* panel = CContinueWnd::GetOpenPanel())
+        unsaved.panelFrames = panel->CountFramesOnlyInMemory();
+    return unsaved;
 }
 
 bool CVeskDlg::ConfirmLeaving() {
     // A second way out taken while the question is open waits for its answer.
     if (m_bAskingToLeave)
         return false;
-    const int unsaved = UnsavedCaptureCount();
-    if (unsaved == 0)
+    const UnsavedCaptures unsaved = CountUnsavedCaptures();
+    if (!unsaved.Any())
         return true;
-    CString question;
-    question.Format(LoadResString(IDS_LEAVE_UNSAVED_DC), unsaved);
+    // One line for each place that holds captures, then the question.
+    CString question, line;
+    if (unsaved.savedDc > 0) {
+        line.Format(LoadResString(IDS_LEAVE_UNSAVED_DC), unsaved.savedDc);
+        question += line + L"\n";
+    }
+    if (unsaved.panelFrames > 0) {
+        line.Format(LoadResString(IDS_LEAVE_UNSAVED_FRAMES), unsaved.panelFrames);
+        question += line + L"\n";
+    }
+    question += LoadResString(IDS_LEAVE_CONFIRM);
     m_bAskingToLeave = true;
     const int answer = AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND);
     m_bAskingToLeave = false;
@@ -719,6 +738,10 @@ void CVeskDlg::OnExit() {
     if (!ConfirmLeaving())
         return;
     RemoveTrayIcon();
+    // The navigator and its panel run modal loops inside this dialog's: they
+    // end now, or the program would go on until the user closed them.
+    if (m_bNavigatorOpen)
+        m_navigator.CloseForExit();
     CDialog::OnCancel();
 }
 
@@ -730,9 +753,15 @@ void CVeskDlg::OnClose() {
 LRESULT CVeskDlg::OnQueryEndSession(WPARAM, LPARAM lParam) {
     // Nobody may be there to answer a box: the system asks the user itself,
     // with our reason, whether to end the session all the same.
-    if (UnsavedCaptureCount() == 0 || (lParam & ENDSESSION_CRITICAL))
+    const UnsavedCaptures unsaved = CountUnsavedCaptures();
+    if (!unsaved.Any() || (lParam & ENDSESSION_CRITICAL))
         return TRUE;
-    m_bShutdownBlocked = ::ShutdownBlockReasonCreate(m_hWnd, LoadResString(IDS_SHUTDOWN_UNSAVED_DC)) != FALSE;
+    CString reason;
+    if (unsaved.savedDc > 0)
+        reason = LoadResString(IDS_SHUTDOWN_UNSAVED_DC);
+    if (unsaved.panelFrames > 0)
+        reason += (reason.IsEmpty() ? L"" : L"\n") + LoadResString(IDS_SHUTDOWN_UNSAVED_FRAMES);
+    m_bShutdownBlocked = ::ShutdownBlockReasonCreate(m_hWnd, reason) != FALSE;
     return FALSE;
 }
 

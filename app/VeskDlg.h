@@ -162,8 +162,14 @@ private:
     // chosen by mouse drag or by tracker.
     void OpenRegionCapture(bool frozen, bool tracker);
 
-    // Entries of the saved-DC pane: captures that exist only in memory.
-    int UnsavedCaptureCount() const;
+    // Captures that exist only in memory: entries of the saved-DC pane and
+    // the continuous panel's frames of a bitmap series.
+    struct UnsavedCaptures {
+        int savedDc = 0;
+        int panelFrames = 0;
+        bool Any() const { return savedDc > 0 || panelFrames > 0; }
+    };
+    UnsavedCaptures CountUnsavedCaptures() const;
     // True when the program may end: nothing unsaved, or the user said so.
     bool ConfirmLeaving();
     bool m_bAskingToLeave = false;

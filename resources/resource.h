@@ -131,6 +131,9 @@
 #define IDS_APP_CAPTION             103
 #define IDS_LEAVE_UNSAVED_DC        5096
 #define IDS_SHUTDOWN_UNSAVED_DC     5097
+#define IDS_LEAVE_CONFIRM           5093
+#define IDS_LEAVE_UNSAVED_FRAMES    5094
+#define IDS_SHUTDOWN_UNSAVED_FRAMES 5095
 #define IDS_SAVED_FILES_TAB         132
 #define IDS_SAVED_DC_TAB            134
 #define IDS_OPTIONS_UNSAVED         5080

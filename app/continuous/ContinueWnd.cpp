@@ -9,6 +9,7 @@
 #include "app/continuous/NavigatorWnd.h"
 #include "resources/resource.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cwchar>
@@ -498,9 +499,22 @@ void CContinueWnd::OnOK() {
     // Enter in a field closes nothing: the panel has no OK button.
 }
 
-bool CContinueWnd::HoldsFramesOnlyInMemory() const {
+int CContinueWnd::CountFramesOnlyInMemory() const {
     // The frames of a file series stay on disk.
-    return m_nMode == SERIES_BITMAPS && (m_wndFrames.GetCount() > 0 || !CapturedBitmapList.empty() || m_bRunning);
+    if (m_nMode != SERIES_BITMAPS || !m_hWnd)
+        return 0;
+    return std::max(0, m_wndFrames.GetCount()) + static_cast<int>(CapturedBitmapList.size());
+}
+
+bool CContinueWnd::HoldsFramesOnlyInMemory() const {
+    return CountFramesOnlyInMemory() > 0 || (m_nMode == SERIES_BITMAPS && m_bRunning);
+}
+
+void CContinueWnd::CloseForExit() {
+    // A GIF still being built keeps its frames; the list joins the build as it goes.
+    m_bRunning = 0;
+    m_wndFrames.ClearFrames();
+    CDialog::OnCancel();
 }
 
 void CContinueWnd::OnCancel() {

@@ -26,6 +26,11 @@ public:
     // The capture engine finished a file series: the open panel, if any, loads it.
     static void OnCaptureSeriesComplete();
     static CContinueWnd* GetOpenPanel() { return s_pOpenPanel; }
+    // Frames of a bitmap series, listed or still on their way to the list:
+    // they exist nowhere else, so leaving the program loses them.
+    int CountFramesOnlyInMemory() const;
+    // Closes the panel without its question: the user has agreed to lose the frames.
+    void CloseForExit();
 
     CContinueListBoxWnd& GetFrameList() { return m_wndFrames; }
     int GetMode() const { return m_nMode; }

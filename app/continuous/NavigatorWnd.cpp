@@ -531,6 +531,13 @@ void CNavigatorWnd::RunContinuePanel() {
         FreeUntakenBitmaps();
 }
 
+void CNavigatorWnd::CloseForExit() {
+    if (m_wndContinue.GetSafeHwnd())
+        m_wndContinue.CloseForExit();
+    if (m_hWnd)
+        EndDialog(IDCANCEL);
+}
+
 bool CNavigatorWnd::IsPanelRunning() const {
     return m_wndContinue.GetSafeHwnd() && m_wndContinue.IsSeriesRunning();
 }

@@ -28,6 +28,9 @@ public:
     // The panel's start: `total` shots `intervalMs` apart in `mode` (0 to 2).
     // False when the frame is busy (a series still ending, a speed capture).
     virtual bool StartContinueCapture(int total, int intervalMs, int mode);
+    // The program is leaving, as the user agreed: the panel and the frame end
+    // without asking again.
+    void CloseForExit();
 
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;

@@ -429,7 +429,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     now = ItemPosition(process, dcs, 0);
     EXPECT_TRUE(now.x == dc0.x && now.y == dc0.y) << "saved DCs: item 0 at " << now.x << "," << now.y;
     wt::MouseAway();
-    EXPECT_EQ(run_.Exit(main), 0u);
+    EXPECT_EQ(run_.Exit(main, nullptr, L"캡쳐가 1개"), 0u);
 }
 
 // Enter and Escape are no way out of the main window. Every way out asks

@@ -7,9 +7,9 @@
 
 namespace vesk_test {
 
-std::wstring BuiltExePath()
+std::wstring BuiltExePath(bool trial)
 {
-    const std::string unixPath = VESK_EXE;
+    const std::string unixPath = trial ? VESK_TRIAL_EXE : VESK_EXE;
     std::wstring path = L"Z:";
     for (char c : unixPath)
         path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
@@ -243,27 +243,30 @@ HWND VeskRun::Start(std::wstring* notice)
     return main;
 }
 
-DWORD VeskRun::Exit(HWND main, std::wstring* notice)
+DWORD VeskRun::Exit(HWND main, std::wstring* notice, const wchar_t* question)
 {
     DWORD code = STILL_ACTIVE;
     if (notice)
         notice->clear();
     const auto ended = [&] { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; };
+    bool asked = false, wrong = false;
     if (PostMessageW(main, WM_COMMAND, kExitCommand, 0)) {
-        bool answered = false;
         WaitFor([&] {
-            HWND box = answered ? nullptr : FindMessageBox();
-            if (box && GetDlgItem(box, IDYES))  // leaving with captures only in memory: yes
-                answered = PostMessageW(box, WM_COMMAND, IDYES, 0) != FALSE;
-            else if (box && notice && notice->empty())
+            HWND box = asked ? nullptr : FindMessageBox();
+            if (box && GetDlgItem(box, IDYES)) {  // leaving with captures only in memory
+                asked = true;
+                wrong = !question || MessageBoxText(box).find(question) == std::wstring::npos;
+                PostMessageW(box, WM_COMMAND, wrong ? IDNO : IDYES, 0);
+            } else if (box && notice && notice->empty()) {
                 *notice = AnswerMessageBox(0);
-            return ended();
+            }
+            return wrong || ended();
         });
         if (ended())
             GetExitCodeProcess(m_pi.hProcess, &code);
     }
     Kill();
-    return code;
+    return wrong || (question && !asked) ? kWrongQuestion : code;
 }
 
 std::wstring VeskRun::AnswerMessageBox(DWORD patienceMs) const

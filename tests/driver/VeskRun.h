@@ -18,9 +18,11 @@ constexpr const wchar_t* kMainTitle = L"베스크캡쳐V0.6";
 constexpr UINT kExitCommand = 32946;
 constexpr UINT kFullScreenCommand = 32773;
 constexpr DWORD kPatienceMs = 60000;  // a hang guard, not a measurement
+// Exit's result when the program's question about captures was not the expected one.
+constexpr DWORD kWrongQuestion = 0xA5C0;
 
-// The build tree's vesk.exe as Wine sees it.
-std::wstring BuiltExePath();
+// The build tree's vesk.exe as Wine sees it, shipped or built for the tests.
+std::wstring BuiltExePath(bool trial = false);
 bool Exists(const std::wstring& path);
 // A whole file's bytes (empty when it cannot be read); writing one anew.
 std::string FileBytes(const std::wstring& path);
@@ -90,10 +92,11 @@ public:
     // With `notice`, a message box shown before the dialog is answered with OK
     // and its text kept there (empty when none came).
     HWND Start(std::wstring* notice = nullptr);
-    // Posts the exit command and waits for the process, saying yes when it
-    // asks about captures still in memory; returns its exit code. With
-    // `notice`, as Start: another box shown on the way out is answered.
-    DWORD Exit(HWND main, std::wstring* notice = nullptr);
+    // Posts the exit command and waits for the process; returns its exit code.
+    // Its question about captures kept in memory is answered Yes if it holds
+    // `question`, else No and kWrongQuestion is returned (so too if none came).
+    // With `notice`, as Start: another box shown on the way out is answered.
+    DWORD Exit(HWND main, std::wstring* notice = nullptr, const wchar_t* question = nullptr);
     // Waits for a message box, closes it with OK and returns its text; empty when none came.
     std::wstring AnswerMessageBox(DWORD patienceMs = kPatienceMs) const;
     // Ends a process still running (a test that failed half way).

@@ -76,7 +76,7 @@ protected:
         }
         return main;
     }
-    void Exit(HWND main) { EXPECT_EQ(run_.Exit(main), 0u); }
+    void Exit(HWND main, const wchar_t* question = nullptr) { EXPECT_EQ(run_.Exit(main, nullptr, question), 0u); }
     std::wstring Numbered(int n, const wchar_t* type) const { return run_.Numbered(n, type); }
     bool LoadWhenWritten(const std::wstring& path, CDibImage& image) const { return run_.LoadWhenWritten(path, image); }
     static bool DriverRectHasColour(const CDibImage& image) {
@@ -137,7 +137,8 @@ TEST_F(CaptureEndToEnd, SavedDcTargetWritesNoFile) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
-    Exit(main);
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(FindControl(main, 1006)) == 1; }));
+    Exit(main, L"캡쳐가 1개");
     EXPECT_FALSE(Exists(Numbered(1, L"bmp")));
 }
 
@@ -543,7 +544,9 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
 // Captures kept in memory stop with a message before the address space runs
 // out; what is kept stays, and capturing into files goes on.
 TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsOut) {
-    // The address space left above the program's reserve, so that the limit comes after a few captures.
+    // The address space left above the program's reserve, so that the limit
+    // comes after a few captures: a setting of the test build alone.
+    ASSERT_TRUE(CopyFileW(BuiltExePath(true).c_str(), run_.exe().c_str(), FALSE));
     SetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", L"40");
     HWND main = Start();
     SetEnvironmentVariableW(L"VESK_TEST_ADDRESS_HEADROOM_MB", nullptr);
@@ -614,7 +617,7 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
     EXPECT_EQ(wt::ItemCount(dcs), kept);
-    Exit(main);
+    Exit(main, (L"캡쳐가 " + std::to_wstring(kept) + L"개").c_str());
 }
 
 }  // namespace

@@ -370,17 +370,27 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         EXPECT_TRUE(IsWindowVisible(panel)) << "Enter closed the panel";
         EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
     }
-    for (int answer : {IDNO, IDYES}) {
-        ASSERT_TRUE(XDo(L"key Escape"));
+    // The program's exit asks about the frames too; the end of the session is held off.
+    DWORD_PTR mayEnd = TRUE;
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
+    EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
+    SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+    const struct { const wchar_t* way; int answer; const wchar_t* text; } ways[] = {
+        {nullptr, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
+        {L"key Escape", IDNO, L"창을 닫으면 모두 사라집니다"}, {L"key Escape", IDYES, L"창을 닫으면 모두 사라집니다"}};
+    for (const auto& [way, answer, text] : ways) {
+        ASSERT_TRUE(way ? XDo(way) : PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE);
         HWND question = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
-            << "Escape closed the panel without a word";
-        EXPECT_NE(MessageBoxText(question).find(L"창을 닫으면 모두 사라집니다"), std::wstring::npos);
+            << (way ? "Escape" : "the exit") << " closed without a word";
+        EXPECT_NE(MessageBoxText(question).find(text), std::wstring::npos);
         ASSERT_TRUE(XAnswer(question, answer));
         if (answer == IDNO) {
             run_.WaitUntilIdle(panel);
             EXPECT_TRUE(IsWindowVisible(panel));
             EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+            // The next Escape is the panel's only once it is active again.
+            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel; }));
         }
     }
     ASSERT_TRUE(WaitFor([&] { return FindTitled(L"연속캡쳐") == nullptr; }));
