@@ -251,12 +251,13 @@ TEST_F(WatermarkPageTest, PreviewComposesLikeTheCompositorForEveryPlacementTurnA
             {"bottom left", location(6), 6, 0, 100, Turn::None},
             {"bottom centre", location(7), 7, 0, 100, Turn::None},
             {"bottom right", location(8), 8, 0, 100, Turn::None},
-            // Angles add up until the next Preview.
+            // Each choice gives its own turn, whatever was chosen before.
             {"90 clockwise", rotate(2), 8, 90, 100, Turn::None},
-            {"then 180", rotate(1), 8, 270, 100, Turn::None},
-            {"then 90 counter-clockwise", rotate(3), 8, 180, 100, Turn::None},
+            {"then 180", rotate(1), 8, 180, 100, Turn::None},
+            {"then 90 counter-clockwise", rotate(3), 8, -90, 100, Turn::None},
+            {"then none", rotate(0), 8, 0, 100, Turn::None},
             {"mirror", rotate(4), 8, 0, 100, Turn::Mirror},
-            {"mirror again", rotate(4), 8, 0, 100, Turn::None},
+            {"mirror again", rotate(4), 8, 0, 100, Turn::Mirror},
             {"flip", rotate(5), 8, 0, 100, Turn::Flip},
             {"Preview with flip chosen", [&] { Command(IDC_WATERMARK_PREVIEW, BN_CLICKED); }, 8, 0, 100, Turn::Flip},
             {"slider 30 degrees", [&] { MoveSlider(IDC_WATERMARK_ROTATION, 30); }, 8, 30, 100, Turn::Flip},
