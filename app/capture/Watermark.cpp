@@ -1,5 +1,6 @@
 #include "app/capture/Watermark.h"
 
+#include "app/capture/FallbackText.h"
 #include "app/capture/ScopedGdi.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "image/DibImage.h"
@@ -185,8 +186,8 @@ HBITMAP RenderTextBitmap(const COpWatermarkPropertyPage& options, HFONT baseFont
         return nullptr;
 
     ScopedSelect selectFont(dc.Get(), font.Get());
-    SIZE size = {};
-    GetTextExtentPoint32W(dc.Get(), options.Text.GetString(), options.Text.GetLength(), &size);
+    const CFallbackText line(dc.Get(), font.Get(), options.Text.GetString(), options.Text.GetLength());
+    const SIZE size = line.GetExtent();
     if (size.cx <= 0 || size.cy <= 0)
         return nullptr;
     ScopedBitmapHandle text(CreateCompatibleBitmap(referenceDc, size.cx, size.cy));
@@ -203,8 +204,7 @@ HBITMAP RenderTextBitmap(const COpWatermarkPropertyPage& options, HFONT baseFont
         // DrawText leaves the margins of a centred line unpainted; fill them first.
         RECT all = {0, 0, size.cx, size.cy};
         ExtTextOutW(dc.Get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-        DrawTextW(dc.Get(), options.Text.GetString(), options.Text.GetLength(), &all,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        line.Draw(dc.Get(), all);
     }
     // Through GDI+ so the watermark is a 32-bit DIB section like an image-file one.
     ScopedBitmap argb;

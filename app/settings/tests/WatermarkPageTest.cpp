@@ -419,6 +419,23 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
             EXPECT_EQ(RGB(page_.TextColorR, page_.TextColorG, page_.TextColorB), RGB(250, 128, 7));
             EXPECT_EQ(RGB(page_.TextBkR, page_.TextBkG, page_.TextBkB), RGB(12, 34, 56));
         });
+        // The sample shows the new text alone: nothing of the old one's background is left.
+        EXPECT_TRUE(WaitFor([&] {
+            return Read<int>([&] {
+                const HWND sample = Item(IDC_WATERMARK_TEXT_SAMPLE);
+                RECT client = {};
+                ::GetClientRect(sample, &client);
+                wt::DibCanvas shown(client.right, client.bottom, 0);
+                HDC dc = ::GetDC(sample);
+                ::BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+                ::ReleaseDC(sample, dc);
+                int old = 0;
+                for (int y = 0; y < client.bottom; ++y)
+                    for (int x = 0; x < client.right; ++x)
+                        old += shown.Pixel(x, y) == RGB(0, 115, 183);
+                return old;
+            }) == 0;
+        }));
     });
 }
 
