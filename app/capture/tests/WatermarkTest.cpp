@@ -140,9 +140,11 @@ TEST(ApplyWatermark, EveryPlaceAndTurnLiesWholeAndFlushInItsCell) {
             EXPECT_EQ(box.right - box.left, turn.width);
             EXPECT_EQ(box.bottom - box.top, turn.height);
             // Flush with the edges of its column and row, or centred between them.
-            const int column = location % 3, row = location / 3;
-            EXPECT_TRUE(column == 0 ? box.left == 0 : column == 2 ? box.right == 40 : std::abs(box.left + box.right - 40) <= 1);
-            EXPECT_TRUE(row == 0 ? box.top == 0 : row == 2 ? box.bottom == 40 : std::abs(box.top + box.bottom - 40) <= 1);
+            const auto placed = [](int cell, LONG low, LONG high) {
+                return cell == 0 ? low == 0 : cell == 2 ? high == 40 : std::abs(low + high - 40) <= 1;
+            };
+            EXPECT_TRUE(placed(location % 3, box.left, box.right));
+            EXPECT_TRUE(placed(location / 3, box.top, box.bottom));
             EXPECT_EQ(canvas.At(box.left + turn.corner.x, box.top + turn.corner.y), 0xFF0000FFu);
         }
     DeleteObject(wide.bitmap);
