@@ -1,5 +1,6 @@
 #include "app/capture/Watermark.h"
 
+#include "app/capture/FallbackText.h"
 #include "app/capture/ScopedGdi.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "image/DibImage.h"
@@ -90,8 +91,6 @@ int ApplyWatermark(GpBitmap* target, const WatermarkParams& params, HBITMAP wate
     if (!graphics.Get() || GdipCreateBitmapFromHBITMAP(watermark, nullptr, mark.Out()) != Ok)
         return 0;
 
-    const POINT origin = GetWatermarkOrigin(targetRect.right - targetRect.left, targetRect.bottom - targetRect.top,
-                                            width, height, params);
     if (copyColourKey)
         mark.Reset(MakeColorKeyBitmap(mark.Release(), width, height, params.keyColour));
     if (copyAlpha)
@@ -99,10 +98,28 @@ int ApplyWatermark(GpBitmap* target, const WatermarkParams& params, HBITMAP wate
     if (!mark.Get())
         return 0;
 
+    // Quarter and half turns are made pixel for pixel and the mark is placed
+    // by its turned size, so it lies whole in its cell. Turned about the
+    // centre of its unturned box instead, a quarter-turned mark overhangs the
+    // cell by half the difference of its sides, and a half turn comes out a
+    // pixel off (measured under Wine).
+    const int turn = (params.angle % 360 + 360) % 360;
+    const bool exactTurn = turn % 90 == 0;
+    if (exactTurn && turn != 0) {
+        const Gdiplus::RotateFlipType type = turn == 90    ? Gdiplus::Rotate90FlipNone
+                                             : turn == 180 ? Gdiplus::Rotate180FlipNone
+                                                           : Gdiplus::Rotate270FlipNone;
+        if (GdipImageRotateFlip(reinterpret_cast<GpImage*>(mark.Get()), type) != Ok)
+            return 0;
+        if (turn != 180)
+            std::swap(width, height);
+    }
+    const POINT origin = GetWatermarkOrigin(targetRect.right - targetRect.left, targetRect.bottom - targetRect.top,
+                                            width, height, params);
     const long long x = static_cast<long long>(params.horizontalMargin) + origin.x;
     const long long y = static_cast<long long>(params.verticalMargin) + origin.y;
     ScopedMatrix matrix;
-    if (matrix.Get()) {
+    if (!exactTurn && matrix.Get()) {
         RotateMatrixAt(matrix.Get(), static_cast<float>(params.angle), static_cast<float>(width / 2 + x),
                        static_cast<float>(height / 2 + y));
         GdipSetWorldTransform(graphics.Get(), matrix.Get());
@@ -169,8 +186,8 @@ HBITMAP RenderTextBitmap(const COpWatermarkPropertyPage& options, HFONT baseFont
         return nullptr;
 
     ScopedSelect selectFont(dc.Get(), font.Get());
-    SIZE size = {};
-    GetTextExtentPoint32W(dc.Get(), options.Text.GetString(), options.Text.GetLength(), &size);
+    const CFallbackText line(dc.Get(), font.Get(), options.Text.GetString(), options.Text.GetLength());
+    const SIZE size = line.GetExtent();
     if (size.cx <= 0 || size.cy <= 0)
         return nullptr;
     ScopedBitmapHandle text(CreateCompatibleBitmap(referenceDc, size.cx, size.cy));
@@ -187,8 +204,7 @@ HBITMAP RenderTextBitmap(const COpWatermarkPropertyPage& options, HFONT baseFont
         // DrawText leaves the margins of a centred line unpainted; fill them first.
         RECT all = {0, 0, size.cx, size.cy};
         ExtTextOutW(dc.Get(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-        DrawTextW(dc.Get(), options.Text.GetString(), options.Text.GetLength(), &all,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        line.Draw(dc.Get(), all);
     }
     // Through GDI+ so the watermark is a 32-bit DIB section like an image-file one.
     ScopedBitmap argb;

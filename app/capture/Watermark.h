@@ -30,7 +30,9 @@ gdip::GpStatus DrawImageWithAttributes(gdip::GpGraphics* graphics, gdip::GpImage
                                        const RECT& source, gdip::GpImageAttributes* attributes);
 
 // Draws the watermark onto `target`; a null watermark or one of no size draws
-// nothing. Only the width and height of `targetRect` count. Returns 0.
+// nothing. Only the width and height of `targetRect` count. A quarter or half
+// turn is exact and placed by the turned size; any other angle turns the
+// placed mark about its centre. Returns 0.
 int ApplyWatermark(gdip::GpBitmap* target, const WatermarkParams& params, HBITMAP watermark, int width, int height,
                    bool copyAlpha, bool copyColourKey, RECT targetRect);
 

@@ -1,5 +1,6 @@
 #include "app/continuous/DrawStaticWnd.h"
 
+#include "app/capture/FallbackText.h"
 #include "app/capture/GdiplusFlat.h"
 #include "app/capture/ScopedGdi.h"
 #include "app/continuous/FrameFit.h"
@@ -230,10 +231,17 @@ void CDrawStaticWnd::PaintText(HDC dc) {
     ScopedMemoryDc textDc(dc);
     if (!textDc.Get())
         return;
+    // The sample is drawn anew in the middle of the frame: clear what an
+    // earlier, wider text left, as a static erases itself.
+    RECT client;
+    GetClientRect(&client);
+    HBRUSH background = reinterpret_cast<HBRUSH>(::SendMessageW(
+        ::GetParent(m_hWnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_hWnd)));
+    FillRect(dc, &client, background ? background : GetSysColorBrush(COLOR_BTNFACE));
     HFONT font = m_pFont ? static_cast<HFONT>(m_pFont->GetSafeHandle()) : nullptr;
     ScopedSelect selectFont(textDc.Get(), font);
-    SIZE extent = {};
-    GetTextExtentPoint32W(textDc.Get(), m_strText, m_strText.GetLength(), &extent);
+    const CFallbackText line(textDc.Get(), font, m_strText, m_strText.GetLength());
+    const SIZE extent = line.GetExtent();
     if (extent.cx <= 0 || extent.cy <= 0)
         return;
     ScopedBitmapHandle textBitmap(CreateCompatibleBitmap(dc, extent.cx, extent.cy));
@@ -246,8 +254,7 @@ void CDrawStaticWnd::PaintText(HDC dc) {
         SetBkMode(textDc.Get(), OPAQUE);
         RECT textRect = {0, 0, extent.cx, extent.cy};
         FillSolid(textDc.Get(), textRect, m_crTextBack);
-        DrawTextW(textDc.Get(), m_strText, m_strText.GetLength(), &textRect,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        line.Draw(textDc.Get(), textRect);
         const int x = Width(r) / 2 - extent.cx / 2;
         const int y = Height(r) / 2 - extent.cy / 2;
         BitBlt(dc, x, y, extent.cx, extent.cy, textDc.Get(), 0, 0, SRCCOPY);

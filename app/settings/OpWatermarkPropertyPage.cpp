@@ -15,6 +15,7 @@
 #include <climits>
 #include <cwchar>
 #include <cwctype>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -28,6 +29,8 @@ COpWatermarkPropertyPage::COpWatermarkPropertyPage() : CPropertyPage(IDD) {
 COpWatermarkPropertyPage::~COpWatermarkPropertyPage() {
     PreviewWnd.reset();
     ReplacePreviewBitmap(nullptr);
+    if (m_previewSource)
+        ::DeleteObject(m_previewSource);
     SampleFont.DeleteObject();
 }
 
@@ -389,19 +392,19 @@ BOOL COpWatermarkPropertyPage::OnCommand(WPARAM wParam, LPARAM lParam) {
 void COpWatermarkPropertyPage::OnRotateChange() {
     MarkModified();
     ReadControls();
-    CComboBox* rotate = static_cast<CComboBox*>(GetDlgItem(IDC_WATERMARK_ROTATE));
-    const int selected = rotate->GetCurSel();
-    if (selected < 0)
-        return;
-    const int data = static_cast<int>(static_cast<LONG_PTR>(rotate->GetItemData(selected)));
-    if (data == -1 || data == 1) {
-        // Without a preview bitmap there is nothing to turn over yet.
-        if (PreviewBitmap)
-            PreviewBitmap = MirrorOrFlip(PreviewBitmap, data == -1);
-        RotateAngle = 0;
-    } else if (data != 0) {
-        RotateAngle += data;
-    }
+    ApplyRotateChoice();
+}
+
+void COpWatermarkPropertyPage::ApplyRotateChoice() {
+    const bool known = Rotate >= 0 && Rotate < static_cast<int>(std::size(kRotateChoices));
+    const int data = known ? kRotateChoices[Rotate].data : 0;
+    const bool turnOver = data == -1 || data == 1;
+    RotateAngle = turnOver ? 0 : data;
+    // Without a source (no Preview yet) there is nothing to turn over.
+    HBITMAP shown = CopyWatermarkBitmap(m_previewSource);
+    if (shown && turnOver)
+        shown = MirrorOrFlip(shown, data == -1);
+    ReplacePreviewBitmap(shown);
 }
 
 void COpWatermarkPropertyPage::OnWaterMarkCheck() {
@@ -519,15 +522,22 @@ void COpWatermarkPropertyPage::ReplacePreviewBitmap(HBITMAP bitmap) {
     PreviewBitmap = bitmap;
 }
 
+void COpWatermarkPropertyPage::SetPreviewSource(HBITMAP unturned) {
+    if (m_previewSource && m_previewSource != unturned)
+        ::DeleteObject(m_previewSource);
+    m_previewSource = unturned;
+    ApplyRotateChoice();
+}
+
 bool COpWatermarkPropertyPage::LoadPreviewImage() {
-    ReplacePreviewBitmap(nullptr);
+    SetPreviewSource(nullptr);
     ImageWidth = ImageHeight = 0;
     if (ImageDir.IsEmpty())
         return false;
     CDibImage image;
     if (!image.Load(ImageDir.GetString(), CDibImage::kFormatUnknown))
         return false;
-    ReplacePreviewBitmap(image.MakeBitmap());
+    SetPreviewSource(image.MakeBitmap());
     if (!PreviewBitmap)
         return false;
     ImageWidth = static_cast<int>(image.GetWidth());
@@ -585,7 +595,7 @@ void COpWatermarkPropertyPage::OnPreview() {
     if (Choice == 0) {
         LoadPreviewImage();
     } else {
-        ReplacePreviewBitmap(nullptr);
+        SetPreviewSource(nullptr);
         // A pending repaint renders the text the sample hands out.
         TextSample.UpdateWindow();
         SIZE size = {};
@@ -597,23 +607,12 @@ void COpWatermarkPropertyPage::OnPreview() {
         if (text && gdip::GdipCreateBitmapFromHBITMAP(text, nullptr, argb.Out()) == gdip::Ok) {
             HBITMAP copy = nullptr;
             if (gdip::GdipCreateHBITMAPFromBitmap(argb.Get(), &copy, 0xFF000000) == gdip::Ok)
-                ReplacePreviewBitmap(copy);
+                SetPreviewSource(copy);
         }
     }
     if (!PreviewBitmap) {
         AfxMessageBox(L"워터마크에 사용될 이미지가 없습니다.");
         return;
-    }
-    switch (Rotate) {
-    case 1: RotateAngle = 180; break;
-    case 2: RotateAngle = 90; break;
-    case 3: RotateAngle = -90; break;
-    case 4:
-    case 5:
-        PreviewBitmap = MirrorOrFlip(PreviewBitmap, Rotate == 4);
-        RotateAngle = 0;
-        break;
-    default: RotateAngle = 0; break;
     }
     if (PreviewWnd && PreviewWnd->m_hWnd) {
         if (!PreviewWnd->IsWindowVisible())

@@ -123,6 +123,11 @@ private:
     void ShowSwatch();
     void ClearPickButton();
     void ReplacePreviewBitmap(HBITMAP bitmap);
+    // Takes `unturned` as the preview's source and shows the rotate choice on it.
+    void SetPreviewSource(HBITMAP unturned);
+    // RotateAngle and PreviewBitmap exactly as the rotate choice says, from the
+    // unturned source, whatever was chosen before.
+    void ApplyRotateChoice();
     void PlacePreviewBesideSheet();
     // Loads ImageDir into PreviewBitmap with its size; false when it cannot be read.
     bool LoadPreviewImage();
@@ -132,6 +137,7 @@ private:
         int redSlider = 0, greenSlider = 0, blueSlider = 0;
         int rotateAngle = 0;
     };
+    HBITMAP m_previewSource = nullptr;  // owned: PreviewBitmap before any mirror or flip
     profile::KeptSection m_kept;
     KeptState m_keptState;
 

@@ -1,5 +1,7 @@
 #include "app/settings/WatermarkTextWnd.h"
 
+#include "app/capture/FallbackText.h"
+#include "app/capture/ScopedGdi.h"
 #include "resources/resource.h"
 
 #include <cwchar>
@@ -9,7 +11,7 @@ BEGIN_MESSAGE_MAP(CWatermarkTextWnd, CDialog)
     ON_BN_CLICKED(IDC_WMTEXT_COLOR, OnChooseTextColor)
     ON_BN_CLICKED(IDC_WMTEXT_BACK, OnChooseBackColor)
     ON_EN_CHANGE(IDC_WMTEXT_TEXT, OnTextChanged)
-    ON_WM_CTLCOLOR()
+    ON_WM_DRAWITEM()
 END_MESSAGE_MAP()
 
 CWatermarkTextWnd::CWatermarkTextWnd(CWnd* pParentWnd)
@@ -49,8 +51,6 @@ BOOL CWatermarkTextWnd::OnInitDialog() {
 }
 
 void CWatermarkTextWnd::ShowSample() {
-    m_backBrush.DeleteObject();
-    m_backBrush.CreateSolidBrush(m_crBack);
     if (CWnd* sample = GetDlgItem(IDC_WMTEXT_SAMPLE)) {
         sample->SetFont(&m_font, FALSE);
         sample->SetWindowText(m_strText);
@@ -91,11 +91,18 @@ void CWatermarkTextWnd::OnChooseBackColor() {
     ShowSample();
 }
 
-HBRUSH CWatermarkTextWnd::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
-    if (pWnd && pWnd->GetDlgCtrlID() == IDC_WMTEXT_SAMPLE && m_backBrush.GetSafeHandle()) {
-        pDC->SetTextColor(m_crText);
-        pDC->SetBkColor(m_crBack);
-        return m_backBrush;
+// The sample draws itself: the face may have no glyphs for some of the text.
+void CWatermarkTextWnd::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT draw) {
+    if (nIDCtl != IDC_WMTEXT_SAMPLE || !draw) {
+        CDialog::OnDrawItem(nIDCtl, draw);
+        return;
     }
-    return CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
+    ScopedBrush back(::CreateSolidBrush(m_crBack));
+    ::FillRect(draw->hDC, &draw->rcItem, back.Get());
+    const HFONT font = static_cast<HFONT>(m_font.GetSafeHandle());
+    const CFallbackText line(draw->hDC, font, m_strText, m_strText.GetLength());
+    ScopedSelect select(draw->hDC, font);
+    ::SetBkMode(draw->hDC, TRANSPARENT);
+    ::SetTextColor(draw->hDC, m_crText);
+    line.Draw(draw->hDC, draw->rcItem);
 }

@@ -24,7 +24,7 @@ protected:
     afx_msg void OnChooseTextColor();
     afx_msg void OnChooseBackColor();
     afx_msg void OnTextChanged();
-    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT draw);
 
     DECLARE_MESSAGE_MAP()
 
@@ -38,5 +38,4 @@ private:
     CFont m_font;
     COLORREF m_crText;
     COLORREF m_crBack;
-    CBrush m_backBrush;
 };

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 using namespace capture_test;
 
 TEST(WatermarkOrigin, NineCellsOutOfRangeOversizedAndOdd) {
@@ -73,14 +76,13 @@ TEST(ApplyWatermark, PixelsAtTheCornerKeyColourAlphaAndRotation) {
         DWORD key;
         DWORD expectLeftHalf;   // columns 30..34 of rows 30..39
         DWORD expectRightHalf;  // columns 35..39
-        bool exactEdges;        // a rotated picture may be resampled by a pixel at its border
     };
     const Case cases[] = {
-        {"opaque", 100, 0, false, 0xFF000000, kLeft, kRight, true},
-        {"invisible", 0, 0, false, 0xFF000000, kTarget, kTarget, true},
-        {"key shows target", 100, 0, true, kLeft, kTarget, kRight, true},
-        {"key without match", 100, 0, true, 0xFF000000, kLeft, kRight, true},
-        {"half turn swaps halves", 100, 180, false, 0xFF000000, kRight, kLeft, false},
+        {"opaque", 100, 0, false, 0xFF000000, kLeft, kRight},
+        {"invisible", 0, 0, false, 0xFF000000, kTarget, kTarget},
+        {"key shows target", 100, 0, true, kLeft, kTarget, kRight},
+        {"key without match", 100, 0, true, 0xFF000000, kLeft, kRight},
+        {"half turn swaps halves", 100, 180, false, 0xFF000000, kRight, kLeft},
     };
     Mark mark;
     for (const Case& c : cases) {
@@ -95,19 +97,57 @@ TEST(ApplyWatermark, PixelsAtTheCornerKeyColourAlphaAndRotation) {
         EXPECT_EQ(ApplyWatermark(canvas.bitmap.Get(), params, mark.bitmap, 10, 10, true, c.colourKey,
                                  RECT{0, 0, 40, 40}),
                   0);
-        const int first = c.exactEdges ? 30 : 32;
-        const int last = c.exactEdges ? 39 : 37;
-        for (int y = first; y <= last; ++y) {
-            EXPECT_EQ(canvas.At(first, y), c.expectLeftHalf) << "y " << y;
-            EXPECT_EQ(canvas.At(33, y), c.expectLeftHalf) << "y " << y;
-            EXPECT_EQ(canvas.At(c.exactEdges ? 35 : 36, y), c.expectRightHalf) << "y " << y;
-            EXPECT_EQ(canvas.At(last, y), c.expectRightHalf) << "y " << y;
+        for (int y = 30; y <= 39; ++y) {
+            EXPECT_EQ(canvas.At(30, y), c.expectLeftHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(34, y), c.expectLeftHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(35, y), c.expectRightHalf) << "y " << y;
+            EXPECT_EQ(canvas.At(39, y), c.expectRightHalf) << "y " << y;
         }
         // Nothing outside the bottom-right cell changes.
         EXPECT_EQ(canvas.At(29, 35), kTarget);
         EXPECT_EQ(canvas.At(35, 29), kTarget);
         EXPECT_EQ(canvas.At(0, 0), kTarget);
     }
+}
+
+TEST(ApplyWatermark, EveryPlaceAndTurnLiesWholeAndFlushInItsCell) {
+    // A 12 x 4 mark with a blue top-left pixel on a 40 x 40 picture.
+    MemorySource wide = MakeSource(12, 4, [](int x, int y) -> DWORD { return x + y == 0 ? 0x0000FF : 0xFF0000; });
+    DeleteDC(wide.dc);
+    const struct {
+        int angle, width, height;
+        POINT corner;  // where the mark's top-left pixel lands in the turned box
+    } turns[] = {{0, 12, 4, {0, 0}}, {90, 4, 12, {3, 0}}, {180, 12, 4, {11, 3}}, {-90, 4, 12, {0, 11}},
+                 {450, 4, 12, {3, 0}}};
+    for (const auto& turn : turns)
+        for (int location = 0; location < 9; ++location) {
+            SCOPED_TRACE(testing::Message() << "angle " << turn.angle << " location " << location);
+            Canvas canvas;
+            WatermarkParams params;
+            params.location = location;
+            params.angle = turn.angle;
+            ApplyWatermark(canvas.bitmap.Get(), params, wide.bitmap, 12, 4, true, false, RECT{0, 0, 40, 40});
+            RECT box = {40, 40, 0, 0};
+            int marked = 0;
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x)
+                    if (canvas.At(x, y) != kTarget) {
+                        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                               std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+                        ++marked;
+                    }
+            EXPECT_EQ(marked, 48);
+            EXPECT_EQ(box.right - box.left, turn.width);
+            EXPECT_EQ(box.bottom - box.top, turn.height);
+            // Flush with the edges of its column and row, or centred between them.
+            const auto placed = [](int cell, LONG low, LONG high) {
+                return cell == 0 ? low == 0 : cell == 2 ? high == 40 : std::abs(low + high - 40) <= 1;
+            };
+            EXPECT_TRUE(placed(location % 3, box.left, box.right));
+            EXPECT_TRUE(placed(location / 3, box.top, box.bottom));
+            EXPECT_EQ(canvas.At(box.left + turn.corner.x, box.top + turn.corner.y), 0xFF0000FFu);
+        }
+    DeleteObject(wide.bitmap);
 }
 
 TEST(ApplyWatermark, LargerThanTheTargetIsClippedAroundItsOrigin) {

@@ -251,12 +251,13 @@ TEST_F(WatermarkPageTest, PreviewComposesLikeTheCompositorForEveryPlacementTurnA
             {"bottom left", location(6), 6, 0, 100, Turn::None},
             {"bottom centre", location(7), 7, 0, 100, Turn::None},
             {"bottom right", location(8), 8, 0, 100, Turn::None},
-            // Angles add up until the next Preview.
+            // Each choice gives its own turn, whatever was chosen before.
             {"90 clockwise", rotate(2), 8, 90, 100, Turn::None},
-            {"then 180", rotate(1), 8, 270, 100, Turn::None},
-            {"then 90 counter-clockwise", rotate(3), 8, 180, 100, Turn::None},
+            {"then 180", rotate(1), 8, 180, 100, Turn::None},
+            {"then 90 counter-clockwise", rotate(3), 8, -90, 100, Turn::None},
+            {"then none", rotate(0), 8, 0, 100, Turn::None},
             {"mirror", rotate(4), 8, 0, 100, Turn::Mirror},
-            {"mirror again", rotate(4), 8, 0, 100, Turn::None},
+            {"mirror again", rotate(4), 8, 0, 100, Turn::Mirror},
             {"flip", rotate(5), 8, 0, 100, Turn::Flip},
             {"Preview with flip chosen", [&] { Command(IDC_WATERMARK_PREVIEW, BN_CLICKED); }, 8, 0, 100, Turn::Flip},
             {"slider 30 degrees", [&] { MoveSlider(IDC_WATERMARK_ROTATION, 30); }, 8, 30, 100, Turn::Flip},
@@ -418,6 +419,23 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
             EXPECT_EQ(RGB(page_.TextColorR, page_.TextColorG, page_.TextColorB), RGB(250, 128, 7));
             EXPECT_EQ(RGB(page_.TextBkR, page_.TextBkG, page_.TextBkB), RGB(12, 34, 56));
         });
+        // The sample shows the new text alone: nothing of the old one's background is left.
+        EXPECT_TRUE(WaitFor([&] {
+            return Read<int>([&] {
+                const HWND sample = Item(IDC_WATERMARK_TEXT_SAMPLE);
+                RECT client = {};
+                ::GetClientRect(sample, &client);
+                wt::DibCanvas shown(client.right, client.bottom, 0);
+                HDC dc = ::GetDC(sample);
+                ::BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+                ::ReleaseDC(sample, dc);
+                int old = 0;
+                for (int y = 0; y < client.bottom; ++y)
+                    for (int x = 0; x < client.right; ++x)
+                        old += shown.Pixel(x, y) == RGB(0, 115, 183);
+                return old;
+            }) == 0;
+        }));
     });
 }
 

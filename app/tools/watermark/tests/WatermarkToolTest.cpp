@@ -29,7 +29,7 @@ constexpr UINT kWatermarkCommand = 32807;
 constexpr const wchar_t* kToolTitle = L"워터마크 넣기";
 constexpr const wchar_t* kTextEditorTitle = L"워터마크 텍스트";
 constexpr int kFilesList = 1400, kAddButton = 1401, kTextButton = 1408, kPreview = 1409,
-              kStartButton = 1412;
+              kStartButton = 1412, kEditorText = 1141;
 constexpr int kMessageText = 0xFFFF;  // the message box's text
 constexpr COLORREF kMarkColour = RGB(250, 10, 200);
 constexpr int kMarkWidth = 8, kMarkHeight = 6;
@@ -353,7 +353,9 @@ TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
     Press(tool, kTextButton);
     HWND editor = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (editor = run_.FindOwnWindow(kTextEditorTitle)) && IsWindowVisible(editor); }));
-    Press(editor, IDOK);  // the editor's own text, font and colours
+    // Hangul in the editor's own face (Arial, which has none), colours and size.
+    SetDlgItemTextW(editor, kEditorText, L"한글");
+    Press(editor, IDOK);
     const std::wstring textFile = out_ + L"\\Text_0.bmp";
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor) && Exists(textFile); }));
 
@@ -364,6 +366,12 @@ TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
     ASSERT_TRUE(written.Load((out_ + L"\\wm_d.png").c_str(), 0));
     const int tw = static_cast<int>(text.GetWidth()), th = static_cast<int>(text.GetHeight());
     ASSERT_TRUE(tw > 0 && tw <= width && th <= height) << tw << " x " << th;
+    // Drawn as boxes, both syllables are the same box and the halves match.
+    int differing = 0;
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw / 2; ++x)
+            differing += Distance(text.GetPixelColor(x, y, false), text.GetPixelColor(tw / 2 + x, y, false)) != 0;
+    EXPECT_GT(differing, tw * th / 20);
     // Opaque and unturned, the text lands pixel for pixel in the bottom-right corner.
     int mismatches = 0;
     for (int y = 0; y < th; ++y)
