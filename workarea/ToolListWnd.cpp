@@ -9,8 +9,8 @@ namespace {
 constexpr int kButtonWidth = 170;  // where there is room
 constexpr int kButtonHeight = 30;
 constexpr int kGap = 8;
-// Room beside a label for the button's edges and focus frame (measured under
-// Wine: 4 pixels each side draw the edge and the frame; the rest is margin).
+// Room each side of a label: the button's edge and focus frame take about 4
+// pixels (as drawn under Wine), the rest keeps the label clear of them.
 constexpr int kLabelMargin = 10;
 constexpr int kLineStep = kButtonHeight + kGap;
 
@@ -130,17 +130,15 @@ void CToolListWnd::LayoutButtons() {
     const int scrollWidth = ::GetSystemMetrics(SM_CXVSCROLL), scrollHeight = ::GetSystemMetrics(SM_CYHSCROLL);
     bool vertical = false, horizontal = false;
     Grid grid;
-    int width = window.Width(), height = window.Height();
-    // A bar that comes takes room from the other direction: settled in two rounds.
+    // A bar that comes takes room from the other direction; a few rounds settle it.
     for (int round = 0; round < 3; ++round) {
-        width = window.Width() - (vertical ? scrollWidth : 0);
-        height = window.Height() - (horizontal ? scrollHeight : 0);
-        grid = GridFor(width, m_nNarrowest, kButtonCount);
-        vertical = grid.height > height;
-        horizontal = grid.width > width;
+        grid = GridFor(window.Width() - (vertical ? scrollWidth : 0), m_nNarrowest, kButtonCount);
+        vertical = grid.height > window.Height() - (horizontal ? scrollHeight : 0);
+        horizontal = grid.width > window.Width() - (vertical ? scrollWidth : 0);
     }
-    width = std::max(0, window.Width() - (vertical ? scrollWidth : 0));
-    height = std::max(0, window.Height() - (horizontal ? scrollHeight : 0));
+    const int width = std::max(0, window.Width() - (vertical ? scrollWidth : 0));
+    const int height = std::max(0, window.Height() - (horizontal ? scrollHeight : 0));
+    grid = GridFor(width, m_nNarrowest, kButtonCount);
     m_scroll.x = std::clamp(static_cast<int>(m_scroll.x), 0, std::max(0, grid.width - width));
     m_scroll.y = std::clamp(static_cast<int>(m_scroll.y), 0, std::max(0, grid.height - height));
     SCROLLINFO info = {};

@@ -47,8 +47,8 @@ void ClickCentre(HWND hWnd) {
 }
 
 // Every tool-list button comes into the list's view, whole, by clicks on the
-// list's scroll arrow; its label fits it with room for the edges (4 pixels a
-// side under Wine).
+// list's scroll arrow; its label fits it with room for the button's edge and
+// focus frame (about 4 pixels a side under Wine).
 void ExpectEveryToolButtonInReach(HWND frame, const std::string& at) {
     HWND list = ::GetParent(FindControl(frame, IDC_TOOL_FIRST));
     ASSERT_NE(nullptr, list) << at;
