@@ -130,6 +130,7 @@ BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_WM_SIZE()
+    ON_WM_GETMINMAXINFO()
     ON_MESSAGE(WM_KICKIDLE, OnKickIdle)
     ON_MESSAGE(WM_SET_SAVE_TARGET, OnSetSaveTarget)
     ON_MESSAGE(WM_TRAY_NOTIFY, OnTrayNotify)
@@ -520,6 +521,18 @@ LRESULT CVeskDlg::OnSetSaveTarget(WPARAM, LPARAM lParam) {
 LRESULT CVeskDlg::OnGoTray(WPARAM, LPARAM) {
     AddTrayIcon();
     return 0;
+}
+
+void CVeskDlg::OnGetMinMaxInfo(MINMAXINFO* lpMMI) {
+    CResizableDialog::OnGetMinMaxInfo(lpMMI);
+    // Never so narrow that the work area's bars squeeze its tool list.
+    if (!m_pWorkArea || !m_pWorkArea->m_hWnd || !lpMMI)
+        return;
+    CRect window, frame;
+    GetWindowRect(&window);
+    m_pWorkArea->GetClientRect(&frame);
+    const LONG needed = window.Width() - frame.Width() + m_pWorkArea->GetMinimumWidth();
+    lpMMI->ptMinTrackSize.x = std::max(lpMMI->ptMinTrackSize.x, needed);
 }
 
 LRESULT CVeskDlg::OnWindowPosChanging(WPARAM wParam, LPARAM lParam) {

@@ -58,6 +58,7 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     afx_msg LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnSetSaveTarget(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);

@@ -141,6 +141,7 @@
 #define IDS_SETTINGS_DAMAGED        5082
 #define IDS_CAPTURE_PATH_TOO_LONG   5083
 #define IDS_SETTINGS_UNUSABLE       5084
+#define IDS_DELETE_FAILED           5089
 
 // Controls
 #ifndef IDC_STATIC

@@ -177,6 +177,16 @@ CToolListWnd* CFormViewWnd::GetToolList() const {
     return nullptr;
 }
 
+int CFormViewWnd::GetMinimumWidth() const {
+    CToolListWnd* tools = GetToolList();
+    if (!tools || !tools->m_hWnd || !m_wndTabs.m_hWnd)
+        return 0;
+    // The tab strip's own frame around the list.
+    CRect sample(0, 0, 1000, 1000);
+    ::SendMessageW(m_wndTabs.m_hWnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&sample));
+    return tools->GetMinimumWidth() + (1000 - sample.Width());
+}
+
 CFormWebpageWnd* CFormViewWnd::GetWebPage() const {
     for (const Tab& tab : m_tabs) {
         if (tab.kind == WorkTabWebPage)

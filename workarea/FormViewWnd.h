@@ -42,6 +42,8 @@ public:
     CDibImage* GetCurrentImage() const;
     CImagePreviewWnd* GetCurrentPane() const;
     CToolListWnd* GetToolList() const;
+    // The narrowest width at which the tool list shows its labels whole.
+    int GetMinimumWidth() const;
     // The web page tab; null while it is not open.
     CFormWebpageWnd* GetWebPage() const;
 

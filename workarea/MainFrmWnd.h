@@ -33,14 +33,20 @@ public:
     void AttachQuickBar(CControlBar* pBar);
     void AttachPaletteBar(CControlBar* pBar) { m_pPaletteBar = pBar; }
 
-    // Shows a bar at once and lays the frame out again.
+    // Shows a bar at once and lays the frame out again. A shown bar that
+    // leaves the view too little room widens the top-level window by what is
+    // missing, kept inside the work area of its screen.
     void ShowBar(CControlBar* pBar, BOOL bShow);
+    // The narrowest client width that holds the bars on show beside a view
+    // whose tool list shows its labels whole.
+    int GetMinimumWidth();
 
 protected:
     static CControlBar* Existing(const CControlBar* pBar) {
         return pBar && pBar->m_hWnd ? const_cast<CControlBar*>(pBar) : nullptr;
     }
 
+    void MakeRoomForView();
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     DECLARE_MESSAGE_MAP()
 

@@ -6,9 +6,33 @@
 
 namespace {
 
-constexpr int kButtonWidth = 170;
+constexpr int kButtonWidth = 170;  // where there is room
 constexpr int kButtonHeight = 30;
 constexpr int kGap = 8;
+// Room each side of a label: the button's edge and focus frame take about 4
+// pixels (as drawn under Wine), the rest keeps the label clear of them.
+constexpr int kLabelMargin = 10;
+constexpr int kLineStep = kButtonHeight + kGap;
+
+// Where the buttons go in a list `width` wide.
+struct Grid {
+    int perRow = 1;
+    int buttonWidth = kButtonWidth;
+    int width = 0;   // of the whole grid, gaps included
+    int height = 0;
+};
+
+Grid GridFor(int width, int narrowest, int count) {
+    Grid grid;
+    grid.perRow = std::max(1, (width - kGap) / (kButtonWidth + kGap));
+    // One column narrows its buttons to the list, never below the widest label.
+    if (grid.perRow == 1)
+        grid.buttonWidth = std::clamp(width - 2 * kGap, std::min(narrowest, kButtonWidth), kButtonWidth);
+    const int rows = (count + grid.perRow - 1) / grid.perRow;
+    grid.width = kGap + grid.perRow * (grid.buttonWidth + kGap);
+    grid.height = kGap + rows * (kButtonHeight + kGap);
+    return grid;
+}
 
 // A button's string is "label\ntooltip".
 void SplitButtonText(UINT nID, CString& label, CString& tip) {
@@ -23,6 +47,9 @@ void SplitButtonText(UINT nID, CString& label, CString& tip) {
 
 BEGIN_MESSAGE_MAP(CToolListWnd, CWnd)
     ON_WM_SIZE()
+    ON_WM_VSCROLL()
+    ON_WM_HSCROLL()
+    ON_MESSAGE(WM_MOUSEWHEEL, OnMouseWheel)
     ON_COMMAND_RANGE(IDC_TOOL_FIRST, IDC_TOOL_LAST, OnToolButton)
 END_MESSAGE_MAP()
 
@@ -39,6 +66,8 @@ BOOL CToolListWnd::Create(CWnd* pParentWnd, const RECT& rect, UINT nID) {
         return FALSE;
     auto* font = CFont::FromHandle(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)));
     const bool tips = m_wndToolTip.Create(this) != FALSE;
+    CClientDC dc(this);
+    CScopedSelectObject selectFont(dc.m_hDC, font->m_hObject);
     for (int i = 0; i < kButtonCount; ++i) {
         const UINT id = IDC_TOOL_FIRST + i;
         CString label, tip;
@@ -47,6 +76,7 @@ BOOL CToolListWnd::Create(CWnd* pParentWnd, const RECT& rect, UINT nID) {
                                  id))
             return FALSE;
         m_buttons[i].SetFont(font, FALSE);
+        m_nNarrowest = std::max(m_nNarrowest, static_cast<int>(dc.GetTextExtent(label).cx) + 2 * kLabelMargin);
         if (tips) {
             // The tooltip watches the button itself: no message loop has to relay to it.
             TOOLINFOW ti = {};
@@ -84,25 +114,99 @@ CString CToolListWnd::GetToolTipText(UINT nID) const {
     return text;
 }
 
-// Buttons fill rows left to right, as many per row as the width allows.
+int CToolListWnd::GetMinimumWidth() const {
+    return 2 * kGap + std::min(m_nNarrowest, kButtonWidth) + ::GetSystemMetrics(SM_CXVSCROLL);
+}
+
+// Buttons fill rows left to right, as many per row as the width allows; a
+// scroll bar comes where the rows are taller or wider than the list.
 void CToolListWnd::LayoutButtons() {
-    CRect client;
-    GetClientRect(&client);
-    const int perRow = std::max(1, static_cast<int>((client.Width() - kGap) / (kButtonWidth + kGap)));
+    if (m_bLayingOut)
+        return;
+    m_bLayingOut = true;
+    // The whole window: the scroll bars take their room out of it.
+    CRect window;
+    GetWindowRect(&window);
+    const int scrollWidth = ::GetSystemMetrics(SM_CXVSCROLL), scrollHeight = ::GetSystemMetrics(SM_CYHSCROLL);
+    bool vertical = false, horizontal = false;
+    Grid grid;
+    // A bar that comes takes room from the other direction; a few rounds settle it.
+    for (int round = 0; round < 3; ++round) {
+        grid = GridFor(window.Width() - (vertical ? scrollWidth : 0), m_nNarrowest, kButtonCount);
+        vertical = grid.height > window.Height() - (horizontal ? scrollHeight : 0);
+        horizontal = grid.width > window.Width() - (vertical ? scrollWidth : 0);
+    }
+    const int width = std::max(0, window.Width() - (vertical ? scrollWidth : 0));
+    const int height = std::max(0, window.Height() - (horizontal ? scrollHeight : 0));
+    grid = GridFor(width, m_nNarrowest, kButtonCount);
+    m_scroll.x = std::clamp(static_cast<int>(m_scroll.x), 0, std::max(0, grid.width - width));
+    m_scroll.y = std::clamp(static_cast<int>(m_scroll.y), 0, std::max(0, grid.height - height));
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = grid.height - 1;
+    info.nPage = static_cast<UINT>(vertical ? height : grid.height);
+    info.nPos = m_scroll.y;
+    SetScrollInfo(SB_VERT, &info, TRUE);
+    info.nMax = grid.width - 1;
+    info.nPage = static_cast<UINT>(horizontal ? width : grid.width);
+    info.nPos = m_scroll.x;
+    SetScrollInfo(SB_HORZ, &info, TRUE);
+
     for (int i = 0; i < kButtonCount; ++i) {
         if (!m_buttons[i].m_hWnd)
             continue;
-        const int x = kGap + (i % perRow) * (kButtonWidth + kGap);
-        const int y = kGap + (i / perRow) * (kButtonHeight + kGap);
-        m_buttons[i].MoveWindow(x, y, kButtonWidth, kButtonHeight, FALSE);
+        const int x = kGap + (i % grid.perRow) * (grid.buttonWidth + kGap) - m_scroll.x;
+        const int y = kGap + (i / grid.perRow) * (kButtonHeight + kGap) - m_scroll.y;
+        m_buttons[i].MoveWindow(x, y, grid.buttonWidth, kButtonHeight, FALSE);
     }
     // The buttons were moved without a repaint: they paint at their new places too.
     RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    m_bLayingOut = false;
+}
+
+void CToolListWnd::ScrollTo(int nBar, int pos) {
+    (nBar == SB_VERT ? m_scroll.y : m_scroll.x) = pos;
+    LayoutButtons();  // clamps the position and moves the buttons
 }
 
 void CToolListWnd::OnSize(UINT nType, int cx, int cy) {
     CWnd::OnSize(nType, cx, cy);
     LayoutButtons();
+}
+
+// The position a scroll-bar action asks for, before clamping.
+static int ScrollTarget(HWND hWnd, int nBar, UINT nSBCode) {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(hWnd, nBar, &info);
+    switch (nSBCode) {
+    case SB_LINEUP: return info.nPos - kLineStep;
+    case SB_LINEDOWN: return info.nPos + kLineStep;
+    case SB_PAGEUP: return info.nPos - static_cast<int>(info.nPage);
+    case SB_PAGEDOWN: return info.nPos + static_cast<int>(info.nPage);
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return info.nTrackPos;
+    case SB_TOP: return info.nMin;
+    case SB_BOTTOM: return info.nMax;
+    default: return info.nPos;
+    }
+}
+
+void CToolListWnd::OnVScroll(UINT nSBCode, UINT, CScrollBar*) {
+    ScrollTo(SB_VERT, ScrollTarget(m_hWnd, SB_VERT, nSBCode));
+}
+
+void CToolListWnd::OnHScroll(UINT nSBCode, UINT, CScrollBar*) {
+    ScrollTo(SB_HORZ, ScrollTarget(m_hWnd, SB_HORZ, nSBCode));
+}
+
+LRESULT CToolListWnd::OnMouseWheel(WPARAM wParam, LPARAM) {
+    // One row per notch, up for a push away.
+    const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+    ScrollTo(SB_VERT, m_scroll.y - notches * kLineStep);
+    return 0;
 }
 
 void CToolListWnd::OnToolButton(UINT nID) {

@@ -1,10 +1,12 @@
 #include "app/capture/PaneItemCommands.h"
 
+#include "app/AppStrings.h"
 #include "app/capture/CaptureJob.h"
 #include "app/capture/FailureBox.h"
 #include "app/panes/DcTabWnd.h"
 #include "app/panes/FileTabWnd.h"
 #include "image/DibImage.h"
+#include "resources/resource.h"
 #include "workarea/FormViewWnd.h"
 
 namespace {
@@ -27,6 +29,37 @@ DWORD FormatOf(const CString& path) {
 }
 
 bool FileExists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
+
+// The system's own words for an error code, without the trailing line break.
+CString SystemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    CString text;
+    if (length && buffer)
+        text = buffer;
+    if (buffer)
+        LocalFree(buffer);
+    text.TrimRight();
+    if (text.IsEmpty())
+        text.Format(L"error %lu", error);
+    return text;
+}
+
+// Removes the file from the disk. A file that is already gone counts as
+// removed: the entry has nothing left to show.
+bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
+    if (DeleteFileW(path.GetString()))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return true;
+    CString message;
+    message.Format(LoadResString(IDS_DELETE_FAILED), path.GetString(), SystemErrorText(error).GetString());
+    host.ReportFailure(message);
+    return false;
+}
 
 // Prepared as a capture is, so a full-colour picture can go to a GIF name.
 bool SaveImage(CDibImage& image, const CString& path, IPaneItemHost& host) {
@@ -97,7 +130,9 @@ PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHo
     if (context.target == 0) {
         if (context.selectedFileIndex < 0)
             return PaneCommandResult::NotApplicable;
-        DeleteFileW(context.selectedPath.GetString());
+        // A file that stays on the disk keeps its entry.
+        if (!DeleteFromDisk(context.selectedPath, host))
+            return PaneCommandResult::Failed;
         host.RemoveSavedFile(context.selectedFileIndex);
     } else {
         if (context.selectedDcIndex < 0)

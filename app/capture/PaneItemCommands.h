@@ -43,7 +43,8 @@ enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
 PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString& directory, IPaneItemHost& host);
 // Writes the selected item under `path` in the format its extension names.
 PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host);
-// Deletes the selected file from the disk and the pane, or the selected saved-DC entry.
+// Deletes the selected file from the disk and the pane, or the selected saved-DC
+// entry. A file that cannot be deleted is reported and keeps its entry.
 PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHost& host);
 
 // The save dialog of save-as; empty when cancelled.

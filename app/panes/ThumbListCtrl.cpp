@@ -10,6 +10,10 @@ namespace {
 // Worker → list: finished thumbnails wait in the ready queue.
 constexpr UINT WM_THUMBNAILS_READY = WM_APP + 40;
 constexpr int kMaxLabel = 259;
+// Room around a label in an icon cell, and the widest cell a label may ask
+// for; a label wider than that wraps, as the list's own would.
+constexpr int kLabelRoom = 16;
+constexpr int kWidestCell = 320;
 
 // A DC selection undone at scope end.
 class ScopedSelect {
@@ -208,10 +212,26 @@ LRESULT CThumbListCtrl::OnThumbnailsReady(WPARAM, LPARAM) {
         item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(label));
         item.iImage = image;
         const int index = InsertItem(&item);
-        if (index >= 0)
+        if (index >= 0) {
             SetItemData(index, static_cast<DWORD_PTR>(MakeItemData(ready.job)));
+            FitLabel(label);
+        }
     }
     return 0;
+}
+
+void CThumbListCtrl::FitLabel(const CString& label) {
+    // The icon view wraps a label to its cell's width and shows two lines of
+    // it at most; a pane no taller than its default cuts the second one. A
+    // cell wide enough keeps every label on one line.
+    CClientDC dc(this);
+    CScopedSelectObject font(dc.m_hDC, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+    const int wanted = std::min(static_cast<int>(dc.GetTextExtent(label).cx) + kLabelRoom, kWidestCell);
+    const DWORD spacing = static_cast<DWORD>(SendMessage(LVM_GETITEMSPACING, FALSE));
+    if (wanted <= static_cast<int>(LOWORD(spacing)))
+        return;
+    SendMessage(LVM_SETICONSPACING, 0, MAKELPARAM(wanted, HIWORD(spacing)));
+    SendMessage(LVM_ARRANGE, LVA_DEFAULT);
 }
 
 BOOL CThumbListCtrl::RemoveItem(int nItem) {

@@ -71,6 +71,8 @@ private:
     static UINT __cdecl WorkerProc(LPVOID pParam);
     void ProcessQueue();
     void DropReady();
+    // Widens the icon cells so that `label` shows on one line.
+    void FitLabel(const CString& label);
 
     CImageList m_thumbnails;
     CWinThread* m_pWorker = nullptr;

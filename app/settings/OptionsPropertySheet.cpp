@@ -6,6 +6,7 @@
 #include "app/settings/OpTreeWnd.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "resources/resource.h"
+#include "widgets/WorkAreaFit.h"
 
 #include <algorithm>
 
@@ -131,6 +132,9 @@ BOOL COptionsPropertySheet::OnInitDialog() {
         LayOutAllPages();
         PostMessage(PSM_SETCURSEL, 0);
     }
+    // The sheet opens over the main window, and the tree widens it on both
+    // sides: near a screen edge it would reach past it, buttons and all.
+    KeepInWorkArea(m_hWnd);
     return result;
 }
 

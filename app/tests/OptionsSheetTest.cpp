@@ -120,6 +120,13 @@ std::wstring TextOf(HWND hWnd) {
     return buffer;
 }
 
+// The sheet with an owner, as the main window's commands give it one.
+class OwnedSheet : public COptionsPropertySheet {
+public:
+    using COptionsPropertySheet::COptionsPropertySheet;
+    void SetOwner(CWnd* owner) { m_pParentWnd = owner; }
+};
+
 class OptionsSheetTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -161,7 +168,8 @@ protected:
     // Runs the sheet modally; `script` drives it from another thread and the
     // sheet is cancelled afterwards if the script left it open.
     INT_PTR Run(bool singlePage, int page, const std::function<void(COptionsPropertySheet&)>& script) {
-        COptionsPropertySheet sheet(file_, watermark_, misc_, tree_);
+        OwnedSheet sheet(file_, watermark_, misc_, tree_);
+        sheet.SetOwner(owner_);
         sheet.SinglePage = singlePage;
         sheet.PageIndex = page;
         std::atomic<bool> finished{false};
@@ -181,6 +189,7 @@ protected:
                 const bool landed = WaitOnUi([&] { return sheet.GetActiveIndex() == (singlePage ? page : 0); });
                 OnUi([&] {
                     EXPECT_TRUE(landed) << "active page " << sheet.GetActiveIndex();
+                    sheet.GetWindowRect(&shownAt_);
                     // Wholly on the screen, so that every click lands where it is aimed.
                     // Topmost: a window another program left behind must not take the clicks.
                     sheet.SetWindowPos(&CWnd::wndTopMost, 60, 40, 0, 0, SWP_NOSIZE);
@@ -250,6 +259,8 @@ protected:
 
     std::wstring folder_;
     CString path_;
+    CWnd* owner_ = nullptr;  // the sheet's owner; none when null
+    CRect shownAt_;          // where the sheet first showed
     static inline int counter_ = 0;
     COpFilePropertyPage file_;
     COpWatermarkPropertyPage watermark_;
@@ -323,6 +334,23 @@ TEST_F(OptionsSheetTest, AllPagesPutTheTreeBesideThePage) {
             EXPECT_EQ(cancel.left - 7, ok.right);
         });
     });
+    // Over an owner at the work area's corner, or reaching past it, the
+    // widened sheet still opens inside the work area.
+    CRect work;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (const CPoint& at : {work.TopLeft(), work.BottomRight() - CSize(200, 100)}) {
+        CWnd owner;
+        ASSERT_TRUE(owner.Attach(::CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, at.x, at.y, 640, 480,
+                                                   nullptr, nullptr, nullptr, nullptr)));
+        owner_ = &owner;
+        Run(false, 0, [](COptionsPropertySheet&) {});
+        owner_ = nullptr;
+        ::DestroyWindow(owner.Detach());
+        CRect common;
+        common.IntersectRect(&shownAt_, &work);
+        EXPECT_EQ(shownAt_, common) << "owner at " << at.x << "," << at.y << ": sheet at " << shownAt_.left << ","
+                                    << shownAt_.top << " to " << shownAt_.right << "," << shownAt_.bottom;
+    }
     EXPECT_TRUE(g_boxes.empty());
 }
 

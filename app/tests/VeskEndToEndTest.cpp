@@ -399,8 +399,17 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     }
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
-    // The first file is selected and shown in the work area, then deleted.
+    // The first file is selected and shown in the work area. Read-only, it
+    // cannot go: a box names it and its entry stays. Then it is deleted.
     ASSERT_TRUE(OpenItem(process, files, 0, workTabs));
+    ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(0).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
+    const std::wstring refusal = run_.AnswerMessageBox();
+    EXPECT_TRUE(refusal.find(L"삭제하지 못했습니다") != std::wstring::npos &&
+                refusal.find(L"Vesk_0.bmp") != std::wstring::npos) << refusal;
+    run_.WaitUntilIdle(main);
+    EXPECT_EQ(wt::ItemCount(files), 3);
+    ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(0).c_str(), FILE_ATTRIBUTE_NORMAL));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 2; })) << "the file was not removed";
     EXPECT_FALSE(Exists(run_.Numbered(0)));

@@ -46,6 +46,37 @@ void ClickCentre(HWND hWnd) {
     wt::MouseUp();
 }
 
+// Every tool-list button comes into the list's view, whole, by clicks on the
+// list's scroll arrow; its label fits it with room for the button's edge and
+// focus frame (about 4 pixels a side under Wine).
+void ExpectEveryToolButtonInReach(HWND frame, const std::string& at) {
+    HWND list = ::GetParent(FindControl(frame, IDC_TOOL_FIRST));
+    ASSERT_NE(nullptr, list) << at;
+    RECT view;
+    ::GetClientRect(list, &view);
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&view), 2);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    for (UINT id = IDC_TOOL_FIRST; id <= IDC_TOOL_LAST; ++id) {
+        HWND button = ::GetDlgItem(list, id);
+        RECT r;
+        for (int click = 0; click < 12 && ::GetWindowRect(button, &r) && (r.top < view.top || r.bottom > view.bottom);
+             ++click) {
+            // The arrows at the ends of the scroll bar, right of the client area.
+            XMove(view.right + 8, r.top < view.top ? view.top + 8 : view.bottom - 8);
+            XClick();
+            WaitFor([&] { RECT now; return ::GetWindowRect(button, &now) && now.top != r.top; }, 3000);
+        }
+        wchar_t label[64] = {};
+        ::GetWindowTextW(button, label, 64);
+        SIZE text = {};
+        ::GetTextExtentPoint32W(dc, label, lstrlenW(label), &text);
+        EXPECT_TRUE(Inside(r, view) && r.right - r.left >= text.cx + 8) << at << ": button " << id;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+}
+
 class BarsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -128,6 +159,7 @@ TEST_F(BarsEndToEnd, TogglesMoveTheViewAndEverySizeKeepsTheBarsInside) {
         EXPECT_FALSE(Overlap(view, color)) << at;
         EXPECT_FALSE(Overlap(view, quick)) << at;
         EXPECT_EQ(client.bottom - client.top, color.bottom - color.top) << at;
+        ExpectEveryToolButtonInReach(frame_, at);
     }
 }
 

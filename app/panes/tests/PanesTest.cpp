@@ -291,6 +291,14 @@ TEST_F(PanesTest, ThreeThreadsAddBitmapsInOrderWithCounts) {
     ASSERT_TRUE(dcs.m_list.GetThumbnails().GetImageInfo(0, &info));
     EXPECT_EQ(55, info.rcImage.right - info.rcImage.left);
     EXPECT_EQ(55, info.rcImage.bottom - info.rcImage.top);
+    // A label shows whole on one line: a pane of the default height has no room for a second.
+    CRect label;
+    ASSERT_TRUE(dcs.m_list.GetItemRect(kThreads * kEach - 1, &label, LVIR_LABEL));
+    CClientDC dc(&dcs.m_list);
+    CScopedSelectObject font(dc.m_hDC, reinterpret_cast<HGDIOBJ>(dcs.m_list.SendMessage(WM_GETFONT)));
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc.m_hDC, &metrics);
+    EXPECT_LT(label.Height(), 2 * metrics.tmHeight);
 }
 
 TEST_F(PanesTest, FilesFromThreadsGetNamesPathsAndThumbnails) {

@@ -457,7 +457,8 @@ void CWatermarkWnd::FinishRun() {
     summary.Format(L"%d개 파일에 워터마크를 넣었습니다.", m_nWritten);
     if (stopped) {
         CString rest;
-        rest.Format(L" (정지: %d개 파일은 변환하지 않았습니다.)", static_cast<int>(m_files.size()) - m_nDone);
+        // On a line of its own: the status shows two lines beside the buttons.
+        rest.Format(L"\n(정지: %d개 파일은 변환하지 않았습니다.)", static_cast<int>(m_files.size()) - m_nDone);
         summary += rest;
     }
     SetDlgItemText(IDC_WMTOOL_STATUS, summary);
