@@ -289,14 +289,16 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t length) {
     return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
 }
 
-// The text of a settings file: by its byte-order mark; without one, as UTF-8
+// The text of a settings file: by its byte-order mark (UTF-16 either way); without one, as UTF-8
 // when it is valid UTF-8 (what today's editors save), else in the ANSI code page.
 std::wstring DecodeProfileText(const std::string& bytes) {
     std::wstring text;
-    if (StartsWith(bytes, "\xFE\xFF", 2)) {
+    const bool littleEndian = StartsWith(bytes, "\xFF\xFE", 2);
+    if (littleEndian || StartsWith(bytes, "\xFE\xFF", 2)) {
+        const int high = littleEndian ? 1 : 0;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i]) << 8) |
-                                         static_cast<unsigned char>(bytes[i + 1]));
+            text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i + high]) << 8) |
+                                         static_cast<unsigned char>(bytes[i + 1 - high]));
         return text;
     }
     size_t start = 0;
