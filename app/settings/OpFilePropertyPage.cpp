@@ -156,7 +156,7 @@ void COpFilePropertyPage::OnEditorCheck() {
 }
 
 void COpFilePropertyPage::OnBrowseFolder() {
-    CFolderDialog dialog(L"Save Folder", Directory, this);
+    CFolderDialog dialog(L"Save Folder", SaveFolder(), this);
     if (dialog.DoModal() != IDOK)
         return;
     MarkModified();
