@@ -99,6 +99,10 @@ void CVeskApp::LoadSettings() {
         // the defaults instead, and leave a file that is there as it is.
         profile::KeepInMemory(m_strSettingsPath);
         WarnAboutSettings(IDS_SETTINGS_UNUSABLE, m_strSettingsPath);
+    } else if (prepared.heldInMemory) {
+        WarnAboutSettings(m_strSettingsPath.GetLength() >= MAX_PATH ? IDS_SETTINGS_PATH_TOO_LONG
+                                                                     : IDS_SETTINGS_NOT_CONVERTED,
+                          m_strSettingsPath);
     } else if (!prepared.keptAs.IsEmpty()) {
         WarnAboutSettings(IDS_SETTINGS_DAMAGED, prepared.keptAs);
     }

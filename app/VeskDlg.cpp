@@ -920,7 +920,7 @@ void CVeskDlg::OnCursorCapture() {
     if (!theApp.m_pFileOptions)
         return;
     CString path, failure;
-    if (CaptureCursorToFile(theApp.m_pFileOptions->Directory, path, failure))
+    if (CaptureCursorToFile(theApp.m_pFileOptions->SaveFolder(), path, failure))
         m_wndFileTab.AddItem(path);
     else
         ShowFailureBox(failure);
@@ -944,7 +944,7 @@ void CVeskDlg::OnNavigator() {
 
 void CVeskDlg::OnWatermarkTool() {
     CWatermarkWnd tool(theApp.m_pWatermarkOptions,
-                       theApp.m_pFileOptions ? theApp.m_pFileOptions->Directory.GetString() : nullptr, this);
+                       theApp.m_pFileOptions ? theApp.m_pFileOptions->SaveFolder().GetString() : nullptr, this);
     tool.DoModal();
 }
 
@@ -962,7 +962,7 @@ void CVeskDlg::OnSaveItem() {
     CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
     SaveSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
                                            m_wndFileTab, m_wndDcTab),
-                     theApp.m_pFileOptions->Directory, host);
+                     theApp.m_pFileOptions->SaveFolder(), host);
 }
 
 void CVeskDlg::OnSaveItemAs() {

@@ -42,6 +42,20 @@ CWnd* AfxGetMainWnd() {
     return pWnd;
 }
 
+CString AfxGetModuleFileName(HMODULE hModule) {
+    // The buffer grows until the path fits: a path cut at 260 characters
+    // would name another folder.
+    for (DWORD size = MAX_PATH; size <= 32768 * 2; size *= 2) {
+        std::unique_ptr<WCHAR[]> buffer(new WCHAR[size]());
+        const DWORD length = ::GetModuleFileNameW(hModule, buffer.get(), size);
+        if (length == 0)
+            return CString();
+        if (length < size)
+            return CString(buffer.get(), static_cast<int>(length));
+    }
+    return CString();
+}
+
 HINSTANCE AfxGetInstanceHandle() {
     CWinApp* pApp = AfxGetApp();
     if (pApp && pApp->m_hInstance)
@@ -309,9 +323,7 @@ END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCWSTR lpszAppName) {
     g_pApp = this;
-    WCHAR path[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    CString exe(path, static_cast<int>(n < MAX_PATH ? n : 0));
+    CString exe = AfxGetModuleFileName();
     exe = exe.Mid(exe.ReverseFind(L'\\') + 1);
     int dot = exe.ReverseFind(L'.');
     if (dot > 0)

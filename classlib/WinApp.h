@@ -110,6 +110,8 @@ CWinApp* AfxGetApp();
 CWinThread* AfxGetThread();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
+// The whole path of a module (null: the running program), however long.
+CString AfxGetModuleFileName(HMODULE hModule = nullptr);
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE hInstResource);
 // The module holding a resource of that type and name (the resource module first).

@@ -1,10 +1,12 @@
 #include "app/capture/CaptureEngine.h"
 
 #include "app/AppMessages.h"
+#include "app/AppStrings.h"
 #include "app/capture/AddressSpace.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
+#include "resources/resource.h"
 
 #include <algorithm>
 #include <climits>
@@ -47,13 +49,21 @@ CString CCaptureEngine::NextTargetName(int target) {
         return name;
     }
     // The first numbered name not on disk; the counter ends one past it.
+    const CString folder = m_fileOptions.SaveFolder();
     for (;;) {
-        name.Format(L"%s\\%s_%d.%s", m_fileOptions.Directory.GetString(), m_fileOptions.FileName.GetString(),
+        name.Format(L"%s\\%s_%d.%s", folder.GetString(), m_fileOptions.FileName.GetString(),
                     m_fileOptions.FileCount, m_fileOptions.FileType.GetString());
-        if (m_fileOptions.FileCount == INT_MAX)
+        const bool free = GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES;
+        if (m_fileOptions.FileCount == INT_MAX) {
+            // The counter cannot go on: its last name is used once, never overwritten,
+            // also while the capture that took it is still being written.
+            if (!free || name.CompareNoCase(m_topNameTaken) == 0)
+                return CString();
+            m_topNameTaken = name;
             return name;
+        }
         ++m_fileOptions.FileCount;
-        if (GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES)
+        if (free)
             return name;
     }
 }
@@ -90,12 +100,21 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
         return false;
     }
 
+    // A series' shots become the frames of an animation: always files.
+    const int target = series ? kTargetFiles : m_saveTarget;
+    const CString name = NextTargetName(target);
     m_series = series;
     m_seriesCount = series ? seriesCount : 0;
+    if (name.IsEmpty()) {
+        if (m_sink)
+            m_sink->ReportCaptureFailure(LoadResString(IDS_CAPTURE_NO_FREE_NAME));
+        // A refused shot of a series is done: the series still ends.
+        CountSeriesCompletion();
+        return false;
+    }
     const int slot = TakeNextSlot();
     m_captureRect = rect;
-    // A series' shots become the frames of an animation: always files.
-    FillJob(*job, rect, slot, series ? kTargetFiles : m_saveTarget, series, noList);
+    FillJob(*job, rect, slot, name, target, series, noList);
     if (series)
         CapturedFileList.push_back(job->name);
     return StartWorker(std::move(job));
@@ -115,11 +134,12 @@ int CCaptureEngine::TakeNextSlot() {
     return slot;
 }
 
-void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, int target, bool series, BOOL noList) {
+void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, const CString& name, int target,
+                            bool series, BOOL noList) {
     job.rect = rect;
     job.slot = slot;
     job.target = target;
-    job.name = NextTargetName(target);
+    job.name = name;
     job.owner = m_owner;
     job.engine = this;
     job.sink = m_sink;

@@ -96,8 +96,10 @@ private:
     static UINT __cdecl CaptureThreadProc(LPVOID param);
     // StartCapture's steps: the slot to use, the job's contents, its worker.
     int TakeNextSlot();
-    void FillJob(CaptureJob& job, const RECT& rect, int slot, int target, bool series, BOOL noList);
+    void FillJob(CaptureJob& job, const RECT& rect, int slot, const CString& name, int target, bool series,
+                 BOOL noList);
     bool StartWorker(std::unique_ptr<CaptureJob> job);
+    // Empty when every file name is taken: the counter is at its top and that name too.
     CString NextTargetName(int target);
     // Address space a capture of `rect` into memory takes at its peak.
     static unsigned long long MemoryPeakOf(const RECT& rect);
@@ -123,6 +125,7 @@ private:
     WatermarkBitmap m_watermark;
     int m_saveTarget = kTargetFiles;
     int m_savedDcCounter = 0;
+    CString m_topNameTaken;  // the name of the counter's top, once given to a capture this run
     AddressSpaceProbe m_addressSpaceProbe;
     unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken
 };

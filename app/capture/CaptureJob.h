@@ -80,6 +80,10 @@ CString GetFileExtension(const CString& name);
 // 256-colour palette, TIFF gets LZW, JPEG baseline, PNG interlacing.
 bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 
+// Makes `folder` with every level of it that is missing, as a folder dialog's
+// new folder would. False, with the system's reason, when it cannot be made.
+bool MakeSaveFolder(const CString& folder, CString& reason);
+
 // Starts `toolPath` on `filePath`; false when the process could not start.
 bool OpenInEditor(const CString& toolPath, const CString& filePath);
 

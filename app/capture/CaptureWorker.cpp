@@ -19,13 +19,53 @@ constexpr DWORD kCaptureBlt = 0x40000000;
 // Larger captures than this are refused rather than half-allocated.
 constexpr long long kMaxCapturePixels = 1LL << 28;
 
-CString Reason(LPCWSTR what, const CString& name, const char* detail = nullptr) {
+CString Reason(LPCWSTR what, const CString& name, const CString& detail = CString()) {
     CString text;
-    if (detail && *detail)
-        text.Format(L"%s\n%s\n(%s)", what, name.GetString(), CString(detail).GetString());
+    if (!detail.IsEmpty())
+        text.Format(L"%s\n%s\n(%s)", what, name.GetString(), detail.GetString());
     else
         text.Format(L"%s\n%s", what, name.GetString());
     return text;
+}
+
+// The system's own words for an error code.
+CString SystemReason(DWORD error) {
+    WCHAR* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    CString reason = length && text ? CString(text) : CString();
+    if (text)
+        LocalFree(text);
+    reason.TrimRight();
+    if (reason.IsEmpty())
+        reason.Format(L"%lu", error);
+    return reason;
+}
+
+bool IsFolder(const CString& path) {
+    const DWORD attributes = GetFileAttributesW(path.GetString());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the folder, its missing parents first; the system's error when it cannot.
+DWORD MakeFolder(const CString& folder) {
+    if (IsFolder(folder))
+        return ERROR_SUCCESS;
+    if (GetFileAttributesW(folder.GetString()) != INVALID_FILE_ATTRIBUTES)
+        return ERROR_ALREADY_EXISTS;  // a file of that name
+    if (CreateDirectoryW(folder.GetString(), nullptr))
+        return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    const int slash = folder.ReverseFind(L'\\');
+    if (error != ERROR_PATH_NOT_FOUND || slash <= 0 || (slash == 2 && folder[1] == L':'))
+        return error;  // a drive or share that is not there stops here
+    error = MakeFolder(folder.Left(slash));
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (CreateDirectoryW(folder.GetString(), nullptr) || IsFolder(folder))
+        return ERROR_SUCCESS;  // or made meanwhile by another capture
+    return GetLastError();
 }
 
 // The captured picture as an image, through GDI+ when a watermark is laid on.
@@ -96,6 +136,14 @@ bool PrepareForFormat(CDibImage& image, DWORD formatId) {
     default:
         return true;
     }
+}
+
+bool MakeSaveFolder(const CString& folder, CString& reason) {
+    const DWORD error = MakeFolder(folder);
+    if (error == ERROR_SUCCESS)
+        return true;
+    reason = SystemReason(error);
+    return false;
 }
 
 bool OpenInEditor(const CString& toolPath, const CString& filePath) {
@@ -192,8 +240,18 @@ CString CaptureWorker(CaptureJob& job) {
         // Beyond what the system's file functions take: say so rather than
         // let the save fail with a reason that names no cause.
         return Reason(LoadResString(IDS_CAPTURE_PATH_TOO_LONG), job.name);
-    } else if (!image.Save(job.name.GetString(), formatId)) {
-        return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, image.GetLastError());
+    } else {
+        const CString folder = job.name.Left(job.name.ReverseFind(L'\\'));
+        CString reason;
+        if (!MakeSaveFolder(folder, reason))
+            return Reason(LoadResString(IDS_CAPTURE_FOLDER_FAILED), folder, reason);
+        if (!image.Save(job.name.GetString(), formatId)) {
+            // A file that cannot be made (no access) leaves the library no text of its own.
+            const DWORD error = GetLastError();
+            const char* detail = image.GetLastError();
+            return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name,
+                          detail && *detail ? CString(detail) : SystemReason(error));
+        }
     }
 
     if (job.settings.balloon && job.sink)

@@ -86,6 +86,13 @@ PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString
     if (context.target != 0) {
         const int slash = context.selectedLabel.ReverseFind(L'\\');
         path.Format(L"%s\\%s", directory.GetString(), context.selectedLabel.Mid(slash + 1).GetString());
+        CString reason, message;
+        if (!MakeSaveFolder(directory, reason)) {
+            message.Format(L"%s\n%s\n(%s)", LoadResString(IDS_CAPTURE_FOLDER_FAILED).GetString(),
+                           directory.GetString(), reason.GetString());
+            host.ReportFailure(message);
+            return PaneCommandResult::Failed;
+        }
     }
     if (FileExists(path) && !host.ConfirmOverwrite(path))
         return PaneCommandResult::Cancelled;

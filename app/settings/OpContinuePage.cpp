@@ -81,14 +81,10 @@ bool COpContinuePage::ApplyRunValue() {
         return false;
     }
     if (WindowStart) {
-        WCHAR exe[MAX_PATH] = {};
-        DWORD length = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-        if (length >= MAX_PATH)
-            length = MAX_PATH - 1;
-        exe[length] = L'\0';
-        // Exactly the path and its terminating zero, nothing of the buffer beyond.
-        status = ::RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe),
-                                  (length + 1) * sizeof(WCHAR));
+        // The whole path (a cut one would name another program) and its terminating zero.
+        const CString exe = AfxGetModuleFileName();
+        status = ::RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.GetString()),
+                                  (exe.GetLength() + 1) * sizeof(WCHAR));
     } else {
         status = ::RegDeleteValueW(key, kRunValue);
         if (status == ERROR_FILE_NOT_FOUND)

@@ -33,10 +33,11 @@ void COpFilePropertyPage::Load(const profile::ValueReader& read) {
     const CString editedChecked = read(kFileSection, L"EditedChecked", 260);
     const CString editedTool = read(kFileSection, L"EditedTool", kWholeValue);
 
-    // An empty folder or name would put captures at the root of the drive,
-    // an unknown type would fail every capture: such values read as the defaults.
+    // An empty folder would put captures at the root of the drive; a name no
+    // file can have or an unknown type would fail every capture, or save it
+    // elsewhere: such values read as the defaults.
     Directory = directory.IsEmpty() ? ExecutableFolder() : directory;
-    FileName = fileName.IsEmpty() ? DefaultValue(kFileSection, L"FileName", CString()) : fileName;
+    FileName = IsUsableFileName(fileName) ? fileName : DefaultValue(kFileSection, L"FileName", CString());
     FileCount = ParseNumber(fileCount, 0, 0);
     NameWithCount.Format(L"%s_%d", static_cast<LPCWSTR>(FileName), FileCount);
     FileType = DefaultValue(kFileSection, L"FileType", CString());
@@ -45,6 +46,10 @@ void COpFilePropertyPage::Load(const profile::ValueReader& read) {
             FileType = fileType;
     EditedChecked = ParseNumber(editedChecked, 0);
     EditedTool = editedTool;
+}
+
+CString COpFilePropertyPage::SaveFolder() const {
+    return profile::FolderFromExecutable(Directory);
 }
 
 void COpFilePropertyPage::Store(const profile::ValueWriter& write) const {
@@ -151,7 +156,7 @@ void COpFilePropertyPage::OnEditorCheck() {
 }
 
 void COpFilePropertyPage::OnBrowseFolder() {
-    CFolderDialog dialog(L"Save Folder", Directory, this);
+    CFolderDialog dialog(L"Save Folder", SaveFolder(), this);
     if (dialog.DoModal() != IDOK)
         return;
     MarkModified();
@@ -169,6 +174,19 @@ void COpFilePropertyPage::OnBrowseEditor() {
     MarkModified();
     EditedTool = path;
     UpdateData(FALSE);
+}
+
+BOOL COpFilePropertyPage::OnKillActive() {
+    if (!CPropertyPage::OnKillActive())
+        return FALSE;
+    if (profile::IsUsableFileName(FileName))
+        return TRUE;
+    // OK, Apply and a page change all ask here first: the sheet stays on the name.
+    AfxMessageBox(LoadResString(IDS_FILE_NAME_INVALID), MB_OK | MB_ICONEXCLAMATION);
+    HWND name = ::GetDlgItem(m_hWnd, IDC_FILE_NAME);
+    ::SetFocus(name);
+    ::SendMessageW(name, EM_SETSEL, 0, FileName.GetLength());
+    return FALSE;
 }
 
 BOOL COpFilePropertyPage::OnApply() {

@@ -24,6 +24,9 @@ public:
     void KeepForCancel();
     void RestoreKept();
 
+    // Directory as captures use it: a relative one is taken from the program's folder.
+    CString SaveFolder() const;
+
     CString Directory;
     CString NameWithCount;  // Format("%s_%d", FileName, FileCount), as the name edit shows it
     int EditedChecked = 0;
@@ -38,6 +41,8 @@ public:
     static const wchar_t* const kFileTypes[7];
 
     BOOL OnApply() override;
+    // Refuses a name no file can have.
+    BOOL OnKillActive() override;
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -78,14 +78,25 @@ int ParseNumber(const wchar_t* text, int fallback, int low, int high) {
 }
 
 CString ExecutableFolder() {
-    WCHAR buffer[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    if (length >= MAX_PATH)
-        length = MAX_PATH - 1;
-    buffer[length] = L'\0';
-    CString path(buffer);
-    int slash = path.ReverseFind(L'\\');
+    const CString path = AfxGetModuleFileName();
+    const int slash = path.ReverseFind(L'\\');
     return slash >= 0 ? path.Left(slash) : path;
+}
+
+CString FolderFromExecutable(const CString& folder) {
+    // "C:\x", "C:x", "\\server\x" and "\x" name their drive or share themselves.
+    if (folder.IsEmpty() || folder[0] == L'\\' || folder[0] == L'/' || (folder.GetLength() > 1 && folder[1] == L':'))
+        return folder;
+    return ExecutableFolder() + L"\\" + folder;
+}
+
+bool IsUsableFileName(const CString& name) {
+    if (name.IsEmpty())
+        return false;
+    for (int i = 0; i < name.GetLength(); ++i)
+        if (name[i] < 32 || std::wcschr(L"\\/:*?\"<>|", name[i]))
+            return false;
+    return true;
 }
 
 CString SettingsPathIn(const CString& folder) {
@@ -278,14 +289,16 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t length) {
     return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
 }
 
-// The text of a settings file: by its byte-order mark; without one, as UTF-8
+// The text of a settings file: by its byte-order mark (UTF-16 either way); without one, as UTF-8
 // when it is valid UTF-8 (what today's editors save), else in the ANSI code page.
 std::wstring DecodeProfileText(const std::string& bytes) {
     std::wstring text;
-    if (StartsWith(bytes, "\xFE\xFF", 2)) {
+    const bool littleEndian = StartsWith(bytes, "\xFF\xFE", 2);
+    if (littleEndian || StartsWith(bytes, "\xFE\xFF", 2)) {
+        const int high = littleEndian ? 1 : 0;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i]) << 8) |
-                                         static_cast<unsigned char>(bytes[i + 1]));
+            text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i + high]) << 8) |
+                                         static_cast<unsigned char>(bytes[i + 1 - high]));
         return text;
     }
     size_t start = 0;
@@ -363,6 +376,49 @@ bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
     return false;
 }
 
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos)
+        return std::wstring();
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// Takes the settings text into this run's memory and keeps the file from
+// being read or written again, reading it as the profile functions do: the
+// first of a repeated key counts, blanks around names and values do not,
+// nor a pair of quotes around a value.
+void HoldInMemory(const wchar_t* path, const std::wstring& text) {
+    std::wstring section;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
+        const std::wstring line = Trimmed(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (!line.empty() && line[0] == L'[') {
+            section = Trimmed(line.substr(1, line.find(L']') - 1));
+            continue;
+        }
+        const size_t equals = line.find(L'=');
+        if (line.empty() || line[0] == L';' || equals == std::wstring::npos)
+            continue;
+        std::wstring value = Trimmed(line.substr(equals + 1));
+        if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+            value = value.substr(1, value.size() - 2);
+        Kept().values.emplace(KeptKey(path, section.c_str(), Trimmed(line.substr(0, equals)).c_str()),
+                              CString(value.c_str()));
+    }
+    KeepInMemory(path);
+}
+
+// The form of a path that the file functions take beyond 260 characters.
+std::wstring LongPathForm(const wchar_t* path) {
+    const std::wstring whole(path);
+    if (whole.compare(0, 4, L"\\\\?\\") == 0)
+        return whole;
+    if (whole.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + whole.substr(2);
+    return L"\\\\?\\" + whole;
+}
+
 // Drops what the profile functions keep of the file, before it is replaced under them.
 void FlushProfileCache(const wchar_t* path) {
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
@@ -389,16 +445,30 @@ bool HoldsOptionSections(const wchar_t* path) {
 
 PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder) {
     PreparedFile result;
+    if (std::wcslen(path) >= MAX_PATH) {
+        // Beyond what the profile functions take: a cut path would name
+        // another file. Whatever settings the file holds are used, none written.
+        std::string bytes;
+        HoldInMemory(path, ReadAll(LongPathForm(path).c_str(), bytes) ? DecodeProfileText(bytes) : std::wstring());
+        result.usable = result.heldInMemory = true;
+        return result;
+    }
     if (FileExists(path)) {
         // A file that cannot be read now (locked, say) is not taken for a damaged one.
         std::string bytes;
         if (!ReadAll(path, bytes, 2))
             return result;
         if (HoldsOptionSections(path)) {
-            if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes)) {
+            // A file the user made read-only is read as it is and never written.
+            if (!StartsWith(bytes, "\xFF\xFE", 2) && !(::GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY) &&
+                ReadAll(path, bytes)) {
                 FlushProfileCache(path);
-                // Should this fail, the file still loads; only Hangul written later would suffer.
-                RewriteAsUnicode(path, DecodeProfileText(bytes));
+                const std::wstring text = DecodeProfileText(bytes);
+                // Written through the code page, its Hangul would be lost.
+                if (!RewriteAsUnicode(path, text)) {
+                    HoldInMemory(path, text);
+                    result.heldInMemory = true;
+                }
             }
             result.usable = true;
             return result;

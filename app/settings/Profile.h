@@ -43,6 +43,12 @@ CString DefaultValue(const wchar_t* section, const wchar_t* key, const CString& 
 
 // The folder of the running executable, without a trailing backslash.
 CString ExecutableFolder();
+// A relative folder is taken from the executable's folder, where vesk.ini
+// lives, not from the folder the program was started in.
+CString FolderFromExecutable(const CString& folder);
+// A base name a captured file can have: not empty, no path separator or
+// drive, none of the characters Windows refuses in a name.
+bool IsUsableFileName(const CString& name);
 CString SettingsPathIn(const CString& folder);
 
 // Reads one value (empty when the key or the file is missing). Only the first
@@ -90,6 +96,10 @@ bool HoldsOptionSections(const wchar_t* path);
 struct PreparedFile {
     bool usable = false;  // the loaders may read it and the writers write it
     bool created = false;  // written anew with the defaults
+    // Its settings were read into memory and the file is not written this
+    // run: its path is too long for the profile functions, or it could not be
+    // converted and writes through the code page would lose its Hangul.
+    bool heldInMemory = false;
     CString keptAs;        // where a damaged file was moved; empty when none was
 };
 
@@ -99,6 +109,7 @@ struct PreparedFile {
 // under a free name, never deleted or overwritten. A file in a one-byte or
 // UTF-8 encoding is rewritten as UTF-16LE with its text kept, so that later
 // writes keep Hangul; its original bytes are kept beside it the same way.
+// A file whose path is too long, or that cannot be converted, is held in memory.
 PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableFolder);
 
 }  // namespace profile

@@ -390,6 +390,16 @@ TEST_F(OptionsSheetTest, NameAndTypeResetTheCounterAndApplyWritesOnlyTheActivePa
             EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, kApplyButton)));
 
             ::SendMessageW(name, EM_SETSEL, 0, -1);
+            for (wchar_t c : std::wstring(L"12/08:"))
+                ::SendMessageW(name, WM_CHAR, c, 0);
+        });
+        // A name no file can have: OK says which characters cannot be used and stays on the name.
+        Press(sheet, PSBTN_OK);
+        OnUi([&] {
+            ASSERT_EQ(g_boxes.size(), 1u);
+            EXPECT_NE(g_boxes[0].find(L"\\ / : * ? \" < > |"), std::wstring::npos);
+            EXPECT_EQ(::GetFocus(), name);
+            ::SendMessageW(name, EM_SETSEL, 0, -1);
             for (wchar_t c : std::wstring(L"shot"))
                 ::SendMessageW(name, WM_CHAR, c, 0);
             EXPECT_EQ(L"shot_0", TextOf(name));

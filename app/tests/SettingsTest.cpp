@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,6 +70,12 @@ std::vector<std::pair<std::wstring, std::wstring>> LinesOf(const std::string& by
     }
     return lines;
 }
+
+// Two names of 150 characters: below any folder, a path longer than the system's.
+const std::wstring kLong = std::wstring(150, L'a') + L"\\" + std::wstring(150, L'b');
+
+// Any path, also one beyond 260 characters.
+std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
 
 class SettingsFile : public ::testing::Test {
 protected:
@@ -180,59 +187,45 @@ TEST_F(SettingsFile, FirstStartWritesEveryDefaultInTableOrder) {
     }
 }
 
+// "key=value" lines (of any sections) as a map.
+std::map<std::wstring, std::wstring> ValuesOf(const std::wstring& text) {
+    std::map<std::wstring, std::wstring> values;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
+        const std::wstring line = text.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t equals = line.find(L'=');
+        if (equals != std::wstring::npos)
+            values.emplace(line.substr(0, equals), line.substr(equals + 1));
+    }
+    return values;
+}
+
 // Start-up leaves a file that holds settings as it is, only rewriting one in
 // another encoding as UTF-16 with the same text (the original kept beside it),
-// so that later writes keep Hangul. Values that are missing or unusable read as
+// so that later writes keep Hangul. The objects then hold, and save, the row's
+// values and every other key's default: missing and unusable values read as
 // their defaults, numbers out of range are brought into it.
 TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
     enum Encoding { kUtf16, kAnsi, kUtf8 };
     struct Case {
         const char* name;
         Encoding encoding;
-        std::wstring content;
-        void (*check)(const COpFilePropertyPage&, const COpWatermarkPropertyPage&, const COpContinuePage&);
+        const wchar_t* content;
+        const wchar_t* held;  // the values that are not defaults; null: the content's own
     };
     const Case cases[] = {
         {"missing and unusable values read as defaults", kUtf16,
-         L"[FILE OPTIONS]\r\nDirectory=\r\nFileCount=-5\r\nFileType=xyz\r\n[WATERMARK OPTIONS]\r\nAlpha=999\r\n"
-         L"Rotation=720\r\nRotate=9\r\nTextBkR=300\r\nRed=-1\r\nChoice=abc\r\nText=\r\n"
-         L"[MISCELLANEOUS OPTIONS]\r\nCookieNumber=abc\r\nStartTray=\r\n",
-         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage& w, const COpContinuePage& m) {
-             EXPECT_EQ(std::wstring(f.Directory), std::wstring(profile::ExecutableFolder()));
-             EXPECT_EQ(std::wstring(f.NameWithCount), L"Vesk_0");
-             EXPECT_EQ(std::wstring(f.FileType), L"bmp");
-             EXPECT_EQ(std::wstring(f.EditedTool), L"C:\\Windows\\system32\\mspaint.exe");
-             EXPECT_EQ(std::wstring(w.FontFace), L"Airal");
-             EXPECT_EQ(std::wstring(w.Text), L"");  // an emptied text is the user's
-             EXPECT_EQ(w.Alpha, 100);
-             EXPECT_EQ(w.Rotation, 0);
-             EXPECT_EQ(w.Rotate, 5);
-             EXPECT_EQ(w.Location, 0);
-             EXPECT_EQ(w.TextBkR, 255);
-             EXPECT_EQ(w.TextBkG, 115);
-             EXPECT_EQ(w.Red + w.RedSlider, 0);
-             EXPECT_EQ(w.Choice, 1);
-             EXPECT_TRUE(w.FontBold);
-             EXPECT_EQ(m.CookieNumber, 200);
-             EXPECT_EQ(m.StartTray, 0);
-             EXPECT_EQ(m.MouseCursor, 1);
-         }},
+         L"[FILE OPTIONS]\r\nDirectory=\r\nFileCount=-5\r\nFileType=xyz\r\nFileName=..\\..\\up\r\n"
+         L"[WATERMARK OPTIONS]\r\nAlpha=999\r\nRotation=720\r\nRotate=9\r\nTextBkR=300\r\nRed=-1\r\nChoice=abc\r\n"
+         L"Text=\r\n[MISCELLANEOUS OPTIONS]\r\nCookieNumber=abc\r\nStartTray=\r\n",
+         L"Text=\nRotate=5\nTextBkR=255\nRed=0"},  // an emptied text is the user's
         {"misc values count seven characters", kUtf16,
-         L"[MISCELLANEOUS OPTIONS]\r\nCookieNumber=12345678\r\nStartTray=1\r\n",
-         [](const COpFilePropertyPage&, const COpWatermarkPropertyPage&, const COpContinuePage& m) {
-             EXPECT_EQ(m.CookieNumber, 1234567);
-             EXPECT_EQ(m.StartTray, 1);
-         }},
+         L"[MISCELLANEOUS OPTIONS]\r\nCookieNumber=12345678\r\nStartTray=1\r\n", L"CookieNumber=1234567\nStartTray=1"},
         {"numbers use the leading digits", kUtf16,
          L"[FILE OPTIONS]\r\nFileCount=12abc\r\n[WATERMARK OPTIONS]\r\nFontBold=2\r\nFontItalic=0\r\nLocation=abc\r\n"
          L"Rotation=-90\r\n",
-         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage& w, const COpContinuePage&) {
-             EXPECT_EQ(f.FileCount, 12);
-             EXPECT_TRUE(w.FontBold);
-             EXPECT_FALSE(w.FontItalic);
-             EXPECT_EQ(w.Location, 0);
-             EXPECT_EQ(w.Rotation, 270);
-         }},
+         L"FileCount=12\nFontItalic=0\nRotation=270"},
         {"a valid file reads as it always did", kUtf16,
          L"[FILE OPTIONS]\r\nDirectory=C:\\Shots\r\nFileName=Shot\r\nFileCount=7\r\nFileType=PNG\r\nEditedChecked=1\r\n"
          L"EditedTool=\r\n[WATERMARK OPTIONS]\r\nWaterMark=1\r\nChoice=0\r\nImageDir=C:\\m.png\r\nImageWidth=40\r\n"
@@ -242,61 +235,30 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
          L"HideColor=1\r\nRed=10\r\nGreen=11\r\nBlue=255\r\n[MISCELLANEOUS OPTIONS]\r\nWindowStart=1\r\nStartTray=1\r\n"
          L"MouseCursor=0\r\nLayered=0\r\nPointerEffect=0\r\nMagnifierEffect=0\r\nToolTipEffect=0\r\nSoundEffect=0\r\n"
          L"CookieNumber=0\r\nKeepEffect=1\r\n",
-         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage& w, const COpContinuePage& m) {
-             EXPECT_EQ(std::wstring(f.Directory), L"C:\\Shots");
-             EXPECT_EQ(std::wstring(f.NameWithCount), L"Shot_7");
-             EXPECT_EQ(std::wstring(f.FileType), L"PNG");
-             EXPECT_EQ(f.EditedChecked, 1);
-             EXPECT_EQ(std::wstring(f.EditedTool), L"");
-             const int numbers[] = {w.WaterMark, w.Choice, w.ImageWidth, w.ImageHeight, w.FontSize, w.FontBold,
-                                    w.FontItalic, w.FontUnderline, w.TextBkR, w.TextBkG, w.TextBkB, w.TextColorR,
-                                    w.TextColorG, w.TextColorB, w.Location, w.LeftRightMargin, w.TopBottomMargin,
-                                    w.Rotate, w.Rotation, w.Alpha, w.HideColor, w.Red, w.Green, w.Blue};
-             const int expected[] = {1, 0, 40, 30, -12, 0, 0, 0, 1, 2, 3, 4, 5, 6, 8, -7, 9, 3, 360, 0, 1, 10, 11, 255};
-             for (size_t i = 0; i < std::size(expected); ++i)
-                 EXPECT_EQ(numbers[i], expected[i]) << "watermark number " << i;
-             EXPECT_EQ(std::wstring(w.ImageDir) + w.Text.GetString() + w.FontFace.GetString(), L"C:\\m.pngTGulim");
-             EXPECT_EQ(m.WindowStart + m.StartTray + m.MouseCursor + m.Layered + m.PointerEffect + m.MagnifierEffect +
-                           m.ToolTipEffect + m.SoundEffect + m.CookieNumber + m.KeepEffect,
-                       3);
-             EXPECT_EQ(m.KeepEffect, 1);
-         }},
-        {"an ANSI file is still read", kAnsi, L"[FILE OPTIONS]\r\nDirectory=C:\\Shots\r\nFileType=png\r\n",
-         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage&, const COpContinuePage&) {
-             EXPECT_EQ(std::wstring(f.Directory), L"C:\\Shots");
-             EXPECT_EQ(std::wstring(f.FileType), L"png");
-         }},
+         nullptr},
+        {"an ANSI file is still read", kAnsi, L"[FILE OPTIONS]\r\nDirectory=C:\\Shots\r\nFileType=png\r\n", nullptr},
         // What today's editors save: UTF-8 without a byte-order mark.
-        {"a UTF-8 file keeps its Hangul", kUtf8, L"[FILE OPTIONS]\r\nDirectory=C:\\한글 폴더\r\nFileName=화면\r\n",
-         [](const COpFilePropertyPage& f, const COpWatermarkPropertyPage&, const COpContinuePage&) {
-             EXPECT_EQ(std::wstring(f.Directory), L"C:\\한글 폴더");
-             EXPECT_EQ(std::wstring(f.FileName), L"화면");
-         }},
+        {"a UTF-8 file keeps its Hangul", kUtf8, L"[FILE OPTIONS]\r\nDirectory=C:\\한글 폴더\r\nFileName=화면\r\n", nullptr},
     };
     const CString original = path_ + L".original";
+    const CString copy = path_ + L".saved";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::wstring content = c.content;
         if (c.encoding == kUtf16)
-            WriteRaw(Utf16Bytes(c.content));
+            WriteRaw(Utf16Bytes(content));
         else if (c.encoding == kAnsi)
-            WriteRaw(std::string(c.content.begin(), c.content.end()));
+            WriteRaw(std::string(content.begin(), content.end()));
         else
-            WriteRaw(Utf8Bytes(c.content));
+            WriteRaw(Utf8Bytes(content));
         // The swap keeps what the user set on the file.
         ::SetFileAttributesW(path_, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
         const std::string before = ReadRaw();
         const profile::PreparedFile prepared = profile::PrepareSettingsFile(path_, CString(folder_.c_str()));
-        EXPECT_TRUE(prepared.usable);
-        EXPECT_FALSE(prepared.created);
-        const std::string after = ReadRaw();
+        EXPECT_TRUE(prepared.usable && !prepared.created && !prepared.heldInMemory);
         EXPECT_EQ(::GetFileAttributesW(path_) & FILE_ATTRIBUTE_HIDDEN, static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
-        if (c.encoding == kUtf16) {
-            EXPECT_EQ(after, before);
-            EXPECT_FALSE(profile::FileExists(original));
-        } else {
-            EXPECT_EQ(after.substr(0, 2), std::string("\xFF\xFE"));
-            EXPECT_EQ(FileBytes(std::wstring(original)), before) << "the original bytes are kept";
-        }
+        EXPECT_EQ(ReadRaw(), c.encoding == kUtf16 ? before : Utf16Bytes(content));
+        EXPECT_EQ(FileBytes(std::wstring(original)), c.encoding == kUtf16 ? "" : before) << "the original bytes";
         ::DeleteFileW(original);
         COpFilePropertyPage file;
         COpWatermarkPropertyPage watermark;
@@ -304,7 +266,23 @@ TEST_F(SettingsFile, ExistingFileIsReadAsItIs) {
         file.LoadOptions(path_);
         watermark.LoadOptions(path_);
         misc.LoadOptions(path_);
-        c.check(file, watermark, misc);
+        file.SaveOptions(copy);
+        watermark.SaveOptions(copy);
+        misc.SaveOptions(copy);
+        const auto held = ValuesOf(c.held ? c.held : c.content);
+        for (const KeyDefaultsCheck& table : {KeyDefaultsCheck{profile::kFileSection, profile::kFileDefaults, 6},
+                                              KeyDefaultsCheck{profile::kWatermarkSection, profile::kWatermarkDefaults, 27},
+                                              KeyDefaultsCheck{profile::kMiscSection, profile::kMiscDefaults, 10}})
+            for (int i = 0; i < table.count; ++i) {
+                const wchar_t* key = table.table[i].key;
+                const auto found = held.find(key);
+                EXPECT_EQ(std::wstring(profile::ReadValue(table.section, key, copy, profile::kWholeValue)),
+                          found != held.end() ? found->second
+                                              : std::wstring(profile::DefaultValue(table.section, key,
+                                                                                   profile::ExecutableFolder())))
+                    << Narrow(key);
+            }
+        ::DeleteFileW(copy);
         ::SetFileAttributesW(path_, FILE_ATTRIBUTE_NORMAL);
     }
 }
@@ -358,6 +336,25 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     ASSERT_LT(fileAt + 6, lines.size());
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(lines[fileAt + 1 + i].first, profile::kFileDefaults[i].key);
+
+    // A program folder of 260 characters or more: beyond the profile functions.
+    // Its file is read whole into memory and rounds trips there, never written.
+    const std::wstring deep = folder_ + L"\\" + kLong;
+    ::CreateDirectoryW(Long(deep.substr(0, deep.rfind(L'\\'))).c_str(), nullptr);
+    ASSERT_TRUE(::CreateDirectoryW(Long(deep).c_str(), nullptr));
+    const CString deepPath = profile::SettingsPathIn(CString(deep.c_str()));
+    ASSERT_TRUE(WriteBytes(Long(deepPath.str()), ReadRaw()));
+    EXPECT_TRUE(profile::PrepareSettingsFile(deepPath, CString(folder_.c_str())).heldInMemory);
+    file2.LoadOptions(deepPath);
+    EXPECT_EQ(std::wstring(file2.NameWithCount), L"화면_41");
+    file2.FileCount = 42;
+    file2.SaveOptions(deepPath);
+    file2.LoadOptions(deepPath);
+    EXPECT_EQ(std::wstring(file2.NameWithCount), L"화면_42");
+    EXPECT_TRUE(FileBytes(Long(deepPath.str())) == ReadRaw()) << "the file was written";
+    ::DeleteFileW(Long(deepPath.str()).c_str());
+    ::RemoveDirectoryW(Long(deep).c_str());
+    ::RemoveDirectoryW(Long(deep.substr(0, deep.rfind(L'\\'))).c_str());
 }
 
 }  // namespace
@@ -387,17 +384,38 @@ std::wstring ValidText(const std::wstring& folder) {
     return text;
 }
 
-// The text with each "key=..." line replaced by "key=value", or removed for a null value.
-std::wstring With(std::wstring text, std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> changes) {
-    for (const auto& [key, value] : changes) {
-        const std::wstring start = L"\n" + std::wstring(key) + L"=";
-        const size_t at = text.find(start);
-        if (at == std::wstring::npos)
-            continue;
-        const size_t end = text.find(L"\r\n", at + 1);
-        text.replace(at + 1, end + 2 - (at + 1), value ? std::wstring(key) + L"=" + value + L"\r\n" : L"");
+// The text with each line of `changes` in place of its key's line: "key=value",
+// or "key" alone to remove it.
+std::wstring With(std::wstring text, const wchar_t* changes) {
+    const std::wstring all = changes ? changes : L"";
+    for (size_t pos = 0; pos < all.size();) {
+        const size_t end = std::min(all.find(L'\n', pos), all.size());
+        const std::wstring change = all.substr(pos, end - pos);
+        pos = end + 1;
+        const size_t at = text.find(L"\n" + change.substr(0, change.find(L'=')) + L"=");
+        if (at != std::wstring::npos)
+            text.replace(at + 1, text.find(L"\r\n", at + 1) + 1 - at,
+                         change.find(L'=') == std::wstring::npos ? L"" : change + L"\r\n");
     }
     return text;
+}
+
+// "<>" stands for the test's folder, "<long>" for kLong.
+std::wstring Expand(std::wstring text, const std::wstring& folder) {
+    for (size_t at; (at = text.find(L"<long>")) != std::wstring::npos;)
+        text.replace(at, 6, kLong);
+    for (size_t at; (at = text.find(L"<>")) != std::wstring::npos;)
+        text.replace(at, 2, folder);
+    return text;
+}
+
+// A box's text as one line, however it was broken to fit the screen.
+std::wstring Joined(const std::wstring& text) {
+    std::wstring joined;
+    for (wchar_t c : text)
+        if (c != L'\n' && c != L'\r')
+            joined += c;
+    return joined;
 }
 
 // Every "[section]key=value" of a UTF-16 file, sorted: the file's content
@@ -415,151 +433,111 @@ std::vector<std::wstring> Entries(const std::string& bytes) {
     return entries;
 }
 
-// How another program holds the file: not at all; locked until the main
-// dialog shows; open, not to be moved, until then; open for reading only, so
-// that nobody writes it, for the whole run.
-enum class Hold { kNothing, kLocked, kUndeletable, kUnwritable };
+// How the file is held: not at all; locked until the main dialog shows; open,
+// not to be moved, until then; open for reading only, so that nobody writes
+// it, for the whole run; a folder where its converted copy would be written.
+enum class Hold { kNothing, kLocked, kUndeletable, kUnwritable, kNoRoomBeside };
+enum Encoding { kUtf16, kUtf8, kNoise };
 
 struct StartCase {
     const char* name;
-    std::function<std::string(const std::wstring& folder)> file;  // the bytes of vesk.ini before the start
+    const wchar_t* keys;  // changes to a valid file (see With)
+    Encoding encoding;
     Hold hold;
-    const wchar_t* startNotice;        // part of the box before the main dialog; null: no box
-    std::function<std::wstring(const std::wstring& folder)> capture;  // where Ctrl+F lands; empty: it fails
-    const wchar_t* failure;            // part of the failure box
-    bool watermarkOk;                  // OK pressed on the watermark page after the capture
-    const wchar_t* exitNotice;         // part of the box on the way out; null: no box
-    std::function<std::wstring(const std::wstring& folder)> after;  // the file's text after the exit; empty: unchanged
+    const wchar_t* programIn;    // the folder of vesk.exe and vesk.ini below the test's; null: that one
+    const wchar_t* startNotice;  // what a box before the main dialog says; null: no box
+    const wchar_t* capture;      // where a capture lands; null: none does
+    const wchar_t* failure;      // what the box of a capture (the second, after one landed) says
+    const wchar_t* exitNotice;   // what a box on the way out says; null: no box
+    const wchar_t* saved;        // the file after the exit: changes to a valid file; null: as it was
 };
 
-// An existing folder of 334 characters (two names, each within the system's limit).
-std::wstring LongFolder(const std::wstring& folder) {
-    return folder + L"\\" + std::wstring(150, L'a') + L"\\" + std::wstring(334 - folder.size() - 152, L'b');
-}
-
-// Each file is started, captured into, possibly applied, left; what the
-// program then did and wrote is checked.
+// Each file is started, captured into and left; what the program said and wrote is checked.
 TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
     const StartCase cases[] = {
-        {"no folder, name or type, a negative counter",
-         [](const std::wstring& f) {
-             return Utf16Bytes(With(ValidText(f), {{L"Directory", nullptr}, {L"FileName", nullptr},
-                                                   {L"FileType", nullptr}, {L"FileCount", L"-5"}}));
-         },
-         Hold::kNothing, nullptr, [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr, false, nullptr,
-         [](const std::wstring& f) { return With(ValidText(f), {{L"FileCount", L"1"}}); }},
-        {"an unknown type, watermark values out of range, no location; the watermark page applied",
-         [](const std::wstring& f) {
-             return Utf16Bytes(With(ValidText(f), {{L"FileType", L"xyz"}, {L"Alpha", L"999"},
-                                                   {L"Rotation", L"720"}, {L"Location", nullptr}}));
-         },
-         Hold::kNothing, nullptr, [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr, true, nullptr,
-         [](const std::wstring& f) { return With(ValidText(f), {{L"FileCount", L"1"}}); }},
-        {"a valid file of an earlier version",
-         [](const std::wstring& f) {
-             ::CreateDirectoryW((f + L"\\shots").c_str(), nullptr);
-             return Utf16Bytes(With(ValidText(f + L"\\shots"),
-                                    {{L"FileName", L"Shot"}, {L"FileCount", L"7"}, {L"FileType", L"png"}}));
-         },
-         Hold::kNothing, nullptr, [](const std::wstring& f) { return f + L"\\shots\\Shot_7.png"; }, nullptr, false,
-         nullptr,
-         [](const std::wstring& f) {
-             return With(ValidText(f + L"\\shots"),
-                         {{L"FileName", L"Shot"}, {L"FileCount", L"8"}, {L"FileType", L"png"}});
-         }},
-        {"UTF-8 without a byte-order mark, a Hangul folder",
-         [](const std::wstring& f) {
-             ::CreateDirectoryW((f + L"\\한글 폴더").c_str(), nullptr);
-             return Utf8Bytes(With(ValidText(f + L"\\한글 폴더"), {{L"FileName", L"화면"}}));
-         },
-         Hold::kNothing, nullptr, [](const std::wstring& f) { return f + L"\\한글 폴더\\화면_0.bmp"; }, nullptr, false,
-         nullptr,
-         [](const std::wstring& f) {
-             return With(ValidText(f + L"\\한글 폴더"), {{L"FileName", L"화면"}, {L"FileCount", L"1"}});
-         }},
-        {"a folder longer than a path may be",
-         [](const std::wstring& f) {
-             ::CreateDirectoryW((L"\\\\?\\" + f + L"\\" + std::wstring(150, L'a')).c_str(), nullptr);
-             EXPECT_TRUE(::CreateDirectoryW((L"\\\\?\\" + LongFolder(f)).c_str(), nullptr));
-             return Utf16Bytes(ValidText(LongFolder(f)));
-         },
-         Hold::kNothing, nullptr, nullptr, L"경로가 너무 깁니다", false, nullptr,
-         [](const std::wstring& f) { return With(ValidText(LongFolder(f)), {{L"FileCount", L"1"}}); }},
-        {"locked at the start", [](const std::wstring& f) { return Utf16Bytes(ValidText(f + L"\\elsewhere")); },
-         Hold::kLocked, L"설정 파일을 읽거나 만들 수 없습니다",
-         [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr, false, nullptr, nullptr},
-        {"damaged and not to be moved aside", [](const std::wstring&) { return NoiseBytes(4096); }, Hold::kUndeletable,
-         L"설정 파일을 읽거나 만들 수 없습니다", [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr,
-         false, nullptr, nullptr},
-        {"not writable", [](const std::wstring& f) { return Utf16Bytes(ValidText(f)); }, Hold::kUnwritable, nullptr,
-         [](const std::wstring& f) { return f + L"\\Vesk_0.bmp"; }, nullptr, false, L"설정 파일에 저장하지 못했습니다",
-         nullptr},
+        {"no folder, a name no file can have, an unknown type, a negative counter",
+         L"Directory\nFileName=..\\..\\up\nFileType=xyz\nFileCount=-5", kUtf16, Hold::kNothing, nullptr, nullptr,
+         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"FileCount=1"},
+        {"a valid file of an earlier version, its folder gone",
+         L"Directory=<>\\gone\\shots\nFileName=Shot\nFileCount=7\nFileType=png", kUtf16, Hold::kNothing, nullptr,
+         nullptr, L"<>\\gone\\shots\\Shot_7.png", nullptr, nullptr,
+         L"Directory=<>\\gone\\shots\nFileName=Shot\nFileCount=8\nFileType=png"},
+        {"UTF-8 without a byte-order mark, a Hangul folder", L"Directory=<>\\한글 폴더\nFileName=화면", kUtf8,
+         Hold::kNothing, nullptr, nullptr, L"<>\\한글 폴더\\화면_0.bmp", nullptr, nullptr,
+         L"Directory=<>\\한글 폴더\nFileName=화면\nFileCount=1"},
+        {"a folder longer than a path may be", L"Directory=<>\\<long>", kUtf16, Hold::kNothing, nullptr, nullptr,
+         nullptr, L"저장할 파일의 경로가 너무 깁니다. 더 짧은 저장 폴더를 고르세요.<>\\<long>", nullptr,
+         L"Directory=<>\\<long>\nFileCount=1"},
+        {"a file where the folder should be", L"Directory=<>\\vesk.exe\\shots", kUtf16, Hold::kNothing, nullptr,
+         nullptr, nullptr, L"저장 폴더를 만들 수 없습니다.<>\\vesk.exe\\shots(", nullptr,
+         L"Directory=<>\\vesk.exe\\shots\nFileCount=1"},
+        {"the counter at its top", L"FileCount=2147483647", kUtf16, Hold::kNothing, nullptr, nullptr,
+         L"<>\\Vesk_2147483647.bmp", L"더 이상 사용할 수 있는 파일 번호가 없어", nullptr, nullptr},
+        {"a relative folder, the program started in another", L"Directory=caps", kUtf16, Hold::kNothing, L"prog",
+         nullptr, L"<>\\prog\\caps\\Vesk_0.bmp", nullptr, nullptr, L"Directory=caps\nFileCount=1"},
+        {"locked at the start", L"Directory=<>\\elsewhere", kUtf16, Hold::kLocked, nullptr,
+         L"설정 파일을 읽거나 만들 수 없습니다.<>\\vesk.ini", L"<>\\Vesk_0.bmp", nullptr, nullptr, nullptr},
+        {"damaged and not to be moved aside", nullptr, kNoise, Hold::kUndeletable, nullptr,
+         L"설정 파일을 읽거나 만들 수 없습니다.<>\\vesk.ini", L"<>\\Vesk_0.bmp", nullptr, nullptr, nullptr},
+        {"UTF-8 that cannot be converted", L"Directory=<>\\한글", kUtf8, Hold::kNoRoomBeside, nullptr,
+         L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글\\Vesk_0.bmp", nullptr, nullptr, nullptr},
+        {"not writable", nullptr, kUtf16, Hold::kUnwritable, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
+         L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
         VeskRun run(L"settings");
-        ASSERT_TRUE(run.Prepare());
+        ASSERT_TRUE(run.Prepare(c.programIn ? c.programIn : L""));
         const std::wstring& folder = run.folder();
-        const std::string before = c.file(folder);
+        const auto says = [&](const std::wstring& box, const wchar_t* part) {
+            return part ? Joined(box).find(Expand(part, folder)) != std::wstring::npos : box.empty();
+        };
+        const std::wstring text = Expand(With(ValidText(L"<>"), c.keys), folder);
+        const std::string before =
+            c.encoding == kNoise ? NoiseBytes(4096) : c.encoding == kUtf8 ? Utf8Bytes(text) : Utf16Bytes(text);
         ASSERT_TRUE(WriteBytes(run.ini(), before));
+        if (c.hold == Hold::kNoRoomBeside)
+            ::CreateDirectoryW((run.ini() + L".new").c_str(), nullptr);
         const DWORD share[] = {0, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
-        HANDLE hold = c.hold == Hold::kNothing ? INVALID_HANDLE_VALUE
-                                               : ::CreateFileW(run.ini().c_str(), GENERIC_READ,
-                                                               share[static_cast<int>(c.hold)], nullptr,
-                                                               OPEN_EXISTING, 0, nullptr);
+        HANDLE hold = c.hold >= Hold::kLocked && c.hold <= Hold::kUnwritable
+                          ? ::CreateFileW(run.ini().c_str(), GENERIC_READ, share[static_cast<int>(c.hold)], nullptr,
+                                          OPEN_EXISTING, 0, nullptr)
+                          : INVALID_HANDLE_VALUE;
         std::wstring notice;
         HWND main = run.Start(&notice);
         if (hold != INVALID_HANDLE_VALUE && c.hold != Hold::kUnwritable)
             ::CloseHandle(hold);
         ASSERT_NE(main, nullptr);
-        if (c.startNotice)
-            EXPECT_NE(notice.find(c.startNotice), std::wstring::npos) << Utf8Bytes(notice);
-        else
-            EXPECT_EQ(notice, L"");
+        EXPECT_TRUE(says(notice, c.startNotice)) << Utf8Bytes(notice);
 
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+        const std::wstring landed = c.capture ? Expand(c.capture, folder) : std::wstring();
+        std::string shotBytes;
         if (c.capture) {
             CDibImage shot;
-            EXPECT_TRUE(run.LoadWhenWritten(c.capture(folder), shot)) << "no " << Utf8Bytes(c.capture(folder));
-        } else {
+            EXPECT_TRUE(run.LoadWhenWritten(landed, shot)) << "no " << Utf8Bytes(landed);
+            shotBytes = FileBytes(landed);
+        }
+        if (c.failure) {
+            if (c.capture)
+                ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
             const std::wstring failure = run.AnswerMessageBox();
-            EXPECT_NE(failure.find(c.failure), std::wstring::npos) << Utf8Bytes(failure);
-            // The whole folder is named, however the box breaks its lines.
-            std::wstring joined;
-            for (wchar_t ch : failure)
-                if (ch != L'\n' && ch != L'\r')
-                    joined += ch;
-            EXPECT_NE(joined.find(LongFolder(folder)), std::wstring::npos);
+            EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
-        if (c.watermarkOk) {
-            ::PostMessageW(main, WM_COMMAND, ID_OPTIONS_WATERMARK, 0);
-            HWND sheet = nullptr;
-            ASSERT_TRUE(WaitFor([&] {
-                sheet = run.FindOwnWindow(L"Options");
-                for (HWND page = nullptr; sheet && (page = ::FindWindowExW(sheet, page, L"#32770", nullptr));)
-                    if (::IsWindowVisible(::GetDlgItem(page, IDC_WATERMARK_CHECK)))
-                        return true;
-                return false;
-            })) << "no watermark page";
-            ::PostMessageW(sheet, WM_COMMAND, IDOK, 0);
-            ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
-        }
+        EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
         EXPECT_EQ(run.Exit(main, &notice), 0u);
-        if (c.exitNotice) {
-            EXPECT_NE(notice.find(c.exitNotice), std::wstring::npos) << Utf8Bytes(notice);
-            EXPECT_NE(notice.find(run.ini()), std::wstring::npos) << "the box names the file";
-        } else {
-            EXPECT_EQ(notice, L"");
-        }
+        EXPECT_TRUE(says(notice, c.exitNotice)) << Utf8Bytes(notice);
         if (c.hold == Hold::kUnwritable)
             ::CloseHandle(hold);
+
         const std::string after = FileBytes(run.ini());
-        if (c.after)
-            EXPECT_EQ(Entries(after), Entries(Utf16Bytes(c.after(folder))));
+        if (c.saved)
+            EXPECT_EQ(Entries(after), Entries(Utf16Bytes(Expand(With(ValidText(L"<>"), c.saved), folder))));
         else
             EXPECT_TRUE(after == before) << "the file was written";
-        if (before.substr(0, 2) != "\xFF\xFE" && c.hold == Hold::kNothing)
-            EXPECT_TRUE(FileBytes(run.ini() + L".original") == before) << "the original bytes are gone";
+        // A converted file's original bytes are kept beside it, and only then.
+        const bool converted = after.compare(0, 2, "\xFF\xFE") == 0 && before.compare(0, 2, "\xFF\xFE") != 0;
+        EXPECT_TRUE(FileBytes(run.ini() + L".original") == (converted ? before : std::string()));
         EXPECT_FALSE(Exists(run.ini() + L".damaged"));
     }
 }

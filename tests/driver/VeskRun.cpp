@@ -193,16 +193,19 @@ VeskRun::VeskRun(const wchar_t* tag) : m_tag(tag) {}
 
 VeskRun::~VeskRun() { Kill(); }
 
-bool VeskRun::Prepare()
+bool VeskRun::Prepare(const std::wstring& programIn)
 {
     static int counter = 0;
     WCHAR temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     m_folder = std::wstring(temp) + L"vesk-" + m_tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                std::to_wstring(++counter);
-    m_exe = m_folder + L"\\vesk.exe";
-    m_ini = m_folder + L"\\vesk.ini";
-    return CreateDirectoryW(m_folder.c_str(), nullptr) && CopyFileW(BuiltExePath().c_str(), m_exe.c_str(), FALSE);
+    const std::wstring home = programIn.empty() ? m_folder : m_folder + L"\\" + programIn;
+    m_exe = home + L"\\vesk.exe";
+    m_ini = home + L"\\vesk.ini";
+    return CreateDirectoryW(m_folder.c_str(), nullptr) &&
+           (programIn.empty() || CreateDirectoryW(home.c_str(), nullptr)) &&
+           CopyFileW(BuiltExePath().c_str(), m_exe.c_str(), FALSE);
 }
 
 bool VeskRun::PrepareQuiet()

@@ -83,8 +83,9 @@ public:
     VeskRun(const VeskRun&) = delete;
     VeskRun& operator=(const VeskRun&) = delete;
 
-    // Copies vesk.exe into a new folder; false when that fails.
-    bool Prepare();
+    // Copies vesk.exe into a new folder, or into its subfolder `programIn`;
+    // the program is started in the new folder. False when that fails.
+    bool Prepare(const std::wstring& programIn = std::wstring());
     // Starts once to write the defaults, then turns off the cursor, sound,
     // balloon and editor, which would change or slow what captures show.
     bool PrepareQuiet();

@@ -162,16 +162,16 @@ TEST_F(CaptureEngineTest, NamingTakesTheFirstFreeNumber) {
     ASSERT_EQ(sink.Files().size(), 1u);
     EXPECT_EQ(sink.Files()[0], NumberedPath(2, L"bmp").str());
 
-    // A folder that does not exist: the first probed name is taken, and the
-    // failed save is reported instead of reaching the pane.
-    options.file.Directory = folder + L"\\missing";
+    // A folder that cannot be made (a file in its place): the first probed
+    // name is taken, and the failure is reported instead of reaching the pane.
+    options.file.Directory = NumberedPath(0, L"bmp") + L"\\missing";
     options.file.FileCount = 0;
     ASSERT_TRUE(CaptureSource());
     ASSERT_TRUE(done.WaitForAll());
     EXPECT_EQ(options.file.FileCount, 1);
     EXPECT_EQ(sink.Files().size(), 1u);
     ASSERT_EQ(sink.Failures().size(), 1u);
-    EXPECT_NE(sink.Failures()[0].find(L"missing\\Vesk_0.bmp"), std::wstring::npos);
+    EXPECT_NE(sink.Failures()[0].find(L"Vesk_0.bmp\\missing"), std::wstring::npos);
 }
 
 TEST_F(CaptureEngineTest, EmptyOrHugeRectanglesAreReportedNotCaptured) {
