@@ -80,6 +80,9 @@ CString GetFileExtension(const CString& name);
 // 256-colour palette, TIFF gets LZW, JPEG baseline, PNG interlacing.
 bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 
+// The system's own words for an error code, without the closing line break.
+CString SystemReason(DWORD error);
+
 // Makes `folder` with every level of it that is missing, as a folder dialog's
 // new folder would. False, with the system's reason, when it cannot be made.
 bool MakeSaveFolder(const CString& folder, CString& reason);

@@ -28,21 +28,6 @@ CString Reason(LPCWSTR what, const CString& name, const CString& detail = CStrin
     return text;
 }
 
-// The system's own words for an error code.
-CString SystemReason(DWORD error) {
-    WCHAR* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    CString reason = length && text ? CString(text) : CString();
-    if (text)
-        LocalFree(text);
-    reason.TrimRight();
-    if (reason.IsEmpty())
-        reason.Format(L"%lu", error);
-    return reason;
-}
-
 bool IsFolder(const CString& path) {
     const DWORD attributes = GetFileAttributesW(path.GetString());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -136,6 +121,20 @@ bool PrepareForFormat(CDibImage& image, DWORD formatId) {
     default:
         return true;
     }
+}
+
+CString SystemReason(DWORD error) {
+    WCHAR* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    CString reason = length && text ? CString(text) : CString();
+    if (text)
+        LocalFree(text);
+    reason.TrimRight();
+    if (reason.IsEmpty())
+        reason.Format(L"%lu", error);
+    return reason;
 }
 
 bool MakeSaveFolder(const CString& folder, CString& reason) {

@@ -30,23 +30,6 @@ DWORD FormatOf(const CString& path) {
 
 bool FileExists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
 
-// The system's own words for an error code, without the trailing line break.
-CString SystemErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    CString text;
-    if (length && buffer)
-        text = buffer;
-    if (buffer)
-        LocalFree(buffer);
-    text.TrimRight();
-    if (text.IsEmpty())
-        text.Format(L"error %lu", error);
-    return text;
-}
-
 // Removes the file from the disk. A file that is already gone counts as
 // removed: the entry has nothing left to show.
 bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
@@ -56,7 +39,7 @@ bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return true;
     CString message;
-    message.Format(LoadResString(IDS_DELETE_FAILED), path.GetString(), SystemErrorText(error).GetString());
+    message.Format(LoadResString(IDS_DELETE_FAILED), path.GetString(), SystemReason(error).GetString());
     host.ReportFailure(message);
     return false;
 }
