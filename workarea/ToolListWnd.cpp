@@ -131,16 +131,17 @@ void CToolListWnd::LayoutButtons() {
     bool vertical = false, horizontal = false;
     Grid grid;
     // A bar that comes takes room from the other direction; a few rounds settle it.
+    // A bar comes only for buttons cut off, not for the gap after the last one.
     for (int round = 0; round < 3; ++round) {
         grid = GridFor(window.Width() - (vertical ? scrollWidth : 0), m_nNarrowest, kButtonCount);
-        vertical = grid.height > window.Height() - (horizontal ? scrollHeight : 0);
-        horizontal = grid.width > window.Width() - (vertical ? scrollWidth : 0);
+        vertical = grid.height - kGap > window.Height() - (horizontal ? scrollHeight : 0);
+        horizontal = grid.width - kGap > window.Width() - (vertical ? scrollWidth : 0);
     }
     const int width = std::max(0, window.Width() - (vertical ? scrollWidth : 0));
     const int height = std::max(0, window.Height() - (horizontal ? scrollHeight : 0));
     grid = GridFor(width, m_nNarrowest, kButtonCount);
-    m_scroll.x = std::clamp(static_cast<int>(m_scroll.x), 0, std::max(0, grid.width - width));
-    m_scroll.y = std::clamp(static_cast<int>(m_scroll.y), 0, std::max(0, grid.height - height));
+    m_scroll.x = horizontal ? std::clamp(static_cast<int>(m_scroll.x), 0, std::max(0, grid.width - width)) : 0;
+    m_scroll.y = vertical ? std::clamp(static_cast<int>(m_scroll.y), 0, std::max(0, grid.height - height)) : 0;
     SCROLLINFO info = {};
     info.cbSize = sizeof(info);
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
