@@ -472,7 +472,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          nullptr, nullptr, L"저장 폴더를 만들 수 없습니다.<>\\vesk.exe\\shots(", nullptr,
          L"Directory=<>\\vesk.exe\\shots\nFileCount=1"},
         {"the counter at its top", L"FileCount=2147483647", kUtf16, Hold::kNothing, nullptr, nullptr,
-         L"<>\\Vesk_2147483647.bmp", L"더 이상 사용할 수 있는 파일 번호가 없어", nullptr, nullptr},
+         L"<>\\Vesk_2147483647.bmp", L"남은 파일 번호가 없어", nullptr, nullptr},
         {"a relative folder, the program started in another", L"Directory=caps", kUtf16, Hold::kNothing, L"prog",
          nullptr, L"<>\\prog\\caps\\Vesk_0.bmp", nullptr, nullptr, L"Directory=caps\nFileCount=1"},
         {"locked at the start", L"Directory=<>\\elsewhere", kUtf16, Hold::kLocked, nullptr,
