@@ -65,6 +65,14 @@ void Rest(DWORD ms) {
     }
 }
 
+// The two ways to cancel in the middle of a drag.
+bool CancelMidDrag(bool rightClick) {
+    if (rightClick)
+        return XDo(L"click 3");
+    wt::KeyPress(VK_ESCAPE);
+    return true;
+}
+
 int ThreadsOf(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry = {};
@@ -649,10 +657,7 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndE
             ASSERT_TRUE(XDo(L"mousedown 1"));
             ASSERT_TRUE(XSweep({300, 250}, {520, 430}));
             Rest(kPastThePollMs);
-            if (rightClick)
-                ASSERT_TRUE(XDo(L"click 3"));
-            else
-                wt::KeyPress(VK_ESCAPE);
+            ASSERT_TRUE(CancelMidDrag(rightClick));
             EXPECT_TRUE(WaitFor([&] { return !RegionWindow() && !InfoWindow(); })) << "the cancel leaves the screen";
             ASSERT_TRUE(XDo(L"mouseup 1"));
             EXPECT_TRUE(WaitClosed());
@@ -787,10 +792,7 @@ TEST_F(RegionCaptureEndToEnd, TrackersShowOnBlackEndAtEscapeMidDragAndStayOnTheS
             Rest(150);
             ASSERT_TRUE(XSweep({602, 502}, {680, 580}));
             Rest(kPastThePollMs);
-            if (rightClick)
-                ASSERT_TRUE(XDo(L"click 3"));
-            else
-                wt::KeyPress(VK_ESCAPE);
+            ASSERT_TRUE(CancelMidDrag(rightClick));
             Rest(150);
             ASSERT_TRUE(XDo(L"mouseup 1"));
             EXPECT_TRUE(WaitClosed()) << (rightClick ? "a right click" : "Escape") << " mid-drag left the window up";
