@@ -84,8 +84,9 @@ bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 CString SystemReason(DWORD error);
 
 // Makes `folder` with every level of it that is missing, as a folder dialog's
-// new folder would. False, with the system's reason, when it cannot be made.
-bool MakeSaveFolder(const CString& folder, CString& reason);
+// new folder would. False when it cannot be made, with the message for the
+// user: what failed, the folder and the system's reason.
+bool MakeSaveFolder(const CString& folder, CString& failure);
 
 // Starts `toolPath` on `filePath`; false when the process could not start.
 bool OpenInEditor(const CString& toolPath, const CString& filePath);

@@ -137,11 +137,11 @@ CString SystemReason(DWORD error) {
     return reason;
 }
 
-bool MakeSaveFolder(const CString& folder, CString& reason) {
+bool MakeSaveFolder(const CString& folder, CString& failure) {
     const DWORD error = MakeFolder(folder);
     if (error == ERROR_SUCCESS)
         return true;
-    reason = SystemReason(error);
+    failure = Reason(LoadResString(IDS_CAPTURE_FOLDER_FAILED), folder, SystemReason(error));
     return false;
 }
 
@@ -241,9 +241,9 @@ CString CaptureWorker(CaptureJob& job) {
         return Reason(LoadResString(IDS_CAPTURE_PATH_TOO_LONG), job.name);
     } else {
         const CString folder = job.name.Left(job.name.ReverseFind(L'\\'));
-        CString reason;
-        if (!MakeSaveFolder(folder, reason))
-            return Reason(LoadResString(IDS_CAPTURE_FOLDER_FAILED), folder, reason);
+        CString failure;
+        if (!MakeSaveFolder(folder, failure))
+            return failure;
         if (!image.Save(job.name.GetString(), formatId)) {
             // A file that cannot be made (no access) leaves the library no text of its own.
             const DWORD error = GetLastError();

@@ -54,12 +54,8 @@ bool CaptureCursorToFile(const CString& directory, CString& path, CString& failu
     magenta.rgbRed = 255;
     magenta.rgbBlue = 255;
     image.SetTransIndex(image.GetNearestIndex(magenta));
-    CString reason;
-    if (!MakeSaveFolder(directory, reason)) {
-        failure.Format(L"%s\n%s\n(%s)", LoadResString(IDS_CAPTURE_FOLDER_FAILED).GetString(), directory.GetString(),
-                       reason.GetString());
+    if (!MakeSaveFolder(directory, failure))
         return false;
-    }
     if (!image.Save(path.GetString(), CDibImage::kFormatIco)) {
         failure.Format(L"커서 파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(),
                        CString(image.GetLastError()).GetString());

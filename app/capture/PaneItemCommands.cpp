@@ -69,11 +69,9 @@ PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString
     if (context.target != 0) {
         const int slash = context.selectedLabel.ReverseFind(L'\\');
         path.Format(L"%s\\%s", directory.GetString(), context.selectedLabel.Mid(slash + 1).GetString());
-        CString reason, message;
-        if (!MakeSaveFolder(directory, reason)) {
-            message.Format(L"%s\n%s\n(%s)", LoadResString(IDS_CAPTURE_FOLDER_FAILED).GetString(),
-                           directory.GetString(), reason.GetString());
-            host.ReportFailure(message);
+        CString failure;
+        if (!MakeSaveFolder(directory, failure)) {
+            host.ReportFailure(failure);
             return PaneCommandResult::Failed;
         }
     }
