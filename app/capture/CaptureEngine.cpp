@@ -40,7 +40,7 @@ void CCaptureEngine::SetAddressSpaceProbe(AddressSpaceProbe probe) {
     m_addressSpaceProbe = std::move(probe);
 }
 
-CString CCaptureEngine::NextTargetName(int target) {
+CString CCaptureEngine::NextTargetName(int target, CString& failure) {
     CString name;
     if (target == kTargetSavedDc) {
         name.Format(L"예약된 이름\\veskdc_%d.bmp", m_savedDcCounter);
@@ -50,15 +50,23 @@ CString CCaptureEngine::NextTargetName(int target) {
     }
     // The first numbered name not on disk; the counter ends one past it.
     const CString folder = m_fileOptions.SaveFolder();
-    for (;;) {
+    for (int probe = 0; probe < kMaxNameProbes; ++probe) {
         name.Format(L"%s\\%s_%d.%s", folder.GetString(), m_fileOptions.FileName.GetString(),
                     m_fileOptions.FileCount, m_fileOptions.FileType.GetString());
         const bool free = GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES;
+        // A name the file system cannot hold as given (too long for it) is cut
+        // to one that is already there, whatever its number.
+        if (!free && !HasFileOfExactName(name)) {
+            failure = NameNotMadeMessage(name);
+            return CString();
+        }
         if (m_fileOptions.FileCount == INT_MAX) {
             // The counter cannot go on: its last name is used once, never overwritten,
             // also while the capture that took it is still being written.
-            if (!free || name.CompareNoCase(m_topNameTaken) == 0)
+            if (!free || name.CompareNoCase(m_topNameTaken) == 0) {
+                failure = LoadResString(IDS_CAPTURE_NO_FREE_NAME);
                 return CString();
+            }
             m_topNameTaken = name;
             return name;
         }
@@ -66,6 +74,11 @@ CString CCaptureEngine::NextTargetName(int target) {
         if (free)
             return name;
     }
+    // The counter keeps its place: the next capture searches on from there.
+    failure.Format(L"번호 %d개의 파일 이름이 모두 쓰이고 있어 캡쳐를 저장하지 않았습니다.\n"
+                   L"다음 캡쳐는 %d번부터 빈 번호를 찾습니다.",
+                   kMaxNameProbes, m_fileOptions.FileCount);
+    return CString();
 }
 
 unsigned long long CCaptureEngine::MemoryPeakOf(const RECT& rect) {
@@ -102,12 +115,13 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
 
     // A series' shots become the frames of an animation: always files.
     const int target = series ? kTargetFiles : m_saveTarget;
-    const CString name = NextTargetName(target);
+    CString failure;
+    const CString name = NextTargetName(target, failure);
     m_series = series;
     m_seriesCount = series ? seriesCount : 0;
     if (name.IsEmpty()) {
         if (m_sink)
-            m_sink->ReportCaptureFailure(LoadResString(IDS_CAPTURE_NO_FREE_NAME));
+            m_sink->ReportCaptureFailure(failure);
         // A refused shot of a series is done: the series still ends.
         CountSeriesCompletion();
         return false;
@@ -161,6 +175,7 @@ bool CCaptureEngine::StartWorker(std::unique_ptr<CaptureJob> job) {
         std::lock_guard<std::mutex> lock(m_slotLock);
         m_slots[slot].posted = false;
         m_slots[slot].failure.Empty();
+        m_slots[slot].editorFailure.Empty();
     }
     const unsigned long long memory = job->target == kTargetSavedDc ? MemoryPeakOf(job->rect) : 0;
     CWinThread* thread = AfxBeginThread(&CCaptureEngine::CaptureThreadProc, job.get(), THREAD_PRIORITY_NORMAL, 0,
@@ -188,6 +203,7 @@ bool CCaptureEngine::StartFullScreenCapture() {
 UINT __cdecl CCaptureEngine::CaptureThreadProc(LPVOID param) {
     std::unique_ptr<CaptureJob> job(static_cast<CaptureJob*>(param));
     CString failure = CaptureWorker(*job);
+    const CString editorFailure = job->editorFailure;
     CCaptureEngine* engine = job->engine;
     const int slot = job->slot;
     const HWND owner = job->owner;
@@ -196,6 +212,7 @@ UINT __cdecl CCaptureEngine::CaptureThreadProc(LPVOID param) {
     std::lock_guard<std::mutex> lock(engine->m_slotLock);
     Slot& state = engine->m_slots[slot];
     state.failure = failure;
+    state.editorFailure = editorFailure;
     // Posted under the lock so slot reuse sees exactly whether a message is queued.
     state.posted = owner && PostMessageW(owner, WM_CAPTURE_DONE, 0, slot);
     return 0;
@@ -223,14 +240,21 @@ void CCaptureEngine::FinishSlot(int slot) {
     delete thread;
     m_memoryInFlight -= state.memory;
     state.memory = 0;
-    CString failure;
+    CString failure, editorFailure;
     {
         std::lock_guard<std::mutex> lock(m_slotLock);
         failure = state.failure;
         state.failure.Empty();
+        editorFailure = state.editorFailure;
+        state.editorFailure.Empty();
     }
     if (!failure.IsEmpty() && m_sink)
         m_sink->ReportCaptureFailure(failure);
+    // Once a run: every capture after it would say the same.
+    if (!editorFailure.IsEmpty() && !m_editorFailureTold && m_sink) {
+        m_editorFailureTold = true;
+        m_sink->ReportCaptureFailure(editorFailure);
+    }
     CountSeriesCompletion();
 }
 
@@ -273,6 +297,7 @@ void CCaptureEngine::JoinAll() {
             ++state.staleMessages;
         state.posted = false;
         state.failure.Empty();
+        state.editorFailure.Empty();
     }
 }
 

@@ -27,6 +27,8 @@ extern std::list<CapturedBitmap> CapturedBitmapList;
 class CCaptureEngine {
 public:
     static constexpr int kSlotCount = 1024;
+    // Taken names one capture passes over before it gives up.
+    static constexpr int kMaxNameProbes = 10000;
     // Address space a capture kept in memory must leave free, so that the
     // program can go on working (windows, encoders, saving the list to files).
     static constexpr unsigned long long kAddressReserve = 256ull << 20;
@@ -90,6 +92,7 @@ private:
         bool posted = false;     // its worker posted WM_CAPTURE_DONE
         int staleMessages = 0;   // completions already handled at slot reuse
         CString failure;
+        CString editorFailure;  // the capture was made; its editing program did not start
         unsigned long long memory = 0;  // address space its in-memory capture may still take
     };
 
@@ -99,8 +102,10 @@ private:
     void FillJob(CaptureJob& job, const RECT& rect, int slot, const CString& name, int target, bool series,
                  BOOL noList);
     bool StartWorker(std::unique_ptr<CaptureJob> job);
-    // Empty when every file name is taken: the counter is at its top and that name too.
-    CString NextTargetName(int target);
+    // Empty, with the message why in `failure`, when no file can be made: the
+    // name is cut to another, or none of kMaxNameProbes numbers is free, or the
+    // counter is at its top and that name is taken too.
+    CString NextTargetName(int target, CString& failure);
     // Address space a capture of `rect` into memory takes at its peak.
     static unsigned long long MemoryPeakOf(const RECT& rect);
     // Whether a capture of `rect` may still be kept in memory.
@@ -125,6 +130,7 @@ private:
     WatermarkBitmap m_watermark;
     int m_saveTarget = kTargetFiles;
     int m_savedDcCounter = 0;
+    bool m_editorFailureTold = false;
     CString m_topNameTaken;  // the name of the counter's top, once given to a capture this run
     AddressSpaceProbe m_addressSpaceProbe;
     unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken

@@ -58,6 +58,9 @@ struct CaptureJob {
     BOOL noList = FALSE;
     int target = kTargetFiles;
     CaptureSettings settings;
+    // Set by the worker when the capture was delivered but the editing
+    // program did not start: what to tell the user.
+    CString editorFailure;
     WatermarkBitmap watermark;  // a private copy, deleted by the worker
     // The cursor showing when the capture was asked for (a copy, deleted with
     // the job) and its hot spot on the screen; null when none or not wanted.
@@ -88,8 +91,16 @@ CString SystemReason(DWORD error);
 // user: what failed, the folder and the system's reason.
 bool MakeSaveFolder(const CString& folder, CString& failure);
 
-// Starts `toolPath` on `filePath`; false when the process could not start.
+// Starts `toolPath` on `filePath`; false when the process could not start,
+// with the system's error left for GetLastError.
 bool OpenInEditor(const CString& toolPath, const CString& filePath);
+
+// Whether the folder lists a file under the very name `path` ends in. False
+// when there is none, and when the file system answered for another file, as
+// one does that cuts a name too long for it.
+bool HasFileOfExactName(const CString& path);
+// The message for a capture whose file cannot have the name `path` as given.
+CString NameNotMadeMessage(const CString& path);
 
 // The worker body: pixels, cursor, watermark, encoding, delivery and the
 // after-effects of one job. Returns an empty string, or why the capture

@@ -158,6 +158,22 @@ bool OpenInEditor(const CString& toolPath, const CString& filePath) {
     return true;
 }
 
+bool HasFileOfExactName(const CString& path) {
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW(path.GetString(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    const CString asked = path.Mid(path.ReverseFind(L'\\') + 1);
+    return asked.CompareNoCase(found.cFileName) == 0;
+}
+
+CString NameNotMadeMessage(const CString& path) {
+    return Reason(L"이 이름 그대로는 파일을 만들 수 없어 캡쳐를 저장하지 않았습니다.\n"
+                  L"이름이 너무 길면 그렇습니다. 파일 설정에서 더 짧은 이름을 고르세요.",
+                  path);
+}
+
 bool TakeCursor(HICON& cursor, POINT& at) {
     cursor = nullptr;
     CURSORINFO info = {};
@@ -251,6 +267,12 @@ CString CaptureWorker(CaptureJob& job) {
             return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name,
                           detail && *detail ? CString(detail) : SystemReason(error));
         }
+        if (!HasFileOfExactName(job.name)) {
+            // Made under a cut name: not the file the pane would list. The
+            // name was free, so what was made is this capture's own.
+            DeleteFileW(job.name.GetString());
+            return NameNotMadeMessage(job.name);
+        }
     }
 
     if (job.settings.balloon && job.sink)
@@ -258,8 +280,12 @@ CString CaptureWorker(CaptureJob& job) {
     if (job.settings.sound)
         sndPlaySoundW(MAKEINTRESOURCEW(kCaptureSoundId), SND_RESOURCE | SND_ASYNC);
     const bool singleFile = !job.series && job.target == kTargetFiles;
-    if (job.settings.openInEditor && singleFile)
-        OpenInEditor(job.settings.editorPath, job.name);
+    if (job.settings.openInEditor && singleFile && !OpenInEditor(job.settings.editorPath, job.name)) {
+        const CString reason = SystemReason(GetLastError());
+        job.editorFailure.Format(L"캡쳐 후 열 편집 툴을 실행하지 못했습니다.\n%s\n(%s)\n\n"
+                                 L"캡쳐한 파일은 저장했습니다. 이 알림은 이번 실행에서 다시 나오지 않습니다.",
+                                 job.settings.editorPath.GetString(), reason.GetString());
+    }
     if (singleFile && !job.noList && job.sink)
         job.sink->AddSavedFile(job.name);
     return CString();

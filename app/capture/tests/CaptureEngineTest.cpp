@@ -172,6 +172,22 @@ TEST_F(CaptureEngineTest, NamingTakesTheFirstFreeNumber) {
     EXPECT_EQ(sink.Files().size(), 1u);
     ASSERT_EQ(sink.Failures().size(), 1u);
     EXPECT_NE(sink.Failures()[0].find(L"Vesk_0.bmp\\missing"), std::wstring::npos);
+
+    // 90 syllables, over the 255 bytes a name may have on the file system
+    // here, which cuts it: every number is that one cut name. Both captures
+    // are refused; nothing is listed or left behind.
+    options.file.Directory = folder;
+    options.file.FileName.Empty();
+    for (wchar_t syllable = 0xAC00; syllable < 0xAC00 + 90; ++syllable)
+        options.file.FileName += syllable;
+    for (int capture = 0; capture < 2; ++capture) {
+        CaptureSource();
+        ASSERT_TRUE(done.WaitForAll());
+    }
+    EXPECT_EQ(sink.Files().size(), 1u);
+    ASSERT_EQ(sink.Failures().size(), 3u);
+    EXPECT_NE(sink.Failures()[2].find(L"이 이름 그대로는"), std::wstring::npos);
+    EXPECT_FALSE(FileExists(folder + L"\\" + options.file.FileName + L"_0.bmp"));  // nor its cut name
 }
 
 TEST_F(CaptureEngineTest, EmptyOrHugeRectanglesAreReportedNotCaptured) {
@@ -314,6 +330,16 @@ TEST_F(CaptureEngineTest, EditorGetsTheQuotedFilePath) {
         Sleep(100);
     EXPECT_TRUE(FileExists(written));
     EXPECT_FALSE(OpenInEditor(L"C:\\no\\such\\editor.exe", spaced));
+
+    // A missing editor is named once a run; the captures are saved and listed.
+    options.file.EditedChecked = 1;
+    options.file.EditedTool = L"C:\\no\\such\\editor.exe";
+    for (int capture = 0; capture < 2; ++capture)
+        ASSERT_TRUE(CaptureSource());
+    ASSERT_TRUE(done.WaitForAll());
+    EXPECT_EQ(sink.Files().size(), 2u);
+    ASSERT_EQ(sink.Failures().size(), 1u);
+    EXPECT_NE(sink.Failures()[0].find(L"편집 툴을 실행하지 못했습니다.\nC:\\no\\such\\editor.exe\n("), std::wstring::npos);
 }
 
 TEST_F(CaptureEngineTest, CursorIsDrawnOnlyWhenTheOptionIsSet) {
@@ -342,8 +368,9 @@ TEST_F(CaptureEngineTest, CursorCaptureWritesATransparentCursorFile) {
     PointerOverOwnWindow pointer({300, 300});
     ASSERT_TRUE(PointerOverOwnWindow::CursorShowing());
     CString path, failure;
-    ASSERT_TRUE(CaptureCursorToFile(folder, path, failure)) << Utf8(failure.str());
-    EXPECT_EQ(path, folder + L"\\Cursor.cur");
+    const CString missing = folder + L"\\새 폴더\\커서";  // made on the way
+    ASSERT_TRUE(CaptureCursorToFile(missing, path, failure)) << Utf8(failure.str());
+    EXPECT_EQ(path, missing + L"\\Cursor.cur");
     CDibImage image;
     ASSERT_TRUE(image.Load(path.GetString(), 0)) << image.GetLastError();
     EXPECT_EQ(image.GetWidth(), 32u);
