@@ -17,6 +17,8 @@ constexpr UINT kTabControl = 0x3020;  // the system sheet's tab strip
 constexpr int kButtonGap = 7;
 constexpr int kHeaderStrips = 256;
 constexpr int kTitleIndent = 20;
+// Posted to the sheet: wParam the control to focus again, lParam its selection.
+constexpr UINT kRefocusAfterRefusal = WM_APP + 50;
 // Bound for reading the system's sheet template when its buffer size is unknown.
 constexpr size_t kTemplateReadLimit = 0x10000;
 
@@ -41,6 +43,7 @@ CRect ClientRectOf(HWND hWnd, HWND hParent) {
 
 BEGIN_MESSAGE_MAP(COptionsPropertySheet, CPropertySheet)
     ON_WM_ERASEBKGND()
+    ON_MESSAGE(kRefocusAfterRefusal, OnRefocusAfterRefusal)
 END_MESSAGE_MAP()
 
 COptionsPropertySheet::COptionsPropertySheet(COpFilePropertyPage& file, COpWatermarkPropertyPage& watermark,
@@ -245,11 +248,23 @@ void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
     header.idFrom = tab ? static_cast<UINT_PTR>(::GetDlgCtrlID(tab->m_hWnd)) : 0;
     m_bTreeSwitch = true;
     header.code = static_cast<UINT>(TCN_SELCHANGING);
-    SendMessage(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
-    SetActivePage(nPage);
-    header.code = static_cast<UINT>(TCN_SELCHANGE);
-    SendMessage(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    // The system sheet asks the page whether it may be left. One that refuses
+    // has said why: asked again by the page change, it would say it twice.
+    const bool refused = SendMessage(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)) != 0;
+    if (!refused) {
+        SetActivePage(nPage);
+        header.code = static_cast<UINT>(TCN_SELCHANGE);
+        SendMessage(WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+    }
     m_bTreeSwitch = false;
+    if (refused) {
+        // The page put the focus on what to mend; the tree takes it once its
+        // click is done, so it goes back after that.
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(m_hWnd, focus))
+            PostMessage(kRefocusAfterRefusal, reinterpret_cast<WPARAM>(focus),
+                        ::SendMessageW(focus, EM_GETSEL, 0, 0));
+    }
 
     const int active = GetActiveIndex();
     SetHeaderIcon(active);
@@ -258,6 +273,15 @@ void COptionsPropertySheet::SelectPage(int nPage, const CString&) {
     m_bFollowingPage = false;
     HeaderTitle = m_tree.Tree().GetItemText(m_tree.Tree().GetSelectedItem());
     Invalidate();
+}
+
+LRESULT COptionsPropertySheet::OnRefocusAfterRefusal(WPARAM wParam, LPARAM lParam) {
+    const HWND control = reinterpret_cast<HWND>(wParam);
+    if (!::IsWindow(control) || !::IsChild(m_hWnd, control) || !::IsWindowVisible(control))
+        return 0;
+    ::SetFocus(control);
+    ::SendMessageW(control, EM_SETSEL, LOWORD(lParam), HIWORD(lParam));
+    return 0;
 }
 
 BOOL COptionsPropertySheet::PreTranslateMessage(MSG* pMsg) {

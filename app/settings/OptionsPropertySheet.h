@@ -42,6 +42,7 @@ public:
 protected:
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg LRESULT OnRefocusAfterRefusal(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 

@@ -399,6 +399,14 @@ TEST_F(OptionsSheetTest, NameAndTypeResetTheCounterAndApplyWritesOnlyTheActivePa
             ASSERT_EQ(g_boxes.size(), 1u);
             EXPECT_NE(g_boxes[0].find(L"\\ / : * ? \" < > |"), std::wstring::npos);
             EXPECT_EQ(::GetFocus(), name);
+        });
+        // So does a click in the tree, once, and the name keeps the focus.
+        ClickTreeItem(sheet, tree_, 2, 0);
+        const bool refocused = WaitOnUi([&] { return ::GetFocus() == name; });
+        OnUi([&] {
+            EXPECT_TRUE(refocused);
+            EXPECT_EQ(g_boxes.size(), 2u);
+            EXPECT_EQ(::SendMessageW(name, EM_GETSEL, 0, 0), MAKELONG(0, 6));
             ::SendMessageW(name, EM_SETSEL, 0, -1);
             for (wchar_t c : std::wstring(L"shot"))
                 ::SendMessageW(name, WM_CHAR, c, 0);
