@@ -129,8 +129,9 @@ TEST_F(PaneItemCommandsTest, SaveAskSaveAsAndDeleteOfAFile) {
 }
 
 TEST_F(PaneItemCommandsTest, SavedDcEntriesMoveIntoTheFolder) {
-    EXPECT_EQ(SaveSelectedItem(DcContext(), folder, host), PaneCommandResult::Done);
-    const CString moved = folder + L"\\veskdc_4.bmp";
+    const CString missing = folder + L"\\새 폴더\\저장";  // made on the way
+    EXPECT_EQ(SaveSelectedItem(DcContext(), missing, host), PaneCommandResult::Done);
+    const CString moved = missing + L"\\veskdc_4.bmp";
     EXPECT_TRUE(Exists(moved));
     ASSERT_EQ(host.added.size(), 1u);
     EXPECT_EQ(host.added[0], moved.str());
