@@ -75,7 +75,7 @@ CString CCaptureEngine::NextTargetName(int target, CString& failure) {
             return name;
     }
     // The counter keeps its place: the next capture searches on from there.
-    failure.Format(L"번호 %d개의 파일 이름이 모두 쓰이고 있어 캡쳐를 저장하지 않았습니다.\n"
+    failure.Format(L"번호 %d개의 파일 이름이 모두 쓰이고 있어\n캡쳐를 저장하지 않았습니다.\n"
                    L"다음 캡쳐는 %d번부터 빈 번호를 찾습니다.",
                    kMaxNameProbes, m_fileOptions.FileCount);
     return CString();

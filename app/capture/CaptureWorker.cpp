@@ -170,7 +170,7 @@ bool HasFileOfExactName(const CString& path) {
 
 CString NameNotMadeMessage(const CString& path) {
     return Reason(L"이 이름 그대로는 파일을 만들 수 없어 캡쳐를 저장하지 않았습니다.\n"
-                  L"이름이 너무 길면 그렇습니다. 파일 설정에서 더 짧은 이름을 고르세요.",
+                  L"이름이 너무 길 수 있습니다.\n파일 설정에서 더 짧은 이름을 고르세요.",
                   path);
 }
 
@@ -283,7 +283,7 @@ CString CaptureWorker(CaptureJob& job) {
     if (job.settings.openInEditor && singleFile && !OpenInEditor(job.settings.editorPath, job.name)) {
         const CString reason = SystemReason(GetLastError());
         job.editorFailure.Format(L"캡쳐 후 열 편집 툴을 실행하지 못했습니다.\n%s\n(%s)\n\n"
-                                 L"캡쳐한 파일은 저장했습니다. 이 알림은 이번 실행에서 다시 나오지 않습니다.",
+                                 L"캡쳐한 파일은 저장했습니다.\n이 알림은 이번 실행에서 다시 나오지 않습니다.",
                                  job.settings.editorPath.GetString(), reason.GetString());
     }
     if (singleFile && !job.noList && job.sink)
