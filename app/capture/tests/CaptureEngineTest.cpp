@@ -173,17 +173,12 @@ TEST_F(CaptureEngineTest, NamingTakesTheFirstFreeNumber) {
     ASSERT_EQ(sink.Failures().size(), 1u);
     EXPECT_NE(sink.Failures()[0].find(L"Vesk_0.bmp\\missing"), std::wstring::npos);
 
-    // 90 syllables, over the 255 bytes a name may have on the file system
-    // here, which cuts it: every number is that one cut name. Both captures
-    // are refused; nothing is listed or left behind.
+    // 90 syllables, over the file system's 255 bytes here, which cuts every
+    // number to one name: both captures refused, nothing listed or left.
     options.file.Directory = folder;
-    options.file.FileName.Empty();
-    for (wchar_t syllable = 0xAC00; syllable < 0xAC00 + 90; ++syllable)
-        options.file.FileName += syllable;
-    for (int capture = 0; capture < 2; ++capture) {
-        CaptureSource();
-        ASSERT_TRUE(done.WaitForAll());
-    }
+    options.file.FileName = std::wstring(90, L'각').c_str();
+    for (int capture = 0; capture < 2; ++capture)
+        CaptureSource(), done.WaitForAll();
     EXPECT_EQ(sink.Files().size(), 1u);
     ASSERT_EQ(sink.Failures().size(), 3u);
     EXPECT_NE(sink.Failures()[2].find(L"이 이름 그대로는"), std::wstring::npos);
@@ -334,9 +329,7 @@ TEST_F(CaptureEngineTest, EditorGetsTheQuotedFilePath) {
     // A missing editor is named once a run; the captures are saved and listed.
     options.file.EditedChecked = 1;
     options.file.EditedTool = L"C:\\no\\such\\editor.exe";
-    for (int capture = 0; capture < 2; ++capture)
-        ASSERT_TRUE(CaptureSource());
-    ASSERT_TRUE(done.WaitForAll());
+    ASSERT_TRUE(CaptureSource() && CaptureSource() && done.WaitForAll());
     EXPECT_EQ(sink.Files().size(), 2u);
     ASSERT_EQ(sink.Failures().size(), 1u);
     EXPECT_NE(sink.Failures()[0].find(L"편집 툴을 실행하지 못했습니다.\nC:\\no\\such\\editor.exe\n("), std::wstring::npos);
