@@ -13,6 +13,12 @@ constexpr UINT kFirstPaneID = 1000;
 bool IsImageKind(WorkTabKind kind) {
     return kind == WorkTabSavedFile || kind == WorkTabSavedDc;
 }
+
+// The stamp is taken first: a write during the read shows as a change later.
+bool ReadImageFile(LPCWSTR path, CDibImage& image, FileStamp& stamp) {
+    stamp = FileStamp::Of(path);
+    return path && image.Load(path, 0) && image.IsValid();
+}
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CFormViewWnd, CView)
@@ -83,6 +89,8 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
         return;
     const CString title = nKind == WorkTabWebPage ? CString(kWebPageTitle) : TitleOf(lpszName);
     if (const int existing = FindTab(title); existing >= 0) {
+        if (nKind == WorkTabSavedFile)
+            RefreshFileTab(existing, lpszName);
         SelectTab(existing);
         return;
     }
@@ -97,9 +105,10 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
     }
 
     CDibImage image;
+    FileStamp stamp;
     bool ok = false;
     if (nKind == WorkTabSavedFile)
-        ok = lpszName && image.Load(lpszName, 0);
+        ok = ReadImageFile(lpszName, image, stamp);
     else
         ok = dwData && image.CreateFromHBITMAP(reinterpret_cast<HBITMAP>(dwData));
     if (!ok || !image.IsValid())
@@ -109,7 +118,32 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
     if (!pane->Create(this, CRect(0, 0, 0, 0), paneID))
         return;
     pane->SetImage(image);
+    if (nKind == WorkTabSavedFile)
+        pane->SetSource(lpszName, stamp);
     AddTab(title, static_cast<WorkTabKind>(nKind), std::move(pane));
+}
+
+// Another program (the editing program, say) may have written the file since
+// the tab read it, or the tab may show another folder's file of the same name.
+// Both are read again; a file that cannot be read keeps the picture it had.
+void CFormViewWnd::RefreshFileTab(int nTab, LPCWSTR lpszPath) {
+    if (nTab < 0 || nTab >= static_cast<int>(m_tabs.size()) || m_tabs[nTab].kind != WorkTabSavedFile || !lpszPath)
+        return;
+    auto* pane = static_cast<CImagePreviewWnd*>(m_tabs[nTab].pane.get());
+    if (pane->GetSourcePath().CompareNoCase(lpszPath) == 0 && !pane->SourceChanged())
+        return;
+    CDibImage image;
+    FileStamp stamp;
+    if (!ReadImageFile(lpszPath, image, stamp))
+        return;
+    pane->SetImage(image);
+    pane->SetSource(lpszPath, stamp);
+}
+
+void CFormViewWnd::NoteCurrentImageSaved(LPCWSTR lpszPath) {
+    CImagePreviewWnd* pane = GetCurrentPane();
+    if (pane && lpszPath && !pane->GetSourcePath().IsEmpty() && pane->GetSourcePath().CompareNoCase(lpszPath) == 0)
+        pane->NoteSourceSaved();
 }
 
 void CFormViewWnd::CloseTab(int nTab) {
@@ -229,7 +263,12 @@ BOOL CFormViewWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CFormViewWnd::OnTabChange(NMHDR*, LRESULT* pResult) {
-    SelectTab(m_wndTabs.GetCurSel());
+    const int current = m_wndTabs.GetCurSel();
+    if (current >= 0 && current < static_cast<int>(m_tabs.size()) && m_tabs[current].kind == WorkTabSavedFile) {
+        const CString source = static_cast<CImagePreviewWnd*>(m_tabs[current].pane.get())->GetSourcePath();
+        RefreshFileTab(current, source);
+    }
+    SelectTab(current);
     *pResult = 0;
 }
 

@@ -25,7 +25,8 @@ public:
     // Kinds 1 and 2 open an image tab titled with the text after the last
     // backslash of lpszName (kind 1 reads that file, kind 2 copies the bitmap
     // given as dwData, which stays the caller's). Kind 3 opens the web page
-    // tab "WebPage". A tab with the same title is selected instead.
+    // tab "WebPage". A tab with the same title is selected instead; a file's
+    // tab first reads the file again when it was written since the tab read it.
     void OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData);
     // Closes the image tab titled with the text after the last backslash of lpszPath.
     void CloseFileTab(LPCWSTR lpszPath, int nKind);
@@ -41,6 +42,9 @@ public:
     // Image and preview pane of the current tab for kinds 1 and 2; null otherwise.
     CDibImage* GetCurrentImage() const;
     CImagePreviewWnd* GetCurrentPane() const;
+    // The current tab's picture was just saved under lpszPath: when that is the
+    // file the tab was read from, the tab now holds what the file holds.
+    void NoteCurrentImageSaved(LPCWSTR lpszPath);
     CToolListWnd* GetToolList() const;
     // The narrowest width at which the tool list shows its labels whole.
     int GetMinimumWidth() const;
@@ -58,6 +62,7 @@ protected:
     int FindTab(const CString& title) const;
     bool AddTab(const CString& title, WorkTabKind kind, std::unique_ptr<CWnd> pane);
     void CloseTab(int nTab);
+    void RefreshFileTab(int nTab, LPCWSTR lpszPath);
 
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);

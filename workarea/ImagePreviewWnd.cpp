@@ -4,6 +4,22 @@
 
 #include <utility>
 
+FileStamp FileStamp::Of(LPCWSTR path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (path && *path && ::GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
+        stamp.written = data.ftLastWriteTime;
+        stamp.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        stamp.exists = true;
+    }
+    return stamp;
+}
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return exists == other.exists && size == other.size &&
+           ::CompareFileTime(&written, &other.written) == 0;
+}
+
 BEGIN_MESSAGE_MAP(CImagePreviewWnd, CScrollView)
     ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
@@ -29,6 +45,15 @@ void CImagePreviewWnd::SetImage(CDibImage& image) {
     SetScrollSizes(MM_TEXT, size);
     if (m_hWnd)
         Invalidate();
+}
+
+void CImagePreviewWnd::SetSource(LPCWSTR path, const FileStamp& stamp) {
+    m_strSource = path ? path : L"";
+    m_stamp = stamp;
+}
+
+bool CImagePreviewWnd::SourceChanged() const {
+    return !m_strSource.IsEmpty() && FileStamp::Of(m_strSource) != m_stamp;
 }
 
 BOOL CImagePreviewWnd::OnEraseBkgnd(CDC*) {

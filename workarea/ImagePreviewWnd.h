@@ -6,6 +6,17 @@
 #include "View.h"
 #include "image/DibImage.h"
 
+// A file's write time and size: what tells that it was written since it was read.
+struct FileStamp {
+    FILETIME written = {};
+    ULONGLONG size = 0;
+    bool exists = false;
+
+    static FileStamp Of(LPCWSTR path);
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
 class CImagePreviewWnd : public CScrollView {
 public:
     CImagePreviewWnd() = default;
@@ -16,6 +27,15 @@ public:
     void SetImage(CDibImage& image);
     CDibImage& GetImage() { return m_image; }
 
+    // The file the picture was read from and its stamp before the read; none
+    // for a picture copied from a bitmap.
+    void SetSource(LPCWSTR path, const FileStamp& stamp);
+    const CString& GetSourcePath() const { return m_strSource; }
+    // True when the source file was written, replaced or removed since it was read.
+    bool SourceChanged() const;
+    // The picture was just saved over its source: that is what the file holds now.
+    void NoteSourceSaved() { m_stamp = FileStamp::Of(m_strSource); }
+
 protected:
     void OnDraw(CDC* pDC) override;
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
@@ -23,4 +43,6 @@ protected:
 
 private:
     CDibImage m_image;
+    CString m_strSource;
+    FileStamp m_stamp;
 };

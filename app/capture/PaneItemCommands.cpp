@@ -8,6 +8,8 @@
 #include "image/DibImage.h"
 #include "resources/resource.h"
 #include "workarea/FormViewWnd.h"
+#include "workarea/ImagePreviewWnd.h"
+#include "workarea/MainFrmWnd.h"
 
 namespace {
 bool IsImageTab(WorkTabKind kind) { return kind == WorkTabSavedFile || kind == WorkTabSavedDc; }
@@ -75,12 +77,14 @@ PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString
             return PaneCommandResult::Failed;
         }
     }
-    if (FileExists(path) && !host.ConfirmOverwrite(path))
+    if (FileExists(path) && !host.ConfirmOverwrite(path, context.target == 0 && context.currentFileChanged))
         return PaneCommandResult::Cancelled;
     CDibImage copy(*context.currentImage);
     if (!SaveImage(copy, path, host))
         return PaneCommandResult::Failed;
-    if (context.target != 0) {
+    if (context.target == 0) {
+        host.NoteCurrentImageSaved(path);
+    } else {
         host.AddSavedFile(path);
         host.RemoveSavedDc(context.selectedDcIndex);
     }
@@ -103,6 +107,7 @@ PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CStri
     if (!SaveImage(image, path, host))
         return PaneCommandResult::Failed;
     if (context.target == 0) {
+        host.NoteCurrentImageSaved(path);
         if (path.Compare(context.selectedPath) != 0)
             host.AddSavedFile(path);
     } else {
@@ -153,6 +158,8 @@ PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, cons
         context.currentKind = view->GetCurrentKind();
         context.currentTitle = view->GetTabTitle(view->GetCurrentTab());
         context.currentImage = view->GetCurrentImage();
+        const CImagePreviewWnd* pane = view->GetCurrentPane();
+        context.currentFileChanged = pane && pane->SourceChanged();
     }
     context.selectedPath = files.m_strSelectedPath;
     context.selectedFileIndex = files.m_nSelectedIndex;
@@ -175,9 +182,16 @@ void CPaneItemHost::RemoveSavedDc(int index) {
         m_releaseBitmap(bitmap);
 }
 
-bool CPaneItemHost::ConfirmOverwrite(LPCWSTR) {
+bool CPaneItemHost::ConfirmOverwrite(LPCWSTR, bool changedOutside) {
     static const wchar_t kQuestion[] = L"같은 이름을 가진 파일이 이미 존재 합니다.\n덮어쓰시겠습니까?";
+    if (changedOutside)
+        return AfxMessageBox(LoadResString(IDS_OVERWRITE_CHANGED_FILE), MB_YESNO) == IDYES;
     return AfxMessageBox(kQuestion, MB_YESNO) == IDYES;
+}
+
+void CPaneItemHost::NoteCurrentImageSaved(LPCWSTR path) {
+    if (CMainFrmWnd* workArea = m_files.GetWorkArea(); workArea && workArea->GetView())
+        workArea->GetView()->NoteCurrentImageSaved(path);
 }
 
 void CPaneItemHost::ReportFailure(LPCWSTR message) { ShowFailureBox(message); }

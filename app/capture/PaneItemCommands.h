@@ -18,6 +18,7 @@ struct PaneItemContext {
     WorkTabKind currentKind = WorkTabToolList;
     CString currentTitle;
     const CDibImage* currentImage = nullptr;
+    bool currentFileChanged = false;  // written outside since the current tab read it
     CString selectedPath;
     int selectedFileIndex = -1;
     CString selectedLabel;
@@ -31,9 +32,12 @@ public:
     virtual void AddSavedFile(LPCWSTR path) = 0;
     virtual void RemoveSavedFile(int index) = 0;
     virtual void RemoveSavedDc(int index) = 0;
-    // True when `path` may be overwritten.
-    virtual bool ConfirmOverwrite(LPCWSTR path) = 0;
+    // True when `path` may be overwritten; `changedOutside` when the file was
+    // written by someone else since the work area read it.
+    virtual bool ConfirmOverwrite(LPCWSTR path, bool changedOutside) = 0;
     virtual void ReportFailure(LPCWSTR message) = 0;
+    // The current work-area picture was written under `path`.
+    virtual void NoteCurrentImageSaved(LPCWSTR) {}
 };
 
 enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
@@ -64,8 +68,9 @@ public:
     void AddSavedFile(LPCWSTR path) override;
     void RemoveSavedFile(int index) override;
     void RemoveSavedDc(int index) override;
-    bool ConfirmOverwrite(LPCWSTR path) override;
+    bool ConfirmOverwrite(LPCWSTR path, bool changedOutside) override;
     void ReportFailure(LPCWSTR message) override;
+    void NoteCurrentImageSaved(LPCWSTR path) override;
 
 private:
     CFileTabWnd& m_files;

@@ -15,6 +15,7 @@ public:
 
     // The work area that clicks open tabs in; may stay null.
     void SetWorkArea(CMainFrmWnd* pWorkArea) { m_pWorkArea = pWorkArea; }
+    CMainFrmWnd* GetWorkArea() const { return m_pWorkArea; }
 
     // Any thread.
     void AddItem(LPCWSTR lpszPath);

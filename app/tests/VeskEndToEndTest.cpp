@@ -369,14 +369,14 @@ POINT ItemPosition(HANDLE process, HWND list, int item) {
 }
 
 // Clicks an item's icon; true once the work area shows the item in a tab of its own.
-bool OpenItem(HANDLE process, HWND list, int item, HWND workTabs) {
+bool OpenItem(HANDLE process, HWND list, int item, HWND workTabs, int newTabs = 1) {
     RECT icon = {LVIR_ICON, 0, 0, 0};
     if (!AskRemote(process, list, LVM_GETITEMRECT, item, icon))
         return false;
     ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&icon), 2);
     const LRESULT tabs = ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0);
     Click({(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2});
-    return WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == tabs + 1; });
+    return WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == tabs + newTabs; });
 }
 
 // A thumbnail taken out of either pane leaves no gap: the ones after it move
@@ -417,6 +417,40 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_TRUE(now.x == files0.x && now.y == files0.y) << "saved files: item 0 at " << now.x << "," << now.y;
     now = ItemPosition(process, files, 1);
     EXPECT_TRUE(now.x == files1.x && now.y == files1.y) << "saved files: item 1 at " << now.x << "," << now.y;
+
+    // Another program changes one pixel of the open file. Saving over it says
+    // so first; a click on its item shows the change, which a save then keeps.
+    const auto saveAnswering = [&](int answer) {
+        HWND question = nullptr;
+        ::PostMessageW(main, WM_COMMAND, kSaveItem, 0);
+        if (!WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
+            return std::wstring();
+        const std::wstring text = MessageBoxText(question);
+        ::PostMessageW(question, WM_COMMAND, answer, 0);
+        WaitFor([&] { return !::IsWindow(question); });
+        run_.WaitUntilIdle(main);
+        return text;
+    };
+    const std::wstring shown = run_.Numbered(1);
+    ::Sleep(::GetDoubleClickTime() + 100);  // clicks on one item, not double clicks
+    ASSERT_TRUE(OpenItem(process, files, 0, workTabs));
+    CDibImage edit;
+    ASSERT_TRUE(edit.Load(shown.c_str(), 0));
+    RGBQUAD pixel = edit.GetPixelColor(0, 0, false);
+    pixel.rgbRed ^= 0xFF;
+    edit.SetPixelColor(0, 0, pixel);
+    ASSERT_TRUE(edit.Save(shown.c_str(), CDibImage::kFormatBmp));
+    std::wstring asked = saveAnswering(IDNO);
+    EXPECT_NE(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
+    ::Sleep(::GetDoubleClickTime() + 100);
+    ASSERT_TRUE(OpenItem(process, files, 0, workTabs, 0));
+    run_.WaitUntilIdle(main);
+    asked = saveAnswering(IDYES);
+    EXPECT_EQ(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
+    ASSERT_TRUE(edit.Load(shown.c_str(), 0));
+    EXPECT_EQ(edit.GetPixelColor(0, 0, false).rgbRed, pixel.rgbRed);
+    asked = saveAnswering(IDNO);  // our own save is no outside change
+    EXPECT_EQ(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
 
     // The saved-DC tab makes captures entries of its list; saving the first
     // one to a file takes it out of the list.

@@ -14,7 +14,7 @@ public:
     void AddSavedFile(LPCWSTR path) override { added.push_back(path); }
     void RemoveSavedFile(int index) override { removedFiles.push_back(index); }
     void RemoveSavedDc(int index) override { removedDcs.push_back(index); }
-    bool ConfirmOverwrite(LPCWSTR) override {
+    bool ConfirmOverwrite(LPCWSTR, bool) override {
         ++questions;
         return overwrite;
     }
