@@ -2,6 +2,7 @@
 
 #include "app/AppStrings.h"
 #include "app/VeskDlg.h"
+#include "app/capture/CaptureJob.h"
 #include "app/capture/FailureBox.h"
 #include "app/settings/OpContinuePage.h"
 #include "app/settings/OpFilePropertyPage.h"
@@ -86,9 +87,12 @@ void WarnAboutSettings(UINT textId, LPCWSTR path) {
 
 void CVeskApp::LoadSettings() {
     // Settings that cannot be saved are reported once a run, wherever the save was.
-    profile::SetWriteFailureHandler([reported = false](const wchar_t* path) mutable {
-        if (!reported)
-            WarnAboutSettings(IDS_SETTINGS_NOT_SAVED, path);
+    profile::SetWriteFailureHandler([reported = false](const wchar_t* path, DWORD error) mutable {
+        if (!reported) {
+            CString text;
+            text.Format(LoadResString(IDS_SETTINGS_NOT_SAVED), path, SystemReason(error).GetString());
+            AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
+        }
         reported = true;
     });
 

@@ -778,11 +778,15 @@ LRESULT CVeskDlg::OnQueryEndSession(WPARAM, LPARAM lParam) {
     return FALSE;
 }
 
-LRESULT CVeskDlg::OnEndSession(WPARAM, LPARAM) {
+LRESULT CVeskDlg::OnEndSession(WPARAM wParam, LPARAM) {
     if (m_bShutdownBlocked) {
         ::ShutdownBlockReasonDestroy(m_hWnd);
         m_bShutdownBlocked = false;
     }
+    // The system ends the process once this returns, without destroying the
+    // dialog: the counter that captures advanced is saved here, as at the exit.
+    if (wParam && theApp.m_pFileOptions)
+        theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
     return 0;
 }
 

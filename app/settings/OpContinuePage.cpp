@@ -52,7 +52,7 @@ void COpContinuePage::Store(const profile::ValueWriter& write) {
 }
 
 void COpContinuePage::SaveOptions(const wchar_t* path) {
-    Store(profile::FileWriter(path));
+    profile::WriteWhole([this](const profile::ValueWriter& write) { Store(write); }, path);
 }
 
 void COpContinuePage::KeepForCancel() {
@@ -81,10 +81,13 @@ bool COpContinuePage::ApplyRunValue() {
         return false;
     }
     if (WindowStart) {
-        // The whole path (a cut one would name another program) and its terminating zero.
-        const CString exe = AfxGetModuleFileName();
-        status = ::RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(exe.GetString()),
-                                  (exe.GetLength() + 1) * sizeof(WCHAR));
+        // The whole path (a cut one would name another program) in quotes, so
+        // that a blank in it does not start "C:\Program.exe" or the like, and
+        // its terminating zero.
+        CString command;
+        command.Format(L"\"%s\"", static_cast<LPCWSTR>(AfxGetModuleFileName()));
+        status = ::RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.GetString()),
+                                  (command.GetLength() + 1) * sizeof(WCHAR));
     } else {
         status = ::RegDeleteValueW(key, kRunValue);
         if (status == ERROR_FILE_NOT_FOUND)

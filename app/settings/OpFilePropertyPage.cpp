@@ -63,7 +63,7 @@ void COpFilePropertyPage::Store(const profile::ValueWriter& write) const {
 }
 
 void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
-    Store(profile::FileWriter(path));
+    profile::WriteWhole([this](const profile::ValueWriter& write) { Store(write); }, path);
     HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
 }
 

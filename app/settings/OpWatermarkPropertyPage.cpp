@@ -120,7 +120,7 @@ void COpWatermarkPropertyPage::Store(const profile::ValueWriter& write) const {
 }
 
 void COpWatermarkPropertyPage::SaveOptions(const wchar_t* path) {
-    Store(profile::FileWriter(path));
+    profile::WriteWhole([this](const profile::ValueWriter& write) { Store(write); }, path);
 }
 
 void COpWatermarkPropertyPage::KeepForCancel() {

@@ -107,8 +107,6 @@ CString SettingsPathIn(const CString& folder) {
 
 namespace {
 
-bool CreateUnicodeFile(const wchar_t* path);
-
 // Settings of files this run keeps in memory, by path, section and key.
 struct MemoryStore {
     std::set<std::wstring> paths;
@@ -161,30 +159,6 @@ CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* pat
     return ReadOr(section, key, path, bufferChars, CString());
 }
 
-bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
-    if (IsKeptInMemory(path)) {
-        Kept().values[KeptKey(path, section, key)] = value;
-        return true;
-    }
-    // A value the file already holds is not written again: a file nobody may
-    // write (held open by another program, say) fails only what would change it.
-    static const CString missing(L"\x01");
-    if (ReadOr(section, key, path, kWholeValue, missing) == (value ? value : L""))
-        return true;
-    // A file the profile functions create themselves is ANSI: Hangul would become '?'.
-    if (!FileExists(path))
-        CreateUnicodeFile(path);
-    if (::WritePrivateProfileStringW(section, key, value, path))
-        return true;
-    if (FailureHandler())
-        FailureHandler()(path);
-    return false;
-}
-
-bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path) {
-    return WriteValue(section, key, IntToString(value), path);
-}
-
 void SetWriteFailureHandler(WriteFailureHandler handler) {
     FailureHandler() = std::move(handler);
 }
@@ -201,13 +175,6 @@ ValueReader FileReader(const wchar_t* path) {
     CString file(path);
     return [file](const wchar_t* section, const wchar_t* key, DWORD bufferChars) {
         return ReadOr(section, key, file, bufferChars, DefaultValue(section, key, ExecutableFolder()));
-    };
-}
-
-ValueWriter FileWriter(const wchar_t* path) {
-    CString file(path);
-    return [file](const wchar_t* section, const wchar_t* key, const CString& value) {
-        WriteValue(section, key, value, file);
     };
 }
 
@@ -247,25 +214,6 @@ ValueReader DefaultsReader(const CString& executableFolder) {
 
 namespace {
 
-// An ANSI profile file turns every non-ASCII character into '?'; a file that
-// starts with a UTF-16LE byte-order mark is kept in Unicode by the profile API.
-bool CreateUnicodeFile(const wchar_t* path) {
-    HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return ::GetLastError() == ERROR_FILE_EXISTS;
-    static const BYTE bom[2] = {0xFF, 0xFE};
-    DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bom, sizeof bom, &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == sizeof bom;
-}
-
-template <size_t N>
-void WriteTable(const wchar_t* section, const KeyDefault (&table)[N], const wchar_t* path) {
-    for (const KeyDefault& row : table)
-        WriteValue(section, row.key, row.value, path);
-}
-
 // The file's bytes, or its first `limit` bytes.
 bool ReadAll(const wchar_t* path, std::string& bytes, size_t limit = SIZE_MAX) {
     HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -281,7 +229,9 @@ bool ReadAll(const wchar_t* path, std::string& bytes, size_t limit = SIZE_MAX) {
                             nullptr)) &&
            got)
         bytes.append(buffer, got);
+    const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
     ::CloseHandle(file);
+    ::SetLastError(error);
     return ok != FALSE;
 }
 
@@ -323,6 +273,15 @@ std::wstring DecodeProfileText(const std::string& bytes) {
     return text;
 }
 
+// Text beyond ASCII in valid UTF-8, without the mark that tells the profile functions so.
+bool IsUtf8WithoutMark(const std::string& bytes) {
+    if (StartsWith(bytes, "\xEF\xBB\xBF", 3) || StartsWith(bytes, "\xFE\xFF", 2) ||
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; }))
+        return false;
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                 0) > 0;
+}
+
 // Moves (or copies) the file to the first free name of "<path><suffix>",
 // "<path><suffix>2", ...; never over another file.
 bool KeepAside(const wchar_t* path, const wchar_t* suffix, bool copy, CString& keptAs) {
@@ -343,44 +302,171 @@ bool KeepAside(const wchar_t* path, const wchar_t* suffix, bool copy, CString& k
     return false;
 }
 
-// Writes the text beside the file, flushed, with the old file's attributes,
-// keeps a copy of the old bytes, and only then swaps the new file in: any
-// failure leaves the old one whole.
-bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
-    const DWORD attributes = ::GetFileAttributesW(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
-        return false;  // a file the user made read-only stays as it is
-    CString temporary;
-    temporary.Format(L"%s.new", path);
-    HANDLE file = ::CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+std::string Utf16FileBytes(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
     bytes.reserve(2 + text.size() * 2);
     for (wchar_t c : text) {
         bytes += static_cast<char>(c & 0xFF);
         bytes += static_cast<char>((c >> 8) & 0xFF);
     }
+    return bytes;
+}
+
+bool WriteBytes(HANDLE file, const char* bytes, DWORD size) {
     DWORD written = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size() && ::FlushFileBuffers(file);
-    ::CloseHandle(file);
-    CString original;
-    if (ok && ::SetFileAttributesW(temporary, attributes) && KeepAside(path, L".original", true, original)) {
-        if (::MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        ::DeleteFileW(original);  // the file itself is still the original
-    }
-    ::SetFileAttributesW(temporary, FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(temporary);
+    if (!::WriteFile(file, bytes, size, &written, nullptr))
+        return false;
+    if (written == size)
+        return true;
+    ::SetLastError(ERROR_DISK_FULL);  // what a short write means here
     return false;
 }
 
+BytesWriter& CurrentBytesWriter() {
+    static BytesWriter writer = WriteBytes;
+    return writer;
+}
+
+// Writes the bytes to "<path>.new", flushed to the disk, with the given
+// attributes. ERROR_SUCCESS, or why not; nothing is left behind then.
+DWORD WriteSibling(const wchar_t* path, const std::string& bytes, DWORD attributes, CString& sibling) {
+    sibling.Format(L"%s.new", path);
+    HANDLE file = ::CreateFileW(sibling, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    if (!CurrentBytesWriter()(file, bytes.data(), static_cast<DWORD>(bytes.size())) || !::FlushFileBuffers(file))
+        error = ::GetLastError();
+    ::CloseHandle(file);
+    if (error == ERROR_SUCCESS && !::SetFileAttributesW(sibling, attributes))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS)
+        ::DeleteFileW(sibling);
+    return error;
+}
+
+void Discard(const CString& sibling) {
+    ::SetFileAttributesW(sibling, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(sibling);
+}
+
+// Puts the flushed sibling in the file's place in one step.
+DWORD SwapIn(const CString& sibling, const wchar_t* path) {
+    if (::MoveFileExW(sibling, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    Discard(sibling);
+    return error;
+}
+
+// Writes the text beside the file, with the old file's attributes, keeps a
+// copy of the old bytes, and only then swaps the new file in: any failure
+// leaves the old one whole.
+bool RewriteAsUnicode(const wchar_t* path, const std::wstring& text) {
+    const DWORD attributes = ::GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;  // a file the user made read-only stays as it is
+    CString sibling, original;
+    if (WriteSibling(path, Utf16FileBytes(text), attributes, sibling) != ERROR_SUCCESS)
+        return false;
+    if (!KeepAside(path, L".original", true, original)) {
+        Discard(sibling);
+        return false;
+    }
+    if (SwapIn(sibling, path) == ERROR_SUCCESS)
+        return true;
+    ::DeleteFileW(original);  // the file itself is still the original
+    return false;
+}
+
+// Blanks as the profile functions take them.
+bool IsProfileBlank(wchar_t c) {
+    return std::iswspace(c) || c == 0x1A;
+}
+
 std::wstring Trimmed(const std::wstring& text) {
-    const size_t first = text.find_first_not_of(L" \t");
-    if (first == std::wstring::npos)
-        return std::wstring();
-    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+    size_t first = 0, last = text.size();
+    while (first < last && IsProfileBlank(text[first]))
+        ++first;
+    while (last > first && IsProfileBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+// A settings file as the profile functions hold it: sections in file order
+// (the first one unnamed, for lines before any heading), each with its lines
+// in order; a line without "=" (a comment) has no value. Blank lines go, and
+// blanks around names and values, as when the profile functions rewrite it.
+struct ProfileLine {
+    std::wstring name;
+    bool hasValue = false;
+    std::wstring value;
+};
+struct ProfileSection {
+    std::wstring name;
+    std::vector<ProfileLine> lines;
+};
+
+std::vector<ProfileSection> ParseProfile(const std::wstring& text) {
+    std::vector<ProfileSection> sections(1);
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
+        const std::wstring line = Trimmed(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty())
+            continue;
+        const size_t close = line.rfind(L']');
+        if (line[0] == L'[' && close != std::wstring::npos) {
+            sections.push_back({line.substr(1, close - 1), {}});
+            continue;
+        }
+        const size_t equals = line.find(L'=');
+        if (equals == std::wstring::npos)
+            sections.back().lines.push_back({line, false, {}});
+        else
+            sections.back().lines.push_back({Trimmed(line.substr(0, equals)), true, Trimmed(line.substr(equals + 1))});
+    }
+    return sections;
+}
+
+// The text as the profile functions write it: "[name]" and "name=value" lines ending in CR LF.
+std::wstring ComposeProfile(const std::vector<ProfileSection>& sections) {
+    std::wstring text;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (i > 0)
+            text += L"[" + sections[i].name + L"]\r\n";
+        for (const ProfileLine& line : sections[i].lines)
+            text += line.name + (line.hasValue ? L"=" + line.value : std::wstring()) + L"\r\n";
+    }
+    return text;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
+
+// Sets the value where the profile functions would look for it: the first
+// line of that name in the first section of that name; a new key ends its
+// section, a new section the file. False when the file held it already.
+bool SetProfileValue(std::vector<ProfileSection>& sections, const std::wstring& section, const std::wstring& key,
+                     const std::wstring& value) {
+    auto in = std::find_if(sections.begin() + 1, sections.end(),
+                           [&](const ProfileSection& s) { return SameName(Trimmed(s.name), section); });
+    if (in == sections.end()) {
+        sections.push_back({section, {{key, true, value}}});
+        return true;
+    }
+    for (ProfileLine& line : in->lines) {
+        if (!SameName(line.name, key))
+            continue;
+        if (line.hasValue && line.value == value)
+            return false;
+        line.hasValue = true;
+        line.value = value;
+        return true;
+    }
+    in->lines.push_back({key, true, value});
+    return true;
 }
 
 // Takes the settings text into this run's memory and keeps the file from
@@ -388,25 +474,72 @@ std::wstring Trimmed(const std::wstring& text) {
 // first of a repeated key counts, blanks around names and values do not,
 // nor a pair of quotes around a value.
 void HoldInMemory(const wchar_t* path, const std::wstring& text) {
-    std::wstring section;
-    for (size_t pos = 0; pos < text.size();) {
-        const size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
-        const std::wstring line = Trimmed(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (!line.empty() && line[0] == L'[') {
-            section = Trimmed(line.substr(1, line.find(L']') - 1));
-            continue;
+    for (const ProfileSection& section : ParseProfile(text)) {
+        const std::wstring name = Trimmed(section.name);
+        for (const ProfileLine& line : section.lines) {
+            if (!line.hasValue || line.name[0] == L';')
+                continue;
+            std::wstring value = line.value;
+            if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+                value = value.substr(1, value.size() - 2);
+            Kept().values.emplace(KeptKey(path, name.c_str(), line.name.c_str()), CString(value.c_str()));
         }
-        const size_t equals = line.find(L'=');
-        if (line.empty() || line[0] == L';' || equals == std::wstring::npos)
-            continue;
-        std::wstring value = Trimmed(line.substr(equals + 1));
-        if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
-            value = value.substr(1, value.size() - 2);
-        Kept().values.emplace(KeptKey(path, section.c_str(), Trimmed(line.substr(0, equals)).c_str()),
-                              CString(value.c_str()));
     }
     KeepInMemory(path);
+}
+
+struct Setting {
+    std::wstring section, key;
+    CString value;
+};
+
+// Writes the values into the file in one step (see WriteWhole). A file that
+// holds every value already is not written: a file nobody may write (held
+// open by another program, say) fails only what would change it.
+DWORD PutValues(const std::vector<Setting>& settings, const wchar_t* path) {
+    std::string bytes;
+    const bool exists = ReadAll(path, bytes);
+    if (!exists && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        return ::GetLastError();  // what it holds is unknown: it is not replaced
+    std::vector<ProfileSection> sections = ParseProfile(DecodeProfileText(bytes));
+    bool changed = !exists;
+    for (const Setting& setting : settings)
+        changed |= SetProfileValue(sections, setting.section, setting.key, std::wstring(setting.value));
+    if (!changed)
+        return ERROR_SUCCESS;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    if (exists) {
+        // Whether the file may be written now: read-only, or open in another
+        // program that lets nobody write it, it stays as it is. The attribute
+        // is checked itself: run as root here, the open would get through.
+        attributes = ::GetFileAttributesW(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            return ERROR_ACCESS_DENIED;
+        HANDLE probe = ::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return ::GetLastError();
+        ::CloseHandle(probe);
+    }
+    CString sibling;
+    DWORD error = WriteSibling(path, Utf16FileBytes(ComposeProfile(sections)), attributes, sibling);
+    if (error == ERROR_SUCCESS)
+        error = SwapIn(sibling, path);
+    return error;
+}
+
+bool WriteValues(const std::vector<Setting>& settings, const wchar_t* path) {
+    if (IsKeptInMemory(path)) {
+        for (const Setting& setting : settings)
+            Kept().values[KeptKey(path, setting.section.c_str(), setting.key.c_str())] = setting.value;
+        return true;
+    }
+    const DWORD error = PutValues(settings, path);
+    if (error == ERROR_SUCCESS)
+        return true;
+    if (FailureHandler())
+        FailureHandler()(path, error);
+    return false;
 }
 
 // The form of a path that the file functions take beyond 260 characters.
@@ -459,13 +592,15 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
         if (!ReadAll(path, bytes, 2))
             return result;
         if (HoldsOptionSections(path)) {
-            // A file the user made read-only is read as it is and never written.
-            if (!StartsWith(bytes, "\xFF\xFE", 2) && !(::GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY) &&
-                ReadAll(path, bytes)) {
+            // A file the user made read-only is never written: it is read as
+            // it is, unless the profile functions would read it through the
+            // code page and garble its Hangul (UTF-8 without a mark).
+            const bool readOnly = (::GetFileAttributesW(path) & FILE_ATTRIBUTE_READONLY) != 0;
+            if (!StartsWith(bytes, "\xFF\xFE", 2) && ReadAll(path, bytes) && (!readOnly || IsUtf8WithoutMark(bytes))) {
                 FlushProfileCache(path);
                 const std::wstring text = DecodeProfileText(bytes);
                 // Written through the code page, its Hangul would be lost.
-                if (!RewriteAsUnicode(path, text)) {
+                if (readOnly || !RewriteAsUnicode(path, text)) {
                     HoldInMemory(path, text);
                     result.heldInMemory = true;
                 }
@@ -482,16 +617,36 @@ PreparedFile PrepareSettingsFile(const wchar_t* path, const CString& executableF
 }
 
 bool WriteDefaults(const wchar_t* path, const CString& executableFolder) {
-    if (!CreateUnicodeFile(path))
-        return false;
-    WriteValue(kVersionSection, L"Home", L"https://vesk.example.org/", path);
-    WriteValue(kVersionSection, L"Mail", L"vesk@vesk.example.org", path);
-    WriteValue(kVersionSection, L"ProjectName", L"VeskCapture", path);
+    std::vector<Setting> settings = {{kVersionSection, L"Home", L"https://vesk.example.org/"},
+                                     {kVersionSection, L"Mail", L"vesk@vesk.example.org"},
+                                     {kVersionSection, L"ProjectName", L"VeskCapture"}};
     for (const KeyDefault& row : kFileDefaults)
-        WriteValue(kFileSection, row.key, row.key == kFileDefaults[0].key ? executableFolder : CString(row.value), path);
-    WriteTable(kWatermarkSection, kWatermarkDefaults, path);
-    WriteTable(kMiscSection, kMiscDefaults, path);
-    return true;
+        settings.push_back({kFileSection, row.key, row.key == kFileDefaults[0].key ? executableFolder : CString(row.value)});
+    for (const KeyDefault& row : kWatermarkDefaults)
+        settings.push_back({kWatermarkSection, row.key, row.value});
+    for (const KeyDefault& row : kMiscDefaults)
+        settings.push_back({kMiscSection, row.key, row.value});
+    return PutValues(settings, path) == ERROR_SUCCESS;
+}
+
+bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
+    return WriteValues({{section, key, value ? value : L""}}, path);
+}
+
+bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path) {
+    return WriteValue(section, key, IntToString(value), path);
+}
+
+bool WriteWhole(const std::function<void(const ValueWriter&)>& store, const wchar_t* path) {
+    std::vector<Setting> settings;
+    store([&settings](const wchar_t* section, const wchar_t* key, const CString& value) {
+        settings.push_back({section, key, value});
+    });
+    return WriteValues(settings, path);
+}
+
+void ReplaceBytesWriter(BytesWriter writer) {
+    CurrentBytesWriter() = writer ? writer : WriteBytes;
 }
 
 }  // namespace profile

@@ -58,9 +58,14 @@ CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* pat
 bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
 bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path);
 
-// Called with the file's path whenever a write to it fails.
-using WriteFailureHandler = std::function<void(const wchar_t* path)>;
+// Called with the file's path and the system's error code whenever a write to it fails.
+using WriteFailureHandler = std::function<void(const wchar_t* path, DWORD error)>;
 void SetWriteFailureHandler(WriteFailureHandler handler);
+
+// Tests stand in a full disk, or a kill half way, with a write of the new
+// file's bytes that fails (setting the last error); null restores the real one.
+using BytesWriter = bool (*)(HANDLE file, const char* bytes, DWORD size);
+void ReplaceBytesWriter(BytesWriter writer);
 
 // For a settings file that must not be touched this run (it could not be read,
 // or a damaged one could not be moved aside): from now on the file is neither
@@ -80,9 +85,14 @@ ValueReader DefaultsReader(const CString& executableFolder);
 // (one section's keys) that a MemoryReader gives back exactly, untruncated.
 using ValueWriter = std::function<void(const wchar_t* section, const wchar_t* key, const CString& value)>;
 using SectionValues = std::map<std::wstring, CString>;
-ValueWriter FileWriter(const wchar_t* path);
 ValueWriter MemoryWriter(SectionValues& values);
 ValueReader MemoryReader(const SectionValues& values);
+
+// Writes everything `store` writes into the file in one step: the whole new
+// file is written beside it, flushed, and moved over it, so that a full disk
+// or a kill leaves either the old file or the new one, never a part. False
+// when the file was left as it was; the failure handler has been told.
+bool WriteWhole(const std::function<void(const ValueWriter&)>& store, const wchar_t* path);
 
 // First start: creates the file (UTF-16 with a byte-order mark, so that the
 // profile functions keep Hangul paths) and writes the version section and

@@ -470,7 +470,8 @@ TEST_F(OptionsSheetTest, StartWithWindowsCreatesAndRemovesTheRunValue) {
         const auto value = runValue();
         EXPECT_EQ(check, value.first);
         if (check) {
-            EXPECT_EQ(std::wstring(exe, length + 1), value.second);  // the path and its zero, nothing more
+            // The path in quotes, which a blank in it cannot split, and its zero, nothing more.
+            EXPECT_EQ(L"\"" + std::wstring(exe, length) + L"\"" + L'\0', value.second);
         }
         EXPECT_EQ(CString(check ? L"1" : L"0"), Read(profile::kMiscSection, L"WindowStart"));
     }

@@ -337,6 +337,43 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(lines[fileAt + 1 + i].first, profile::kFileDefaults[i].key);
 
+    // A full disk half way through a save, as a kill would cut it: the file
+    // stays whole, and the failure is told once, with its reason.
+    std::vector<DWORD> failures;
+    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
+    profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
+        DWORD written = 0;
+        ::WriteFile(file, bytes, size / 2, &written, nullptr);
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    });
+    const std::string whole = ReadRaw();
+    misc2.KeepEffect = 1;
+    misc2.SaveOptions(path_);
+    profile::ReplaceBytesWriter(nullptr);
+    profile::SetWriteFailureHandler(nullptr);
+    EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
+    EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
+    EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
+
+    // Saved as the profile functions write: comments and unknown keys kept,
+    // blank lines and blanks around names and values gone, a new key at the
+    // end of its section, a new section at the end of the file.
+    const std::string odd = Utf16Bytes(L"; mine\r\n\r\n[file options]\r\n Directory = C:\\a \r\nX=1\r\n\r\n[WATERMARK OPTIONS]\r\n");
+    const std::wstring theirs = folder_ + L"\\theirs.ini";
+    WriteRaw(odd);
+    ASSERT_TRUE(WriteBytes(theirs, odd));
+    file2.SaveOptions(path_);
+    misc2.SaveOptions(path_);
+    for (const KeyDefaultsCheck& table : {KeyDefaultsCheck{profile::kFileSection, profile::kFileDefaults, 6},
+                                          KeyDefaultsCheck{profile::kMiscSection, profile::kMiscDefaults, 10}})
+        for (int i = 0; i < table.count; ++i)
+            ::WritePrivateProfileStringW(table.section, table.table[i].key,
+                                         profile::ReadValue(table.section, table.table[i].key, path_, profile::kWholeValue),
+                                         theirs.c_str());
+    EXPECT_TRUE(ReadRaw() == FileBytes(theirs));
+    ::DeleteFileW(theirs.c_str());
+
     // A program folder of 260 characters or more: beyond the profile functions.
     // Its file is read whole into memory and rounds trips there, never written.
     const std::wstring deep = folder_ + L"\\" + kLong;
@@ -435,8 +472,9 @@ std::vector<std::wstring> Entries(const std::string& bytes) {
 
 // How the file is held: not at all; locked until the main dialog shows; open,
 // not to be moved, until then; open for reading only, so that nobody writes
-// it, for the whole run; a folder where its converted copy would be written.
-enum class Hold { kNothing, kLocked, kUndeletable, kUnwritable, kNoRoomBeside };
+// it, for the whole run; a folder where its converted copy would be written;
+// marked read-only.
+enum class Hold { kNothing, kLocked, kUndeletable, kUnwritable, kNoRoomBeside, kReadOnly };
 enum Encoding { kUtf16, kUtf8, kNoise };
 
 struct StartCase {
@@ -450,6 +488,7 @@ struct StartCase {
     const wchar_t* failure;      // what the box of a capture (the second, after one landed) says
     const wchar_t* exitNotice;   // what a box on the way out says; null: no box
     const wchar_t* saved;        // the file after the exit: changes to a valid file; null: as it was
+    bool sessionEnd = false;     // the session ends (and the system ends the program) instead of an exit
 };
 
 // Each file is started, captured into and left; what the program said and wrote is checked.
@@ -483,6 +522,10 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글\\Vesk_0.bmp", nullptr, nullptr, nullptr},
         {"not writable", nullptr, kUtf16, Hold::kUnwritable, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
          L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
+        {"read-only UTF-8 without a mark", L"Directory=<>\\한글캡쳐\nFileName=캡쳐", kUtf8, Hold::kReadOnly, nullptr,
+         L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글캡쳐\\캡쳐_0.bmp", nullptr, nullptr, nullptr},
+        {"the session ends", L"FileCount=5", kUtf16, Hold::kNothing, nullptr, nullptr, L"<>\\Vesk_5.bmp", nullptr,
+         nullptr, L"FileCount=6", true},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -498,6 +541,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         ASSERT_TRUE(WriteBytes(run.ini(), before));
         if (c.hold == Hold::kNoRoomBeside)
             ::CreateDirectoryW((run.ini() + L".new").c_str(), nullptr);
+        if (c.hold == Hold::kReadOnly)
+            ::SetFileAttributesW(run.ini().c_str(), FILE_ATTRIBUTE_READONLY);
         const DWORD share[] = {0, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
         HANDLE hold = c.hold >= Hold::kLocked && c.hold <= Hold::kUnwritable
                           ? ::CreateFileW(run.ini().c_str(), GENERIC_READ, share[static_cast<int>(c.hold)], nullptr,
@@ -525,7 +570,15 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
         EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
-        EXPECT_EQ(run.Exit(main, &notice), 0u);
+        DWORD_PTR mayEnd = FALSE;
+        notice.clear();
+        if (c.sessionEnd) {
+            EXPECT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd) && mayEnd);
+            ::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+            run.Kill();  // what the system does once the program has answered
+        } else {
+            EXPECT_EQ(run.Exit(main, &notice), 0u);
+        }
         EXPECT_TRUE(says(notice, c.exitNotice)) << Utf8Bytes(notice);
         if (c.hold == Hold::kUnwritable)
             ::CloseHandle(hold);
