@@ -246,24 +246,25 @@ public:
     bool Changed() const { return m_bChanged; }
 
 private:
-    // The primary button still counts as down: down now, or its release not
-    // yet taken from the queue (a quick release must end the loop here, not
-    // reach the owner as a click of its own).
-    static bool ButtonHeld() {
-        MSG queued;
-        return AfxPrimaryButtonDown() || ::PeekMessageW(&queued, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE);
-    }
+    // Whether the loop may end: the primary button is up, or after a cancel
+    // every button is, so that the right button's release of a cancel by the
+    // right button reaches no other window either. A release not yet taken
+    // from the queue counts as down: a quick one must end the loop here, not
+    // reach the owner as a click of its own.
+    bool ButtonsUp() const { return m_bCancelled ? !AfxAnyButtonStillDown() : !AfxButtonStillDown(true); }
 
     // True when the loop ends with this message.
     bool Handle(MSG& msg) {
         switch (msg.message) {
         case WM_LBUTTONUP:
             Follow(MessagePoint(msg, m_hWnd));
-            return true;
+            return !m_bCancelled || ButtonsUp();
+        case WM_RBUTTONUP:
+            return m_bCancelled && ButtonsUp();
         case WM_MOUSEMOVE:
             Follow(MessagePoint(msg, m_hWnd));
             // Its release went to another window: end as if it came here.
-            return !ButtonHeld();
+            return ButtonsUp();
         case WM_RBUTTONDOWN:
             return Cancel();
         case WM_KEYDOWN:
@@ -306,13 +307,13 @@ private:
     }
 
     // The frame and the change go at once; the loop goes on, swallowing the
-    // mouse, while the primary button is still down. True when it may end now.
+    // mouse, while a button is still down. True when it may end now.
     bool Cancel() {
         m_bCancelled = true;
         m_tracker.m_bEndedByUser = true;
         Erase();
         m_tracker.RestoreRect(FromGeo(m_start));
-        return !ButtonHeld();
+        return ButtonsUp();
     }
 
     CRectTracker& m_tracker;

@@ -58,8 +58,8 @@ public:
     // of pWnd). FALSE at once when the press misses the tracker; FALSE and the
     // rectangle unchanged when Escape, the right button or a lost capture
     // cancels; TRUE when the release leaves a changed rectangle. After Escape
-    // or the right button the mouse stays with pWnd until the primary button
-    // is up, so that its release reaches no other window.
+    // or the right button the mouse stays with pWnd until both buttons are up,
+    // so that their releases reach no other window.
     BOOL Track(CWnd* pWnd, CPoint point, BOOL bAllowInvert = FALSE, CWnd* pWndClipTo = nullptr);
     // Stretches a new rectangle from point; TRUE when the release leaves a
     // non-empty one.

@@ -296,6 +296,22 @@ inline bool AfxPrimaryButtonDown() {
     return (::GetAsyncKeyState(::GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) & 0x8000) != 0;
 }
 
+// Whether the primary (or the secondary) button still counts as down for the
+// message being handled: down now, or its release still waiting in this
+// thread's queue. The state now runs ahead of the messages: a quick click has
+// its press and its release queued before the press is handled.
+inline bool AfxButtonStillDown(bool bPrimary) {
+    const bool swapped = ::GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    if (::GetAsyncKeyState(bPrimary != swapped ? VK_LBUTTON : VK_RBUTTON) & 0x8000)
+        return true;
+    const UINT release = bPrimary ? WM_LBUTTONUP : WM_RBUTTONUP;
+    MSG queued;
+    // Input only: a message sent from another thread is not handled from here.
+    return ::PeekMessageW(&queued, nullptr, release, release, PM_NOREMOVE | PM_QS_INPUT) != FALSE;
+}
+
+inline bool AfxAnyButtonStillDown() { return AfxButtonStillDown(true) || AfxButtonStillDown(false); }
+
 #include "ThreadState.h"
 
 template <class T>

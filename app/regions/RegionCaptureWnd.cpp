@@ -141,7 +141,7 @@ void CRegionCaptureWnd<TBase>::EndAfterRelease() {
         return;
     const HWND capture = ::GetCapture();
     const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
-    if (m_bInTrack || !held || !AfxPrimaryButtonDown()) {
+    if (m_bInTrack || !held || !AfxAnyButtonStillDown()) {
         EndCapture();
         return;
     }
@@ -164,19 +164,15 @@ template <class TBase>
 bool CRegionCaptureWnd<TBase>::WaitsForRelease() {
     if (!m_bEndOnRelease)
         return false;
-    if (!AfxPrimaryButtonDown())
+    if (!AfxAnyButtonStillDown())
         EndCapture();
     return true;
 }
 
 template <class TBase>
 void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
-    if (m_bInTrack)
+    if (m_bInTrack || WaitsForRelease())
         return;
-    if (m_bEndOnRelease) {
-        EndCapture();
-        return;
-    }
     const RegionCaptureOptions options = GetOptions();
     GeoRect selection;
     if (m_bTrackerMode) {
@@ -201,6 +197,12 @@ void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
         m_region = {};
     if (!options.keepEffect)
         EndCapture();
+}
+
+// The right button's release ends a cancel made with it; otherwise it does nothing here.
+template <class TBase>
+void CRegionCaptureWnd<TBase>::OnRButtonUp(UINT, CPoint) {
+    WaitsForRelease();
 }
 
 template <class TBase>

@@ -43,6 +43,7 @@ protected:
 
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnRButtonUp(UINT nFlags, CPoint point);
     afx_msg void OnClose();
     afx_msg void OnDestroy();
 
@@ -59,16 +60,17 @@ protected:
     // nothing a user would see, so that it keeps the mouse until the release.
     virtual void KeepOnlyMouseHold() = 0;
 
-    // Ends the window, but while the button it took is down everything goes
-    // except what keeps the mouse: the release then reaches no other program,
-    // and ends the window when it comes.
+    // Ends the window, but while a button is down everything goes except what
+    // keeps the mouse: the releases then reach no other program, and the last
+    // of them ends the window. A button counts as down until its release is
+    // handled, whatever the mouse has done since.
     void EndAfterRelease();
     // Gives the activation back to the window that had it when the session
     // opened, while one of ours has it: hiding or destroying the active window
     // would hand it to whatever lies beneath, another program as a rule.
     void GiveFocusBackHome();
-    // True while the window waits for that release; a mouse move without the
-    // button (its release went astray) ends the window.
+    // True while the window waits for those releases; ends it once no button
+    // is down (also when a release went astray).
     bool WaitsForRelease();
 
     RegionCaptureOptions GetOptions() const;

@@ -106,9 +106,11 @@ BOOL CRegionPointerWnd::OnSetCursor(CWnd*, UINT nHitTest, UINT message) {
 }
 
 // With the primary button down a drag is under way: the region window cancels
-// it, and the mouse stays here until the release, which must reach no other program.
+// it, and the mouse stays here until the releases, which must reach no other
+// program. Down as the messages go: a quick hand queues the left release
+// before this press is handled.
 void CRegionPointerWnd::OnRButtonDown(UINT nFlags, CPoint point) {
-    if (AfxPrimaryButtonDown() && m_hWndTarget) {
+    if (AfxButtonStillDown(true) && m_hWndTarget) {
         CPoint press = point;
         ClientToScreen(&press);
         ::PostMessageW(m_hWndTarget, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(press.x, press.y));
@@ -117,12 +119,19 @@ void CRegionPointerWnd::OnRButtonDown(UINT nFlags, CPoint point) {
 }
 
 void CRegionPointerWnd::OnContextMenu(CWnd*, CPoint) {
-    if (!AfxPrimaryButtonDown())
+    if (!AfxButtonStillDown(true))
         ::ReleaseCapture();
 }
 
-void CRegionPointerWnd::OnRButtonUp(UINT, CPoint) {
-    if (!AfxPrimaryButtonDown())
+// A right click gives the mouse up. The region window hears of the release:
+// a cancel made with the right button ends at it when the left is up too.
+void CRegionPointerWnd::OnRButtonUp(UINT, CPoint point) {
+    if (m_hWndTarget) {
+        CPoint release = point;
+        ClientToScreen(&release);
+        ::PostMessageW(m_hWndTarget, WM_RBUTTONUP, 0, MAKELPARAM(release.x, release.y));
+    }
+    if (!AfxButtonStillDown(true))
         ::ReleaseCapture();
 }
 
@@ -159,7 +168,7 @@ void CRegionPointerWnd::OnLButtonUp(UINT nFlags, CPoint point) {
 
 // The system's move loop eats the release that ends it: forward it from here.
 LRESULT CRegionPointerWnd::OnExitSizeMove(WPARAM, LPARAM) {
-    if (!AfxPrimaryButtonDown()) {
+    if (!AfxButtonStillDown(true)) {
         CPoint cursor;
         ::GetCursorPos(&cursor);
         ForwardRelease(cursor);
