@@ -624,7 +624,12 @@ LRESULT CVeskDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
         if (menu.LoadMenu(IDR_MENU_TRAY)) {
             CPoint cursor;
             ::GetCursorPos(&cursor);
-            SetForegroundWindow();
+            // The menu closes on a click elsewhere only while a window of ours is
+            // in the foreground. With a modal window open that is the modal
+            // window: activating this disabled dialog would lose which of its
+            // popups was the last active (measured under Wine).
+            HWND front = FrontModalWindow();
+            ::SetForegroundWindow(front ? front : m_hWnd);
             if (CMenu* popup = menu.GetSubMenu(0))
                 popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, AfxGetMainWnd());
             PostMessage(WM_NULL);
@@ -834,14 +839,21 @@ INT_PTR CVeskDlg::RunOptionsSheet(bool singlePage, int page) {
     return sheet.DoModal();
 }
 
-bool CVeskDlg::BringModalToFront() {
+HWND CVeskDlg::FrontModalWindow() const {
     // Our modal windows disable this dialog while they run.
     if (!m_hWnd || ::IsWindowEnabled(m_hWnd))
-        return false;
+        return nullptr;
     HWND modal = m_pModalWnd && m_pModalWnd->GetSafeHwnd() ? m_pModalWnd->m_hWnd : m_hWnd;
     HWND front = ::GetLastActivePopup(modal);
     if (!front || !::IsWindowVisible(front) || !::IsWindowEnabled(front))
         front = modal;
+    return front;
+}
+
+bool CVeskDlg::BringModalToFront() {
+    HWND front = FrontModalWindow();
+    if (!front)
+        return false;
     if (front != m_hWnd)
         ::SetForegroundWindow(front);
     return true;

@@ -119,6 +119,8 @@ private:
     // question open over it) comes to the front, and the command that asked
     // does nothing else. False when none is open.
     bool BringModalToFront();
+    // That window, or null when none is open.
+    HWND FrontModalWindow() const;
     // The exit met the modal window this dialog runs: asks it to close, and
     // exits once its loop has ended. A window that refuses stays, and so does the program.
     void CloseModalThenExit();
