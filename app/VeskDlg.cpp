@@ -123,6 +123,19 @@ void CopyTruncated(wchar_t* dest, size_t capacity, const wchar_t* src, size_t ma
     dest[n] = L'\0';
 }
 
+// Notes the modal window the main dialog runs, for as long as it runs.
+class ModalScope {
+public:
+    ModalScope(CWnd*& slot, CWnd& window) : m_slot(slot), m_previous(slot) { slot = &window; }
+    ~ModalScope() { m_slot = m_previous; }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+
+private:
+    CWnd*& m_slot;
+    CWnd* m_previous;
+};
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CVeskDlg, CResizableDialog)
@@ -428,6 +441,7 @@ BOOL CVeskDlg::PreTranslateMessage(MSG* pMsg) {
 void CVeskDlg::OnSysCommand(UINT nID, LPARAM) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
+        ModalScope modal(m_pModalWnd, about);
         about.DoModal();
         return;
     }
@@ -610,12 +624,17 @@ LRESULT CVeskDlg::OnTrayNotify(WPARAM, LPARAM lParam) {
         if (menu.LoadMenu(IDR_MENU_TRAY)) {
             CPoint cursor;
             ::GetCursorPos(&cursor);
-            SetForegroundWindow();
+            // The menu closes on a click elsewhere only while a window of ours is
+            // in the foreground. With a modal window open that is the modal
+            // window: activating this disabled dialog would lose which of its
+            // popups was the last active (measured under Wine).
+            HWND front = FrontModalWindow();
+            ::SetForegroundWindow(front ? front : m_hWnd);
             if (CMenu* popup = menu.GetSubMenu(0))
                 popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, AfxGetMainWnd());
             PostMessage(WM_NULL);
         }
-    } else if (lParam == WM_LBUTTONDBLCLK || lParam == TRAY_RESTORE) {
+    } else if ((lParam == WM_LBUTTONDBLCLK || lParam == TRAY_RESTORE) && !BringModalToFront()) {
         if (m_pQuickBar)
             m_pQuickBar->ClearTrayCheck();
         RemoveTrayIcon();
@@ -703,6 +722,7 @@ void CVeskDlg::OnWebImage() {
 
 void CVeskDlg::OnGifMaker() {
     CGifWnd gifMaker(this);
+    ModalScope modal(m_pModalWnd, gifMaker);
     gifMaker.DoModal();
 }
 
@@ -748,6 +768,13 @@ bool CVeskDlg::ConfirmLeaving() {
 }
 
 void CVeskDlg::OnExit() {
+    // A modal window runs its loop inside this dialog's: ending this one
+    // under it would leave the program running, unseen, until it closed. The
+    // navigator ends with its panel below, after the question.
+    if (!m_bNavigatorOpen && BringModalToFront()) {
+        CloseModalThenExit();
+        return;
+    }
     if (!ConfirmLeaving())
         return;
     RemoveTrayIcon();
@@ -795,6 +822,8 @@ void CVeskDlg::OnTrayRestore() {
 }
 
 void CVeskDlg::OnTrayCommand(UINT nID) {
+    if (BringModalToFront())
+        return;
     for (const TrayCommand& t : kTrayCommands) {
         if (t.trayId == nID) {
             PostMessage(WM_COMMAND, t.command, 0);
@@ -810,11 +839,45 @@ INT_PTR CVeskDlg::RunOptionsSheet(bool singlePage, int page) {
                                 *theApp.m_pOptionsTree);
     sheet.SinglePage = singlePage;
     sheet.PageIndex = page;
+    ModalScope modal(m_pModalWnd, sheet);
     return sheet.DoModal();
 }
 
+HWND CVeskDlg::FrontModalWindow() const {
+    // Our modal windows disable this dialog while they run.
+    if (!m_hWnd || ::IsWindowEnabled(m_hWnd))
+        return nullptr;
+    HWND modal = m_pModalWnd && m_pModalWnd->GetSafeHwnd() ? m_pModalWnd->m_hWnd : m_hWnd;
+    HWND front = ::GetLastActivePopup(modal);
+    if (!front || !::IsWindowVisible(front) || !::IsWindowEnabled(front))
+        front = modal;
+    return front;
+}
+
+bool CVeskDlg::BringModalToFront() {
+    HWND front = FrontModalWindow();
+    if (!front)
+        return false;
+    if (front != m_hWnd)
+        ::SetForegroundWindow(front);
+    return true;
+}
+
+void CVeskDlg::CloseModalThenExit() {
+    // Only our own window with nothing open over it is asked; a question or
+    // file dialog of its own has to be answered first.
+    CWnd* modal = m_pModalWnd;
+    if (!modal || !modal->GetSafeHwnd() || ::GetLastActivePopup(modal->m_hWnd) != modal->m_hWnd)
+        return;
+    modal->SendMessage(WM_COMMAND, IDCANCEL);
+    if (!modal->ContinueModal())
+        PostMessage(WM_COMMAND, ID_FILE_EXIT);
+}
+
 void CVeskDlg::OnOptionsAll() {
-    if (!theApp.m_pFileOptions)
+    // Never a second sheet (whatever path the command came by): the options
+    // it edits would be reloaded under the first.
+    if (!theApp.m_pFileOptions || BringModalToFront())
         return;
     // The counter that captures advanced reaches the file before everything is reloaded.
     theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
@@ -827,7 +890,7 @@ void CVeskDlg::OnOptionsAll() {
 }
 
 void CVeskDlg::OnOptionsFile() {
-    if (!theApp.m_pFileOptions)
+    if (!theApp.m_pFileOptions || BringModalToFront())
         return;
     theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
     theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
@@ -835,7 +898,7 @@ void CVeskDlg::OnOptionsFile() {
 }
 
 void CVeskDlg::OnOptionsWatermark() {
-    if (!theApp.m_pWatermarkOptions)
+    if (!theApp.m_pWatermarkOptions || BringModalToFront())
         return;
     theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
     const INT_PTR result = RunOptionsSheet(true, COpTreeWnd::kWatermarkPage);
@@ -844,7 +907,7 @@ void CVeskDlg::OnOptionsWatermark() {
 }
 
 void CVeskDlg::OnOptionsMisc() {
-    if (!theApp.m_pMiscOptions)
+    if (!theApp.m_pMiscOptions || BringModalToFront())
         return;
     theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
     RunOptionsSheet(true, COpTreeWnd::kMiscPage);
@@ -932,6 +995,7 @@ void CVeskDlg::OnCursorCapture() {
 
 void CVeskDlg::OnControlCapture() {
     CControlWnd finder([this](const RECT& rect) { StartCapture(nullptr, rect, FALSE, false, 0); });
+    ModalScope modal(m_pModalWnd, finder);
     finder.DoModal();
     finder.SetBitmap(nullptr);  // the skinned base owns its background: freed once, here
 }
@@ -942,6 +1006,7 @@ void CVeskDlg::OnNavigator() {
         return;
     m_bNavigatorOpen = true;
     m_navigator.AttachEngine(m_pCaptureEngine.get());
+    ModalScope modal(m_pModalWnd, m_navigator);
     m_navigator.DoModal();
     m_bNavigatorOpen = false;
 }
@@ -949,6 +1014,7 @@ void CVeskDlg::OnNavigator() {
 void CVeskDlg::OnWatermarkTool() {
     CWatermarkWnd tool(theApp.m_pWatermarkOptions,
                        theApp.m_pFileOptions ? theApp.m_pFileOptions->SaveFolder().GetString() : nullptr, this);
+    ModalScope modal(m_pModalWnd, tool);
     tool.DoModal();
 }
 

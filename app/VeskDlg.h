@@ -115,6 +115,15 @@ private:
     void StartCaptureEngine();
     // Runs the options sheet once; single-page mode shows only `page`.
     INT_PTR RunOptionsSheet(bool singlePage, int page);
+    // While a modal window of ours is open over this dialog, it (or the
+    // question open over it) comes to the front, and the command that asked
+    // does nothing else. False when none is open.
+    bool BringModalToFront();
+    // That window, or null when none is open.
+    HWND FrontModalWindow() const;
+    // The exit met the modal window this dialog runs: asks it to close, and
+    // exits once its loop has ended. A window that refuses stays, and so does the program.
+    void CloseModalThenExit();
 
     void RemoveTrayIcon();
     // Every child paints again, wherever the layout has put it meanwhile.
@@ -150,6 +159,8 @@ private:
     // Run modally by its command; its window exists only meanwhile.
     CNavigatorWnd m_navigator{this};
     bool m_bNavigatorOpen = false;
+    // The modal window this dialog runs now (sheet, tool, navigator, about box), if any.
+    CWnd* m_pModalWnd = nullptr;
 
     // The tray record is shared with capture workers (ShowCaptureBalloon).
     std::mutex m_trayLock;

@@ -86,6 +86,7 @@
 #define IDS_NAV_SERIES_START        5060
 #define IDS_NAV_SERIES_END          5061
 #define IDS_CONTINUE_CLOSE_UNSAVED  5098
+#define IDS_CONTINUE_DISCARD_UNSAVED 5099
 
 // Batch watermark tool
 #define IDD_WATERMARK_TOOL          211

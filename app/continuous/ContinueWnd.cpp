@@ -215,22 +215,41 @@ void CContinueWnd::SetMode(int id) {
     }
 }
 
+bool CContinueWnd::MayDiscardFrames() {
+    return !HoldsFramesOnlyInMemory() ||
+           AfxMessageBox(LoadResString(IDS_CONTINUE_DISCARD_UNSAVED), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
+               IDYES;
+}
+
+bool CContinueWnd::ChangeMode(int id) {
+    // The radio button has already checked itself: when the mode stays, the
+    // check goes back to it. A click on the checked mode changes nothing.
+    if (id == kModeIds[m_nMode] || !MayDiscardFrames()) {
+        CheckRadioButton(IDC_CONTINUE_MODE_CAPTURE, IDC_CONTINUE_MODE_DC, kModeIds[m_nMode]);
+        return false;
+    }
+    SetMode(id);
+    return true;
+}
+
 void CContinueWnd::OnModeCaptureOnly() {
-    SetMode(IDC_CONTINUE_MODE_CAPTURE);
-    ShrinkPanel();
+    if (ChangeMode(IDC_CONTINUE_MODE_CAPTURE))
+        ShrinkPanel();
 }
 
 void CContinueWnd::OnModeFiles() {
-    SetMode(IDC_CONTINUE_MODE_FILES);
-    ShowFullPanel();
+    if (ChangeMode(IDC_CONTINUE_MODE_FILES))
+        ShowFullPanel();
 }
 
 void CContinueWnd::OnModeBitmaps() {
-    SetMode(IDC_CONTINUE_MODE_DC);
-    ShowFullPanel();
+    if (ChangeMode(IDC_CONTINUE_MODE_DC))
+        ShowFullPanel();
 }
 
 void CContinueWnd::OnReset() {
+    if (!MayDiscardFrames())
+        return;
     SetMode(IDC_CONTINUE_MODE_CAPTURE);
     ResetFields();
     m_nMode = 0;

@@ -68,6 +68,10 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     void SetMode(int id);
+    // A mode change the user asked for; false when the mode stays.
+    bool ChangeMode(int id);
+    // Frames held only in memory may go: true when there are none, or the user says so.
+    bool MayDiscardFrames();
     // Time and count must allow a series; otherwise the user is told why and
     // the field gets the focus.
     bool CheckSeriesFields();

@@ -18,7 +18,7 @@ namespace {
 using namespace vesk_test;
 
 constexpr const wchar_t* kAboutTitle = L"베스크캡V0.6 정보";
-constexpr UINT kTrayExitCommand = 32978;
+constexpr UINT kTrayExitCommand = 32978, kTrayOptionsMisc = 32977;
 constexpr UINT kWebImageCommand = 32782;
 constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
 constexpr const wchar_t* kFrameTitle = L"VeskFrame";
@@ -664,6 +664,7 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
         {32788, 1167, L"Vesk_0", L"Vesk"},
         {32790, 0, nullptr, L"Edited"},
         {32793, 1220, L"55", L"Edited"},    // the miscellaneous page reloads its section
+        {kTrayOptionsMisc, 1220, L"55", L"Edited"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -690,12 +691,24 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
                                   &copied);
             EXPECT_EQ(std::wstring(c.expectedText), text);
         }
+        // The same command again, by whatever path, opens no second sheet.
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, c.command, 0));
+        run_.WaitUntilIdle(main);
+        EXPECT_EQ(run_.FindWindowIf([&](HWND hWnd) {
+            WCHAR text[16] = {};
+            ::GetWindowTextW(hWnd, text, 16);
+            return hWnd != sheet && std::wstring(text) == L"Options";
+        }), nullptr) << "a second sheet";
         EXPECT_TRUE(::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0));
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
         EXPECT_EQ(std::wstring(c.fileNameOnDisk),
                   std::wstring(profile::ReadValue(profile::kFileSection, L"FileName", Ini())));
     }
-    EXPECT_EQ(run_.Exit(main), 0u);
+    // The tray's exit with a sheet open closes the sheet, then the program.
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kTrayOptionsMisc, 0));
+    ASSERT_TRUE(WaitFor([&] { return run_.FindOwnWindow(L"Options") != nullptr; }));
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0));
+    EXPECT_EQ(::WaitForSingleObject(run_.process(), kPatienceMs), WAIT_OBJECT_0) << "the program lives on";
 }
 
 }  // namespace

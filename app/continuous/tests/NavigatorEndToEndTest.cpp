@@ -26,7 +26,7 @@ constexpr RECT kChildClient = {60, 190, 250, 290};  // in the host's client area
 constexpr UINT kSetSaveTarget = WM_APP + 7;  // lParam 1: the saved-DC list
 constexpr int kFileListId = 1005, kDcListId = 1006;
 constexpr int kModeFilesId = 1019, kModeDcId = 1020, kTimeId = 1021, kCountId = 1024, kStartId = 1027, kFramesId = 1029;
-constexpr int kDeleteFrameId = 1042;
+constexpr int kDeleteFrameId = 1042, kResetId = 1026;
 constexpr int kMessageTextId = 0xFFFF;  // the text of a message box
 
 int CaptionHeight() {
@@ -375,21 +375,33 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd));
     EXPECT_EQ(mayEnd, static_cast<DWORD_PTR>(FALSE));
     SendMessageTimeoutW(main, WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
-    const struct { const wchar_t* way; int answer; const wchar_t* text; } ways[] = {
-        {nullptr, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
-        {L"key Escape", IDNO, L"창을 닫으면 모두 사라집니다"},
-        {nullptr, IDYES, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."}};
-    for (const auto& [way, answer, text] : ways) {
-        ASSERT_TRUE(way ? XDo(way) : PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE);
+    // A click on the mode already checked changes nothing; another mode and
+    // the reset ask as well, and No keeps the frames and the mode.
+    HWND dcMode = GetDlgItem(panel, kModeDcId);
+    ASSERT_TRUE(XMove(Centre(dcMode).x, Centre(dcMode).y) && XClick());
+    run_.WaitUntilIdle(panel);
+    EXPECT_EQ(run_.FindMessageBox(), nullptr);
+    EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+    const wchar_t* const discard = L"모드를 바꾸거나 초기화하면 모두 사라집니다";
+    const struct { const wchar_t* way; int button; int answer; const wchar_t* text; } ways[] = {
+        {nullptr, 0, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
+        {nullptr, kModeFilesId, IDNO, discard}, {nullptr, kResetId, IDNO, discard},
+        {L"key Escape", 0, IDNO, L"창을 닫으면 모두 사라집니다"},
+        {nullptr, 0, IDYES, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."}};
+    for (const auto& [way, button, answer, text] : ways) {
+        const POINT at = button ? Centre(GetDlgItem(panel, button)) : POINT{};
+        ASSERT_TRUE(button ? XMove(at.x, at.y) && XClick()
+                           : way ? XDo(way) : PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE);
         HWND question = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
-            << (way ? "Escape" : "the exit") << " closed without a word";
+            << (way ? L"Escape" : button ? L"a click" : L"the exit") << " went on without a word";
         EXPECT_NE(MessageBoxText(question).find(text), std::wstring::npos);
         ASSERT_TRUE(XAnswer(question, answer));
         if (answer == IDNO) {
             run_.WaitUntilIdle(panel);
             EXPECT_TRUE(IsWindowVisible(panel));
             EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
+            EXPECT_EQ(SendMessageW(dcMode, BM_GETCHECK, 0, 0), BST_CHECKED);
             // The next Escape is the panel's only once it is active again.
             ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel; }));
         }

@@ -126,6 +126,8 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
     Click(IDC_CONTINUE_MODE_CAPTURE);
     wt::PumpMessages();
     const int gdiBefore = wt::CountGdiObjects();
+    // The mode change after the bitmap series asks whether its frames may go: yes.
+    const AfxMessageBoxHook previous = AfxSetMessageBoxHook([](HWND, LPCWSTR, LPCWSTR, UINT) { return IDYES; });
     for (const Case& c : cases) {
         // The saved-DC tab showing changes nothing for a file series.
         engine.SetSaveTarget(c.modeId == IDC_CONTINUE_MODE_FILES ? kTargetSavedDc : kTargetFiles);
@@ -149,6 +151,7 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
         Click(IDC_CONTINUE_MODE_CAPTURE);
         wt::PumpMessages();
     }
+    AfxSetMessageBoxHook(previous);
     // Shots, their DCs and the frames made of them are all gone.
     EXPECT_EQ(wt::CountGdiObjects(), gdiBefore);
     EXPECT_TRUE(sink.Failures().empty());
