@@ -2,6 +2,7 @@
 
 #include "app/capture/Watermark.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
+#include "image/DibImage.h"
 
 #include <gtest/gtest.h>
 
@@ -228,6 +229,23 @@ TEST(BuildWatermarkBitmap, TextAndImageChoicesWithRotateSettings) {
         EXPECT_GT(current.height, 0);
         EXPECT_EQ(options.RotateAngle, rotate[1]);
     }
+    // Underlined Hangul on a turned base font: flat text, the underline its bottom row.
+    LOGFONTW turned = {};
+    turned.lfEscapement = turned.lfOrientation = 1024;
+    HFONT base = CreateFontIndirectW(&turned);
+    options.Rotate = 0;
+    options.Text = L"한글";
+    options.FontFace = L"NanumGothic";
+    options.FontSize = -32;
+    options.FontUnderline = true;
+    BuildWatermarkBitmap(options, base, screen, current);
+    DeleteObject(base);
+    CDibImage mark;
+    ASSERT_TRUE(mark.CreateFromHBITMAP(current.bitmap));
+    int underlined = 0;
+    for (int x = 0; x < current.width; ++x)
+        underlined += PixelAt(mark, x, current.height - 1) == 0;
+    EXPECT_GT(underlined, current.width * 3 / 4) << current.width << "x" << current.height;
     // Empty text or an image path that does not load: no watermark, old one freed.
     options.Text.Empty();
     BuildWatermarkBitmap(options, nullptr, screen, current);
