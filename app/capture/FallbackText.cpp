@@ -19,7 +19,7 @@ int CALLBACK CollectFace(const LOGFONTW* logFont, const TEXTMETRICW*, DWORD, LPA
 // Faces tried, in order, for a character the chosen face has no glyph for:
 // the system's Korean UI faces, then every face that offers the Hangul
 // character set, then every other face. Under Wine with our prefix the first
-// two are substitutes of NanumGothic, and DejaVu Sans (Arial's substitute)
+// two stand for NanumGothic, and DejaVu Sans (what Arial stands for)
 // has no Hangul (measured with GetGlyphIndicesW).
 const std::vector<std::wstring>& FallbackFaces() {
     static std::vector<std::wstring> faces;
