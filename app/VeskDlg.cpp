@@ -205,7 +205,6 @@ BOOL CVeskDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     SetWindowText(LoadResString(IDS_APP_CAPTION));
-    m_pDialogFont = GetFont();
 
     CreateReBar();
     CreateToolBar();
@@ -270,7 +269,7 @@ void CVeskDlg::AddToolBarButtons() {
     CRect first;
     m_wndToolBar.GetItemRect(0, &first);
     m_wndToolBar.SetSizes(first.Size(), CSize(kToolbarImage, kToolbarImage));
-    m_wndToolBar.SetFont(m_pDialogFont);
+    m_wndToolBar.SetFont(GetFont());
 }
 
 void CVeskDlg::InsertToolBarBand() {
@@ -956,9 +955,12 @@ void CVeskDlg::StartCaptureEngine() {
 void CVeskDlg::BuildWatermarkBitmap() {
     if (!m_pCaptureEngine)
         return;
+    // The font is asked for each time: GetFont's wrapper is a temporary that
+    // goes at the next idle, and a kept pointer to it later reads whatever
+    // took its memory (seen: a saved capture's bitmap, whose height then
+    // turned the text out of the mark).
     HDC dc = ::GetDC(m_hWnd);
-    HFONT font = m_pDialogFont ? static_cast<HFONT>(m_pDialogFont->GetSafeHandle()) : nullptr;
-    m_pCaptureEngine->BuildWatermarkBitmap(font, dc);
+    m_pCaptureEngine->BuildWatermarkBitmap(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)), dc);
     ::ReleaseDC(m_hWnd, dc);
 }
 

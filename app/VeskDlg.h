@@ -146,7 +146,6 @@ private:
     CFileTabCtrl m_wndPaneTabs;
     CDcTabWnd m_wndDcTab;
     CFileTabWnd m_wndFileTab;
-    CFont* m_pDialogFont = nullptr;
     std::unique_ptr<CWebImageWnd> m_pWebImageWnd;
     // The frame's colour bar (docked right) and quick options bar (docked left);
     // made in the frame, owned here, destroyed before the frame.

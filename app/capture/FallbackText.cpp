@@ -19,7 +19,7 @@ int CALLBACK CollectFace(const LOGFONTW* logFont, const TEXTMETRICW*, DWORD, LPA
 // Faces tried, in order, for a character the chosen face has no glyph for:
 // the system's Korean UI faces, then every face that offers the Hangul
 // character set, then every other face. Under Wine with our prefix the first
-// two are substitutes of NanumGothic, and DejaVu Sans (Arial's substitute)
+// two stand for NanumGothic, and DejaVu Sans (what Arial stands for)
 // has no Hangul (measured with GetGlyphIndicesW).
 const std::vector<std::wstring>& FallbackFaces() {
     static std::vector<std::wstring> faces;
@@ -79,13 +79,28 @@ CFallbackText::CFallbackText(HDC dc, HFONT font, const wchar_t* text, int length
         GetTextMetricsW(dc, &metrics);
         m_ascent = std::max<int>(m_ascent, metrics.tmAscent);
         descent = std::max<int>(descent, metrics.tmDescent);
+        // An underline may lie below the descent (NanumGothic at -32: 2 px
+        // thick about 8 px down, descent 7), and a line cut at the descent
+        // loses it: the line reaches the underline's lower edge.
+        OUTLINETEXTMETRICW outline = {};
+        outline.otmSize = sizeof outline;
+        if (m_logFont.lfUnderline && GetOutlineTextMetricsW(dc, sizeof outline, &outline))
+            descent = std::max(descent, (static_cast<int>(outline.otmsUnderscoreSize) + 1) / 2 -
+                                            outline.otmsUnderscorePosition);
     };
     account(font);
     if (!UsesFallback()) {
         ScopedSelect select(dc, font);
         GetTextExtentPoint32W(dc, m_text.c_str(), static_cast<int>(m_text.size()), &m_extent);
+        if (m_ascent + descent <= m_extent.cy)
+            return;
+        // Deeper than DrawTextW's line: one run on a baseline of our own.
+        m_extent.cy = m_ascent + descent;
+        m_runs[0].width = m_extent.cx;
+        m_drawnByRuns = true;
         return;
     }
+    m_drawnByRuns = true;
     for (Run& run : m_runs) {
         account(run.font);
         ScopedSelect select(dc, run.font);
@@ -126,7 +141,7 @@ HFONT CFallbackText::FontFor(HDC dc, wchar_t ch) {
 void CFallbackText::Draw(HDC dc, const RECT& rect) const {
     if (m_text.empty())
         return;
-    if (!UsesFallback()) {
+    if (!m_drawnByRuns) {
         ScopedSelect select(dc, m_font);
         RECT area = rect;
         DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -19,11 +19,12 @@ public:
     CFallbackText(const CFallbackText&) = delete;
     CFallbackText& operator=(const CFallbackText&) = delete;
 
-    // The line's size; in one font it is GetTextExtentPoint32W's.
+    // The line's size; in one font it is GetTextExtentPoint32W's unless an
+    // underline lies deeper than the descent.
     SIZE GetExtent() const { return m_extent; }
     // Draws the line centred in `rect` in the DC's colours and background
-    // mode; text the font shows whole is drawn by DrawTextW with
-    // DT_CENTER | DT_VCENTER | DT_SINGLELINE, exactly as before.
+    // mode; text the font shows whole, with no underline below its descent,
+    // is drawn by DrawTextW with DT_CENTER | DT_VCENTER | DT_SINGLELINE.
     void Draw(HDC dc, const RECT& rect) const;
     // True when some characters are drawn with another face.
     bool UsesFallback() const { return m_runs.size() > 1 || (!m_runs.empty() && m_runs[0].font != m_font); }
@@ -46,4 +47,5 @@ private:
     std::wstring m_missing;          // characters no face has
     SIZE m_extent = {0, 0};
     int m_ascent = 0;
+    bool m_drawnByRuns = false;  // else by DrawTextW
 };

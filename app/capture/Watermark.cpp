@@ -173,6 +173,9 @@ HBITMAP RenderTextBitmap(const COpWatermarkPropertyPage& options, HFONT baseFont
     LOGFONTW logFont = {};
     if (!baseFont || !GetObjectW(baseFont, sizeof(logFont), &logFont))
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    // The mark is turned by Rotate and Rotation alone; a turned base would
+    // draw the text out of its own box and leave the background.
+    logFont.lfEscapement = logFont.lfOrientation = 0;
     logFont.lfHeight = options.FontSize;
     logFont.lfWidth = 0;
     logFont.lfWeight = options.FontBold ? FW_BOLD : FW_NORMAL;

@@ -4,7 +4,10 @@
 #include "app/capture/ScopedGdi.h"
 #include "resources/resource.h"
 
+#include <dlgs.h>
+
 #include <cwchar>
+#include <string>
 
 BEGIN_MESSAGE_MAP(CWatermarkTextWnd, CDialog)
     ON_BN_CLICKED(IDC_WMTEXT_FONT, OnChooseFont)
@@ -63,15 +66,82 @@ void CWatermarkTextWnd::OnTextChanged() {
     ShowSample();
 }
 
+namespace {
+
+// What the font dialog's face, style, size, colour and underline controls
+// show. The dialog falls back to its first entry for a face it does not list
+// (a vertical "@" face under Wine) and to its nearest colour for one not in
+// its list; handed back on OK, those would replace what the user never
+// touched. So a field counts as chosen only when its control changed.
+struct FontDialogControls {
+    std::wstring face, size;
+    LRESULT style = CB_ERR, colour = CB_ERR;
+    UINT underline = BST_UNCHECKED;
+
+    explicit FontDialogControls(HWND dialog = nullptr) {
+        if (!dialog)
+            return;
+        WCHAR text[LF_FACESIZE] = {};
+        ::GetDlgItemTextW(dialog, cmb1, text, LF_FACESIZE);
+        face = text;
+        ::GetDlgItemTextW(dialog, cmb3, text, LF_FACESIZE);
+        size = text;
+        style = ::SendDlgItemMessageW(dialog, cmb2, CB_GETCURSEL, 0, 0);
+        colour = ::SendDlgItemMessageW(dialog, cmb4, CB_GETCURSEL, 0, 0);
+        underline = ::IsDlgButtonChecked(dialog, chx2);
+    }
+};
+
+struct FontDialogWatch {
+    FontDialogControls shown, chosen;
+};
+
+constexpr wchar_t kWatchProperty[] = L"VeskFontDialogWatch";
+
+UINT_PTR CALLBACK WatchFontDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* watch = reinterpret_cast<FontDialogWatch*>(reinterpret_cast<CHOOSEFONTW*>(lParam)->lCustData);
+        watch->shown = FontDialogControls(dialog);
+        ::SetPropW(dialog, kWatchProperty, watch);
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        if (auto* watch = static_cast<FontDialogWatch*>(::GetPropW(dialog, kWatchProperty)))
+            watch->chosen = FontDialogControls(dialog);
+    } else if (message == WM_DESTROY) {
+        ::RemovePropW(dialog, kWatchProperty);
+    }
+    return 0;
+}
+
+}  // namespace
+
 void CWatermarkTextWnd::OnChooseFont() {
     CFontDialog dialog(&m_logFont, CF_EFFECTS | CF_SCREENFONTS, nullptr, this);
+    FontDialogWatch watch;
     dialog.m_cf.rgbColors = m_crText;
+    dialog.m_cf.Flags |= CF_ENABLEHOOK;
+    dialog.m_cf.lpfnHook = WatchFontDialog;
+    dialog.m_cf.lCustData = reinterpret_cast<LPARAM>(&watch);
     if (dialog.DoModal() != IDOK)
         return;
     LOGFONTW chosen = {};
     dialog.GetCurrentFont(&chosen);
-    SetLogFont(chosen);
-    m_crText = dialog.GetColor();
+    LOGFONTW kept = m_logFont;
+    if (watch.chosen.face != watch.shown.face) {
+        // A vertical face would turn Hangul on its side: the mark is one horizontal line.
+        const wchar_t* face = chosen.lfFaceName[0] == L'@' ? chosen.lfFaceName + 1 : chosen.lfFaceName;
+        std::wcsncpy(kept.lfFaceName, face, LF_FACESIZE - 1);
+    }
+    if (watch.chosen.size != watch.shown.size)
+        kept.lfHeight = chosen.lfHeight;
+    if (watch.chosen.style != watch.shown.style) {
+        kept.lfWeight = chosen.lfWeight;
+        kept.lfItalic = chosen.lfItalic;
+    }
+    if (watch.chosen.underline != watch.shown.underline)
+        kept.lfUnderline = chosen.lfUnderline;
+    if (watch.chosen.colour != watch.shown.colour)
+        m_crText = dialog.GetColor();
+    SetLogFont(kept);
     ShowSample();
 }
 

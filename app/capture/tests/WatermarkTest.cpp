@@ -2,6 +2,7 @@
 
 #include "app/capture/Watermark.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
+#include "image/DibImage.h"
 
 #include <gtest/gtest.h>
 
@@ -213,12 +214,25 @@ TEST(BuildWatermarkBitmap, TextAndImageChoicesWithRotateSettings) {
     options.Choice = 1;
     options.Text = L"워터마크 Vesk";
     options.FontFace = L"Tahoma";
-    options.FontSize = 20;
+    options.FontSize = -32;
+    options.FontUnderline = true;
     options.TextBkR = 0;
     options.TextBkG = 0;
     options.TextBkB = 255;
     HDC screen = GetDC(nullptr);
     WatermarkBitmap current;
+    // Underlined, on a turned base font: flat text, the underline its bottom row.
+    LOGFONTW turned = {};
+    turned.lfEscapement = turned.lfOrientation = 1024;
+    HFONT base = CreateFontIndirectW(&turned);
+    BuildWatermarkBitmap(options, base, screen, current);
+    DeleteObject(base);
+    CDibImage mark;
+    ASSERT_TRUE(mark.CreateFromHBITMAP(current.bitmap));
+    int underlined = 0;
+    for (int x = 0; x < current.width; ++x)
+        underlined += PixelAt(mark, x, current.height - 1) == 0;
+    EXPECT_GT(underlined, current.width * 3 / 4) << current.width << "x" << current.height;
     const int rotateAngles[][2] = {{0, 0}, {1, 180}, {2, 90}, {3, -90}, {4, 0}, {5, 0}};
     for (const auto& rotate : rotateAngles) {
         options.Rotate = rotate[0];

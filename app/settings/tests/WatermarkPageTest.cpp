@@ -387,6 +387,15 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
                    !page_.Modified;
         }));
 
+        // The font dialog opens at the editor's font, and its OK changes nothing.
+        editor = openEditor();
+        ASSERT_TRUE(editor);
+        WCHAR shown[LF_FACESIZE] = {};
+        Answer(editor, IDC_WMTEXT_FONT, [&](HWND d) { ::GetDlgItemTextW(d, 0x470, shown, LF_FACESIZE); });
+        ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
+        EXPECT_STREQ(shown, L"Arial");
+        EXPECT_TRUE(Read<bool>([&] { return page_.FontFace == L"Arial" && page_.FontSize == 32 && page_.FontBold; }));
         editor = openEditor();
         ASSERT_TRUE(editor);
         ::SetDlgItemTextW(editor, IDC_WMTEXT_TEXT, L"Vesk 워터마크");
@@ -413,7 +422,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
         ::ReleaseDC(nullptr, screen);
         OnUi([&] {
             EXPECT_EQ(page_.Text, CString(L"Vesk 워터마크"));
-            EXPECT_EQ(page_.FontFace, CString(face));
+            EXPECT_EQ(page_.FontFace, CString(face + (face[0] == L'@')));  // a vertical face is kept upright
             EXPECT_EQ(page_.FontSize, twentyPoints);
             EXPECT_TRUE(page_.FontBold && page_.FontItalic && page_.FontUnderline && page_.Modified);
             EXPECT_EQ(RGB(page_.TextColorR, page_.TextColorG, page_.TextColorB), RGB(250, 128, 7));
