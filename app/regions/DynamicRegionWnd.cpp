@@ -58,30 +58,51 @@ void WaitForCompositor() {
         flush();
 }
 
+// Waits, a bounded time, until the screen at p shows what `shows` accepts.
+template <class Pred>
+void WaitForScreen(POINT p, Pred shows) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        const COLORREF now = ScreenPixelAt(p);
+        if ((now != CLR_INVALID && shows(now)) || ::GetTickCount() - start > kMarkPatienceMs)
+            return;
+        ::Sleep(1);
+    }
+}
+
 // Makes what this window drew and hid reach the screen before the live screen
 // is copied: our drawing flushed, the compositor's frame awaited where the
-// system offers that wait, then a pixel of ours at a screen corner outside the
-// selection changed and read back from the screen; the copy does this twice.
-// Measured under Wine with a compositor (3 runs of the region end-to-end tests
-// each, under load): with only the flushes and reads of the screen, quick
-// drags copied our frame in 2 runs; with the mark as well, in none. Wine shows
-// the mark to our own read at once, also under another program's window, so
-// the wait is not what helps there; the mark's drawing and its round trip to
-// the display are (why, we can only guess). The wait is short, and made only
-// on a corner that the system says shows this window.
+// system offers that wait, then a mark of ours shown and read back from the
+// screen; the copy does this twice. Measured under Wine with a compositor (3
+// runs of the region end-to-end tests each, under load): with only the
+// flushes and reads of the screen, quick drags copied our frame in 2 runs;
+// with the mark as well, in none. The mark shows on the screen within a
+// millisecond or two; our guess is that the compositor shows it only after
+// the hides sent before it.
+// The mark is a pixel of this window at a screen corner outside the selection
+// where the system says this window shows. With no such corner (a selection
+// over the whole screen, or other programs' windows over the corners), it is a
+// window of one pixel inside the selection, shown and then hidden, its hide
+// read back too. Without it, 13 of 20 whole-screen copies after a quick
+// double-click held the info window and the magnifier. A pixel of this window
+// there does not do: the compositor here left a pixel turned back to the key
+// colour on the screen (16 of 16 times, 50 ms each).
 class CScreenMark {
 public:
     CScreenMark(CWnd* pWnd, const RECT& selection, int cxScreen, int cyScreen) : m_dc(pWnd) {
         for (POINT p : {POINT{0, 0}, POINT{cxScreen - 1, 0}, POINT{0, cyScreen - 1}, POINT{cxScreen - 1, cyScreen - 1}})
             if (!::PtInRect(&selection, p) && ::WindowFromPoint(p) == pWnd->m_hWnd) {
                 m_point = p;
-                m_bPlaced = true;
                 m_own = m_dc.GetPixel(m_point);
-                break;
+                return;
             }
+        // Not made, there is no mark: the copy goes on without the wait.
+        m_point = {(selection.left + selection.right) / 2, (selection.top + selection.bottom) / 2};
+        m_markWnd.CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, AfxRegisterWndClass(0), L"", WS_POPUP,
+                           m_point.x, m_point.y, 1, 1, pWnd->m_hWnd, nullptr);
     }
     ~CScreenMark() {
-        if (m_bPlaced && m_own != CLR_INVALID)
+        if (m_own != CLR_INVALID)
             m_dc.SetPixelV(m_point.x, m_point.y, m_own);
     }
     CScreenMark(const CScreenMark&) = delete;
@@ -90,29 +111,34 @@ public:
     void ShowAndWait() {
         FlushDrawing();
         WaitForCompositor();
-        const COLORREF before = m_bPlaced ? ScreenPixelAt(m_point) : CLR_INVALID;
+        const bool placed = m_own != CLR_INVALID || m_markWnd.GetSafeHwnd();
+        const COLORREF before = placed ? ScreenPixelAt(m_point) : CLR_INVALID;
         if (before == CLR_INVALID)
             return;
         COLORREF mark = before ^ 0x808080;
         if (mark == kRegionKeyColor)
             mark ^= 0x010101;
-        m_dc.SetPixelV(m_point.x, m_point.y, mark);
-        FlushDrawing();
-        const DWORD start = ::GetTickCount();
-        for (;;) {
-            const COLORREF now = ScreenPixelAt(m_point);
-            if (now != CLR_INVALID && ColorDistance(now, mark) < ColorDistance(now, before))
-                return;
-            if (::GetTickCount() - start > kMarkPatienceMs)
-                return;
-            ::Sleep(1);
+        if (m_markWnd.GetSafeHwnd()) {
+            m_markWnd.SetWindowPos(&CWnd::wndTopMost, m_point.x, m_point.y, 1, 1, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+            ScopedWindowDc dc(m_markWnd.m_hWnd);
+            ::SetPixelV(dc.Get(), 0, 0, mark);
+        } else {
+            m_dc.SetPixelV(m_point.x, m_point.y, mark);
         }
+        FlushDrawing();
+        WaitForScreen(m_point, [&](COLORREF now) { return ColorDistance(now, mark) < ColorDistance(now, before); });
+        if (!m_markWnd.GetSafeHwnd())
+            return;
+        m_markWnd.ShowWindow(SW_HIDE);
+        FlushDrawing();
+        // Gone once far from the mark; a 16-bit screen rounds each channel by up to 8.
+        WaitForScreen(m_point, [&](COLORREF now) { return ColorDistance(now, mark) > 24; });
     }
 
 private:
     CClientDC m_dc;
+    CWnd m_markWnd;
     POINT m_point = {};
-    bool m_bPlaced = false;
     COLORREF m_own = CLR_INVALID;
 };
 

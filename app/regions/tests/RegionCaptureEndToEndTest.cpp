@@ -247,9 +247,9 @@ protected:
         if (!main)
             return nullptr;
         // Wine brings the main dialog back over our topmost pattern whenever a
-        // region window hands it the activation: it goes to the bottom-right
-        // corner, clear of every rectangle the tests choose.
-        SetWindowPos(main, nullptr, 1200, 980, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // region window hands it the activation: it goes off the screen, clear
+        // of every rectangle the tests choose, the whole screen included.
+        SetWindowPos(main, nullptr, 1280, 1024, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         run_.WaitUntilIdle(main);
         RaisePattern();
         return main;
@@ -607,6 +607,11 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     Exit(main);
 }
 
+// A tracker at 5, 5 moved up-left past the edges, its handle to the corner, a move by one, a quick double-click.
+const wchar_t kWholeScreenTracker[] = L"mousemove 55 55 sleep 0.3 mousedown 1 mousemove 0 0 mouseup 1 sleep 0.3 "
+    L"mousemove 50 50 sleep 0.3 mousedown 1 mousemove 1279 1023 mouseup 1 sleep 0.3 mousemove 640 512 sleep 0.3 "
+    L"mousedown 1 mousemove 641 513 mouseup 1 sleep 0.3 mousemove 700 600 click --repeat 2 --delay 10 1";
+
 // One xdotool run: press, `moves` moves `pauseMs` apart, release right after the last.
 std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs) {
     const std::wstring pause = pauseMs ? L" sleep " + std::to_wstring(pauseMs / 1000.0) : L"";
@@ -637,7 +642,7 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
     HWND main = Start();
     ASSERT_NE(main, nullptr);
     PatternHost host;
-    ASSERT_TRUE(host.Start({40, 40, 1000, 900}));
+    ASSERT_TRUE(host.Start({0, 0, 1280, 1024}));
     // Escape or the right button in the middle of a drag, in every order its
     // messages may take: nothing saved, nothing of ours left, no button message
     // at the other program and the main window in front again. Each session is
@@ -694,14 +699,18 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
-        {"a move queued after the release", -2, 0},
+        {"a move queued after the release", -2, 0}, {"whole", -3, 0}, {"whole", -3, 0}, {"whole", -3, 0},
     };
     int saved = 0;
     for (const auto& drag : kDrags) {
-        const POINT from = {107 + 37 * saved, 95 + 23 * saved}, to = {from.x + 196 + 11 * saved, from.y + 159};
-        ASSERT_TRUE(OpenOver(host, main, kDynamicMouseCommand, from)) << drag.how;
+        const bool whole = drag.moves == -3;
+        const POINT from = whole ? POINT{5, 5} : POINT{107 + 37 * saved, 95 + 23 * saved};
+        const POINT to = {from.x + 196 + 11 * saved, from.y + 159};
+        ASSERT_TRUE(OpenOver(host, main, whole ? kDynamicTrackerCommand : kDynamicMouseCommand, from)) << drag.how;
         const POINT beyond = {to.x + 60, to.y + 40};
-        if (drag.moves < 0)
+        if (whole)
+            ASSERT_TRUE(XDo(kWholeScreenTracker));
+        else if (drag.moves < 0)
             SendDragAtOnce(to, drag.moves == -2 ? &beyond : nullptr);
         else if (drag.moves)
             ASSERT_TRUE(XDo(XDragScript(from, to, drag.moves, drag.pauseMs)));
@@ -709,7 +718,7 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
             ASSERT_TRUE(XDo(L"mousedown 1") && XSweep(from, to) && XDo(L"mouseup 1"));
         CDibImage image;
         ASSERT_TRUE(LoadWhenWritten(saved++, image)) << drag.how << ": nothing saved";
-        EXPECT_EQ(WrongPixels(image, PatternOver(InsideOfFrame(from, to))), 0)
+        EXPECT_EQ(WrongPixels(image, PatternOver(whole ? RECT{0, 0, 1280, 1024} : InsideOfFrame(from, to))), 0)
             << drag.how << ", " << image.GetWidth() << " x " << image.GetHeight();
         EXPECT_TRUE(WaitClosed());
     }
