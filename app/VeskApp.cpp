@@ -76,10 +76,11 @@ BOOL CVeskApp::InitInstance() {
 
 namespace {
 
-// A warning about the settings file, naming it (or where it was kept).
-void WarnAboutSettings(UINT textId, LPCWSTR path) {
+// A warning about the settings file, naming it (or where it was kept) and,
+// for texts that have room for it, the system's reason.
+void WarnAboutSettings(UINT textId, LPCWSTR path, LPCWSTR reason = L"") {
     CString text;
-    text.Format(LoadResString(textId), path);
+    text.Format(LoadResString(textId), path, reason);
     AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
 }
 
@@ -88,11 +89,8 @@ void WarnAboutSettings(UINT textId, LPCWSTR path) {
 void CVeskApp::LoadSettings() {
     // Settings that cannot be saved are reported once a run, wherever the save was.
     profile::SetWriteFailureHandler([reported = false](const wchar_t* path, DWORD error) mutable {
-        if (!reported) {
-            CString text;
-            text.Format(LoadResString(IDS_SETTINGS_NOT_SAVED), path, SystemReason(error).GetString());
-            AfxMessageBox(FitMessageToScreen(text), MB_OK | MB_ICONWARNING);
-        }
+        if (!reported)
+            WarnAboutSettings(IDS_SETTINGS_NOT_SAVED, path, SystemReason(error));
         reported = true;
     });
 

@@ -126,11 +126,15 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
 // Another program (the editing program, say) may have written the file since
 // the tab read it, or the tab may show another folder's file of the same name.
 // Both are read again; a file that cannot be read keeps the picture it had.
+// A null path stands for the file the tab was read from.
 void CFormViewWnd::RefreshFileTab(int nTab, LPCWSTR lpszPath) {
-    if (nTab < 0 || nTab >= static_cast<int>(m_tabs.size()) || m_tabs[nTab].kind != WorkTabSavedFile || !lpszPath)
+    if (nTab < 0 || nTab >= static_cast<int>(m_tabs.size()) || m_tabs[nTab].kind != WorkTabSavedFile)
         return;
     auto* pane = static_cast<CImagePreviewWnd*>(m_tabs[nTab].pane.get());
-    if (pane->GetSourcePath().CompareNoCase(lpszPath) == 0 && !pane->SourceChanged())
+    const CString source = pane->GetSourcePath();
+    if (!lpszPath)
+        lpszPath = source;
+    if (source.CompareNoCase(lpszPath) == 0 && !pane->SourceChanged())
         return;
     CDibImage image;
     FileStamp stamp;
@@ -264,10 +268,7 @@ BOOL CFormViewWnd::OnEraseBkgnd(CDC* pDC) {
 
 void CFormViewWnd::OnTabChange(NMHDR*, LRESULT* pResult) {
     const int current = m_wndTabs.GetCurSel();
-    if (current >= 0 && current < static_cast<int>(m_tabs.size()) && m_tabs[current].kind == WorkTabSavedFile) {
-        const CString source = static_cast<CImagePreviewWnd*>(m_tabs[current].pane.get())->GetSourcePath();
-        RefreshFileTab(current, source);
-    }
+    RefreshFileTab(current, nullptr);
     SelectTab(current);
     *pResult = 0;
 }
