@@ -16,13 +16,17 @@ CContinueListBoxWnd::~CContinueListBoxWnd() {
     JoinBuild();
 }
 
-void CContinueListBoxWnd::Init() {
+void CContinueListBoxWnd::DiscardPendingShots() {
     CapturedFileList.clear();
     for (CapturedBitmap& shot : CapturedBitmapList) {
         if (shot.bitmap)
             DeleteObject(shot.bitmap);
     }
     CapturedBitmapList.clear();
+}
+
+void CContinueListBoxWnd::Init() {
+    DiscardPendingShots();
 
     LOGFONTW logFont = {};
     HFONT source = nullptr;

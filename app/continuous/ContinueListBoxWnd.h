@@ -17,6 +17,9 @@ public:
 
     // Empties both series lists (freeing the bitmaps still in them) and sets the list's font.
     void Init();
+    // Empties both series lists: the shots a series has taken but not yet
+    // handed over as frames are freed and never become frames.
+    static void DiscardPendingShots();
     int AddFileFrame(const CString& path, float time);
     // The frame keeps its own copy; the caller keeps `bitmap`.
     int AddBitmapFrame(HBITMAP bitmap, float time);

@@ -207,6 +207,10 @@ void CContinueWnd::SetMode(int id) {
         m_nMode = index;
         CheckDlgButton(id, BST_CHECKED);
         ResetFields();
+        // The last series hands its shots over about a second after its last
+        // one, when the buttons are back already: they go with the frames, or
+        // they would come back in the new mode.
+        CContinueListBoxWnd::DiscardPendingShots();
         m_wndFrames.ClearFrames();
         SetDoneLabel(0);
         m_bSettingSize = true;

@@ -113,10 +113,12 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
         int files;        // on disk
         int listed;       // handed to the saved-files pane
         int frames;       // in the panel's list
+        int switchTo;     // a mode chosen as soon as the buttons are back, before the hand-over
     } cases[] = {
-        {IDC_CONTINUE_MODE_CAPTURE, 3, 3, 0},
-        {IDC_CONTINUE_MODE_FILES, 3, 0, 3},
-        {IDC_CONTINUE_MODE_DC, 0, 0, 3},
+        {IDC_CONTINUE_MODE_CAPTURE, 3, 3, 0, 0},
+        {IDC_CONTINUE_MODE_FILES, 3, 0, 3, 0},
+        {IDC_CONTINUE_MODE_DC, 0, 0, 3, 0},
+        {IDC_CONTINUE_MODE_DC, 0, 0, 0, IDC_CONTINUE_MODE_FILES},
     };
     // A file series of three first makes what the library and the system
     // create once (codecs, the drawing of a full list; one shot is not
@@ -135,6 +137,10 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
         const int filesBefore = FilesOnDisk();
         Start(c.modeId, L"3");
         ASSERT_TRUE(nav.IsBusy()) << c.modeId;
+        if (c.switchTo) {
+            ASSERT_TRUE(wt::PumpUntil([&] { return ::IsWindowEnabled(::GetDlgItem(panel().m_hWnd, c.switchTo)); }, 400));
+            Click(c.switchTo);
+        }
         ASSERT_TRUE(WaitForRest()) << c.modeId;
         EXPECT_EQ(FilesOnDisk() - filesBefore, c.files) << c.modeId;
         EXPECT_EQ(sink.Files().size() - listedBefore, static_cast<size_t>(c.listed)) << c.modeId;
