@@ -7,6 +7,17 @@
 
 #include <algorithm>
 
+namespace {
+
+// A path that names one file wherever the working folder is: "X:\..." or "\\server\...".
+bool IsFullPath(const CString& path) {
+    const int n = path.GetLength();
+    const auto separator = [&](int i) { return i < n && (path[i] == L'\\' || path[i] == L'/'); };
+    return (n >= 3 && path[1] == L':' && separator(2)) || (separator(0) && separator(1));
+}
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CContinueListBoxWnd, CListBox)
     ON_MESSAGE(WM_GIF_DONE, OnGifDone)
     ON_WM_DESTROY()
@@ -54,6 +65,7 @@ int CContinueListBoxWnd::AppendFrame(ContinueFrame* frame) {
 int CContinueListBoxWnd::AddFileFrame(const CString& path, float time) {
     auto* frame = new ContinueFrame;
     frame->name = path;
+    frame->ownFile = IsFullPath(path);
     frame->time = time;
     CString extension = GetFileExtension(path);
     extension.MakeLower();
@@ -93,7 +105,7 @@ void CContinueListBoxWnd::DeleteSelectedFrame(BOOL deleteFile) {
     ContinueFrame* frame = GetFrame(selected);
     if (!frame || IsBuilding())
         return;
-    if (deleteFile == 1)
+    if (deleteFile == 1 && frame->ownFile)
         DeleteFileW(frame->name);  // a file already gone or locked still loses its frame
     DeleteString(static_cast<UINT>(selected));
     FreeFrame(frame);

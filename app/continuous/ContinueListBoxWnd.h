@@ -23,7 +23,8 @@ public:
     int AddFileFrame(const CString& path, float time);
     // The frame keeps its own copy; the caller keeps `bitmap`.
     int AddBitmapFrame(HBITMAP bitmap, float time);
-    // `deleteFile`: the frame's file goes from disk as well. Nothing selected: nothing happens.
+    // `deleteFile`: the file its series wrote goes from disk as well; a frame
+    // without one (held only in memory) deletes nothing. Nothing selected: nothing happens.
     void DeleteSelectedFrame(BOOL deleteFile);
     void ResizeAllFrames(int width, int height);
 

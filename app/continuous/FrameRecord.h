@@ -22,6 +22,9 @@ bool ResampleFrame(FrameRecord& frame, int width, int height);
 // A frame of the continuous-capture list.
 struct ContinueFrame : FrameRecord {
     int formatId = 0;  // image library format id: the file's, or BMP for a captured bitmap
+    // The name is the full path of the file a series wrote for this frame;
+    // false for a frame held only in memory, whose name is a label.
+    bool ownFile = false;
 };
 
 // A frame of the GIF maker's list; the maker adds its own fields after the common ones.
