@@ -769,8 +769,14 @@ bool CVeskDlg::ConfirmLeaving() {
 void CVeskDlg::OnExit() {
     // A modal window runs its loop inside this dialog's: ending this one
     // under it would leave the program running, unseen, until it closed. The
-    // navigator ends with its panel below, after the question.
-    if (!m_bNavigatorOpen && BringModalToFront()) {
+    // navigator ends with its panel below, after the question; a box or
+    // dialog of either is answered first, as over any modal window.
+    if (m_bNavigatorOpen) {
+        if (const HWND popup = m_navigator.OwnPopupInFront()) {
+            ::SetForegroundWindow(popup);
+            return;
+        }
+    } else if (BringModalToFront()) {
         CloseModalThenExit();
         return;
     }

@@ -538,6 +538,16 @@ void CNavigatorWnd::CloseForExit() {
         EndDialog(IDCANCEL);
 }
 
+HWND CNavigatorWnd::OwnPopupInFront() const {
+    // The panel runs modally over the navigator; its question or Save As
+    // dialog over the panel.
+    const HWND own = m_wndContinue.GetSafeHwnd() ? m_wndContinue.m_hWnd : m_hWnd;
+    if (!own)
+        return nullptr;
+    const HWND popup = ::GetLastActivePopup(own);
+    return popup && popup != own && ::IsWindowVisible(popup) ? popup : nullptr;
+}
+
 bool CNavigatorWnd::IsPanelRunning() const {
     return m_wndContinue.GetSafeHwnd() && m_wndContinue.IsSeriesRunning();
 }

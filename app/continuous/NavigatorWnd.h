@@ -31,6 +31,9 @@ public:
     // The program is leaving, as the user agreed: the panel and the frame end
     // without asking again.
     void CloseForExit();
+    // The box or dialog that the navigator or its open panel shows over
+    // itself, to be answered first; null when there is none.
+    HWND OwnPopupInFront() const;
 
     BOOL OnInitDialog() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;

@@ -18,7 +18,7 @@ namespace {
 
 using namespace vesk_test;
 
-constexpr UINT kNavigatorCommand = 32776;
+constexpr UINT kNavigatorCommand = 32776, kTrayExitCommand = 32978;
 constexpr const wchar_t* kNavigatorTitle = L"네비게이터 캡쳐";
 // Left of the main dialog, which sits in the middle of the 1280 x 1024 screen.
 constexpr RECT kHostRect = {10, 10, 360, 330};
@@ -383,12 +383,14 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     EXPECT_EQ(run_.FindMessageBox(), nullptr);
     EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
     const wchar_t* const discard = L"모드를 바꾸거나 초기화하면 모두 사라집니다";
-    const struct { const wchar_t* way; int button; int answer; const wchar_t* text; } ways[] = {
+    // With `tray`, the tray's exit is taken while the question is open.
+    const struct { const wchar_t* way; int button; int answer; const wchar_t* text; bool tray; } ways[] = {
         {nullptr, 0, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
         {nullptr, kModeFilesId, IDNO, discard}, {nullptr, kResetId, IDNO, discard},
+        {nullptr, kModeFilesId, IDNO, discard, true},
         {L"key Escape", 0, IDNO, L"창을 닫으면 모두 사라집니다"},
         {nullptr, 0, IDYES, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."}};
-    for (const auto& [way, button, answer, text] : ways) {
+    for (const auto& [way, button, answer, text, tray] : ways) {
         const POINT at = button ? Centre(GetDlgItem(panel, button)) : POINT{};
         ASSERT_TRUE(button ? XMove(at.x, at.y) && XClick()
                            : way ? XDo(way) : PostMessageW(main, WM_COMMAND, kExitCommand, 0) != FALSE);
@@ -396,6 +398,13 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
             << (way ? L"Escape" : button ? L"a click" : L"the exit") << " went on without a word";
         EXPECT_NE(MessageBoxText(question).find(text), std::wstring::npos);
+        if (tray) {
+            // Refused, as over every modal window: no question stacked on it, which is brought to the front.
+            ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0));
+            run_.WaitUntilIdle(panel);
+            EXPECT_EQ(run_.FindWindowIf([&](HWND hWnd) { return isNew(hWnd) && hWnd != question; }), nullptr);
+            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == question; }));
+        }
         ASSERT_TRUE(XAnswer(question, answer));
         if (answer == IDNO) {
             run_.WaitUntilIdle(panel);
