@@ -223,18 +223,11 @@ TEST_F(PanelTest, FinishedSeriesBecomeFramesThatCanBeEdited) {
     EXPECT_EQ(list.GetCount(), 2);
     EXPECT_FALSE(FileExists(folder + L"\\a_1.bmp"));
     EXPECT_TRUE(FileExists(folder + L"\\a_0.bmp"));
-    // A frame held only in memory deletes no file, not even one its label names.
-    HBITMAP shot = MakeSolidBitmap(8, 8, RGB(1, 2, 3));
-    Select(list.AddBitmapFrame(shot, 1.0f));
-    DeleteObject(shot);
-    const CString label = WriteBmp(folder, list.GetSelectedFrame()->name, 8, 8, RGB(1, 2, 3));
-    WCHAR working[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, working);
-    SetCurrentDirectoryW(folder);
+    // A frame held only in memory deletes no file, not even the one its label names in the working folder.
+    Select(list.AddBitmapFrame(nullptr, 1.0f));
+    const CString label = WriteBmp(L".", list.GetSelectedFrame()->name, 8, 8, RGB(1, 2, 3));
     Click(IDC_CONTINUE_DELETE);
-    SetCurrentDirectoryW(working);
-    EXPECT_EQ(list.GetCount(), 2);
-    EXPECT_TRUE(FileExists(label));
+    EXPECT_TRUE(FileExists(label) && DeleteFileW(label));
 
     // A mode change empties the list and keeps the files.
     Click(IDC_CONTINUE_MODE_DC);

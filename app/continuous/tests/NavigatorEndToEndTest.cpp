@@ -383,11 +383,9 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     EXPECT_EQ(run_.FindMessageBox(), nullptr);
     EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
     const wchar_t* const discard = L"모드를 바꾸거나 초기화하면 모두 사라집니다";
-    // With `tray`, the tray's exit is taken while the question is open.
     const struct { const wchar_t* way; int button; int answer; const wchar_t* text; bool tray; } ways[] = {
         {nullptr, 0, IDNO, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."},
-        {nullptr, kModeFilesId, IDNO, discard}, {nullptr, kResetId, IDNO, discard},
-        {nullptr, kModeFilesId, IDNO, discard, true},
+        {nullptr, kModeFilesId, IDNO, discard, true}, {nullptr, kResetId, IDNO, discard},
         {L"key Escape", 0, IDNO, L"창을 닫으면 모두 사라집니다"},
         {nullptr, 0, IDYES, L"\"연속캡쳐\" 창에 파일로 저장하지 않은 캡쳐가 3개 있습니다."}};
     for (const auto& [way, button, answer, text, tray] : ways) {
@@ -398,8 +396,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         ASSERT_TRUE(WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
             << (way ? L"Escape" : button ? L"a click" : L"the exit") << " went on without a word";
         EXPECT_NE(MessageBoxText(question).find(text), std::wstring::npos);
-        if (tray) {
-            // Refused, as over every modal window: no question stacked on it, which is brought to the front.
+        if (tray) {  // the tray's exit meanwhile is refused: nothing stacked on the question, which comes to the front
             ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0));
             run_.WaitUntilIdle(panel);
             EXPECT_EQ(run_.FindWindowIf([&](HWND hWnd) { return isNew(hWnd) && hWnd != question; }), nullptr);
