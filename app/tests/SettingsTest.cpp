@@ -337,25 +337,6 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(lines[fileAt + 1 + i].first, profile::kFileDefaults[i].key);
 
-    // A full disk half way through a save, as a kill would cut it: the file
-    // stays whole, and the failure is told once, with its reason.
-    std::vector<DWORD> failures;
-    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
-    profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
-        DWORD written = 0;
-        ::WriteFile(file, bytes, size / 2, &written, nullptr);
-        ::SetLastError(ERROR_DISK_FULL);
-        return false;
-    });
-    const std::string whole = ReadRaw();
-    misc2.KeepEffect = 1;
-    misc2.SaveOptions(path_);
-    profile::ReplaceBytesWriter(nullptr);
-    profile::SetWriteFailureHandler(nullptr);
-    EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
-    EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
-    EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
-
     // Saved as the profile functions write: comments and unknown keys kept,
     // blank lines and blanks around names and values gone, a new key at the
     // end of its section, a new section at the end of the file.
@@ -392,6 +373,28 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     ::DeleteFileW(Long(deepPath.str()).c_str());
     ::RemoveDirectoryW(Long(deep).c_str());
     ::RemoveDirectoryW(Long(deep.substr(0, deep.rfind(L'\\'))).c_str());
+
+    // A full disk half way through a save, as a kill would cut it: the file
+    // stays whole, and the failure is told once, with its reason.
+    std::vector<DWORD> failures;
+    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
+    profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
+        DWORD written = 0;
+        ::WriteFile(file, bytes, size / 2, &written, nullptr);
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    });
+    const std::string whole = ReadRaw();
+    misc2.KeepEffect = 1;
+    misc2.SaveOptions(path_);
+    profile::ReplaceBytesWriter(nullptr);
+    profile::SetWriteFailureHandler(nullptr);
+    EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
+    EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
+    EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
+    // The run keeps what it set: a reload does not bring back the file's values.
+    misc2.LoadOptions(path_);
+    EXPECT_EQ(misc2.KeepEffect, 1);
 }
 
 }  // namespace
