@@ -926,7 +926,7 @@ BOOL CVeskDlg::DestroyWindow() {
     if (m_wndPaneTabs.GetSafeHwnd())
         m_wndPaneTabs.DestroyWindow();
     if (theApp.m_pFileOptions)
-        theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+        theApp.m_pFileOptions->SaveChanges(theApp.m_strSettingsPath);
     m_pCaptureEngine.reset();
     m_pCaptureSink.reset();
     DestroyFrameBars();

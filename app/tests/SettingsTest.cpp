@@ -499,7 +499,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
     const StartCase cases[] = {
         {"no folder, a name no file can have, an unknown type, a negative counter",
          L"Directory\nFileName=..\\..\\up\nFileType=xyz\nFileCount=-5", kUtf16, Hold::kNothing, nullptr, nullptr,
-         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"FileCount=1"},
+         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"Directory\nFileName=..\\..\\up\nFileType=xyz\nFileCount=1"},
         {"a valid file of an earlier version, its folder gone",
          L"Directory=<>\\gone\\shots\nFileName=Shot\nFileCount=7\nFileType=png", kUtf16, Hold::kNothing, nullptr,
          nullptr, L"<>\\gone\\shots\\Shot_7.png", nullptr, nullptr,

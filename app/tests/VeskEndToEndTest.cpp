@@ -52,13 +52,14 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     EXPECT_TRUE(::PostMessageW(about, WM_COMMAND, IDOK, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
 
-    // What is on disk now is overwritten from memory when the dialog ends.
+    // What another copy in the folder saved meanwhile stays: the dialog's end
+    // writes only what this run changed, here nothing.
     profile::WriteValue(profile::kFileSection, L"FileCount", 99, Ini());
     profile::WriteValue(profile::kFileSection, L"FileName", L"Other", Ini());
     EXPECT_EQ(run_.Exit(main), 0u);
     file.LoadOptions(Ini());
-    EXPECT_EQ(file.FileCount, 0);
-    EXPECT_EQ(std::wstring(file.FileName), L"Vesk");
+    EXPECT_EQ(file.FileCount, 99);
+    EXPECT_EQ(std::wstring(file.FileName), L"Other");
 
     const std::string before = FileBytes(run_.ini());
     main = run_.Start();
