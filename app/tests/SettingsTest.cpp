@@ -7,6 +7,7 @@
 #include "image/DibImage.h"
 #include "resources/resource.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -492,6 +493,7 @@ struct StartCase {
     const wchar_t* exitNotice;   // what a box on the way out says; null: no box
     const wchar_t* saved;        // the file after the exit: changes to a valid file; null: as it was
     bool sessionEnd = false;     // the session ends (and the system ends the program) instead of an exit
+    const wchar_t* typed = nullptr;  // typed over the name on the file page, left there unconfirmed
 };
 
 // Each file is started, captured into and left; what the program said and wrote is checked.
@@ -529,6 +531,10 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글캡쳐\\캡쳐_0.bmp", nullptr, nullptr, nullptr},
         {"the session ends", L"FileCount=5", kUtf16, Hold::kNothing, nullptr, nullptr, L"<>\\Vesk_5.bmp", nullptr,
          nullptr, L"FileCount=6", true},
+        {"the session ends, read-only", nullptr, kUtf16, Hold::kReadOnly, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
+         nullptr, nullptr, true},
+        {"the session ends, the file page typed into", L"FileName=MyCaps\nFileCount=5", kUtf16, Hold::kNothing, nullptr,
+         nullptr, L"<>\\MyCaps_5.bmp", nullptr, nullptr, L"FileName=MyCaps\nFileCount=6", true, L"a<b"},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -573,11 +579,33 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
         EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
+        if (c.typed) {
+            ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_FILE, 0));
+            HWND name = nullptr;
+            ASSERT_TRUE(WaitFor([&] {
+                HWND sheet = run.FindOwnWindow(L"Options");
+                return sheet && (name = FindControl(sheet, IDC_FILE_NAME)) && ::IsWindowVisible(name);
+            }));
+            RECT r = {};
+            ::GetWindowRect(name, &r);
+            ASSERT_TRUE(XMove((r.left + r.right) / 2, (r.top + r.bottom) / 2) && XClick());
+            run.WaitUntilIdle(name);
+            ::SendMessageW(name, EM_SETSEL, 0, -1);
+            ASSERT_TRUE(XDo(L"type '" + std::wstring(c.typed) + L"'"));
+            WCHAR shown[64] = {};
+            EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(name, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown)) &&
+                                             std::wstring(shown) == std::wstring(c.typed) + L"_0"; }))
+                << Utf8Bytes(shown);
+        }
         DWORD_PTR mayEnd = FALSE;
         notice.clear();
         if (c.sessionEnd) {
             EXPECT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd) && mayEnd);
-            ::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+            // Once handled, or once a box of the handler waits for an answer.
+            ::SendNotifyMessageW(main, WM_ENDSESSION, TRUE, 0);
+            run.WaitUntilIdle(main);
+            if (HWND box = run.FindMessageBox())
+                notice = MessageBoxText(box);
             run.Kill();  // what the system does once the program has answered
         } else {
             EXPECT_EQ(run.Exit(main, &notice), 0u);
