@@ -393,8 +393,7 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
     EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
     EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
-    // The run keeps what it set: a reload does not bring back the file's values.
-    misc2.LoadOptions(path_);
+    misc2.LoadOptions(path_);  // the run keeps what it set, not the file's older values
     EXPECT_EQ(misc2.KeepEffect, 1);
 }
 
@@ -579,33 +578,23 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
         EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
-        if (c.typed) {
+        if (c.typed) {  // Tab, Tab: from the folder to the whole name
             ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_FILE, 0));
             HWND name = nullptr;
-            ASSERT_TRUE(WaitFor([&] {
-                HWND sheet = run.FindOwnWindow(L"Options");
-                return sheet && (name = FindControl(sheet, IDC_FILE_NAME)) && ::IsWindowVisible(name);
-            }));
-            RECT r = {};
-            ::GetWindowRect(name, &r);
-            ASSERT_TRUE(XMove((r.left + r.right) / 2, (r.top + r.bottom) / 2) && XClick());
+            ASSERT_TRUE(WaitFor([&] { return (name = run.FindOwnWindow(L"Options")) && (name = FindControl(name, IDC_FILE_NAME)); }));
             run.WaitUntilIdle(name);
-            ::SendMessageW(name, EM_SETSEL, 0, -1);
-            ASSERT_TRUE(XDo(L"type '" + std::wstring(c.typed) + L"'"));
+            ASSERT_TRUE(XDo(L"key Tab Tab type '" + std::wstring(c.typed) + L"'"));
             WCHAR shown[64] = {};
             EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(name, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown)) &&
-                                             std::wstring(shown) == std::wstring(c.typed) + L"_0"; }))
-                << Utf8Bytes(shown);
+                                             std::wstring(shown) == c.typed + std::wstring(L"_0"); })) << Utf8Bytes(shown);
         }
         DWORD_PTR mayEnd = FALSE;
         notice.clear();
         if (c.sessionEnd) {
             EXPECT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd) && mayEnd);
-            // Once handled, or once a box of the handler waits for an answer.
             ::SendNotifyMessageW(main, WM_ENDSESSION, TRUE, 0);
-            run.WaitUntilIdle(main);
-            if (HWND box = run.FindMessageBox())
-                notice = MessageBoxText(box);
+            run.WaitUntilIdle(main);  // handled, or a box of the handler waits for an answer
+            notice = run.AnswerMessageBox(0);
             run.Kill();  // what the system does once the program has answered
         } else {
             EXPECT_EQ(run.Exit(main, &notice), 0u);

@@ -52,8 +52,7 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     EXPECT_TRUE(::PostMessageW(about, WM_COMMAND, IDOK, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
 
-    // What another copy in the folder saved meanwhile stays: the dialog's end
-    // writes only what this run changed, here nothing.
+    // What another copy saved meanwhile stays: the exit writes only what this run changed.
     profile::WriteValue(profile::kFileSection, L"FileCount", 99, Ini());
     profile::WriteValue(profile::kFileSection, L"FileName", L"Other", Ini());
     EXPECT_EQ(run_.Exit(main), 0u);
