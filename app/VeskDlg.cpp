@@ -20,6 +20,7 @@
 #include "app/settings/OpTreeWnd.h"
 #include "app/settings/OpWatermarkPropertyPage.h"
 #include "app/settings/OptionsPropertySheet.h"
+#include "app/settings/Profile.h"
 #include "app/tools/gif/GifWnd.h"
 #include "app/tools/watermark/WatermarkWnd.h"
 #include "resources/resource.h"
@@ -817,8 +818,12 @@ LRESULT CVeskDlg::OnEndSession(WPARAM wParam, LPARAM) {
     }
     // The system ends the process once this returns, without destroying the
     // dialog: the counter that captures advanced is saved here, as at the exit.
-    if (wParam && theApp.m_pFileOptions)
-        theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    // Nobody may be there to answer a box, and the system would wait for it:
+    // a failure goes untold.
+    if (wParam && theApp.m_pFileOptions) {
+        profile::SetWriteFailureHandler(nullptr);
+        theApp.m_pFileOptions->SaveChanges(theApp.m_strSettingsPath);
+    }
     return 0;
 }
 
@@ -932,7 +937,7 @@ BOOL CVeskDlg::DestroyWindow() {
     if (m_wndPaneTabs.GetSafeHwnd())
         m_wndPaneTabs.DestroyWindow();
     if (theApp.m_pFileOptions)
-        theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+        theApp.m_pFileOptions->SaveChanges(theApp.m_strSettingsPath);
     m_pCaptureEngine.reset();
     m_pCaptureSink.reset();
     DestroyFrameBars();

@@ -28,6 +28,9 @@ public:
         return true;
     }
 
+    // Empty when nothing has been kept yet.
+    const SectionValues& Values() const { return m_values; }
+
 private:
     SectionValues m_values;
     bool m_modified = false;

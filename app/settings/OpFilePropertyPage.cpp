@@ -17,6 +17,8 @@ void COpFilePropertyPage::LoadOptions(const wchar_t* path) {
     m_strSettingsPath = path;
     Load(profile::FileReader(path));
     Modified = false;
+    m_stored.clear();
+    Store(profile::MemoryWriter(m_stored));
 }
 
 void COpFilePropertyPage::LoadDefaults(const CString& executableFolder) {
@@ -63,8 +65,33 @@ void COpFilePropertyPage::Store(const profile::ValueWriter& write) const {
 }
 
 void COpFilePropertyPage::SaveOptions(const wchar_t* path) {
+    // Saved or not, the values are what the file holds for this run now (a
+    // failed write holds the file in memory with them).
+    m_stored.clear();
+    Store(profile::MemoryWriter(m_stored));
     profile::WriteWhole([this](const profile::ValueWriter& write) { Store(write); }, path);
     HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
+}
+
+void COpFilePropertyPage::SaveChanges(const wchar_t* path) {
+    profile::SectionValues now = GetSafeHwnd() ? m_kept.Values() : profile::SectionValues();
+    if (now.empty())
+        Store(profile::MemoryWriter(now));
+    profile::SectionValues changed;
+    for (const auto& [key, value] : now) {
+        const auto stored = m_stored.find(key);
+        if (stored == m_stored.end() || stored->second != value)
+            changed[key] = m_stored[key] = value;
+    }
+    if (changed.empty())
+        return;  // not even a missing file is made again
+    profile::WriteWhole(
+        [&changed](const profile::ValueWriter& write) {
+            for (const profile::KeyDefault& row : profile::kFileDefaults)
+                if (const auto found = changed.find(row.key); found != changed.end())
+                    write(profile::kFileSection, row.key, found->second);
+        },
+        path);
 }
 
 void COpFilePropertyPage::KeepForCancel() {

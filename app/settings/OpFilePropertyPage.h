@@ -18,6 +18,12 @@ public:
     void LoadDefaults(const CString& executableFolder);
     // Writes the section, then shows EditedChecked on the quick options bar.
     void SaveOptions(const wchar_t* settingsPath);
+    // At the exit and at a session end: writes only the keys this run changed
+    // since the section was last loaded or saved (the counter among them), so
+    // that what another copy of the program saved meanwhile stays. While the
+    // page is on show its fields may hold typing nobody confirmed: what the
+    // sheet keeps for its Cancel (as it opened, or as last applied) is written.
+    void SaveChanges(const wchar_t* settingsPath);
 
     // The options sheet keeps the settings when it opens and whenever this
     // page applies them, and puts them back when it is cancelled.
@@ -64,4 +70,5 @@ private:
 
     CString m_strSettingsPath;
     profile::KeptSection m_kept;
+    profile::SectionValues m_stored;  // the section as last loaded or saved
 };

@@ -529,17 +529,23 @@ DWORD PutValues(const std::vector<Setting>& settings, const wchar_t* path) {
 }
 
 bool WriteValues(const std::vector<Setting>& settings, const wchar_t* path) {
-    if (IsKeptInMemory(path)) {
-        for (const Setting& setting : settings)
-            Kept().values[KeptKey(path, setting.section.c_str(), setting.key.c_str())] = setting.value;
-        return true;
+    DWORD error = ERROR_SUCCESS;
+    if (!IsKeptInMemory(path)) {
+        error = PutValues(settings, path);
+        if (error == ERROR_SUCCESS)
+            return true;
+        // The run goes on with its settings in memory, over what the file
+        // holds, as with a file held in memory from the start: a reload (the
+        // options commands reload their sections) gives back what this run
+        // set, not the file's older values.
+        std::string bytes;
+        HoldInMemory(path, ReadAll(path, bytes) ? DecodeProfileText(bytes) : std::wstring());
     }
-    const DWORD error = PutValues(settings, path);
-    if (error == ERROR_SUCCESS)
-        return true;
-    if (FailureHandler())
+    for (const Setting& setting : settings)
+        Kept().values[KeptKey(path, setting.section.c_str(), setting.key.c_str())] = setting.value;
+    if (error != ERROR_SUCCESS && FailureHandler())
         FailureHandler()(path, error);
-    return false;
+    return error == ERROR_SUCCESS;
 }
 
 // The form of a path that the file functions take beyond 260 characters.

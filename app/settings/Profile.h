@@ -54,7 +54,9 @@ CString SettingsPathIn(const CString& folder);
 // Reads one value (empty when the key or the file is missing). Only the first
 // bufferChars - 1 characters count, as with the fixed buffers of the loaders.
 CString ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* path, DWORD bufferChars = 260);
-// False when the value did not reach the file; the failure handler has been told.
+// False when the value did not reach the file; the failure handler has been
+// told, and from then on the file is held in memory as KeepInMemory does,
+// with what it held and what this run wrote.
 bool WriteValue(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
 bool WriteValue(const wchar_t* section, const wchar_t* key, int value, const wchar_t* path);
 

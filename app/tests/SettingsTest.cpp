@@ -7,6 +7,7 @@
 #include "image/DibImage.h"
 #include "resources/resource.h"
 #include "tests/driver/VeskRun.h"
+#include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
 
@@ -337,25 +338,6 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(lines[fileAt + 1 + i].first, profile::kFileDefaults[i].key);
 
-    // A full disk half way through a save, as a kill would cut it: the file
-    // stays whole, and the failure is told once, with its reason.
-    std::vector<DWORD> failures;
-    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
-    profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
-        DWORD written = 0;
-        ::WriteFile(file, bytes, size / 2, &written, nullptr);
-        ::SetLastError(ERROR_DISK_FULL);
-        return false;
-    });
-    const std::string whole = ReadRaw();
-    misc2.KeepEffect = 1;
-    misc2.SaveOptions(path_);
-    profile::ReplaceBytesWriter(nullptr);
-    profile::SetWriteFailureHandler(nullptr);
-    EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
-    EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
-    EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
-
     // Saved as the profile functions write: comments and unknown keys kept,
     // blank lines and blanks around names and values gone, a new key at the
     // end of its section, a new section at the end of the file.
@@ -392,6 +374,27 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     ::DeleteFileW(Long(deepPath.str()).c_str());
     ::RemoveDirectoryW(Long(deep).c_str());
     ::RemoveDirectoryW(Long(deep.substr(0, deep.rfind(L'\\'))).c_str());
+
+    // A full disk half way through a save, as a kill would cut it: the file
+    // stays whole, and the failure is told once, with its reason.
+    std::vector<DWORD> failures;
+    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
+    profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
+        DWORD written = 0;
+        ::WriteFile(file, bytes, size / 2, &written, nullptr);
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    });
+    const std::string whole = ReadRaw();
+    misc2.KeepEffect = 1;
+    misc2.SaveOptions(path_);
+    profile::ReplaceBytesWriter(nullptr);
+    profile::SetWriteFailureHandler(nullptr);
+    EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
+    EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
+    EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
+    misc2.LoadOptions(path_);  // the run keeps what it set, not the file's older values
+    EXPECT_EQ(misc2.KeepEffect, 1);
 }
 
 }  // namespace
@@ -489,6 +492,7 @@ struct StartCase {
     const wchar_t* exitNotice;   // what a box on the way out says; null: no box
     const wchar_t* saved;        // the file after the exit: changes to a valid file; null: as it was
     bool sessionEnd = false;     // the session ends (and the system ends the program) instead of an exit
+    const wchar_t* typed = nullptr;  // typed over the name on the file page, left there unconfirmed
 };
 
 // Each file is started, captured into and left; what the program said and wrote is checked.
@@ -496,7 +500,7 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
     const StartCase cases[] = {
         {"no folder, a name no file can have, an unknown type, a negative counter",
          L"Directory\nFileName=..\\..\\up\nFileType=xyz\nFileCount=-5", kUtf16, Hold::kNothing, nullptr, nullptr,
-         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"FileCount=1"},
+         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"Directory\nFileName=..\\..\\up\nFileType=xyz\nFileCount=1"},
         {"a valid file of an earlier version, its folder gone",
          L"Directory=<>\\gone\\shots\nFileName=Shot\nFileCount=7\nFileType=png", kUtf16, Hold::kNothing, nullptr,
          nullptr, L"<>\\gone\\shots\\Shot_7.png", nullptr, nullptr,
@@ -526,6 +530,10 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글캡쳐\\캡쳐_0.bmp", nullptr, nullptr, nullptr},
         {"the session ends", L"FileCount=5", kUtf16, Hold::kNothing, nullptr, nullptr, L"<>\\Vesk_5.bmp", nullptr,
          nullptr, L"FileCount=6", true},
+        {"the session ends, read-only", nullptr, kUtf16, Hold::kReadOnly, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
+         nullptr, nullptr, true},
+        {"the session ends, the file page typed into", L"FileName=MyCaps\nFileCount=5", kUtf16, Hold::kNothing, nullptr,
+         nullptr, L"<>\\MyCaps_5.bmp", nullptr, nullptr, L"FileName=MyCaps\nFileCount=6", true, L"a<b"},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -570,11 +578,23 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
         EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
+        if (c.typed) {  // Tab, Tab: from the folder to the whole name
+            ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_FILE, 0));
+            HWND name = nullptr;
+            ASSERT_TRUE(WaitFor([&] { return (name = run.FindOwnWindow(L"Options")) && (name = FindControl(name, IDC_FILE_NAME)); }));
+            run.WaitUntilIdle(name);
+            ASSERT_TRUE(XDo(L"key Tab Tab type '" + std::wstring(c.typed) + L"'"));
+            WCHAR shown[64] = {};
+            EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(name, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown)) &&
+                                             std::wstring(shown) == c.typed + std::wstring(L"_0"); })) << Utf8Bytes(shown);
+        }
         DWORD_PTR mayEnd = FALSE;
         notice.clear();
         if (c.sessionEnd) {
             EXPECT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd) && mayEnd);
-            ::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kPatienceMs, nullptr);
+            ::SendNotifyMessageW(main, WM_ENDSESSION, TRUE, 0);
+            run.WaitUntilIdle(main);  // handled, or a box of the handler waits for an answer
+            notice = run.AnswerMessageBox(0);
             run.Kill();  // what the system does once the program has answered
         } else {
             EXPECT_EQ(run.Exit(main, &notice), 0u);

@@ -52,13 +52,13 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     EXPECT_TRUE(::PostMessageW(about, WM_COMMAND, IDOK, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
 
-    // What is on disk now is overwritten from memory when the dialog ends.
+    // What another copy saved meanwhile stays: the exit writes only what this run changed.
     profile::WriteValue(profile::kFileSection, L"FileCount", 99, Ini());
     profile::WriteValue(profile::kFileSection, L"FileName", L"Other", Ini());
     EXPECT_EQ(run_.Exit(main), 0u);
     file.LoadOptions(Ini());
-    EXPECT_EQ(file.FileCount, 0);
-    EXPECT_EQ(std::wstring(file.FileName), L"Vesk");
+    EXPECT_EQ(file.FileCount, 99);
+    EXPECT_EQ(std::wstring(file.FileName), L"Other");
 
     const std::string before = FileBytes(run_.ini());
     main = run_.Start();
