@@ -83,8 +83,9 @@ CString GetFileExtension(const CString& name);
 // 256-colour palette, TIFF gets LZW, JPEG baseline, PNG interlacing.
 bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 
-// The system's own words for an error code, without the closing line break.
-CString SystemReason(DWORD error);
+// The system's own words for an error code, without the closing line break;
+// a placeholder for the file or program it is about ("%1") holds `subject`.
+CString SystemReason(DWORD error, const CString& subject = CString());
 
 // Makes `folder` with every level of it that is missing, as a folder dialog's
 // new folder would. False when it cannot be made, with the message for the

@@ -11,6 +11,7 @@
 
 #include <mmsystem.h>
 
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -123,14 +124,31 @@ bool PrepareForFormat(CDibImage& image, DWORD formatId) {
     }
 }
 
-CString SystemReason(DWORD error) {
+CString SystemReason(DWORD error, const CString& subject) {
     WCHAR* text = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    CString reason = length && text ? CString(text) : CString();
+    const CString raw = length && text ? CString(text) : CString();
     if (text)
         LocalFree(text);
+    // The inserts are left as written ("%1", "%2!s!"): the first becomes the
+    // subject, any other goes, so that no placeholder reaches the user.
+    CString reason;
+    for (int i = 0; i < raw.GetLength(); ++i) {
+        if (raw[i] != L'%' || i + 1 >= raw.GetLength() || !iswdigit(raw[i + 1])) {
+            reason += raw[i];
+            continue;
+        }
+        int end = i + 1;
+        while (end < raw.GetLength() && iswdigit(raw[end]))
+            ++end;
+        if (raw.Mid(i + 1, end - i - 1) == L"1")
+            reason += subject;
+        if (end < raw.GetLength() && raw[end] == L'!' && raw.Find(L'!', end + 1) > end)
+            end = raw.Find(L'!', end + 1) + 1;
+        i = end - 1;
+    }
     reason.TrimRight();
     if (reason.IsEmpty())
         reason.Format(L"%lu", error);
@@ -281,7 +299,7 @@ CString CaptureWorker(CaptureJob& job) {
         sndPlaySoundW(MAKEINTRESOURCEW(kCaptureSoundId), SND_RESOURCE | SND_ASYNC);
     const bool singleFile = !job.series && job.target == kTargetFiles;
     if (job.settings.openInEditor && singleFile && !OpenInEditor(job.settings.editorPath, job.name)) {
-        const CString reason = SystemReason(GetLastError());
+        const CString reason = SystemReason(GetLastError(), job.settings.editorPath);
         job.editorFailure.Format(L"캡쳐 후 열 편집 툴을 실행하지 못했습니다.\n%s\n(%s)\n\n"
                                  L"캡쳐한 파일은 저장했습니다.\n이 알림은 이번 실행에서 다시 나오지 않습니다.",
                                  job.settings.editorPath.GetString(), reason.GetString());
