@@ -69,6 +69,10 @@ struct CaptureJob {
     // cursor of ours any more.
     HICON cursor = nullptr;
     POINT cursorAt = {};
+    // The file under `name` was made empty when the name was given, so that
+    // no other capture (of this or another copy of the program) takes it.
+    // Deleted with the job unless the capture was saved into it.
+    bool reserved = false;
 
     CaptureJob() = default;
     CaptureJob(const CaptureJob&) = delete;
@@ -100,6 +104,9 @@ bool OpenInEditor(const CString& toolPath, const CString& filePath);
 // when there is none, and when the file system answered for another file, as
 // one does that cuts a name too long for it.
 bool HasFileOfExactName(const CString& path);
+// Makes an empty file under `path` only when there is none: ERROR_SUCCESS,
+// ERROR_FILE_EXISTS when the name is taken, or why it could not be made.
+DWORD ReserveFileName(const CString& path);
 // The message for a capture whose file cannot have the name `path` as given.
 CString NameNotMadeMessage(const CString& path);
 

@@ -81,6 +81,8 @@ CaptureJob::~CaptureJob() {
         DeleteObject(watermark.bitmap);
     if (cursor)
         DestroyIcon(cursor);
+    if (reserved)
+        DeleteFileW(name.GetString());
 }
 
 CaptureSettings CaptureSettings::From(const COpFilePropertyPage& file, const COpWatermarkPropertyPage& watermark,
@@ -186,6 +188,17 @@ bool HasFileOfExactName(const CString& path) {
     return asked.CompareNoCase(found.cFileName) == 0;
 }
 
+DWORD ReserveFileName(const CString& path) {
+    const HANDLE file = CreateFileW(path.GetString(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error;
+    }
+    CloseHandle(file);
+    return ERROR_SUCCESS;
+}
+
 CString NameNotMadeMessage(const CString& path) {
     return Reason(L"이 이름 그대로는 파일을 만들 수 없어 캡쳐를 저장하지 않았습니다.\n"
                   L"이름이 너무 길 수 있습니다.\n파일 설정에서 더 짧은 이름을 고르세요.",
@@ -278,13 +291,22 @@ CString CaptureWorker(CaptureJob& job) {
         CString failure;
         if (!MakeSaveFolder(folder, failure))
             return failure;
+        // A folder missing at naming time: its name is held only now. A file
+        // made there since is never replaced.
+        if (!job.reserved) {
+            const DWORD error = ReserveFileName(job.name);
+            if (error == ERROR_FILE_EXISTS)
+                return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, SystemReason(error, job.name));
+            job.reserved = error == ERROR_SUCCESS;
+        }
         if (!image.Save(job.name.GetString(), formatId)) {
             // A file that cannot be made (no access) leaves the library no text of its own.
             const DWORD error = GetLastError();
             const char* detail = image.GetLastError();
             return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name,
-                          detail && *detail ? CString(detail) : SystemReason(error));
+                          detail && *detail ? CString(detail) : SystemReason(error, job.name));
         }
+        job.reserved = false;  // the capture's own file now
         if (!HasFileOfExactName(job.name)) {
             // Made under a cut name: not the file the pane would list. The
             // name was free, so what was made is this capture's own.
