@@ -351,10 +351,26 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     misc2.KeepEffect = 1;
     misc2.SaveOptions(path_);
     profile::ReplaceBytesWriter(nullptr);
-    profile::SetWriteFailureHandler(nullptr);
     EXPECT_TRUE(ReadRaw() == whole) << "the file was cut";
     EXPECT_EQ(failures, std::vector<DWORD>{ERROR_DISK_FULL});
     EXPECT_FALSE(Exists(std::wstring(path_) + L".new"));
+
+    // Saves keep the file hidden; where no file can be made beside it (a
+    // folder in the way), the file itself takes the value.
+    for (const int rotation : {90, 180}) {
+        failures.clear();
+        ::SetFileAttributesW(path_, FILE_ATTRIBUTE_HIDDEN);
+        if (rotation == 180)
+            ::CreateDirectoryW(path_ + L".new", nullptr);
+        watermark2.Rotation = rotation;
+        watermark2.SaveOptions(path_);
+        EXPECT_EQ(failures, std::vector<DWORD>{}) << rotation;
+        EXPECT_EQ(std::wstring(profile::ReadValue(profile::kWatermarkSection, L"Rotation", path_)), std::to_wstring(rotation));
+        EXPECT_EQ(::GetFileAttributesW(path_) & FILE_ATTRIBUTE_HIDDEN, 2u) << rotation;
+    }
+    ::RemoveDirectoryW(path_ + L".new");
+    ::SetFileAttributesW(path_, FILE_ATTRIBUTE_NORMAL);
+    profile::SetWriteFailureHandler(nullptr);
 
     // Saved as the profile functions write: comments and unknown keys kept,
     // blank lines and blanks around names and values gone, a new key at the
@@ -524,6 +540,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
         {"read-only UTF-8 without a mark", L"Directory=<>\\한글캡쳐\nFileName=캡쳐", kUtf8, Hold::kReadOnly, nullptr,
          L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글캡쳐\\캡쳐_0.bmp", nullptr, nullptr, nullptr},
+        {"read-only ASCII", nullptr, kUtf8, Hold::kReadOnly, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
+         L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
         {"the session ends", L"FileCount=5", kUtf16, Hold::kNothing, nullptr, nullptr, L"<>\\Vesk_5.bmp", nullptr,
          nullptr, L"FileCount=6", true},
     };
