@@ -218,6 +218,9 @@ bool ReplaceFile(const std::wstring& from, const wchar_t* to) {
     if (MoveFileExW(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD error = GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+    const DWORD attributes = GetFileAttributesW(to);  // refused for good, not held
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+      return false;
     Sleep(10);
   }
   return false;
