@@ -2,6 +2,7 @@
 // of a format: encode and decode over a stream or FILE, save and load by name.
 #include "image/DibImage.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -184,6 +185,22 @@ FILE* CreateNewFile(const std::wstring& name) {
 #endif
 }
 
+// A temporary name beside `fileName`, as long as it or shorter, so that a
+// name the file system takes has a temporary one it takes too: the end of the
+// file part becomes "~<number>.tmp" (only a file part shorter than that mark
+// gives a longer name, far from any limit). Numbers are never reused in one
+// run, so saves running at once never try each other's names.
+std::wstring TemporaryName(const wchar_t* fileName) {
+  static std::atomic<unsigned> next{0};
+  const std::wstring name(fileName);
+  const size_t slash = name.find_last_of(L"\\/");
+  const size_t part = slash == std::wstring::npos ? 0 : slash + 1;
+  const std::wstring mark = L"~" + std::to_wstring(next++) + L".tmp";
+  size_t keep = name.size() - part > mark.size() ? name.size() - mark.size() : part;
+  if (keep > part && name[keep - 1] >= 0xD800 && name[keep - 1] <= 0xDBFF) --keep;  // not half a character
+  return name.substr(0, keep) + mark;
+}
+
 void RemoveFile(const std::wstring& name) {
 #ifdef _WIN32
   _wremove(name.c_str());
@@ -195,7 +212,18 @@ void RemoveFile(const std::wstring& name) {
 
 bool ReplaceFile(const std::wstring& from, const wchar_t* to) {
 #ifdef _WIN32
-  return MoveFileExW(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  // A file that a reader holds open (a virus scanner, a thumbnailer, a
+  // program waiting for it) cannot be replaced; such holds last moments.
+  for (int round = 0; round < 200; ++round) {
+    if (MoveFileExW(from.c_str(), to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+    const DWORD attributes = GetFileAttributesW(to);  // refused for good, not held
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+      return false;
+    Sleep(10);
+  }
+  return false;
 #else
   std::string fromUtf8, toUtf8;
   if (!VeskWideToUtf8(from.c_str(), fromUtf8) || !VeskWideToUtf8(to, toUtf8)) return false;
@@ -328,7 +356,7 @@ bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
   std::wstring tempName;
   FILE* file = nullptr;
   for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-    tempName = std::wstring(fileName) + L".~" + std::to_wstring(attempt) + L".tmp";
+    tempName = TemporaryName(fileName);
     file = CreateNewFile(tempName);
   }
   if (!file) return false;

@@ -40,7 +40,8 @@ void CCaptureEngine::SetAddressSpaceProbe(AddressSpaceProbe probe) {
     m_addressSpaceProbe = std::move(probe);
 }
 
-CString CCaptureEngine::NextTargetName(int target, CString& failure) {
+CString CCaptureEngine::NextTargetName(int target, CString& failure, bool& reserved) {
+    reserved = false;
     CString name;
     if (target == kTargetSavedDc) {
         name.Format(L"예약된 이름\\veskdc_%d.bmp", m_savedDcCounter);
@@ -53,7 +54,22 @@ CString CCaptureEngine::NextTargetName(int target, CString& failure) {
     for (int probe = 0; probe < kMaxNameProbes; ++probe) {
         name.Format(L"%s\\%s_%d.%s", folder.GetString(), m_fileOptions.FileName.GetString(),
                     m_fileOptions.FileCount, m_fileOptions.FileType.GetString());
-        const bool free = GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES;
+        bool free = GetFileAttributesW(name.GetString()) == INVALID_FILE_ATTRIBUTES;
+        if (free) {
+            // Held at once by making its file, only if there is none: another
+            // copy of the program in this folder may be naming its capture
+            // at the same moment. A missing folder is made by the worker,
+            // which holds the name then.
+            const DWORD error = ReserveFileName(name);
+            reserved = error == ERROR_SUCCESS;
+            free = error != ERROR_FILE_EXISTS;
+            // Made under a name cut to fit the file system: not this one.
+            if (reserved && !HasFileOfExactName(name)) {
+                DeleteFileW(name.GetString());
+                reserved = false;
+                free = false;
+            }
+        }
         // A name the file system cannot hold as given (too long for it) is cut
         // to one that is already there, whatever its number.
         if (!free && !HasFileOfExactName(name)) {
@@ -64,6 +80,9 @@ CString CCaptureEngine::NextTargetName(int target, CString& failure) {
             // The counter cannot go on: its last name is used once, never overwritten,
             // also while the capture that took it is still being written.
             if (!free || name.CompareNoCase(m_topNameTaken) == 0) {
+                if (reserved)
+                    DeleteFileW(name.GetString());
+                reserved = false;
                 failure = LoadResString(IDS_CAPTURE_NO_FREE_NAME);
                 return CString();
             }
@@ -116,7 +135,7 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
     // A series' shots become the frames of an animation: always files.
     const int target = series ? kTargetFiles : m_saveTarget;
     CString failure;
-    const CString name = NextTargetName(target, failure);
+    const CString name = NextTargetName(target, failure, job->reserved);
     m_series = series;
     m_seriesCount = series ? seriesCount : 0;
     if (name.IsEmpty()) {

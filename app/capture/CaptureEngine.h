@@ -104,8 +104,9 @@ private:
     bool StartWorker(std::unique_ptr<CaptureJob> job);
     // Empty, with the message why in `failure`, when no file can be made: the
     // name is cut to another, or none of kMaxNameProbes numbers is free, or the
-    // counter is at its top and that name is taken too.
-    CString NextTargetName(int target, CString& failure);
+    // counter is at its top and that name is taken too. `reserved`: the
+    // name's file was made (empty) to hold it.
+    CString NextTargetName(int target, CString& failure, bool& reserved);
     // Address space a capture of `rect` into memory takes at its peak.
     static unsigned long long MemoryPeakOf(const RECT& rect);
     // Whether a capture of `rect` may still be kept in memory.

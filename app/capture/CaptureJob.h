@@ -69,6 +69,10 @@ struct CaptureJob {
     // cursor of ours any more.
     HICON cursor = nullptr;
     POINT cursorAt = {};
+    // The file under `name` was made empty when the name was given, so that
+    // no other capture (of this or another copy of the program) takes it.
+    // Deleted with the job unless the capture was saved into it.
+    bool reserved = false;
 
     CaptureJob() = default;
     CaptureJob(const CaptureJob&) = delete;
@@ -83,8 +87,9 @@ CString GetFileExtension(const CString& name);
 // 256-colour palette, TIFF gets LZW, JPEG baseline, PNG interlacing.
 bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 
-// The system's own words for an error code, without the closing line break.
-CString SystemReason(DWORD error);
+// The system's own words for an error code, without the closing line break;
+// a placeholder for the file or program it is about ("%1") holds `subject`.
+CString SystemReason(DWORD error, const CString& subject = CString());
 
 // Makes `folder` with every level of it that is missing, as a folder dialog's
 // new folder would. False when it cannot be made, with the message for the
@@ -99,6 +104,9 @@ bool OpenInEditor(const CString& toolPath, const CString& filePath);
 // when there is none, and when the file system answered for another file, as
 // one does that cuts a name too long for it.
 bool HasFileOfExactName(const CString& path);
+// Makes an empty file under `path` only when there is none: ERROR_SUCCESS,
+// ERROR_FILE_EXISTS when the name is taken, or why it could not be made.
+DWORD ReserveFileName(const CString& path);
 // The message for a capture whose file cannot have the name `path` as given.
 CString NameNotMadeMessage(const CString& path);
 

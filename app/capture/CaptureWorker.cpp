@@ -11,6 +11,7 @@
 
 #include <mmsystem.h>
 
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -80,6 +81,8 @@ CaptureJob::~CaptureJob() {
         DeleteObject(watermark.bitmap);
     if (cursor)
         DestroyIcon(cursor);
+    if (reserved)
+        DeleteFileW(name.GetString());
 }
 
 CaptureSettings CaptureSettings::From(const COpFilePropertyPage& file, const COpWatermarkPropertyPage& watermark,
@@ -123,14 +126,31 @@ bool PrepareForFormat(CDibImage& image, DWORD formatId) {
     }
 }
 
-CString SystemReason(DWORD error) {
+CString SystemReason(DWORD error, const CString& subject) {
     WCHAR* text = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    CString reason = length && text ? CString(text) : CString();
+    const CString raw = length && text ? CString(text) : CString();
     if (text)
         LocalFree(text);
+    // The inserts are left as written ("%1", "%2!s!"): the first becomes the
+    // subject, any other goes, so that no placeholder reaches the user.
+    CString reason;
+    for (int i = 0; i < raw.GetLength(); ++i) {
+        if (raw[i] != L'%' || i + 1 >= raw.GetLength() || !iswdigit(raw[i + 1])) {
+            reason += raw[i];
+            continue;
+        }
+        int end = i + 1;
+        while (end < raw.GetLength() && iswdigit(raw[end]))
+            ++end;
+        if (raw.Mid(i + 1, end - i - 1) == L"1")
+            reason += subject;
+        if (end < raw.GetLength() && raw[end] == L'!' && raw.Find(L'!', end + 1) > end)
+            end = raw.Find(L'!', end + 1) + 1;
+        i = end - 1;
+    }
     reason.TrimRight();
     if (reason.IsEmpty())
         reason.Format(L"%lu", error);
@@ -166,6 +186,17 @@ bool HasFileOfExactName(const CString& path) {
     FindClose(search);
     const CString asked = path.Mid(path.ReverseFind(L'\\') + 1);
     return asked.CompareNoCase(found.cFileName) == 0;
+}
+
+DWORD ReserveFileName(const CString& path) {
+    const HANDLE file = CreateFileW(path.GetString(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error;
+    }
+    CloseHandle(file);
+    return ERROR_SUCCESS;
 }
 
 CString NameNotMadeMessage(const CString& path) {
@@ -260,13 +291,22 @@ CString CaptureWorker(CaptureJob& job) {
         CString failure;
         if (!MakeSaveFolder(folder, failure))
             return failure;
+        // A folder missing at naming time: its name is held only now. A file
+        // made there since is never replaced.
+        if (!job.reserved) {
+            const DWORD error = ReserveFileName(job.name);
+            if (error == ERROR_FILE_EXISTS)
+                return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, SystemReason(error, job.name));
+            job.reserved = error == ERROR_SUCCESS;
+        }
         if (!image.Save(job.name.GetString(), formatId)) {
             // A file that cannot be made (no access) leaves the library no text of its own.
             const DWORD error = GetLastError();
             const char* detail = image.GetLastError();
             return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name,
-                          detail && *detail ? CString(detail) : SystemReason(error));
+                          detail && *detail ? CString(detail) : SystemReason(error, job.name));
         }
+        job.reserved = false;  // the capture's own file now
         if (!HasFileOfExactName(job.name)) {
             // Made under a cut name: not the file the pane would list. The
             // name was free, so what was made is this capture's own.
@@ -281,7 +321,7 @@ CString CaptureWorker(CaptureJob& job) {
         sndPlaySoundW(MAKEINTRESOURCEW(kCaptureSoundId), SND_RESOURCE | SND_ASYNC);
     const bool singleFile = !job.series && job.target == kTargetFiles;
     if (job.settings.openInEditor && singleFile && !OpenInEditor(job.settings.editorPath, job.name)) {
-        const CString reason = SystemReason(GetLastError());
+        const CString reason = SystemReason(GetLastError(), job.settings.editorPath);
         job.editorFailure.Format(L"캡쳐 후 열 편집 툴을 실행하지 못했습니다.\n%s\n(%s)\n\n"
                                  L"캡쳐한 파일은 저장했습니다.\n이 알림은 이번 실행에서 다시 나오지 않습니다.",
                                  job.settings.editorPath.GetString(), reason.GetString());

@@ -328,10 +328,13 @@ BytesWriter& CurrentBytesWriter() {
 }
 
 // Writes the bytes to "<path>.new", flushed to the disk, with the given
-// attributes. ERROR_SUCCESS, or why not; nothing is left behind then.
+// attributes. ERROR_SUCCESS, or why not; nothing is left behind then, and
+// `sibling` stays empty when the file could not even be made.
 DWORD WriteSibling(const wchar_t* path, const std::string& bytes, DWORD attributes, CString& sibling) {
-    sibling.Format(L"%s.new", path);
-    HANDLE file = ::CreateFileW(sibling, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CString name;
+    name.Format(L"%s.new", path);
+    HANDLE file = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    sibling = file == INVALID_HANDLE_VALUE ? CString() : name;
     if (file == INVALID_HANDLE_VALUE)
         return ::GetLastError();
     DWORD error = ERROR_SUCCESS;
@@ -356,6 +359,29 @@ DWORD SwapIn(const CString& sibling, const wchar_t* path) {
         return ERROR_SUCCESS;
     const DWORD error = ::GetLastError();
     Discard(sibling);
+    return error;
+}
+
+// Rewrites the file itself with the bytes, for a folder where no file can be
+// made or moved. A kill half way leaves it part written: nothing better is to
+// be had there. A failed write puts the old bytes back; they fit in the room
+// the file held before.
+DWORD WriteInPlace(const wchar_t* path, const std::string& bytes, const std::string& old) {
+    HANDLE file = ::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError();
+    const auto writeWhole = [file](BytesWriter writer, const std::string& content) {
+        return ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+               writer(file, content.data(), static_cast<DWORD>(content.size())) && ::SetEndOfFile(file) &&
+               ::FlushFileBuffers(file);
+    };
+    DWORD error = ERROR_SUCCESS;
+    if (!writeWhole(CurrentBytesWriter(), bytes)) {
+        error = ::GetLastError();
+        writeWhole(WriteBytes, old);
+    }
+    ::CloseHandle(file);
     return error;
 }
 
@@ -521,10 +547,18 @@ DWORD PutValues(const std::vector<Setting>& settings, const wchar_t* path) {
             return ::GetLastError();
         ::CloseHandle(probe);
     }
+    const std::string newBytes = Utf16FileBytes(ComposeProfile(sections));
     CString sibling;
-    DWORD error = WriteSibling(path, Utf16FileBytes(ComposeProfile(sections)), attributes, sibling);
-    if (error == ERROR_SUCCESS)
+    DWORD error = WriteSibling(path, newBytes, attributes, sibling);
+    bool notPlaced = sibling.IsEmpty();  // not even made
+    if (error == ERROR_SUCCESS) {
         error = SwapIn(sibling, path);
+        notPlaced = error != ERROR_SUCCESS;
+    }
+    // A folder where the file may be written but no file made or moved in
+    // (no right to create files there): the file itself takes the new bytes.
+    if (notPlaced && exists)
+        error = WriteInPlace(path, newBytes, bytes);
     return error;
 }
 

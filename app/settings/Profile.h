@@ -92,8 +92,10 @@ ValueReader MemoryReader(const SectionValues& values);
 
 // Writes everything `store` writes into the file in one step: the whole new
 // file is written beside it, flushed, and moved over it, so that a full disk
-// or a kill leaves either the old file or the new one, never a part. False
-// when the file was left as it was; the failure handler has been told.
+// or a kill leaves either the old file or the new one, never a part. In a
+// folder where no file can be made, the same bytes are written into the file
+// itself (a failed write puts the old ones back). False when the file was left
+// as it was; the failure handler has been told.
 bool WriteWhole(const std::function<void(const ValueWriter&)>& store, const wchar_t* path);
 
 // First start: creates the file (UTF-16 with a byte-order mark, so that the

@@ -338,6 +338,25 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(lines[fileAt + 1 + i].first, profile::kFileDefaults[i].key);
 
+    // Saves keep the file hidden; where no file can be made beside it (a
+    // folder in the way), the file itself takes the value.
+    std::vector<DWORD> failures;
+    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
+    for (const int rotation : {90, 180}) {
+        failures.clear();
+        ::SetFileAttributesW(path_, FILE_ATTRIBUTE_HIDDEN);
+        if (rotation == 180)
+            ::CreateDirectoryW(path_ + L".new", nullptr);
+        watermark2.Rotation = rotation;
+        watermark2.SaveOptions(path_);
+        EXPECT_EQ(failures, std::vector<DWORD>{}) << rotation;
+        EXPECT_EQ(std::wstring(profile::ReadValue(profile::kWatermarkSection, L"Rotation", path_)), std::to_wstring(rotation));
+        EXPECT_EQ(::GetFileAttributesW(path_) & FILE_ATTRIBUTE_HIDDEN, 2u) << rotation;
+    }
+    ::RemoveDirectoryW(path_ + L".new");
+    ::SetFileAttributesW(path_, FILE_ATTRIBUTE_NORMAL);
+    profile::SetWriteFailureHandler(nullptr);
+
     // Saved as the profile functions write: comments and unknown keys kept,
     // blank lines and blanks around names and values gone, a new key at the
     // end of its section, a new section at the end of the file.
@@ -377,7 +396,7 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
 
     // A full disk half way through a save, as a kill would cut it: the file
     // stays whole, and the failure is told once, with its reason.
-    std::vector<DWORD> failures;
+    failures.clear();
     profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
     profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
         DWORD written = 0;
@@ -528,6 +547,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
         {"read-only UTF-8 without a mark", L"Directory=<>\\한글캡쳐\nFileName=캡쳐", kUtf8, Hold::kReadOnly, nullptr,
          L"설정 파일을 유니코드로 바꾸지 못했습니다.<>\\vesk.ini", L"<>\\한글캡쳐\\캡쳐_0.bmp", nullptr, nullptr, nullptr},
+        {"read-only ASCII", nullptr, kUtf8, Hold::kReadOnly, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,
+         L"설정 파일에 저장하지 못했습니다.<>\\vesk.ini", nullptr},
         {"the session ends", L"FileCount=5", kUtf16, Hold::kNothing, nullptr, nullptr, L"<>\\Vesk_5.bmp", nullptr,
          nullptr, L"FileCount=6", true},
         {"the session ends, read-only", nullptr, kUtf16, Hold::kReadOnly, nullptr, nullptr, L"<>\\Vesk_0.bmp", nullptr,

@@ -183,6 +183,26 @@ TEST_F(CaptureEngineTest, NamingTakesTheFirstFreeNumber) {
     ASSERT_EQ(sink.Failures().size(), 3u);
     EXPECT_NE(sink.Failures()[2].find(L"이 이름 그대로는"), std::wstring::npos);
     EXPECT_FALSE(FileExists(folder + L"\\" + options.file.FileName + L"_0.bmp"));  // nor its cut name
+    // Its cut name already on disk: refused at once, no search.
+    Touch(folder + L"\\" + options.file.FileName + L"_0.bmp");
+    options.file.FileCount = 0;
+    EXPECT_FALSE(CaptureSource());
+    EXPECT_EQ(options.file.FileCount, 0);
+    ASSERT_EQ(sink.Failures().size(), 4u);
+    // 82 syllables fit (246 of the 255 bytes): saved under that name.
+    options.file.FileName = std::wstring(82, L'각').c_str();
+    options.file.FileCount = 0;
+    ASSERT_TRUE(CaptureSource() && done.WaitForAll());
+    EXPECT_EQ(sink.Files().back(), (folder + L"\\" + options.file.FileName + L"_0.bmp").str());
+    // The file system ignores case: "case_0.bmp" holds the first number. The
+    // name is held from the start, so another copy of the program cannot take it.
+    Touch(folder + L"\\case_0.bmp");
+    options.file.FileName = L"Case";
+    options.file.FileCount = 0;
+    ASSERT_TRUE(CaptureSource());
+    EXPECT_TRUE(FileExists(folder + L"\\Case_1.bmp")) << "the name is free until the file is written";
+    ASSERT_TRUE(done.WaitForAll());
+    EXPECT_EQ(sink.Files().back(), (folder + L"\\Case_1.bmp").str());
 }
 
 TEST_F(CaptureEngineTest, EmptyOrHugeRectanglesAreReportedNotCaptured) {
@@ -326,13 +346,15 @@ TEST_F(CaptureEngineTest, EditorGetsTheQuotedFilePath) {
     EXPECT_TRUE(FileExists(written));
     EXPECT_FALSE(OpenInEditor(L"C:\\no\\such\\editor.exe", spaced));
 
-    // A missing editor is named once a run; the captures are saved and listed.
+    // An editor that does not start (a picture, no program) is named once a
+    // run, also in the system's words; the captures are saved and listed.
     options.file.EditedChecked = 1;
-    options.file.EditedTool = L"C:\\no\\such\\editor.exe";
+    options.file.EditedTool = written;
     ASSERT_TRUE(CaptureSource() && CaptureSource() && done.WaitForAll());
     EXPECT_EQ(sink.Files().size(), 2u);
     ASSERT_EQ(sink.Failures().size(), 1u);
-    EXPECT_NE(sink.Failures()[0].find(L"편집 툴을 실행하지 못했습니다.\nC:\\no\\such\\editor.exe\n("), std::wstring::npos);
+    EXPECT_NE(sink.Failures()[0].find((L"실행하지 못했습니다.\n" + written + L"\n(Bad EXE format for " + written).str()),
+              std::wstring::npos) << Utf8(sink.Failures()[0]);
 }
 
 TEST_F(CaptureEngineTest, CursorIsDrawnOnlyWhenTheOptionIsSet) {
