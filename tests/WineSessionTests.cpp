@@ -1,7 +1,9 @@
 // Checks that the Wine session gives our programs what the GUI tests and users
 // rely on: a real 24-bit screen, Hangul glyphs through the dialog fonts, and
-// the symbol face Wine draws caption buttons with.
+// the symbol face Wine draws caption buttons with, and no thread of GoogleTest
+// left to start when a test program ends.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +48,25 @@ size_t InkCount(const std::vector<DWORD>& pixels) {
   size_t n = 0;
   for (DWORD p : pixels) n += (p & 0xFFFFFF) != 0xFFFFFF;
   return n;
+}
+
+int ThreadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  int n = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    n += entry.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+  return n;
+}
+
+// The first trace, skip or failure of a thread: GoogleTest's watcher of the
+// main thread is already up, so none starts as the program ends.
+TEST(WineSession, FirstTraceStartsNoThread) {
+  const int before = ThreadsOfThisProcess();
+  { SCOPED_TRACE("first"); }
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
 }
 
 TEST(WineSession, ScreenIsTrueColourAndLargeEnough) {
