@@ -695,7 +695,7 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
     struct {
         const char* how;
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
-        bool cursor;         // from this row on with the cursor option on, as it is by default
+        bool cursor = false;  // from this row on with the cursor option on, as it is by default
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
