@@ -3,9 +3,10 @@
 // the symbol face Wine draws caption buttons with, and no thread of GoogleTest
 // left to start when a test program ends.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
+
+#include "tests/driver/ProcessThreads.h"
 
 #include <string>
 #include <vector>
@@ -50,23 +51,12 @@ size_t InkCount(const std::vector<DWORD>& pixels) {
   return n;
 }
 
-int ThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  int n = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    n += entry.th32OwnerProcessID == GetCurrentProcessId();
-  CloseHandle(snapshot);
-  return n;
-}
-
 // The first trace, skip or failure of a thread: GoogleTest's watcher of the
 // main thread is already up, so none starts as the program ends.
 TEST(WineSession, FirstTraceStartsNoThread) {
-  const int before = ThreadsOfThisProcess();
+  const int before = vesk_test::ThreadsOf(GetCurrentProcessId());
   { SCOPED_TRACE("first"); }
-  EXPECT_EQ(ThreadsOfThisProcess(), before);
+  EXPECT_EQ(vesk_test::ThreadsOf(GetCurrentProcessId()), before);
 }
 
 TEST(WineSession, ScreenIsTrueColourAndLargeEnough) {

@@ -6,11 +6,11 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/PatternHost.h"
+#include "tests/driver/ProcessThreads.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,17 +63,6 @@ void Rest(DWORD ms) {
         wt::PumpMessages();
         ::Sleep(20);
     }
-}
-
-int ThreadsOf(DWORD pid) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == pid;
-    CloseHandle(snapshot);
-    return count;
 }
 
 // The full-screen pattern, painted from a DIB of its own.
