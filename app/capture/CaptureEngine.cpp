@@ -179,8 +179,13 @@ void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, const 
     job.series = series;
     job.noList = noList;
     job.settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
-    if (job.settings.mouseCursor)
-        TakeCursor(job.cursor, job.cursorAt);
+    // Only a cursor pointing into the picture belongs in it. A region's release
+    // point is the corner of its frame, just outside what is saved: drawn, its
+    // hot spot would fall outside and only the selection cross's arms would show.
+    if (job.settings.mouseCursor && TakeCursor(job.cursor, job.cursorAt) && !PtInRect(&rect, job.cursorAt)) {
+        DestroyIcon(job.cursor);
+        job.cursor = nullptr;
+    }
     if (job.settings.watermark && m_watermark.bitmap) {
         job.watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);
         job.watermark.width = m_watermark.width;

@@ -63,7 +63,8 @@ struct CaptureJob {
     CString editorFailure;
     WatermarkBitmap watermark;  // a private copy, deleted by the worker
     // The cursor showing when the capture was asked for (a copy, deleted with
-    // the job) and its hot spot on the screen; null when none or not wanted.
+    // the job) and its hot spot on the screen; null when none, not wanted or
+    // its hot spot lies outside the rectangle.
     // Taken then, not by the worker: by the time the worker runs, the tool
     // that asked (the control finder) is gone and the system may show no
     // cursor of ours any more.

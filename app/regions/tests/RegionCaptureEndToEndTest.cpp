@@ -6,11 +6,11 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "tests/driver/PatternHost.h"
+#include "tests/driver/ProcessThreads.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -63,17 +63,6 @@ void Rest(DWORD ms) {
         wt::PumpMessages();
         ::Sleep(20);
     }
-}
-
-int ThreadsOf(DWORD pid) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    int count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == pid;
-    CloseHandle(snapshot);
-    return count;
 }
 
 // The full-screen pattern, painted from a DIB of its own.
@@ -695,14 +684,21 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
     struct {
         const char* how;
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
+        bool cursor = false;  // from this row on with the cursor option on, as it is by default
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
         {"a move queued after the release", -2, 0}, {"whole", -3, 0}, {"whole", -3, 0}, {"whole", -3, 0},
+        {"4 moves 60 ms apart, cursor option on", 4, 60, true},
     };
     int saved = 0;
     for (const auto& drag : kDrags) {
+        if (drag.cursor) {
+            Exit(main);
+            profile::WriteValue(profile::kMiscSection, L"MouseCursor", 1, run_.ini().c_str());
+            ASSERT_NE(main = Start(), nullptr);
+        }
         const bool whole = drag.moves == -3;
         const POINT from = whole ? POINT{5, 5} : POINT{107 + 37 * saved, 95 + 23 * saved};
         const POINT to = {from.x + 196 + 11 * saved, from.y + 159};
