@@ -25,7 +25,6 @@ constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
 constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
 constexpr LPARAM kTrayRestore = 0x800D;
-constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 
 class VeskProcess : public ::testing::Test {
 protected:
@@ -386,12 +385,11 @@ bool OpenItem(HANDLE process, HWND list, int item, HWND workTabs, int newTabs = 
 
 // The top-left pixel of the picture that the work area shows.
 COLORREF ShownPixel(HWND workTabs) {
-    for (HWND pane = ::GetWindow(::GetParent(workTabs), GW_CHILD); pane; pane = ::GetWindow(pane, GW_HWNDNEXT)) {
-        POINT origin = {0, 0};
-        if (pane != workTabs && ::IsWindowVisible(pane) && ::ClientToScreen(pane, &origin))
-            return ScreenPixel(origin.x, origin.y);
-    }
-    return CLR_INVALID;
+    HWND pane = ::GetWindow(workTabs, GW_HWNDFIRST);
+    while (pane && (pane == workTabs || !::IsWindowVisible(pane)))
+        pane = ::GetWindow(pane, GW_HWNDNEXT);
+    POINT origin = {0, 0};
+    return pane && ::ClientToScreen(pane, &origin) ? ScreenPixel(origin.x, origin.y) : CLR_INVALID;
 }
 
 // A thumbnail taken out of either pane leaves no gap: the ones after it move
@@ -414,9 +412,8 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     }
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
-    // The first file, highlighted by a key after a click on the second, is
-    // shown in the work area. Read-only, it cannot go: a box names it and its
-    // entry stays. Then it is deleted.
+    // The first file, highlighted by a key after a click on the second, is shown. Read-only,
+    // it cannot go: a box names it and its entry stays. Then it is deleted.
     ASSERT_TRUE(OpenItem(process, files, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == 3; }))
@@ -474,14 +471,11 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_EQ(edit.GetPixelColor(0, edit.GetHeight() - 1, false).rgbRed, GetRValue(edited));
     asked = saveAnswering(IDNO);  // our own save is no outside change
     EXPECT_EQ(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
-    // Save as onto it after another outside change: past the save dialog's
-    // own question, ours; its No keeps the change.
+    // Save as onto it after another outside change asks past the dialog's own question; No keeps the change.
     const COLORREF again = editOutside();
     ::PostMessageW(main, WM_COMMAND, kSaveItemAs, 0);
     HWND name = nullptr;  // the save dialog's file name box
-    ASSERT_TRUE(WaitFor([&] {
-        return run_.FindWindowIf([&](HWND w) { return (name = ::GetDlgItem(w, cmb13)) || (name = ::GetDlgItem(w, edt1)); });
-    }));
+    ASSERT_TRUE(WaitFor([&] { return run_.FindWindowIf([&](HWND w) { return (name = ::GetDlgItem(w, cmb13)); }); }));
     ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     ::PostMessageW(::GetParent(name), WM_COMMAND, IDOK, 0);
     answer(IDYES);  // the dialog's own question
@@ -506,7 +500,6 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     ASSERT_TRUE(OpenItem(process, dcs, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));  // the highlighted entry is the one saved
     ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; }));
-    run_.WaitUntilIdle(main);
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == 1; })) << "the entry was not saved";
     EXPECT_TRUE(Exists(run_.folder() + L"\\veskdc_0.bmp"));
@@ -515,12 +508,12 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     wt::MouseAway();
     EXPECT_EQ(run_.Exit(main, nullptr, L"캡쳐가 1개"), 0u);
 
-    // At 150 % (144 dots per inch) the name under a thumbnail shows whole at
-    // the default size. The template prefix has no value of its own to keep.
+    // At 150 % (144 dots per inch; the template prefix sets none) a name shows whole at the default size.
     DWORD large = 144;
-    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &large, sizeof large), 0);
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &large,
+                                sizeof large), 0);
     main = run_.Start();
-    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
     ASSERT_NE(main, nullptr);
     files = FindControl(main, 1005);
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
