@@ -178,8 +178,11 @@ void CThumbListCtrl::ProcessQueue() {
             m_queue.pop_front();
         }
         CDibImage picture;
-        if (!ReadPicture(job, picture))
+        if (!ReadPicture(job, picture)) {
+            if (job.redraw)
+                continue;  // a file that cannot be read now keeps the thumbnail it has
             picture.Destroy();
+        }
         HBITMAP hThumbnail = MakeThumbnail(picture);
         {
             std::lock_guard<std::mutex> guard(m_lock);
