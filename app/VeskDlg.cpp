@@ -391,6 +391,20 @@ void CVeskDlg::CreatePaneTabs(const CRect& workArea) {
     CRect client;
     GetClientRect(&client);
     m_wndPaneTabs.MoveWindow(0, workArea.bottom + 10, client.Width(), client.Height() - workArea.bottom - 25);
+
+    // The room left under the work area fits the names under the thumbnails
+    // at the standard font size; a larger font (150 %, say) takes what the
+    // names lack from the work area, so that they are not cut.
+    const int missing = m_wndFileTab.m_list.m_hWnd ? m_wndFileTab.m_list.GetMissingRowHeight() : 0;
+    if (missing > 0) {
+        if (m_pWorkArea->GetSafeHwnd())
+            CSplitterControl::ChangeHeight(m_pWorkArea.get(), -missing, CSplitterControl::CW_TOPALIGN);
+        CRect splitter;
+        m_wndSplitter.GetWindowRect(&splitter);
+        ScreenToClient(&splitter);
+        m_wndSplitter.MoveWindow(splitter.left, splitter.top - missing, splitter.Width(), splitter.Height());
+        CSplitterControl::ChangeHeight(&m_wndPaneTabs, -missing, CSplitterControl::CW_BOTTOMALIGN);
+    }
 }
 
 void CVeskDlg::CreateWebImageWnd() {

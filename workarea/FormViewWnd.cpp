@@ -120,7 +120,8 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
     pane->SetImage(image);
     if (nKind == WorkTabSavedFile)
         pane->SetSource(lpszName, stamp);
-    AddTab(title, static_cast<WorkTabKind>(nKind), std::move(pane));
+    if (AddTab(title, static_cast<WorkTabKind>(nKind), std::move(pane)) && nKind == WorkTabSavedFile && m_onFileRead)
+        m_onFileRead(lpszName);
 }
 
 // Another program (the editing program, say) may have written the file since
@@ -142,6 +143,8 @@ void CFormViewWnd::RefreshFileTab(int nTab, LPCWSTR lpszPath) {
         return;
     pane->SetImage(image);
     pane->SetSource(lpszPath, stamp);
+    if (m_onFileRead)
+        m_onFileRead(pane->GetSourcePath());
 }
 
 void CFormViewWnd::NoteCurrentImageSaved(LPCWSTR lpszPath) {

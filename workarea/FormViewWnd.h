@@ -7,6 +7,7 @@
 #include "workarea/WorkTab.h"
 #include "workarea/web/PageCapture.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
 
     // Where the web page tab sends its whole-page captures.
     void SetPageCaptureHandler(PageCaptureHandler handler);
+    // Told the path of every file that an image tab has read, first or again.
+    void SetFileReadHandler(std::function<void(LPCWSTR)> handler) { m_onFileRead = std::move(handler); }
 
     int GetTabCount() const { return static_cast<int>(m_tabs.size()); }
     int GetCurrentTab() const;
@@ -45,6 +48,8 @@ public:
     // The current tab's picture was just saved under lpszPath: when that is the
     // file the tab was read from, the tab now holds what the file holds.
     void NoteCurrentImageSaved(LPCWSTR lpszPath);
+    // The current file tab reads its file again when it was written since.
+    void RereadCurrentFile() { RefreshFileTab(GetCurrentTab(), nullptr); }
     CToolListWnd* GetToolList() const;
     // The narrowest width at which the tool list shows its labels whole.
     int GetMinimumWidth() const;
@@ -80,4 +85,5 @@ private:
     std::vector<Tab> m_tabs;
     UINT m_nNextPaneID = 1;
     PageCaptureHandler m_onPageCapture;
+    std::function<void(LPCWSTR)> m_onFileRead;
 };

@@ -32,6 +32,16 @@ DWORD FormatOf(const CString& path) {
 
 bool FileExists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
 
+// Asks before an existing file is written over. A No to a file changed
+// outside brings that change into the tab, which showed the file as it was.
+bool MayOverwrite(const CString& path, bool changedOutside, IPaneItemHost& host) {
+    if (!FileExists(path) || host.ConfirmOverwrite(path, changedOutside))
+        return true;
+    if (changedOutside)
+        host.RereadCurrentFile();
+    return false;
+}
+
 // Removes the file from the disk. A file that is already gone counts as
 // removed: the entry has nothing left to show.
 bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
@@ -77,7 +87,7 @@ PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString
             return PaneCommandResult::Failed;
         }
     }
-    if (FileExists(path) && !host.ConfirmOverwrite(path, context.target == 0 && context.currentFileChanged))
+    if (!MayOverwrite(path, context.target == 0 && context.currentFileChanged, host))
         return PaneCommandResult::Cancelled;
     CDibImage copy(*context.currentImage);
     if (!SaveImage(copy, path, host))
@@ -98,6 +108,10 @@ PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CStri
     if (context.target == 0) {
         if (!CurrentTabShowsSelection(context))
             return PaneCommandResult::NotApplicable;
+        // The save dialog's own question does not know of the outside change.
+        if (context.currentFileChanged && path.CompareNoCase(context.selectedPath) == 0 &&
+            !MayOverwrite(path, true, host))
+            return PaneCommandResult::Cancelled;
         image.Copy(*context.currentImage);
     } else {
         if (context.selectedDcIndex < 0 || !context.selectedBitmap)
@@ -192,6 +206,11 @@ bool CPaneItemHost::ConfirmOverwrite(LPCWSTR, bool changedOutside) {
 void CPaneItemHost::NoteCurrentImageSaved(LPCWSTR path) {
     if (CMainFrmWnd* workArea = m_files.GetWorkArea(); workArea && workArea->GetView())
         workArea->GetView()->NoteCurrentImageSaved(path);
+}
+
+void CPaneItemHost::RereadCurrentFile() {
+    if (CMainFrmWnd* workArea = m_files.GetWorkArea(); workArea && workArea->GetView())
+        workArea->GetView()->RereadCurrentFile();
 }
 
 void CPaneItemHost::ReportFailure(LPCWSTR message) { ShowFailureBox(message); }

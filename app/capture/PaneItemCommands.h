@@ -38,6 +38,8 @@ public:
     virtual void ReportFailure(LPCWSTR message) = 0;
     // The current work-area picture was written under `path`.
     virtual void NoteCurrentImageSaved(LPCWSTR) {}
+    // The current file tab shows its file as it now is, changed outside.
+    virtual void RereadCurrentFile() {}
 };
 
 enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
@@ -45,7 +47,8 @@ enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
 // Writes the current work-area image over the selected file, or moves the
 // selected saved-DC entry into `directory` as a file.
 PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString& directory, IPaneItemHost& host);
-// Writes the selected item under `path` in the format its extension names.
+// Writes the selected item under `path` in the format its extension names;
+// onto the shown file after an outside change, only when the user agrees.
 PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host);
 // Deletes the selected file from the disk and the pane, or the selected saved-DC
 // entry. A file that cannot be deleted is reported and keeps its entry.
@@ -71,6 +74,7 @@ public:
     bool ConfirmOverwrite(LPCWSTR path, bool changedOutside) override;
     void ReportFailure(LPCWSTR message) override;
     void NoteCurrentImageSaved(LPCWSTR path) override;
+    void RereadCurrentFile() override;
 
 private:
     CFileTabWnd& m_files;

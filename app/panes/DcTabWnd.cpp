@@ -7,6 +7,7 @@
 BEGIN_MESSAGE_MAP(CDcTabWnd, CResizableDialog)
     ON_WM_CTLCOLOR()
     ON_NOTIFY(NM_CLICK, IDC_DC_LIST, OnClickList)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_DC_LIST, OnItemChanged)
 END_MESSAGE_MAP()
 
 CDcTabWnd::CDcTabWnd() : CResizableDialog(IDD_DC_TAB) {}
@@ -62,9 +63,26 @@ HBRUSH CDcTabWnd::OnCtlColor(CDC* pDC, CWnd*, UINT) {
 
 void CDcTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
-    const int sel = m_list.GetNextItem(-1, LVNI_SELECTED);
-    if (sel < 0)
+    SelectHighlighted();
+    if (HasSelection())
+        m_list.SetFocus();
+}
+
+// A key moves the highlight without a click: what it lands on is opened too.
+void CDcTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    if (CThumbListCtrl::ChangesSelection(pNMHDR))
+        SelectHighlighted();
+}
+
+void CDcTabWnd::SelectHighlighted() {
+    const int sel = m_list.GetHighlightedItem();
+    if (sel < 0) {
+        m_nSelectedIndex = -1;
+        m_strSelectedName.Empty();
+        m_hSelectedBitmap = nullptr;
         return;
+    }
     m_nSelectedIndex = sel;
     m_strSelectedName = m_list.GetItemText(sel, 0);
     m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(sel));
@@ -73,7 +91,6 @@ void CDcTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
                                         reinterpret_cast<DWORD_PTR>(m_hSelectedBitmap));
         m_pWorkArea->ShowBar(m_pWorkArea->GetImageToolBar(), TRUE);
     }
-    m_list.SetFocus();
 }
 
 BOOL CDcTabWnd::DestroyWindow() {

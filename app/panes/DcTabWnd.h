@@ -1,5 +1,6 @@
-// The saved-DC pane: captures kept in memory, one thumbnail per bitmap. A
-// click opens the bitmap in the work area. The bitmaps stay their owner's.
+// The saved-DC pane: captures kept in memory, one thumbnail per bitmap. The
+// highlighted entry, by click or key, is open in the work area. The bitmaps
+// stay their owner's.
 #pragma once
 
 #include "app/panes/DcListCtrl.h"
@@ -36,9 +37,13 @@ protected:
 
     afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
     afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Takes the highlighted entry as the selection and opens it; none clears it.
+    void SelectHighlighted();
+
     CFileTabCtrl* m_pTabs = nullptr;
     CMainFrmWnd* m_pWorkArea = nullptr;
 };

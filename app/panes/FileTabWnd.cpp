@@ -6,6 +6,7 @@
 
 BEGIN_MESSAGE_MAP(CFileTabWnd, CResizableDialog)
     ON_NOTIFY(NM_CLICK, IDC_FILE_LIST, OnClickList)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_FILE_LIST, OnItemChanged)
 END_MESSAGE_MAP()
 
 CFileTabWnd::CFileTabWnd() : CResizableDialog(IDD_FILE_TAB) {}
@@ -27,6 +28,12 @@ BOOL CFileTabWnd::OnInitDialog() {
     m_list.StartLoader();
     AddAnchor(IDC_FILE_LIST, ANCHOR_TOP_LEFT, ANCHOR_BOTTOM_RIGHT);
     return TRUE;
+}
+
+void CFileTabWnd::SetWorkArea(CMainFrmWnd* pWorkArea) {
+    m_pWorkArea = pWorkArea;
+    if (m_pWorkArea && m_pWorkArea->GetView())
+        m_pWorkArea->GetView()->SetFileReadHandler([this](LPCWSTR path) { m_list.QueueRedraw(path); });
 }
 
 void CFileTabWnd::AddItem(LPCWSTR lpszPath) {
@@ -58,17 +65,33 @@ void CFileTabWnd::DeleteItem(int nIndex) {
 
 void CFileTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
-    const int sel = m_list.GetNextItem(-1, LVNI_SELECTED);
+    SelectHighlighted();
+    if (HasSelection())
+        m_list.SetFocus();
+}
+
+// A key moves the highlight without a click: what it lands on is opened too,
+// so that save and delete act on the file the user sees.
+void CFileTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    if (CThumbListCtrl::ChangesSelection(pNMHDR))
+        SelectHighlighted();
+}
+
+void CFileTabWnd::SelectHighlighted() {
+    const int sel = m_list.GetHighlightedItem();
     CString* pPath = m_list.GetItemPath(sel);
-    if (!pPath)
+    if (!pPath) {
+        m_nSelectedIndex = -1;
+        m_strSelectedPath.Empty();
         return;
+    }
     m_nSelectedIndex = sel;
     m_strSelectedPath = *pPath;
     if (m_pWorkArea && m_pWorkArea->GetView()) {
         m_pWorkArea->GetView()->OpenTab(m_strSelectedPath, WorkTabSavedFile, 0);
         m_pWorkArea->ShowBar(m_pWorkArea->GetPaletteBar(), TRUE);
     }
-    m_list.SetFocus();
 }
 
 BOOL CFileTabWnd::PreTranslateMessage(MSG* pMsg) {

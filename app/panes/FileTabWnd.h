@@ -1,5 +1,5 @@
 // The saved-files pane: the thumbnail list of the files captured or saved in
-// this run. A click opens the file in the work area.
+// this run. The highlighted file, by click or key, is open in the work area.
 #pragma once
 
 #include "app/panes/NpTabListCtrl.h"
@@ -13,8 +13,9 @@ public:
     CFileTabWnd();
     ~CFileTabWnd() override;
 
-    // The work area that clicks open tabs in; may stay null.
-    void SetWorkArea(CMainFrmWnd* pWorkArea) { m_pWorkArea = pWorkArea; }
+    // The work area that the highlighted file opens in; may stay null. Its
+    // view's reads of a file redraw that file's thumbnails.
+    void SetWorkArea(CMainFrmWnd* pWorkArea);
     CMainFrmWnd* GetWorkArea() const { return m_pWorkArea; }
 
     // Any thread.
@@ -37,9 +38,12 @@ protected:
     void OnCancel() override {}
 
     afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Takes the highlighted item as the selection and opens it; none clears it.
+    void SelectHighlighted();
     void FreeItemPaths();
 
     CFileTabCtrl* m_pTabs = nullptr;

@@ -15,6 +15,18 @@ void CNpTabListCtrl::QueueFile(LPCWSTR lpszPath) {
     Enqueue(std::move(job));
 }
 
+void CNpTabListCtrl::QueueRedraw(LPCWSTR lpszPath) {
+    Job job;
+    job.path = lpszPath ? lpszPath : L"";
+    job.redraw = true;
+    Enqueue(std::move(job));
+}
+
+bool CNpTabListCtrl::ItemShows(int nItem, const Job& job) const {
+    const CString* pPath = GetItemPath(nItem);
+    return pPath && pPath->CompareNoCase(job.path) == 0;
+}
+
 CString* CNpTabListCtrl::GetItemPath(int nItem) const {
     if (nItem < 0 || nItem >= GetItemCount())
         return nullptr;

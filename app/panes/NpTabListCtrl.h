@@ -9,6 +9,8 @@ public:
     BOOL StartLoader() { return StartWorker(); }
     // Any thread.
     void QueueFile(LPCWSTR lpszPath);
+    // Any thread: the file was read again; its items get a new thumbnail.
+    void QueueRedraw(LPCWSTR lpszPath);
     // The full path kept with an item; null for a bad index.
     CString* GetItemPath(int nItem) const;
 
@@ -18,4 +20,5 @@ public:
 protected:
     bool ReadPicture(const Job& job, CDibImage& picture) override;
     LPARAM MakeItemData(const Job& job) override;
+    bool ItemShows(int nItem, const Job& job) const override;
 };

@@ -178,8 +178,11 @@ void CThumbListCtrl::ProcessQueue() {
             m_queue.pop_front();
         }
         CDibImage picture;
-        if (!ReadPicture(job, picture))
+        if (!ReadPicture(job, picture)) {
+            if (job.redraw)
+                continue;  // a file that cannot be read now keeps the thumbnail it has
             picture.Destroy();
+        }
         HBITMAP hThumbnail = MakeThumbnail(picture);
         {
             std::lock_guard<std::mutex> guard(m_lock);
@@ -200,24 +203,52 @@ LRESULT CThumbListCtrl::OnThumbnailsReady(WPARAM, LPARAM) {
             ready = std::move(m_ready.front());
             m_ready.pop_front();
         }
-        int image = -1;
-        if (ready.thumbnail) {
-            image = ImageList_AddMasked(m_thumbnails.m_hImageList, ready.thumbnail, kMaskColor);
-            ::DeleteObject(ready.thumbnail);
-        }
-        CString label = ready.job.label.Left(kMaxLabel);
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = GetItemCount();
-        item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(label));
-        item.iImage = image;
-        const int index = InsertItem(&item);
-        if (index >= 0) {
-            SetItemData(index, static_cast<DWORD_PTR>(MakeItemData(ready.job)));
-            FitLabel(label);
-        }
+        if (ready.job.redraw)
+            Redraw(ready);
+        else
+            Insert(ready);
     }
     return 0;
+}
+
+void CThumbListCtrl::Insert(Ready& ready) {
+    int image = -1;
+    if (ready.thumbnail) {
+        image = ImageList_AddMasked(m_thumbnails.m_hImageList, ready.thumbnail, kMaskColor);
+        ::DeleteObject(ready.thumbnail);
+    }
+    CString label = ready.job.label.Left(kMaxLabel);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = GetItemCount();
+    item.pszText = const_cast<LPWSTR>(static_cast<LPCWSTR>(label));
+    item.iImage = image;
+    const int index = InsertItem(&item);
+    if (index >= 0) {
+        SetItemData(index, static_cast<DWORD_PTR>(MakeItemData(ready.job)));
+        FitLabel(label);
+    }
+}
+
+void CThumbListCtrl::Redraw(Ready& ready) {
+    if (!ready.thumbnail)
+        return;
+    const HIMAGELIST list = m_thumbnails.m_hImageList;
+    const int fresh = ImageList_AddMasked(list, ready.thumbnail, kMaskColor);
+    ::DeleteObject(ready.thumbnail);
+    if (fresh < 0)
+        return;
+    // Every item keeps its image index: the new picture is copied over the
+    // old one and then dropped from the end, where removing moves no index.
+    for (int i = 0; i < GetItemCount(); ++i) {
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = i;
+        if (ItemShows(i, ready.job) && GetItem(&item) && item.iImage >= 0 && item.iImage != fresh &&
+            ImageList_Copy(list, item.iImage, list, fresh, ILCF_MOVE))
+            RedrawItems(i, i);
+    }
+    ImageList_Remove(list, fresh);
 }
 
 void CThumbListCtrl::FitLabel(const CString& label) {
@@ -232,6 +263,30 @@ void CThumbListCtrl::FitLabel(const CString& label) {
         return;
     SendMessage(LVM_SETICONSPACING, 0, MAKELPARAM(wanted, HIWORD(spacing)));
     SendMessage(LVM_ARRANGE, LVA_DEFAULT);
+}
+
+int CThumbListCtrl::GetHighlightedItem() const {
+    const int focused = GetNextItem(-1, LVNI_FOCUSED | LVNI_SELECTED);
+    return focused >= 0 ? focused : GetNextItem(-1, LVNI_SELECTED);
+}
+
+int CThumbListCtrl::GetMissingRowHeight() const {
+    // As measured under Wine: the icon sits 4 pixels below the row's top, the
+    // name 2 pixels under the icon and one pixel taller than a line of the font.
+    CClientDC dc(const_cast<CThumbListCtrl*>(this));
+    CScopedSelectObject font(dc.m_hDC, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+    TEXTMETRICW metrics = {};
+    ::GetTextMetricsW(dc.m_hDC, &metrics);
+    CRect client;
+    GetClientRect(&client);
+    return 4 + kCellSize + 2 + metrics.tmHeight + 1 - client.Height();
+}
+
+bool CThumbListCtrl::ChangesSelection(const NMHDR* pNMHDR) {
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    // Item -1 stands for all items at once.
+    return (change->uChanged & LVIF_STATE) &&
+           (change->iItem < 0 || ((change->uOldState ^ change->uNewState) & LVIS_SELECTED));
 }
 
 BOOL CThumbListCtrl::RemoveItem(int nItem) {

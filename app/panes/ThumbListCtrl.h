@@ -40,12 +40,21 @@ public:
     CImageList& GetThumbnails() { return m_thumbnails; }
     // Deletes an item and closes the gap it leaves among the icons.
     BOOL RemoveItem(int nItem);
+    // The item the user has highlighted: the focused one when it is selected,
+    // else the first selected one; -1 when none is.
+    int GetHighlightedItem() const;
+    // How much taller the list must be to show a row of thumbnails with
+    // one-line names in its font; 0 or less when it is tall enough.
+    int GetMissingRowHeight() const;
+    // True for an LVN_ITEMCHANGED that selects or deselects items.
+    static bool ChangesSelection(const NMHDR* pNMHDR);
 
 protected:
     struct Job {
         CString label;             // item text
         CString path;              // file to read, or empty
         HBITMAP source = nullptr;  // bitmap to read (not owned), or null
+        bool redraw = false;       // new thumbnail for the items already showing it
     };
 
     // Once, after the control exists: view styles, the image list, the worker.
@@ -57,6 +66,8 @@ protected:
     virtual bool ReadPicture(const Job& job, CDibImage& picture) = 0;
     // On the UI thread: the data of the item being inserted.
     virtual LPARAM MakeItemData(const Job& job) = 0;
+    // On the UI thread: whether an item shows what a redraw job reads.
+    virtual bool ItemShows(int, const Job&) const { return false; }
 
     afx_msg void OnDestroy();
     afx_msg LRESULT OnThumbnailsReady(WPARAM wParam, LPARAM lParam);
@@ -71,6 +82,8 @@ private:
     static UINT __cdecl WorkerProc(LPVOID pParam);
     void ProcessQueue();
     void DropReady();
+    void Insert(Ready& ready);
+    void Redraw(Ready& ready);
     // Widens the icon cells so that `label` shows on one line.
     void FitLabel(const CString& label);
 

@@ -8,6 +8,7 @@
 #include "WidgetTestUtil.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -376,13 +377,25 @@ bool OpenItem(HANDLE process, HWND list, int item, HWND workTabs, int newTabs = 
     ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&icon), 2);
     const LRESULT tabs = ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0);
     Click({(icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2});
-    return WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == tabs + newTabs; });
+    return WaitFor([&] {
+        return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == tabs + newTabs &&
+               ::SendMessageW(list, LVM_GETITEMSTATE, item, LVIS_SELECTED);
+    });
+}
+
+// The top-left pixel of the picture that the work area shows.
+COLORREF ShownPixel(HWND workTabs) {
+    HWND pane = ::GetWindow(workTabs, GW_HWNDFIRST);
+    while (pane && (pane == workTabs || !::IsWindowVisible(pane)))
+        pane = ::GetWindow(pane, GW_HWNDNEXT);
+    POINT origin = {0, 0};
+    return pane && ::ClientToScreen(pane, &origin) ? ScreenPixel(origin.x, origin.y) : CLR_INVALID;
 }
 
 // A thumbnail taken out of either pane leaves no gap: the ones after it move
 // up into its place.
 TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
-    constexpr UINT kSaveItem = 32935, kDeleteItem = 32937;
+    constexpr UINT kSaveItem = 32935, kSaveItemAs = 32936, kDeleteItem = 32937;
     HWND main = run_.Start();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(::SetWindowPos(main, HWND_TOP, 60, 60, 1000, 760, SWP_SHOWWINDOW));
@@ -399,9 +412,12 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     }
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
-    // The first file is selected and shown in the work area. Read-only, it
-    // cannot go: a box names it and its entry stays. Then it is deleted.
-    ASSERT_TRUE(OpenItem(process, files, 0, workTabs));
+    // The first file, highlighted by a key after a click on the second, is shown. Read-only,
+    // it cannot go: a box names it and its entry stays. Then it is deleted.
+    ASSERT_TRUE(OpenItem(process, files, 1, workTabs));
+    ASSERT_TRUE(XDo(L"key Left"));
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == 3; }))
+        << "work-area tabs after Left: " << ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0);
     ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(0).c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
     const std::wstring refusal = run_.AnswerMessageBox();
@@ -418,39 +434,55 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     now = ItemPosition(process, files, 1);
     EXPECT_TRUE(now.x == files1.x && now.y == files1.y) << "saved files: item 1 at " << now.x << "," << now.y;
 
-    // Another program changes one pixel of the open file. Saving over it says
-    // so first; a click on its item shows the change, which a save then keeps.
-    const auto saveAnswering = [&](int answer) {
+    // Another program changes the top-left pixel of the open file. Saving
+    // over it says so first; its No shows the change, which a save then keeps.
+    const auto answer = [&](int id) {
         HWND question = nullptr;
-        ::PostMessageW(main, WM_COMMAND, kSaveItem, 0);
         if (!WaitFor([&] { return (question = run_.FindMessageBox()) != nullptr; }))
             return std::wstring();
         const std::wstring text = MessageBoxText(question);
-        ::PostMessageW(question, WM_COMMAND, answer, 0);
+        ::PostMessageW(question, WM_COMMAND, id, 0);
         WaitFor([&] { return !::IsWindow(question); });
         run_.WaitUntilIdle(main);
         return text;
     };
+    const auto saveAnswering = [&](int id) {
+        ::PostMessageW(main, WM_COMMAND, kSaveItem, 0);
+        return answer(id);
+    };
     const std::wstring shown = run_.Numbered(1);
     ::Sleep(::GetDoubleClickTime() + 100);  // clicks on one item, not double clicks
-    ASSERT_TRUE(OpenItem(process, files, 0, workTabs));
+    ASSERT_TRUE(OpenItem(process, files, 0, workTabs, 0));
     CDibImage edit;
+    const auto editOutside = [&] {
+        RGBQUAD pixel = edit.GetPixelColor(0, edit.GetHeight() - 1, false);
+        pixel.rgbRed ^= 0xFF;
+        edit.SetPixelColor(0, edit.GetHeight() - 1, pixel);
+        return edit.Save(shown.c_str(), CDibImage::kFormatBmp) ? RGB(pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue) : 0;
+    };
     ASSERT_TRUE(edit.Load(shown.c_str(), 0));
-    RGBQUAD pixel = edit.GetPixelColor(0, 0, false);
-    pixel.rgbRed ^= 0xFF;
-    edit.SetPixelColor(0, 0, pixel);
-    ASSERT_TRUE(edit.Save(shown.c_str(), CDibImage::kFormatBmp));
+    const COLORREF edited = editOutside();
     std::wstring asked = saveAnswering(IDNO);
     EXPECT_NE(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
-    ::Sleep(::GetDoubleClickTime() + 100);
-    ASSERT_TRUE(OpenItem(process, files, 0, workTabs, 0));
-    run_.WaitUntilIdle(main);
+    EXPECT_TRUE(WaitFor([&] { return ShownPixel(workTabs) == edited; })) << "the tab shows " << ShownPixel(workTabs);
     asked = saveAnswering(IDYES);
     EXPECT_EQ(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
     ASSERT_TRUE(edit.Load(shown.c_str(), 0));
-    EXPECT_EQ(edit.GetPixelColor(0, 0, false).rgbRed, pixel.rgbRed);
+    EXPECT_EQ(edit.GetPixelColor(0, edit.GetHeight() - 1, false).rgbRed, GetRValue(edited));
     asked = saveAnswering(IDNO);  // our own save is no outside change
     EXPECT_EQ(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
+    // Save as onto it after another outside change asks past the dialog's own question; No keeps the change.
+    const COLORREF again = editOutside();
+    ::PostMessageW(main, WM_COMMAND, kSaveItemAs, 0);
+    HWND name = nullptr;  // the save dialog's file name box
+    ASSERT_TRUE(WaitFor([&] { return run_.FindWindowIf([&](HWND w) { return (name = ::GetDlgItem(w, cmb13)); }); }));
+    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    ::PostMessageW(::GetParent(name), WM_COMMAND, IDOK, 0);
+    answer(IDYES);  // the dialog's own question
+    asked = answer(IDNO);
+    EXPECT_NE(asked.find(L"프로그램 밖에서 변경"), std::wstring::npos) << asked;
+    ASSERT_TRUE(edit.Load(shown.c_str(), 0));
+    EXPECT_EQ(edit.GetPixelColor(0, edit.GetHeight() - 1, false).rgbRed, GetRValue(again));
 
     // The saved-DC tab makes captures entries of its list; saving the first
     // one to a file takes it out of the list.
@@ -465,7 +497,9 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
         ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == n; })) << "capture " << n << " never listed";
     }
     const POINT dc0 = ItemPosition(process, dcs, 0);
-    ASSERT_TRUE(OpenItem(process, dcs, 0, workTabs));
+    ASSERT_TRUE(OpenItem(process, dcs, 1, workTabs));
+    ASSERT_TRUE(XDo(L"key Left"));  // the highlighted entry is the one saved
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; }));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == 1; })) << "the entry was not saved";
     EXPECT_TRUE(Exists(run_.folder() + L"\\veskdc_0.bmp"));
@@ -473,6 +507,21 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     EXPECT_TRUE(now.x == dc0.x && now.y == dc0.y) << "saved DCs: item 0 at " << now.x << "," << now.y;
     wt::MouseAway();
     EXPECT_EQ(run_.Exit(main, nullptr, L"캡쳐가 1개"), 0u);
+
+    // At 150 % (144 dots per inch; the template prefix sets none) a name shows whole at the default size.
+    DWORD large = 144;
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &large,
+                                sizeof large), 0);
+    main = run_.Start();
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
+    ASSERT_NE(main, nullptr);
+    files = FindControl(main, 1005);
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; }));
+    RECT label = {LVIR_LABEL, 0, 0, 0}, client = {};
+    ASSERT_TRUE(AskRemote(run_.process(), files, LVM_GETITEMRECT, 0, label) && ::GetClientRect(files, &client));
+    EXPECT_LE(label.bottom, client.bottom) << "the name ends " << label.bottom - client.bottom << " px below the list";
+    EXPECT_EQ(run_.Exit(main), 0u);
 }
 
 // Enter and Escape are no way out of the main window. Every way out asks

@@ -407,6 +407,14 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     ASSERT_EQ(2, frame.GetView()->GetTabCount());
     EXPECT_EQ(CString(L"panes_click.bmp"), frame.GetView()->GetTabTitle(1));
     EXPECT_EQ(WorkTabSavedFile, frame.GetView()->GetCurrentKind());
+    // Written outside and clicked again: the tab reads it anew, and so does its thumbnail.
+    ASSERT_TRUE(WriteSolidBmp(path, 64, 48, RGB(0, 0, 255)));
+    ClickList(files, files.m_list, 0, IDC_FILE_LIST);
+    const auto thumbnail = [&] { return ImageListPixel(files.m_list.GetThumbnails().m_hImageList, 0, 27, 27); };
+    EXPECT_TRUE(PumpUntil([&] { return thumbnail() == RGB(0, 0, 255); })) << std::hex << thumbnail();
+    // A click beside the items highlights none: nothing is left to save or delete.
+    ClickList(files, files.m_list, -1, IDC_FILE_LIST);
+    EXPECT_FALSE(files.HasSelection());
 
     files.DeleteItem(0);
     EXPECT_EQ(0, files.m_list.GetItemCount());
