@@ -136,12 +136,10 @@ BOOL CRegionCaptureWnd<TBase>::OnSetCursor(CWnd*, UINT nHitTest, UINT) {
 
 template <class TBase>
 void CRegionCaptureWnd<TBase>::EndAfterRelease() {
-    // The mouse is ours until the release only while this window or its pointer window has the capture.
+    // The tracker's loop keeps the mouse until its own releases.
     if (m_bEndOnRelease)
         return;
-    const HWND capture = ::GetCapture();
-    const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
-    if (m_bInTrack || !held || !AfxAnyButtonStillDown()) {
+    if (m_bInTrack || !AfxAnyButtonStillDown()) {
         EndCapture();
         return;
     }
