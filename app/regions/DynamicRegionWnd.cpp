@@ -256,6 +256,9 @@ void CDynamicRegionWnd::OnTimer(UINT_PTR nIDEvent) {
 void CDynamicRegionWnd::WipeOverlays() { RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
 
 void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
+    // A press while the releases of an end are awaited starts nothing.
+    if (WaitsForRelease())
+        return;
     // The right button's following ends at the next left press.
     EndFollowing();
     if (m_bTrackerMode) {

@@ -171,13 +171,14 @@ template <class TBase>
 void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     if (m_bInTrack || WaitsForRelease())
         return;
+    // Every end here waits for the other buttons' releases too.
     const RegionCaptureOptions options = GetOptions();
     GeoRect selection;
     if (m_bTrackerMode) {
         CRect window;
         this->GetWindowRect(&window);
         if (HitsCloseBox(ToGeo(m_closeBox), GeoPoint{point.x - window.left, point.y - window.top})) {
-            EndCapture();
+            EndAfterRelease();
             return;
         }
         selection = TrackerSelection();
@@ -187,14 +188,14 @@ void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     // A tracker moved past the edge: what lies beyond the screen is not saved.
     selection = ClipRect(selection, {0, 0, m_cxScreen, m_cyScreen});
     if (IsEmptySelection(selection)) {
-        EndCapture();
+        EndAfterRelease();
         return;
     }
     CaptureSelection(ToRect(selection), options);
     if (!m_bTrackerMode)
         m_region = {};
     if (!options.keepEffect)
-        EndCapture();
+        EndAfterRelease();
 }
 
 // The right button's release ends a cancel made with it; otherwise it does nothing here.

@@ -135,6 +135,9 @@ BOOL CStaticRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
+    // A press while the releases of an end are awaited starts nothing.
+    if (WaitsForRelease())
+        return;
     // The press may bring this window up, among other programs' topmost
     // windows: the helpers go back above it for the whole drag.
     RaiseInfoWindows();

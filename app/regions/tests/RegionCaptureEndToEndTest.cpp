@@ -704,11 +704,13 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
     struct {
         const char* how;
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
+        bool rightHeld = false;  // from before the press until after the release
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
         {"a move queued after the release", -2, 0}, {"whole", -3, 0}, {"whole", -3, 0}, {"whole", -3, 0},
+        {"4 moves 60 ms apart, the right button held", 4, 60, true},
     };
     int saved = cancelsSaved;
     for (const auto& drag : kDrags) {
@@ -716,20 +718,23 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         const POINT from = whole ? POINT{5, 5} : POINT{107 + 37 * saved, 95 + 23 * saved};
         const POINT to = {from.x + 196 + 11 * saved, from.y + 159};
         ASSERT_TRUE(OpenOver(host, main, whole ? kDynamicTrackerCommand : kDynamicMouseCommand, from)) << drag.how;
+        const int messagesBefore = host.ButtonMessages();
         const POINT beyond = {to.x + 60, to.y + 40};
         if (whole)
             ASSERT_TRUE(XDo(kWholeScreenTracker));
         else if (drag.moves < 0)
             SendDragAtOnce(to, drag.moves == -2 ? &beyond : nullptr);
-        else if (drag.moves)
-            ASSERT_TRUE(XDo(XDragScript(from, to, drag.moves, drag.pauseMs)));
-        else
+        else if (drag.moves) {
+            const std::wstring script = XDragScript(from, to, drag.moves, drag.pauseMs);
+            ASSERT_TRUE(XDo(drag.rightHeld ? L"mousedown 3 " + script + L" sleep 0.2 mouseup 3" : script));
+        } else
             ASSERT_TRUE(XDo(L"mousedown 1") && XSweep(from, to) && XDo(L"mouseup 1"));
         CDibImage image;
         ASSERT_TRUE(LoadWhenWritten(saved++, image)) << drag.how << ": nothing saved";
         EXPECT_EQ(WrongPixels(image, PatternOver(whole ? RECT{0, 0, 1280, 1024} : InsideOfFrame(from, to))), 0)
             << drag.how << ", " << image.GetWidth() << " x " << image.GetHeight();
         EXPECT_TRUE(WaitClosed());
+        EXPECT_EQ(host.ButtonMessages() - messagesBefore, 0) << drag.how;
     }
 
     // A quick drag on the tracker moves it (500, 400 - 600, 500 by (50, 30)); it is no click outside.
