@@ -89,10 +89,12 @@ void CControlWnd::OnLButtonUp(UINT, CPoint) {
 }
 
 LRESULT CControlWnd::OnPointerButton(WPARAM wParam, LPARAM) {
-    if (wParam)
+    if (wParam == WM_LBUTTONDOWN)
         Press();
-    else
+    else if (wParam == WM_LBUTTONUP)
         Release();
+    else if (m_bPressed)
+        Finish();  // a right press before the left release cancels, as Escape does
     return 0;
 }
 
@@ -166,5 +168,5 @@ void CControlWnd::OnDestroy() {
 
 void CControlWnd::StopHook() {
     m_hook.Stop();
-    m_highlight.WaitForOtherPrograms(true);
+    m_highlight.WaitForOtherPrograms(!CPointerHook::IsSet());
 }

@@ -47,7 +47,8 @@ private:
     void Release();
     // Stops searching: timer off, a frame still on the screen removed.
     void StopSearching();
-    // Ends the pointer hook; from then on the frame's removal may wait for other programs.
+    // Ends the pointer hook's work for the finder; once the hook is gone the
+    // frame's removal may wait for other programs.
     void StopHook();
     // Every end: searching stopped, capture given back, dialog ended.
     void Finish();

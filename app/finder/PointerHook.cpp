@@ -2,59 +2,97 @@
 
 #include <utility>
 
+HHOOK CPointerHook::s_hHook = nullptr;
 CPointerHook* CPointerHook::s_pActive = nullptr;
+UINT CPointerHook::s_buttonsDown = 0;
+
+namespace {
+
+// The button of a press or release as a bit (left 1, right 2, middle 4, the
+// extra ones 8 and 16); 0 for any other mouse message.
+UINT ButtonBit(WPARAM message, const MSLLHOOKSTRUCT& info) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        return 1;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        return 2;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        return 4;
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONUP:
+        return HIWORD(info.mouseData) == XBUTTON2 ? 16 : 8;
+    default:
+        return 0;
+    }
+}
+
+bool IsPress(WPARAM message) {
+    return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+           message == WM_XBUTTONDOWN;
+}
+
+}  // namespace
 
 bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove) {
     Stop();
     if (s_pActive)
         return false;
+    // Still set for the releases after the last tool: it serves this one too.
+    if (!s_hHook)
+        s_hHook = ::SetWindowsHookExW(WH_MOUSE_LL, &CPointerHook::Proc, ::GetModuleHandleW(nullptr), 0);
+    if (!s_hHook)
+        return false;
     m_hTool = tool;
     m_onMove = std::move(onMove);
-    m_hHook = ::SetWindowsHookExW(WH_MOUSE_LL, &CPointerHook::Proc, ::GetModuleHandleW(nullptr), 0);
-    if (m_hHook)
-        s_pActive = this;
-    return m_hHook != nullptr;
+    s_pActive = this;
+    return true;
 }
 
 void CPointerHook::Stop() {
-    if (!m_hHook)
+    if (s_pActive != this)
         return;
-    ::UnhookWindowsHookEx(m_hHook);
-    m_hHook = nullptr;
-    if (s_pActive == this)
-        s_pActive = nullptr;
+    s_pActive = nullptr;
+    m_hTool = nullptr;
+    m_onMove = nullptr;
+    if (!s_buttonsDown && s_hHook) {
+        ::UnhookWindowsHookEx(s_hHook);
+        s_hHook = nullptr;
+    }
 }
 
 LRESULT CALLBACK CPointerHook::Proc(int code, WPARAM wParam, LPARAM lParam) {
-    CPointerHook* self = s_pActive;
-    if (code != HC_ACTION || !self)
+    if (code != HC_ACTION)
         return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    CPointerHook* self = s_pActive;
     const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     const POINT pt = info->pt;
-    switch (wParam) {
-    case WM_MOUSEMOVE:
-        if (self->m_onMove)
-            self->m_onMove(pt);
-        // Wine leaves the pointer where it was after a move sent by another
-        // program (SendInput) once a low-level hook has seen it; putting it
-        // where the move goes changes nothing where the system does that itself.
-        if (info->flags & LLMHF_INJECTED)
-            ::SetCursorPos(pt.x, pt.y);
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        // Handled once the hook has returned: the tool may end, or read the screen.
-        ::PostMessageW(self->m_hTool, kButtonMessage, wParam == WM_LBUTTONDOWN, MAKELPARAM(pt.x, pt.y));
-        return 1;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_XBUTTONDOWN:
-    case WM_XBUTTONUP:
-        return 1;  // no other button means anything here, nor may it reach the window below
-    default:
-        break;
+    const UINT button = ButtonBit(wParam, *info);
+    if (!button) {
+        if (wParam == WM_MOUSEMOVE) {
+            if (self && self->m_onMove)
+                self->m_onMove(pt);
+            // Wine leaves the pointer where it was after a move sent by another
+            // program (SendInput) once a low-level hook has seen it; putting it
+            // where the move goes changes nothing where the system does that itself.
+            if (info->flags & LLMHF_INJECTED)
+                ::SetCursorPos(pt.x, pt.y);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
     }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    if (IsPress(wParam))
+        s_buttonsDown |= button;
+    else
+        s_buttonsDown &= ~button;
+    // Handled once the hook has returned: the tool may end, or read the screen.
+    if (self && (button == 1 || wParam == WM_RBUTTONDOWN))
+        ::PostMessageW(self->m_hTool, kButtonMessage, wParam, MAKELPARAM(pt.x, pt.y));
+    if (!self && !s_buttonsDown) {
+        // The last release after the tool ended: nothing more to take.
+        ::UnhookWindowsHookEx(s_hHook);
+        s_hHook = nullptr;
+    }
+    return 1;  // no button message may reach the window below
 }

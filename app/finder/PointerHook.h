@@ -5,8 +5,10 @@
 // past the capture while no button is down, so the click would go there.
 // A low-level mouse hook for the life of the tool sees every move before it
 // is routed (the tool puts its window under the new position) and takes every
-// button press and release itself, so none reaches another program; those of
-// the left button reach the tool as kButtonMessage.
+// button press and release itself, so none reaches another program; the left
+// button's and the right press reach the tool as kButtonMessage. A tool that
+// ends with a button down leaves the hook taking every button message until
+// all are up: their releases belong to presses the hook took.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +17,8 @@
 
 class CPointerHook {
 public:
-    // Posted to the tool's window: wParam TRUE for the press, FALSE for the
-    // release of the left button; lParam the screen point (MAKELPARAM).
+    // Posted to the tool's window: wParam WM_LBUTTONDOWN, WM_LBUTTONUP or
+    // WM_RBUTTONDOWN; lParam the screen point (MAKELPARAM).
     static constexpr UINT kButtonMessage = WM_APP + 40;
 
     CPointerHook() = default;
@@ -28,15 +30,22 @@ public:
     // must be quick. False when the hook could not be set (the tool then
     // relies on its capture alone).
     bool Start(HWND tool, std::function<void(POINT)> onMove);
+    // Ends the hook's work for the tool; the hook itself goes once every
+    // button whose press it took is up.
     void Stop();
-    bool IsActive() const { return m_hHook != nullptr; }
+    bool IsActive() const { return s_pActive == this; }
+    // Whether the hook is set, for a tool or for the releases after one.
+    // Nothing may then wait for another program, which may be waiting for it.
+    static bool IsSet() { return s_hHook != nullptr; }
 
 private:
     static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam);
 
-    HHOOK m_hHook = nullptr;
     HWND m_hTool = nullptr;
     std::function<void(POINT)> m_onMove;
+    static HHOOK s_hHook;
     // One pointer tool runs at a time: the hook finds it here.
     static CPointerHook* s_pActive;
+    // The buttons whose press the hook took and whose release it has not seen.
+    static UINT s_buttonsDown;
 };

@@ -62,10 +62,11 @@ void CSpoideWnd::OnLButtonDown(UINT, CPoint point) {
 LRESULT CSpoideWnd::OnPointerButton(WPARAM wParam, LPARAM lParam) {
     if (m_bEnded)
         return 0;
-    if (wParam) {
+    // A right press changes nothing: the pick is made at the left press.
+    if (wParam == WM_LBUTTONDOWN) {
         m_ptPicked = CPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         m_bPicked = true;
-    } else if (m_bPicked) {
+    } else if (wParam == WM_LBUTTONUP && m_bPicked) {
         // Ended only now, so that the release is taken too.
         End(IDOK);
     }

@@ -224,8 +224,9 @@ BOOL CDynamicRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CDynamicRegionWnd::OnRButtonDown(UINT nFlags, CPoint point) {
-    // A right click during a drag cancels it as Escape does.
-    if (m_bDrawing) {
+    // A right press during a drag, or while a left press outside the tracker
+    // waits for its release, cancels as Escape does.
+    if (m_bDrawing || (m_bTrackerMode && (nFlags & MK_LBUTTON))) {
         EndAfterRelease();
         return;
     }
@@ -255,6 +256,9 @@ void CDynamicRegionWnd::OnTimer(UINT_PTR nIDEvent) {
 void CDynamicRegionWnd::WipeOverlays() { RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
 
 void CDynamicRegionWnd::OnLButtonDown(UINT nFlags, CPoint point) {
+    // A press while the releases of an end are awaited starts nothing.
+    if (WaitsForRelease())
+        return;
     // The right button's following ends at the next left press.
     EndFollowing();
     if (m_bTrackerMode) {
@@ -360,10 +364,17 @@ void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCapt
 }
 
 void CDynamicRegionWnd::KeepOnlyMouseHold() {
-    // The pointer window had the press: a pixel at alpha 1, it keeps the mouse.
+    // The pointer window had the press: a pixel of it at alpha 1 keeps the mouse.
     m_bDrawing = false;
     EndFollowing();
     ShowWindow(SW_HIDE);
+    if (!m_pPointerWnd || !m_pPointerWnd->GetSafeHwnd())
+        return;
+    CPoint cursor;
+    ::GetCursorPos(&cursor);
+    m_pPointerWnd->SetWindowPos(&wndTopMost, cursor.x, cursor.y, 1, 1, SWP_NOACTIVATE);
+    if (::GetCapture() != m_pPointerWnd->m_hWnd)
+        m_pPointerWnd->SetCapture();
 }
 
 void CDynamicRegionWnd::TearDown() {

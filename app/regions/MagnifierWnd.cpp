@@ -22,14 +22,18 @@ BOOL CMagnifierWnd::OnInitDialog() {
     CRect client;
     GetClientRect(&client);
     m_view.MoveWindow(0, 0, client.Width(), client.Height());
-    CPoint cursor;
-    ::GetCursorPos(&cursor);
-    SetWindowPos(nullptr, cursor.x + 20, cursor.y + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FollowPointer();
     SetTimer(0, 100);
     return TRUE;
 }
 
 void CMagnifierWnd::OnTimer(UINT_PTR) {
+    FollowPointer();
+    m_view.SetZoom(4, false, false);
+    m_view.Invalidate();
+}
+
+void CMagnifierWnd::FollowPointer() {
     CPoint cursor;
     ::GetCursorPos(&cursor);
     CRect window;
@@ -41,11 +45,14 @@ void CMagnifierWnd::OnTimer(UINT_PTR) {
         if (!m_bLiveScreen)
             region = NormalizeRect(region);
     }
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    GeoRect monitor;
+    if (::GetMonitorInfoW(::MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info))
+        monitor = {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
     GeoPoint to;
-    if (MagnifierPlacement({cursor.x, cursor.y}, window.Width(), window.Height(), region, &to))
+    if (MagnifierPlacement({cursor.x, cursor.y}, window.Width(), window.Height(), region, monitor, &to))
         SetWindowPos(nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_view.SetZoom(4, false, false);
-    m_view.Invalidate();
 }
 
 void CMagnifierWnd::OnDestroy() {

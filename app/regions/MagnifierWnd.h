@@ -20,6 +20,9 @@ public:
     bool m_bLiveScreen = false;
 
 protected:
+    // Moves beside the pointer, off the region and on the pointer's monitor.
+    void FollowPointer();
+
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnDestroy();
 

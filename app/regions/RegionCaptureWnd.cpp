@@ -136,12 +136,10 @@ BOOL CRegionCaptureWnd<TBase>::OnSetCursor(CWnd*, UINT nHitTest, UINT) {
 
 template <class TBase>
 void CRegionCaptureWnd<TBase>::EndAfterRelease() {
-    // The mouse is ours until the release only while this window or its pointer window has the capture.
+    // The tracker's loop keeps the mouse until its own releases.
     if (m_bEndOnRelease)
         return;
-    const HWND capture = ::GetCapture();
-    const bool held = capture && (capture == this->m_hWnd || ::GetWindow(capture, GW_OWNER) == this->m_hWnd);
-    if (m_bInTrack || !held || !AfxAnyButtonStillDown()) {
+    if (m_bInTrack || !AfxAnyButtonStillDown()) {
         EndCapture();
         return;
     }
@@ -173,13 +171,14 @@ template <class TBase>
 void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     if (m_bInTrack || WaitsForRelease())
         return;
+    // Every end here waits for the other buttons' releases too.
     const RegionCaptureOptions options = GetOptions();
     GeoRect selection;
     if (m_bTrackerMode) {
         CRect window;
         this->GetWindowRect(&window);
         if (HitsCloseBox(ToGeo(m_closeBox), GeoPoint{point.x - window.left, point.y - window.top})) {
-            EndCapture();
+            EndAfterRelease();
             return;
         }
         selection = TrackerSelection();
@@ -189,14 +188,14 @@ void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
     // A tracker moved past the edge: what lies beyond the screen is not saved.
     selection = ClipRect(selection, {0, 0, m_cxScreen, m_cyScreen});
     if (IsEmptySelection(selection)) {
-        EndCapture();
+        EndAfterRelease();
         return;
     }
     CaptureSelection(ToRect(selection), options);
     if (!m_bTrackerMode)
         m_region = {};
     if (!options.keepEffect)
-        EndCapture();
+        EndAfterRelease();
 }
 
 // The right button's release ends a cancel made with it; otherwise it does nothing here.

@@ -56,8 +56,11 @@ protected:
     virtual GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) = 0;
     // Hands a non-empty selection (screen coordinates) to the capture engine.
     virtual void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) = 0;
-    // Leaves on the screen only the window that has the press, reduced to
-    // nothing a user would see, so that it keeps the mouse until the release.
+    // Leaves on the screen only the window that had the press, reduced to a
+    // pixel under the pointer, and gives it the mouse capture, so that it keeps
+    // the mouse until the releases. Without the capture the releases would go
+    // to whatever lies under the pointer once our windows have gone: a press
+    // outside the tracker, or a right press, does not take it.
     virtual void KeepOnlyMouseHold() = 0;
 
     // Ends the window, but while a button is down everything goes except what

@@ -54,7 +54,19 @@ bool InfoWindowHop(const GeoRect& r, GeoPoint p, int screenWidth, int screenHeig
     return true;
 }
 
-bool MagnifierPlacement(GeoPoint p, int w, int h, const GeoRect& region, GeoPoint* to) {
+namespace {
+
+// The start of a span `length` long, beside `pivot`, moved to the pivot's other
+// side when it leaves [low, high), and pushed inside when it fits on neither.
+int KeptBeside(int start, int length, int pivot, int low, int high) {
+    if (start < low || start + length > high)
+        start = 2 * pivot - start - length;
+    return std::max(low, std::min(start, high - length));
+}
+
+}  // namespace
+
+bool MagnifierPlacement(GeoPoint p, int w, int h, const GeoRect& region, const GeoRect& monitor, GeoPoint* to) {
     const GeoRect upperLeft{p.x - w, p.y - h, p.x, p.y};
     const GeoRect upperRight{p.x, p.y - h, p.x + w, p.y};
     const GeoRect lowerLeft{p.x - w, p.y, p.x, p.y + h};
@@ -73,6 +85,9 @@ bool MagnifierPlacement(GeoPoint p, int w, int h, const GeoRect& region, GeoPoin
         *to = {p.x - w - 20, p.y - h - 20};
     } else
         *to = {p.x + 20, p.y + 20};
+    if (!monitor.IsEmpty())
+        *to = {KeptBeside(to->x, w, p.x, monitor.left, monitor.right),
+               KeptBeside(to->y, h, p.y, monitor.top, monitor.bottom)};
     return true;
 }
 

@@ -34,8 +34,11 @@ GeoRect ClipRect(const GeoRect& r, const GeoRect& bounds);
 bool InfoWindowHop(const GeoRect& window, GeoPoint pointer, int screenWidth, int screenHeight, GeoPoint* newTopLeft);
 
 // Where the magnifier of size width x height moves around the pointer so that it
-// stays off the region being chosen. False when it stays where it is.
-bool MagnifierPlacement(GeoPoint pointer, int width, int height, const GeoRect& region, GeoPoint* newTopLeft);
+// stays off the region being chosen and wholly on `monitor` (the pointer's; an
+// empty one is not checked): where it would leave that, it goes to the other
+// side of the pointer. False when it stays where it is.
+bool MagnifierPlacement(GeoPoint pointer, int width, int height, const GeoRect& region, const GeoRect& monitor,
+                        GeoPoint* newTopLeft);
 
 // The screen area a zoom of factor `factor` into a width x height view copies,
 // centred on the pointer. The factor is at least 1; empty for an empty view.

@@ -135,6 +135,9 @@ BOOL CStaticRegionWnd::OnEraseBkgnd(CDC* pDC) {
 }
 
 void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
+    // A press while the releases of an end are awaited starts nothing.
+    if (WaitsForRelease())
+        return;
     // The press may bring this window up, among other programs' topmost
     // windows: the helpers go back above it for the whole drag.
     RaiseInfoWindows();
@@ -150,9 +153,10 @@ void CStaticRegionWnd::OnLButtonDown(UINT, CPoint point) {
     Invalidate(TRUE);
 }
 
-void CStaticRegionWnd::OnRButtonDown(UINT, CPoint) {
-    // A right click during a drag cancels it as Escape does.
-    if (m_bDrawing)
+void CStaticRegionWnd::OnRButtonDown(UINT nFlags, CPoint) {
+    // A right press during a drag, or while a left press outside the tracker
+    // waits for its release, cancels as Escape does.
+    if (m_bDrawing || (m_bTrackerMode && (nFlags & MK_LBUTTON)))
         EndAfterRelease();
 }
 
@@ -191,11 +195,13 @@ void CStaticRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptu
 }
 
 void CStaticRegionWnd::KeepOnlyMouseHold() {
-    // This window had the press and keeps the mouse: one pixel of it stays, under the pointer.
+    // This window had the press: one pixel of it stays, under the pointer.
     m_bDrawing = false;
     CPoint cursor;
     ::GetCursorPos(&cursor);
     SetWindowPos(nullptr, cursor.x, cursor.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (::GetCapture() != m_hWnd)
+        SetCapture();
 }
 
 void CStaticRegionWnd::TearDown() {

@@ -640,26 +640,33 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         const char* how;
         const wchar_t* cancel;   // null: Escape
         const wchar_t* release;  // once the cancel shows; null: the cancel released the left as well
+        const wchar_t* press = L"mousedown 1";
+        POINT at = {};  // pressed there without a sweep; none: the tracker's handle or the drag's start
     } const kCancels[] = {
         {"Escape", nullptr, L"mouseup 1"},
         {"right click", L"click 3", L"mouseup 1"},
         {"right click and release in one batch", L"mousedown 3 mouseup 3 mouseup 1", nullptr},
         {"right press just before the release", L"mousedown 3 mouseup 1 sleep 0.2 mouseup 3", nullptr},
         {"release, then the right 0.2 s later", L"mousedown 3", L"mouseup 1 sleep 0.2 mouseup 3"},
+        {"right held in the tracker, Escape", nullptr, L"mouseup 3", L"mousedown 3", {350, 300}},
+        {"right press after a left one outside the tracker", L"mousedown 3", L"mouseup 1 sleep 0.2 mouseup 3",
+         L"mousedown 1", {200, 150}},
     };
+    int cancelsSaved = 0;  // each row finds only what it saved itself
     for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand, kDynamicTrackerCommand, kStaticTrackerCommand})
         for (const auto& c : kCancels) {
             SCOPED_TRACE(std::to_string(command) + ", " + c.how);
             const bool tracker = command == kDynamicTrackerCommand || command == kStaticTrackerCommand;
             SetForegroundWindow(main);  // as when the user opens the capture from it
             ASSERT_TRUE(OpenOver(host, main, command, {300, 250}));
+            const int messagesBefore = host.ButtonMessages();
             // The tracker opens at 300, 250 - 400, 350: its bottom-right handle is dragged.
-            const POINT press = tracker ? POINT{402, 352} : POINT{300, 250};
+            const POINT press = c.at.x ? c.at : tracker ? POINT{402, 352} : POINT{300, 250};
             ASSERT_TRUE(XMove(press.x, press.y));
             Rest(kPastThePollMs);
-            ASSERT_TRUE(XDo(L"mousedown 1"));
+            ASSERT_TRUE(XDo(c.press));
             Rest(150);
-            ASSERT_TRUE(XSweep(press, {520, 430}));
+            ASSERT_TRUE(c.at.x || XSweep(press, {520, 430}));
             Rest(kPastThePollMs);
             if (c.cancel)
                 ASSERT_TRUE(XDo(c.cancel));
@@ -675,24 +682,28 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
             EXPECT_TRUE(WaitFor([&] {
                 return !run_.FindWindowIf([&](HWND h) { return h != main && IsWindowVisible(h); });
             })) << "a window of ours stays";
-            EXPECT_EQ(host.ButtonMessages(), 0);
+            EXPECT_EQ(host.ButtonMessages() - messagesBefore, 0);
             EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; })) << GetForegroundWindow();
-            EXPECT_FALSE(Exists(run_.Numbered(0)));
+            const bool savedOne = Exists(run_.Numbered(cancelsSaved));
+            EXPECT_FALSE(savedOne);
+            cancelsSaved += savedOne;
         }
 
     // Releases right after the last move, several times each.
     struct {
         const char* how;
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
-        bool cursor = false;  // from this row on with the cursor option on, as it is by default
+        bool cursor = false;     // from this row on with the cursor option on, as it is by default
+        bool rightHeld = false;  // from before the press until after the release
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
         {"a move queued after the release", -2, 0}, {"whole", -3, 0}, {"whole", -3, 0}, {"whole", -3, 0},
+        {"4 moves 60 ms apart, the right button held", 4, 60, false, true},
         {"4 moves 60 ms apart, cursor option on", 4, 60, true},
     };
-    int saved = 0;
+    int saved = cancelsSaved;
     for (const auto& drag : kDrags) {
         if (drag.cursor) {
             Exit(main);
@@ -703,20 +714,23 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         const POINT from = whole ? POINT{5, 5} : POINT{107 + 37 * saved, 95 + 23 * saved};
         const POINT to = {from.x + 196 + 11 * saved, from.y + 159};
         ASSERT_TRUE(OpenOver(host, main, whole ? kDynamicTrackerCommand : kDynamicMouseCommand, from)) << drag.how;
+        const int messagesBefore = host.ButtonMessages();
         const POINT beyond = {to.x + 60, to.y + 40};
         if (whole)
             ASSERT_TRUE(XDo(kWholeScreenTracker));
         else if (drag.moves < 0)
             SendDragAtOnce(to, drag.moves == -2 ? &beyond : nullptr);
-        else if (drag.moves)
-            ASSERT_TRUE(XDo(XDragScript(from, to, drag.moves, drag.pauseMs)));
-        else
+        else if (drag.moves) {
+            const std::wstring script = XDragScript(from, to, drag.moves, drag.pauseMs);
+            ASSERT_TRUE(XDo(drag.rightHeld ? L"mousedown 3 " + script + L" sleep 0.2 mouseup 3" : script));
+        } else
             ASSERT_TRUE(XDo(L"mousedown 1") && XSweep(from, to) && XDo(L"mouseup 1"));
         CDibImage image;
         ASSERT_TRUE(LoadWhenWritten(saved++, image)) << drag.how << ": nothing saved";
         EXPECT_EQ(WrongPixels(image, PatternOver(whole ? RECT{0, 0, 1280, 1024} : InsideOfFrame(from, to))), 0)
             << drag.how << ", " << image.GetWidth() << " x " << image.GetHeight();
         EXPECT_TRUE(WaitClosed());
+        EXPECT_EQ(host.ButtonMessages() - messagesBefore, 0) << drag.how;
     }
 
     // A quick drag on the tracker moves it (500, 400 - 600, 500 by (50, 30)); it is no click outside.

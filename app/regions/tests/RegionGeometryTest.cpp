@@ -48,6 +48,7 @@ TEST(RegionGeometry, MagnifierStaysOffTheRegion) {
         GeoRect region;
         Move want;
         const char* what;
+        GeoRect monitor = {0, 0, 1280, 1024};
     } cases[] = {
         {{100, 100, 505, 405}, {true, 520, 420}, "dragging down-right: below and right of the pointer"},
         {{495, 335, 800, 800}, {true, 380, 410}, "region starts up-right: to the left"},
@@ -55,10 +56,11 @@ TEST(RegionGeometry, MagnifierStaysOffTheRegion) {
         {{505, 405, 900, 900}, {true, 380, 300}, "region starts down-right: up-left"},
         {{505, 405, 5, 900}, {false, 0, 0}, "region starts down-right, inverted: stays"},
         {{0, 0, 0, 0}, {true, 520, 420}, "no region yet"},
+        {{0, 0, 0, 0}, {true, 380, 300}, "no room right of and below the pointer: the other side", {0, 0, 600, 480}},
     };
     for (const auto& c : cases) {
         GeoPoint to;
-        ExpectMove(MagnifierPlacement({500, 400}, 100, 80, c.region, &to), to, c.want, c.what);
+        ExpectMove(MagnifierPlacement({500, 400}, 100, 80, c.region, c.monitor, &to), to, c.want, c.what);
     }
 }
 
