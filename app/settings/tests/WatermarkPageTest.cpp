@@ -370,6 +370,21 @@ void Colour(HWND dialog, COLORREF c) {
 }
 
 TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
+    page_.Text = L"사용자 글자";
+    page_.FontFace = L"NanumGothic";
+    page_.FontSize = -32;
+    page_.FontBold = false;
+    page_.FontItalic = page_.FontUnderline = true;
+    page_.TextColorR = 10, page_.TextColorG = 20, page_.TextColorB = 30;
+    page_.TextBkR = 200, page_.TextBkG = 210, page_.TextBkB = 220;
+    auto mark = [&] {
+        CString m;
+        m.Format(L"%s|%s|%d|%d%d%d|%d,%d,%d|%d,%d,%d", page_.Text.GetString(), page_.FontFace.GetString(),
+                 page_.FontSize, page_.FontBold, page_.FontItalic, page_.FontUnderline, page_.TextColorR,
+                 page_.TextColorG, page_.TextColorB, page_.TextBkR, page_.TextBkG, page_.TextBkB);
+        return std::wstring(m.GetString());
+    };
+    const std::wstring kept = mark();
     Run([&] {
         auto openEditor = [&] {
             ::PostMessageW(page_.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_EDIT_TEXT, BN_CLICKED),
@@ -382,20 +397,18 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
         Answer(editor, IDC_WMTEXT_BACK, [](HWND d) { Colour(d, RGB(1, 2, 3)); });
         ::PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
-        EXPECT_TRUE(Read<bool>([&] {
-            return page_.Text == L"Vesk Capture V0.6" && page_.TextBkB == 183 && page_.FontSize == 32 &&
-                   !page_.Modified;
-        }));
+        EXPECT_EQ(Read<std::wstring>(mark), kept);
+        EXPECT_FALSE(Read<bool>([&] { return page_.Modified; }));
 
-        // The font dialog opens at the editor's font, and its OK changes nothing.
+        // The editor and its font dialog open at the page's mark: OK on both changes nothing.
         editor = openEditor();
         ASSERT_TRUE(editor);
         WCHAR shown[LF_FACESIZE] = {};
         Answer(editor, IDC_WMTEXT_FONT, [&](HWND d) { ::GetDlgItemTextW(d, 0x470, shown, LF_FACESIZE); });
         ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
-        EXPECT_STREQ(shown, L"Arial");
-        EXPECT_TRUE(Read<bool>([&] { return page_.FontFace == L"Arial" && page_.FontSize == 32 && page_.FontBold; }));
+        EXPECT_STREQ(shown, L"NanumGothic");
+        EXPECT_EQ(Read<std::wstring>(mark), kept);
         editor = openEditor();
         ASSERT_TRUE(editor);
         ::SetDlgItemTextW(editor, IDC_WMTEXT_TEXT, L"Vesk 워터마크");
@@ -441,7 +454,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
                 int old = 0;
                 for (int y = 0; y < client.bottom; ++y)
                     for (int x = 0; x < client.right; ++x)
-                        old += shown.Pixel(x, y) == RGB(0, 115, 183);
+                        old += shown.Pixel(x, y) == RGB(200, 210, 220);
                 return old;
             }) == 0;
         }));
