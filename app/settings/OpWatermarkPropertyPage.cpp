@@ -335,9 +335,15 @@ void COpWatermarkPropertyPage::CreateSampleFont(const LOGFONTW& logFont) {
 void COpWatermarkPropertyPage::ShowSample() {
     if (!TextSample.m_hWnd)
         return;
-    TextSample.SetText(Text, &SampleFont,
-                       RGB(ClampChannel(TextBkR), ClampChannel(TextBkG), ClampChannel(TextBkB)),
-                       RGB(ClampChannel(TextColorR), ClampChannel(TextColorG), ClampChannel(TextColorB)));
+    TextSample.SetText(Text, &SampleFont, TextBackColour(), TextColour());
+}
+
+COLORREF COpWatermarkPropertyPage::TextColour() const {
+    return RGB(ClampChannel(TextColorR), ClampChannel(TextColorG), ClampChannel(TextColorB));
+}
+
+COLORREF COpWatermarkPropertyPage::TextBackColour() const {
+    return RGB(ClampChannel(TextBkR), ClampChannel(TextBkG), ClampChannel(TextBkB));
 }
 
 void COpWatermarkPropertyPage::ShowSwatch() {
@@ -561,11 +567,11 @@ void COpWatermarkPropertyPage::OnBrowseImage() {
     PushControls();
 }
 
-void COpWatermarkPropertyPage::OnEditText() {
-    CWatermarkTextWnd editor(this);
+bool COpWatermarkPropertyPage::EditTextMark(CWnd* parent) {
+    CWatermarkTextWnd editor(parent);
+    editor.StartFrom(Text, SampleLogFont(), TextColour(), TextBackColour());
     if (editor.DoModal() != IDOK)
-        return;
-    MarkModified();
+        return false;
     LOGFONTW logFont = {};
     editor.GetFont().GetLogFont(&logFont);
     FontSize = logFont.lfHeight;
@@ -582,7 +588,14 @@ void COpWatermarkPropertyPage::OnEditText() {
     TextColorR = GetRValue(colour);
     TextColorG = GetGValue(colour);
     TextColorB = GetBValue(colour);
-    CreateSampleFont(logFont);
+    return true;
+}
+
+void COpWatermarkPropertyPage::OnEditText() {
+    if (!EditTextMark(this))
+        return;
+    MarkModified();
+    CreateSampleFont(SampleLogFont());
     ShowSample();
 }
 

@@ -32,6 +32,10 @@ public:
     void KeepForCancel();
     void RestoreKept();
 
+    // Runs the text editor at this object's text, font and colours; after its
+    // OK takes what it gives back and returns true.
+    bool EditTextMark(CWnd* parent);
+
     // Called by the preview window while colours are picked.
     void SetPickedColor(int red, int green, int blue);
     void EndColorPick();
@@ -119,6 +123,8 @@ private:
     void OnRotateChange();
     void CreateSampleFont(const LOGFONTW& logFont);
     LOGFONTW SampleLogFont() const;
+    COLORREF TextColour() const;
+    COLORREF TextBackColour() const;
     void ShowSample();
     void ShowSwatch();
     void ClearPickButton();

@@ -28,6 +28,14 @@ CWatermarkTextWnd::CWatermarkTextWnd(CWnd* pParentWnd)
     SetLogFont(logFont);
 }
 
+void CWatermarkTextWnd::StartFrom(const CString& text, const LOGFONTW& font, COLORREF textColour,
+                                  COLORREF backColour) {
+    m_strText = text;
+    SetLogFont(font);
+    m_crText = textColour;
+    m_crBack = backColour;
+}
+
 void CWatermarkTextWnd::SetLogFont(const LOGFONTW& chosen) {
     LOGFONTW logFont = {};
     logFont.lfHeight = chosen.lfHeight;

@@ -1,7 +1,9 @@
 // CWatermarkTextWnd: the modal editor of a text watermark. It starts from its
-// own defaults; the font comes from the system's font dialog and both colours
-// from its colour dialog. After IDOK its caller reads the text, the font (a
-// LOGFONT with weight 700 or 400), the text colour and the background colour.
+// own defaults, or from the mark its caller hands it with StartFrom, so that
+// OK without a change gives that mark back. The font comes from the system's
+// font dialog and both colours from its colour dialog. After IDOK its caller
+// reads the text, the font (a LOGFONT with weight 700 or 400), the text colour
+// and the background colour.
 #pragma once
 
 #include "Afx.h"
@@ -10,6 +12,8 @@ class CWatermarkTextWnd : public CDialog {
 public:
     enum { IDD = 210 };
     explicit CWatermarkTextWnd(CWnd* pParentWnd = nullptr);
+    // Before DoModal: the mark the editor opens at.
+    void StartFrom(const CString& text, const LOGFONTW& font, COLORREF textColour, COLORREF backColour);
 
     const CString& GetText() const { return m_strText; }
     CFont& GetFont() { return m_font; }

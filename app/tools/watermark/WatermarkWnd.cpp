@@ -3,7 +3,6 @@
 #include "app/AppMessages.h"
 #include "app/capture/CaptureJob.h"
 #include "app/continuous/FrameFit.h"
-#include "app/settings/WatermarkTextWnd.h"
 #include "app/tools/watermark/WatermarkConversion.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
@@ -222,26 +221,9 @@ void CWatermarkWnd::OnBrowseImage() {
 }
 
 void CWatermarkWnd::OnEditText() {
-    CWatermarkTextWnd editor(this);
-    if (editor.DoModal() != IDOK)
+    if (!m_options.EditTextMark(this))
         return;
-    LOGFONTW font = {};
-    editor.GetFont().GetLogFont(&font);
     m_options.Choice = 1;
-    m_options.Text = editor.GetText();
-    m_options.FontFace = font.lfFaceName;
-    m_options.FontSize = font.lfHeight;
-    m_options.FontBold = font.lfWeight >= FW_BOLD;
-    m_options.FontItalic = font.lfItalic != 0;
-    m_options.FontUnderline = font.lfUnderline != 0;
-    const COLORREF text = editor.GetTextColor();
-    const COLORREF back = editor.GetBackColor();
-    m_options.TextColorR = GetRValue(text);
-    m_options.TextColorG = GetGValue(text);
-    m_options.TextColorB = GetBValue(text);
-    m_options.TextBkR = GetRValue(back);
-    m_options.TextBkG = GetGValue(back);
-    m_options.TextBkB = GetBValue(back);
     SaveTextWatermark();
     RebuildWatermark();
 }

@@ -353,7 +353,7 @@ TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
     Press(tool, kTextButton);
     HWND editor = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (editor = run_.FindOwnWindow(kTextEditorTitle)) && IsWindowVisible(editor); }));
-    // Hangul in the editor's own face (Arial, which has none), colours and size.
+    // Hangul in the options' face ("Airal", which no font has), colours and size.
     SetDlgItemTextW(editor, kEditorText, L"한글");
     Press(editor, IDOK);
     const std::wstring textFile = out_ + L"\\Text_0.bmp";
