@@ -59,6 +59,8 @@ protected:
     void OnDraw(CDC* pDC) override;
     void SelectTab(int nTab);
     void LayoutPanes();
+    // Gives the focus to the current pane's first control.
+    void FocusCurrentPane();
     int FindTab(const CString& title) const;
     bool AddTab(const CString& title, WorkTabKind kind, std::unique_ptr<CWnd> pane);
     void CloseTab(int nTab);
@@ -66,6 +68,7 @@ protected:
 
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
     afx_msg void OnTabChange(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg LRESULT OnWebPageClose(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
