@@ -223,7 +223,10 @@ int CFormViewWnd::GetMinimumWidth() const {
     // The tab strip's own frame around the list.
     CRect sample(0, 0, 1000, 1000);
     ::SendMessageW(m_wndTabs.m_hWnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&sample));
-    return tools->GetMinimumWidth() + (1000 - sample.Width());
+    int pane = tools->GetMinimumWidth();
+    if (GetWebPage())
+        pane = std::max(pane, CFormWebpageWnd::GetMinimumWidth());
+    return pane + (1000 - sample.Width());
 }
 
 CFormWebpageWnd* CFormViewWnd::GetWebPage() const {

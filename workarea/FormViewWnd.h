@@ -46,7 +46,8 @@ public:
     // file the tab was read from, the tab now holds what the file holds.
     void NoteCurrentImageSaved(LPCWSTR lpszPath);
     CToolListWnd* GetToolList() const;
-    // The narrowest width at which the tool list shows its labels whole.
+    // The narrowest width at which the tool list shows its labels whole and,
+    // while it is open, the web page tab its address row.
     int GetMinimumWidth() const;
     // The web page tab; null while it is not open.
     CFormWebpageWnd* GetWebPage() const;
