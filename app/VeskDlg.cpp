@@ -725,8 +725,10 @@ void CVeskDlg::OnWebPage() {
     // A plain show is blocked while the dialog is in the tray: restore it first.
     if (m_bInTray)
         OnTrayNotify(0, TRAY_RESTORE);
-    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd())
+    if (m_pWorkArea && m_pWorkArea->GetSafeHwnd()) {
         m_pWorkArea->GetView()->OpenTab(L"WebPage", WorkTabWebPage, 0);
+        m_pWorkArea->MakeRoomForView();  // the tab's address row may need more than the tool list
+    }
 }
 
 void CVeskDlg::OnWebImage() {

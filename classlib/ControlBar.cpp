@@ -59,8 +59,19 @@ BOOL CControlBar::ApplyDelayedShow() {
     m_nStateFlags &= ~static_cast<UINT>(delayHide | delayShow);
     if (!swp || !m_hWnd)
         return FALSE;
-    SetWindowPos(nullptr, 0, 0, 0, 0, swp | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowNow(swp == SWP_SHOWWINDOW);
     return TRUE;
+}
+
+void CControlBar::ShowNow(BOOL bShow) {
+    if (!m_hWnd)
+        return;
+    SetWindowPos(nullptr, 0, 0, 0, 0,
+                 SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | (bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    const HWND focus = ::GetFocus();
+    CFrameWnd* pFrame = GetDockingFrame();
+    if (!bShow && focus && (focus == m_hWnd || ::IsChild(m_hWnd, focus)) && pFrame && pFrame->m_hWnd)
+        pFrame->SetFocus();
 }
 
 LRESULT CControlBar::OnSizeParent(WPARAM, LPARAM lParam) {

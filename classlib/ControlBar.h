@@ -79,6 +79,10 @@ public:
     BOOL IsVisible() const;
     // Shows or hides the bar at the next WM_IDLEUPDATECMDUI.
     void DelayShow(BOOL bShow);
+    // Shows or hides the bar now. A focus held inside a bar that hides goes to
+    // its frame, which hands it on to its view: the system leaves it in the
+    // hidden window, where keys reach nothing the user can see.
+    void ShowNow(BOOL bShow);
 
     CFrameWnd* m_pDockSite = nullptr;
 

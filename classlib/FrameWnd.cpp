@@ -118,9 +118,7 @@ void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay) {
         pFrame->DelayRecalcLayout();
         return;
     }
-    pBar->SetWindowPos(nullptr, 0, 0, 0, 0,
-                       SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE |
-                           (bShow ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    pBar->ShowNow(bShow);
     pBar->DelayShow(bShow);  // drops a delayed change still pending
     pFrame->RecalcLayout(FALSE);
 }

@@ -259,5 +259,5 @@ BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
         return FALSE;
     if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd))
         return FALSE;
-    return ::IsDialogMessageW(m_hWnd, pMsg);
+    return AfxIsDialogMessage(m_hWnd, pMsg);
 }

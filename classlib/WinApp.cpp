@@ -20,6 +20,16 @@ bool IsDialogWindow(HWND hWnd) {
     return (::GetClassLongW(hWnd, GCW_ATOM) & 0xFFFF) == 0x8002;
 }
 
+// True when every window that holds hWnd, up to its top-level window, is
+// visible and enabled.
+bool InsideShownWindows(HWND hWnd) {
+    for (HWND h = ::GetParent(hWnd); h && (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD); h = ::GetParent(h)) {
+        if ((::GetWindowLongW(h, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -125,6 +135,17 @@ void AfxDeleteTempMaps() {
     GetThreadState().DeleteTemporaries();
 }
 
+BOOL AfxIsDialogMessage(HWND hDlg, MSG* pMsg) {
+    // The system finds the control a character is the mnemonic of by walking
+    // the dialog's windows from the target on, stepping only into visible,
+    // enabled windows, until the walk is back at the target. From a target
+    // inside a hidden or disabled window it never is: under Wine the thread
+    // then spins for good (measured). Such a target gets the character itself.
+    if ((pMsg->message == WM_CHAR || pMsg->message == WM_SYSCHAR) && !InsideShownWindows(pMsg->hwnd))
+        return FALSE;
+    return ::IsDialogMessageW(hDlg, pMsg);
+}
+
 BOOL AfxPreTranslateMessage(MSG* pMsg) {
     if (CWinThread* pThread = AfxGetThread())
         return pThread->PreTranslateMessage(pMsg);
@@ -154,7 +175,7 @@ void AfxDispatchQueuedMessage(MSG& msg) {
         HWND hTop = msg.hwnd;
         while (hTop && (::GetWindowLongW(hTop, GWL_STYLE) & WS_CHILD) && ::GetParent(hTop))
             hTop = ::GetParent(hTop);
-        if (hTop && IsDialogWindow(hTop) && ::IsDialogMessageW(hTop, &msg))
+        if (hTop && IsDialogWindow(hTop) && AfxIsDialogMessage(hTop, &msg))
             return;
     }
     ::TranslateMessage(&msg);

@@ -142,6 +142,8 @@ void AfxDeleteTempMaps();
 // walk, then dialog keyboard handling, then translate and dispatch.
 void AfxDispatchQueuedMessage(MSG& msg);
 BOOL AfxPreTranslateMessage(MSG* pMsg);
+// IsDialogMessageW, safe for a character sent to a window inside a hidden one.
+BOOL AfxIsDialogMessage(HWND hDlg, MSG* pMsg);
 
 // The entry's work: runs the one application object. Constructs nothing itself.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);

@@ -24,6 +24,7 @@ bool ReadImageFile(LPCWSTR path, CDibImage& image, FileStamp& stamp) {
 BEGIN_MESSAGE_MAP(CFormViewWnd, CView)
     ON_WM_SIZE()
     ON_WM_ERASEBKGND()
+    ON_WM_SETFOCUS()
     ON_NOTIFY(TCN_SELCHANGE, IDC_WORK_TABS, OnTabChange)
     ON_MESSAGE(WM_WEBPAGE_CLOSE, OnWebPageClose)
 END_MESSAGE_MAP()
@@ -225,7 +226,10 @@ int CFormViewWnd::GetMinimumWidth() const {
     // The tab strip's own frame around the list.
     CRect sample(0, 0, 1000, 1000);
     ::SendMessageW(m_wndTabs.m_hWnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&sample));
-    return tools->GetMinimumWidth() + (1000 - sample.Width());
+    int pane = tools->GetMinimumWidth();
+    if (GetWebPage())
+        pane = std::max(pane, CFormWebpageWnd::GetMinimumWidth());
+    return pane + (1000 - sample.Width());
 }
 
 CFormWebpageWnd* CFormViewWnd::GetWebPage() const {
@@ -239,10 +243,38 @@ CFormWebpageWnd* CFormViewWnd::GetWebPage() const {
 void CFormViewWnd::SelectTab(int nTab) {
     m_wndTabs.SetCurSel(nTab);
     LayoutPanes();
+    // The tab strip never takes the focus, and the system leaves it in a
+    // pane that hides: the shown pane takes it over.
+    const HWND focus = ::GetFocus();
+    bool focusHidden = false;
     for (size_t i = 0; i < m_tabs.size(); ++i) {
-        if (m_tabs[i].pane && m_tabs[i].pane->m_hWnd)
-            m_tabs[i].pane->ShowWindow(static_cast<int>(i) == nTab ? SW_SHOW : SW_HIDE);
+        CWnd* pane = m_tabs[i].pane.get();
+        if (!pane || !pane->m_hWnd)
+            continue;
+        const bool shown = static_cast<int>(i) == nTab;
+        focusHidden = focusHidden || (!shown && focus && (focus == pane->m_hWnd || ::IsChild(pane->m_hWnd, focus)));
+        pane->ShowWindow(shown ? SW_SHOW : SW_HIDE);
     }
+    if (focusHidden)
+        FocusCurrentPane();
+}
+
+void CFormViewWnd::FocusCurrentPane() {
+    const int current = GetCurrentTab();
+    CWnd* pane = current < 0 ? nullptr : m_tabs[current].pane.get();
+    if (!pane || !pane->m_hWnd)
+        return;
+    // Its first control, as a dialog gives it: a text box's text selected, so typing replaces it.
+    HWND first = ::GetNextDlgTabItem(pane->m_hWnd, nullptr, FALSE);
+    if (!first)
+        first = pane->m_hWnd;
+    ::SetFocus(first);
+    if (::SendMessageW(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        ::SendMessageW(first, EM_SETSEL, 0, -1);
+}
+
+void CFormViewWnd::OnSetFocus(CWnd*) {
+    FocusCurrentPane();
 }
 
 void CFormViewWnd::LayoutPanes() {

@@ -51,7 +51,8 @@ public:
     // The current file tab reads its file again when it was written since.
     void RereadCurrentFile() { RefreshFileTab(GetCurrentTab(), nullptr); }
     CToolListWnd* GetToolList() const;
-    // The narrowest width at which the tool list shows its labels whole.
+    // The narrowest width at which the tool list shows its labels whole and,
+    // while it is open, the web page tab its address row.
     int GetMinimumWidth() const;
     // The web page tab; null while it is not open.
     CFormWebpageWnd* GetWebPage() const;
@@ -64,6 +65,8 @@ protected:
     void OnDraw(CDC* pDC) override;
     void SelectTab(int nTab);
     void LayoutPanes();
+    // Gives the focus to the current pane's first control.
+    void FocusCurrentPane();
     int FindTab(const CString& title) const;
     bool AddTab(const CString& title, WorkTabKind kind, std::unique_ptr<CWnd> pane);
     void CloseTab(int nTab);
@@ -71,6 +74,7 @@ protected:
 
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
     afx_msg void OnTabChange(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg LRESULT OnWebPageClose(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()

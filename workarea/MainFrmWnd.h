@@ -37,16 +37,18 @@ public:
     // leaves the view too little room widens the top-level window by what is
     // missing, kept inside the work area of its screen.
     void ShowBar(CControlBar* pBar, BOOL bShow);
-    // The narrowest client width that holds the bars on show beside a view
-    // whose tool list shows its labels whole.
+    // The narrowest client width that holds the bars on show beside the
+    // view at its minimum width.
     int GetMinimumWidth();
+    // Widens the top-level window by what the view is missing of that, kept
+    // inside the work area of its screen.
+    void MakeRoomForView();
 
 protected:
     static CControlBar* Existing(const CControlBar* pBar) {
         return pBar && pBar->m_hWnd ? const_cast<CControlBar*>(pBar) : nullptr;
     }
 
-    void MakeRoomForView();
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     DECLARE_MESSAGE_MAP()
 

@@ -13,6 +13,7 @@ constexpr int kMargin = 4;
 constexpr int kRowHeight = 24;
 constexpr int kGoWidth = 60;
 constexpr int kCaptureWidth = 100;
+constexpr int kAddressMinWidth = 120;  // some 20 characters of the dialog font
 
 CString LoadText(UINT nID) {
     CString text;
@@ -148,6 +149,10 @@ CString CFormWebpageWnd::GetMessageText() const {
     return text;
 }
 
+int CFormWebpageWnd::GetMinimumWidth() {
+    return 4 * kMargin + kAddressMinWidth + kGoWidth + kCaptureWidth;
+}
+
 CRect CFormWebpageWnd::BrowserRect() const {
     CRect client(0, 0, 0, 0);
     if (m_hWnd)
@@ -161,9 +166,14 @@ void CFormWebpageWnd::LayoutControls() {
         return;
     CRect client;
     GetClientRect(&client);
-    const int captureLeft = std::max(kMargin, static_cast<int>(client.right) - kMargin - kCaptureWidth);
-    const int goLeft = std::max(kMargin, captureLeft - kMargin - kGoWidth);
-    m_wndAddress.MoveWindow(kMargin, kMargin, std::max(0, goLeft - 2 * kMargin), kRowHeight);
+    // The address box takes what the buttons leave, but never less than its
+    // minimum: in a tab too narrow for the row the buttons run past its right
+    // edge instead of over the box or each other.
+    const int addressWidth =
+        std::max(kAddressMinWidth, static_cast<int>(client.right) - GetMinimumWidth() + kAddressMinWidth);
+    const int goLeft = 2 * kMargin + addressWidth;
+    const int captureLeft = goLeft + kGoWidth + kMargin;
+    m_wndAddress.MoveWindow(kMargin, kMargin, addressWidth, kRowHeight);
     m_wndGo.MoveWindow(goLeft, kMargin, kGoWidth, kRowHeight);
     m_wndCapture.MoveWindow(captureLeft, kMargin, kCaptureWidth, kRowHeight);
     const CRect browser = BrowserRect();

@@ -51,6 +51,9 @@ public:
     // The text the tab shows in place of the page; empty while there is none.
     CString GetMessageText() const;
     CWebBrowserSite* GetSite() const { return m_pSite; }
+    // The narrowest width whose address row holds the box at a usable width
+    // and both buttons whole.
+    static int GetMinimumWidth();
 
 protected:
     void LayoutControls();
