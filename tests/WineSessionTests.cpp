@@ -1,12 +1,9 @@
 // Checks that the Wine session gives our programs what the GUI tests and users
 // rely on: a real 24-bit screen, Hangul glyphs through the dialog fonts, and
-// the symbol face Wine draws caption buttons with, and no thread of GoogleTest
-// left to start when a test program ends.
+// the symbol face Wine draws caption buttons with.
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
-#include "tests/driver/ProcessThreads.h"
 
 #include <string>
 #include <vector>
@@ -49,14 +46,6 @@ size_t InkCount(const std::vector<DWORD>& pixels) {
   size_t n = 0;
   for (DWORD p : pixels) n += (p & 0xFFFFFF) != 0xFFFFFF;
   return n;
-}
-
-// The first trace, skip or failure of a thread: GoogleTest's watcher of the
-// main thread is already up, so none starts as the program ends.
-TEST(WineSession, FirstTraceStartsNoThread) {
-  const int before = vesk_test::ThreadsOf(GetCurrentProcessId());
-  { SCOPED_TRACE("first"); }
-  EXPECT_EQ(vesk_test::ThreadsOf(GetCurrentProcessId()), before);
 }
 
 TEST(WineSession, ScreenIsTrueColourAndLargeEnough) {

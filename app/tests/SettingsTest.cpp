@@ -355,7 +355,6 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     }
     ::RemoveDirectoryW(path_ + L".new");
     ::SetFileAttributesW(path_, FILE_ATTRIBUTE_NORMAL);
-    profile::SetWriteFailureHandler(nullptr);
 
     // Saved as the profile functions write: comments and unknown keys kept,
     // blank lines and blanks around names and values gone, a new key at the
@@ -397,7 +396,6 @@ TEST_F(SettingsFile, SavedSectionsRoundTrip) {
     // A full disk half way through a save, as a kill would cut it: the file
     // stays whole, and the failure is told once, with its reason.
     failures.clear();
-    profile::SetWriteFailureHandler([&](const wchar_t*, DWORD error) { failures.push_back(error); });
     profile::ReplaceBytesWriter([](HANDLE file, const char* bytes, DWORD size) {
         DWORD written = 0;
         ::WriteFile(file, bytes, size / 2, &written, nullptr);

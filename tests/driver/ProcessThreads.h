@@ -1,5 +1,5 @@
 // How many threads a process has: a test's check that nothing started or
-// stayed behind. Header only, for test programs that link no driver.
+// stayed behind.
 #pragma once
 
 #include <windows.h>

@@ -5,6 +5,7 @@
 #include "app/settings/OpFilePropertyPage.h"
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
+#include "tests/driver/ProcessThreads.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
 #include "WidgetTestUtil.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <dlgs.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -489,19 +489,6 @@ TEST_F(CaptureEndToEnd, AFailureBoxWithALongPathFitsTheScreen) {
     Exit(main);
 }
 
-int ThreadCount(DWORD pid) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    int count = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == pid;
-    CloseHandle(snapshot);
-    return count;
-}
-
 // Captures that fail while the box of an earlier failure is open are reported
 // once it closes.
 TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
@@ -518,7 +505,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
 
     // Three more captures, as the tray menu posts them, while the box is open.
     const DWORD pid = GetProcessId(run_.process());
-    const int threads = ThreadCount(pid);
+    const int threads = vesk_test::ThreadsOf(pid);
     for (int n = 0; n < 3; ++n)
         ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     // The queue is handled in order: once the web image window shows, the
@@ -527,7 +514,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebImageCommand, 0));
     HWND webImage = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (webImage = run_.FindOwnWindow(L"웹 이미지")) && IsWindowVisible(webImage); }));
-    ASSERT_TRUE(WaitFor([&] { return ThreadCount(pid) <= threads; }));
+    ASSERT_TRUE(WaitFor([&] { return vesk_test::ThreadsOf(pid) <= threads; }));
     ASSERT_TRUE(PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(webImage); }));
     EXPECT_TRUE(IsWindow(first));
