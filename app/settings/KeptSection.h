@@ -31,6 +31,17 @@ public:
     // Empty when nothing has been kept yet.
     const SectionValues& Values() const { return m_values; }
 
+    // The keys whose values `store` gives otherwise than kept: what the user
+    // changed since then. Every key when nothing has been kept yet.
+    SectionValues Changes(const std::function<void(const ValueWriter&)>& store) const {
+        SectionValues now, changed;
+        store(MemoryWriter(now));
+        for (const auto& [key, value] : now)
+            if (const auto kept = m_values.find(key); kept == m_values.end() || kept->second != value)
+                changed[key] = value;
+        return changed;
+    }
+
 private:
     SectionValues m_values;
     bool m_modified = false;

@@ -172,11 +172,17 @@ BOOL COpContinuePage::OnApply() {
     if (!sheet || sheet->GetActivePage() != this)
         return result;
     Modified = false;
+    // Only what the user changed here since the sheet opened or last applied:
+    // another copy of the program may have saved the rest meanwhile, the Run
+    // value included.
+    const profile::SectionValues changed = m_kept.Changes([this](const profile::ValueWriter& write) { Store(write); });
     // A Run key we may not change is reported there; the settings still save.
-    ApplyRunValue();
+    if (changed.count(L"WindowStart"))
+        ApplyRunValue();
     if (!m_strSettingsPath.IsEmpty())
-        SaveOptions(m_strSettingsPath);
+        profile::WriteKeys(profile::kMiscSection, changed, m_strSettingsPath);
     KeepForCancel();
-    HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
+    if (changed.count(L"MouseCursor"))
+        HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
     return result;
 }
