@@ -172,15 +172,12 @@ BOOL COpContinuePage::OnApply() {
     if (!sheet || sheet->GetActivePage() != this)
         return result;
     Modified = false;
-    // Only what the user changed here since the sheet opened or last applied:
-    // another copy of the program may have saved the rest meanwhile, the Run
-    // value included.
-    const profile::SectionValues changed = m_kept.Changes([this](const profile::ValueWriter& write) { Store(write); });
-    // A Run key we may not change is reported there; the settings still save.
+    const profile::SectionValues changed = m_kept.WriteChanges(
+        profile::kMiscSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
+    // The Run value too only when changed here: another copy may have set it.
+    // A Run key we may not change is reported there; the settings are saved.
     if (changed.count(L"WindowStart"))
         ApplyRunValue();
-    if (!m_strSettingsPath.IsEmpty())
-        profile::WriteKeys(profile::kMiscSection, changed, m_strSettingsPath);
     KeepForCancel();
     if (changed.count(L"MouseCursor"))
         HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);

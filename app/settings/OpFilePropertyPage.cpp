@@ -213,14 +213,10 @@ BOOL COpFilePropertyPage::OnApply() {
     CPropertySheet* sheet = GetSheet();
     if (sheet && sheet->GetActivePage() == this) {
         Modified = false;
-        // Only what the user changed here since the sheet opened or last
-        // applied: another copy of the program may have saved the rest meanwhile.
-        const profile::SectionValues changed = m_kept.Changes([this](const profile::ValueWriter& write) { Store(write); });
-        if (!m_strSettingsPath.IsEmpty()) {
-            for (const auto& [key, value] : changed)
-                m_stored[key] = value;
-            profile::WriteKeys(profile::kFileSection, changed, m_strSettingsPath);
-        }
+        const profile::SectionValues changed = m_kept.WriteChanges(
+            profile::kFileSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
+        for (const auto& [key, value] : changed)
+            m_stored[key] = value;
         if (changed.count(L"EditedChecked"))
             HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
         KeepForCancel();

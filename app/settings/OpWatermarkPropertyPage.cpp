@@ -665,11 +665,8 @@ BOOL COpWatermarkPropertyPage::OnApply() {
         if (!UpdateData(TRUE))
             return FALSE;
         Modified = false;
-        // Only what the user changed here since the sheet opened or last
-        // applied: another copy of the program may have saved the rest meanwhile.
-        const profile::SectionValues changed = m_kept.Changes([this](const profile::ValueWriter& write) { Store(write); });
-        if (!m_strSettingsPath.IsEmpty())
-            profile::WriteKeys(profile::kWatermarkSection, changed, m_strSettingsPath);
+        const profile::SectionValues changed = m_kept.WriteChanges(
+            profile::kWatermarkSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
         KeepForCancel();
         if (changed.count(L"WaterMark"))
             HandToQuickBar(QuickSwitch::WaterMark, WaterMark ? 1 : 0);
