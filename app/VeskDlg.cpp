@@ -910,8 +910,9 @@ void CVeskDlg::OnOptionsAll() {
     // it edits would be reloaded under the first.
     if (!theApp.m_pFileOptions || BringModalToFront())
         return;
-    // The counter that captures advanced reaches the file before everything is reloaded.
-    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    // The counter that captures advanced reaches the file before everything is
+    // reloaded; what this run did not change is left as another copy may have saved it.
+    theApp.m_pFileOptions->SaveChanges(theApp.m_strSettingsPath);
     theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
     theApp.m_pWatermarkOptions->LoadOptions(theApp.m_strSettingsPath);
     theApp.m_pMiscOptions->LoadOptions(theApp.m_strSettingsPath);
@@ -923,7 +924,7 @@ void CVeskDlg::OnOptionsAll() {
 void CVeskDlg::OnOptionsFile() {
     if (!theApp.m_pFileOptions || BringModalToFront())
         return;
-    theApp.m_pFileOptions->SaveOptions(theApp.m_strSettingsPath);
+    theApp.m_pFileOptions->SaveChanges(theApp.m_strSettingsPath);
     theApp.m_pFileOptions->LoadOptions(theApp.m_strSettingsPath);
     RunOptionsSheet(true, COpTreeWnd::kFilePage);
 }

@@ -31,6 +31,22 @@ public:
     // Empty when nothing has been kept yet.
     const SectionValues& Values() const { return m_values; }
 
+    // Writes the keys whose values `store` gives otherwise than kept, what the
+    // user changed since then (every key when nothing has been kept yet), and
+    // only those: another copy of the program may have saved the others
+    // meanwhile. Returns them; an empty path writes nothing.
+    SectionValues WriteChanges(const wchar_t* section, const std::function<void(const ValueWriter&)>& store,
+                               const wchar_t* path) const {
+        SectionValues now, changed;
+        store(MemoryWriter(now));
+        for (const auto& [key, value] : now)
+            if (const auto kept = m_values.find(key); kept == m_values.end() || kept->second != value)
+                changed[key] = value;
+        if (path && *path)
+            WriteKeys(section, changed, path);
+        return changed;
+    }
+
 private:
     SectionValues m_values;
     bool m_modified = false;

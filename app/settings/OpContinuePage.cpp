@@ -172,11 +172,14 @@ BOOL COpContinuePage::OnApply() {
     if (!sheet || sheet->GetActivePage() != this)
         return result;
     Modified = false;
-    // A Run key we may not change is reported there; the settings still save.
-    ApplyRunValue();
-    if (!m_strSettingsPath.IsEmpty())
-        SaveOptions(m_strSettingsPath);
+    const profile::SectionValues changed = m_kept.WriteChanges(
+        profile::kMiscSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
+    // The Run value too only when changed here: another copy may have set it.
+    // A Run key we may not change is reported there; the settings are saved.
+    if (changed.count(L"WindowStart"))
+        ApplyRunValue();
     KeepForCancel();
-    HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
+    if (changed.count(L"MouseCursor"))
+        HandToQuickBar(QuickSwitch::MouseCursor, MouseCursor ? 1 : 0);
     return result;
 }

@@ -83,15 +83,7 @@ void COpFilePropertyPage::SaveChanges(const wchar_t* path) {
         if (stored == m_stored.end() || stored->second != value)
             changed[key] = m_stored[key] = value;
     }
-    if (changed.empty())
-        return;  // not even a missing file is made again
-    profile::WriteWhole(
-        [&changed](const profile::ValueWriter& write) {
-            for (const profile::KeyDefault& row : profile::kFileDefaults)
-                if (const auto found = changed.find(row.key); found != changed.end())
-                    write(profile::kFileSection, row.key, found->second);
-        },
-        path);
+    profile::WriteKeys(profile::kFileSection, changed, path);
 }
 
 void COpFilePropertyPage::KeepForCancel() {
@@ -221,8 +213,12 @@ BOOL COpFilePropertyPage::OnApply() {
     CPropertySheet* sheet = GetSheet();
     if (sheet && sheet->GetActivePage() == this) {
         Modified = false;
-        if (!m_strSettingsPath.IsEmpty())
-            SaveOptions(m_strSettingsPath);
+        const profile::SectionValues changed = m_kept.WriteChanges(
+            profile::kFileSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
+        for (const auto& [key, value] : changed)
+            m_stored[key] = value;
+        if (changed.count(L"EditedChecked"))
+            HandToQuickBar(QuickSwitch::EditedChecked, EditedChecked ? 1 : 0);
         KeepForCancel();
     }
     return result;

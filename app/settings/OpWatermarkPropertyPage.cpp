@@ -665,10 +665,11 @@ BOOL COpWatermarkPropertyPage::OnApply() {
         if (!UpdateData(TRUE))
             return FALSE;
         Modified = false;
-        if (!m_strSettingsPath.IsEmpty())
-            SaveOptions(m_strSettingsPath);
+        const profile::SectionValues changed = m_kept.WriteChanges(
+            profile::kWatermarkSection, [this](const profile::ValueWriter& write) { Store(write); }, m_strSettingsPath);
         KeepForCancel();
-        HandToQuickBar(QuickSwitch::WaterMark, WaterMark ? 1 : 0);
+        if (changed.count(L"WaterMark"))
+            HandToQuickBar(QuickSwitch::WaterMark, WaterMark ? 1 : 0);
     }
     return result;
 }

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace profile {
@@ -189,19 +190,26 @@ ValueReader MemoryReader(const SectionValues& values) {
     };
 }
 
-CString DefaultValue(const wchar_t* section, const wchar_t* key, const CString& executableFolder) {
-    auto find = [&](const KeyDefault* begin, const KeyDefault* end) -> CString {
-        for (const KeyDefault* row = begin; row != end; ++row)
-            if (std::wcscmp(row->key, key) == 0)
-                return row == kFileDefaults ? executableFolder : CString(row->value);
-        return CString();
-    };
+namespace {
+
+// The section's default table, in the order every writer writes it; empty for another section.
+std::pair<const KeyDefault*, const KeyDefault*> TableOf(const wchar_t* section) {
     if (std::wcscmp(section, kFileSection) == 0)
-        return find(std::begin(kFileDefaults), std::end(kFileDefaults));
+        return {std::begin(kFileDefaults), std::end(kFileDefaults)};
     if (std::wcscmp(section, kWatermarkSection) == 0)
-        return find(std::begin(kWatermarkDefaults), std::end(kWatermarkDefaults));
+        return {std::begin(kWatermarkDefaults), std::end(kWatermarkDefaults)};
     if (std::wcscmp(section, kMiscSection) == 0)
-        return find(std::begin(kMiscDefaults), std::end(kMiscDefaults));
+        return {std::begin(kMiscDefaults), std::end(kMiscDefaults)};
+    return {nullptr, nullptr};
+}
+
+}  // namespace
+
+CString DefaultValue(const wchar_t* section, const wchar_t* key, const CString& executableFolder) {
+    const auto [begin, end] = TableOf(section);
+    for (const KeyDefault* row = begin; row != end; ++row)
+        if (std::wcscmp(row->key, key) == 0)
+            return row == kFileDefaults ? executableFolder : CString(row->value);
     return CString();
 }
 
@@ -683,6 +691,19 @@ bool WriteWhole(const std::function<void(const ValueWriter&)>& store, const wcha
         settings.push_back({section, key, value});
     });
     return WriteValues(settings, path);
+}
+
+bool WriteKeys(const wchar_t* section, const SectionValues& values, const wchar_t* path) {
+    if (values.empty())
+        return true;  // not even a missing file is made again
+    return WriteWhole(
+        [&](const ValueWriter& write) {
+            const auto [begin, end] = TableOf(section);
+            for (const KeyDefault* row = begin; row != end; ++row)
+                if (const auto found = values.find(row->key); found != values.end())
+                    write(section, row->key, found->second);
+        },
+        path);
 }
 
 void ReplaceBytesWriter(BytesWriter writer) {

@@ -98,6 +98,10 @@ ValueReader MemoryReader(const SectionValues& values);
 // as it was; the failure handler has been told.
 bool WriteWhole(const std::function<void(const ValueWriter&)>& store, const wchar_t* path);
 
+// Writes these keys of the section as WriteWhole does, in the order of the
+// section's table; nothing at all, not even a missing file, when there are none.
+bool WriteKeys(const wchar_t* section, const SectionValues& values, const wchar_t* path);
+
 // First start: creates the file (UTF-16 with a byte-order mark, so that the
 // profile functions keep Hangul paths) and writes the version section and
 // every default, Directory being the executable's folder. Returns false when

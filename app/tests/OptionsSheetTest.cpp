@@ -590,7 +590,7 @@ TEST_F(OptionsSheetTest, CancelPutsBackWhatNoApplyWrote) {
     EXPECT_EQ(CString(L"Vesk"), file_.FileName);
     EXPECT_EQ(CString(L"Vesk_0"), file_.NameWithCount);
     EXPECT_FALSE(file_.Modified);
-    file_.SaveOptions(path_);  // as the next opening does
+    file_.SaveChanges(path_);  // as the next opening does
     EXPECT_EQ(CString(L"0"), Read(profile::kFileSection, L"EditedChecked"));
     EXPECT_EQ(CString(L"Vesk"), Read(profile::kFileSection, L"FileName"));
     EXPECT_EQ(CString(L"4"), Read(profile::kWatermarkSection, L"Location"));

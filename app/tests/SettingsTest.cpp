@@ -510,6 +510,8 @@ struct StartCase {
     const wchar_t* saved;        // the file after the exit: changes to a valid file; null: as it was
     bool sessionEnd = false;     // the session ends (and the system ends the program) instead of an exit
     const wchar_t* typed = nullptr;  // typed over the name on the file page, left there unconfirmed
+    bool confirmed = false;          // or confirmed with OK
+    const wchar_t* otherCopy = nullptr;  // the editor another copy saves before the page opens (when confirmed: after)
 };
 
 // Each file is started, captured into and left; what the program said and wrote is checked.
@@ -553,6 +555,10 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          nullptr, nullptr, true},
         {"the session ends, the file page typed into", L"FileName=MyCaps\nFileCount=5", kUtf16, Hold::kNothing, nullptr,
          nullptr, L"<>\\MyCaps_5.bmp", nullptr, nullptr, L"FileName=MyCaps\nFileCount=6", true, L"a<b"},
+        {"another copy saved, then the file page opened", nullptr, kUtf16, Hold::kNothing, nullptr, nullptr,
+         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"EditedTool=C:\\B.exe\nFileCount=1", false, L"A", false, L"C:\\B.exe"},
+        {"another copy saved while the file page was open", nullptr, kUtf16, Hold::kNothing, nullptr, nullptr,
+         L"<>\\Vesk_0.bmp", nullptr, nullptr, L"EditedTool=C:\\B.exe\nFileName=A", false, L"A", true, L"C:\\B.exe"},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -597,15 +603,21 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
             EXPECT_TRUE(says(failure, c.failure)) << Utf8Bytes(failure);
         }
         EXPECT_TRUE(FileBytes(landed) == shotBytes) << "the capture was overwritten";
+        if (c.otherCopy && !c.confirmed)
+            profile::WriteValue(profile::kFileSection, L"EditedTool", c.otherCopy, run.ini().c_str());
         if (c.typed) {  // Tab, Tab: from the folder to the whole name
             ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_FILE, 0));
             HWND name = nullptr;
             ASSERT_TRUE(WaitFor([&] { return (name = run.FindOwnWindow(L"Options")) && (name = FindControl(name, IDC_FILE_NAME)); }));
             run.WaitUntilIdle(name);
+            if (c.confirmed)
+                profile::WriteValue(profile::kFileSection, L"EditedTool", c.otherCopy, run.ini().c_str());
             ASSERT_TRUE(XDo(L"key Tab Tab type '" + std::wstring(c.typed) + L"'"));
             WCHAR shown[64] = {};
             EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(name, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown)) &&
                                              std::wstring(shown) == c.typed + std::wstring(L"_0"); })) << Utf8Bytes(shown);
+            EXPECT_TRUE(!c.confirmed || (XDo(L"key Return") && WaitFor([&] { return !::IsWindow(name); })))
+                << "OK left the sheet open";
         }
         DWORD_PTR mayEnd = FALSE;
         notice.clear();

@@ -726,10 +726,10 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
         UINT command;
         int control;  // a control of the page that must be on show
         const wchar_t* expectedText;
-        const wchar_t* fileNameOnDisk;  // FILE is saved from memory only by the first two
+        const wchar_t* fileNameOnDisk;  // as another process saved it: what this one did not change stays
     } const cases[] = {
-        {32809, 1167, L"Vesk_0", L"Vesk"},  // all pages open on the file page
-        {32788, 1167, L"Vesk_0", L"Vesk"},
+        {32809, 1167, L"Edited_0", L"Edited"},  // all pages open on the file page, reloaded
+        {32788, 1167, L"Edited_0", L"Edited"},
         {32790, 0, nullptr, L"Edited"},
         {32793, 1220, L"55", L"Edited"},    // the miscellaneous page reloads its section
         {kTrayOptionsMisc, 1220, L"55", L"Edited"},
