@@ -20,7 +20,7 @@ using namespace vesk_test;
 
 constexpr const wchar_t* kAboutTitle = L"베스크캡V0.6 정보";
 constexpr UINT kTrayExitCommand = 32978, kTrayOptionsMisc = 32977;
-constexpr UINT kWebImageCommand = 32782;
+constexpr UINT kWebImageCommand = 32782, kCursorCommand = 32784;
 constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
 constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
@@ -696,6 +696,16 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     ASSERT_TRUE(::PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); }));
     EXPECT_TRUE(::IsWindow(webImage));
+
+    // Every cursor capture replaces the one cursor file, which keeps its one entry.
+    const std::wstring cursor = run_.folder() + L"\\Cursor.cur";
+    for (int capture = 0; capture < 3; ++capture) {
+        ASSERT_TRUE(WaitFor([&] { return ::DeleteFileW(cursor.c_str()) || !Exists(cursor); }));
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kCursorCommand, 0));
+        ASSERT_TRUE(WaitFor([&] { return Exists(cursor); })) << "no cursor file";
+        EXPECT_EQ(TabTitle(run_.process(), tabs, 0), L"저장된 파일(1)") << capture;  // after the command
+    }
+    EXPECT_TRUE(WaitFor([&] { return wt::ItemCount(fileList) == 1; })) << wt::ItemCount(fileList) << " entries";
 
     EXPECT_EQ(run_.Exit(main), 0u);
     COpFilePropertyPage file;
