@@ -26,9 +26,9 @@ public:
     // Kinds 1 and 2 open an image tab titled with the text after the last
     // backslash of lpszName (kind 1 reads that file, and says why in the tab
     // when it cannot; kind 2 copies the bitmap given as dwData, which stays
-    // the caller's). Kind 3 opens the web page
-    // tab "WebPage". A tab with the same title is selected instead; a file's
-    // tab first reads the file again when it was written since the tab read it.
+    // the caller's). Kind 3 opens the web page tab "WebPage". A tab with the
+    // same title is selected instead; a file's tab first reads the file again
+    // when it was written since the tab read it.
     void OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData);
     // Closes the image tab titled with the text after the last backslash of lpszPath.
     void CloseFileTab(LPCWSTR lpszPath, int nKind);

@@ -700,7 +700,7 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     // Every cursor capture replaces the one cursor file, which keeps its one entry.
     const std::wstring cursor = run_.folder() + L"\\Cursor.cur";
     for (int capture = 0; capture < 3; ++capture) {
-        ASSERT_TRUE(WaitFor([&] { return ::DeleteFileW(cursor.c_str()) || !Exists(cursor); }));
+        ASSERT_TRUE(WaitFor([&] { return ::DeleteFileW(cursor.c_str()) || !Exists(cursor); })) << "Cursor.cur stays";
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kCursorCommand, 0));
         ASSERT_TRUE(WaitFor([&] { return Exists(cursor); })) << "no cursor file";
         EXPECT_EQ(TabTitle(run_.process(), tabs, 0), L"저장된 파일(1)") << capture;  // after the command
