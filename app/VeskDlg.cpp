@@ -1022,8 +1022,9 @@ void CVeskDlg::OnCursorCapture() {
     if (!theApp.m_pFileOptions)
         return;
     CString path, failure;
+    // Each capture replaces the one cursor file: it keeps its one entry.
     if (CaptureCursorToFile(theApp.m_pFileOptions->SaveFolder(), path, failure))
-        m_wndFileTab.AddItem(path);
+        m_wndFileTab.AddOrRenewItem(path);
     else
         ShowFailureBox(failure);
 }

@@ -14,10 +14,50 @@ bool IsImageKind(WorkTabKind kind) {
     return kind == WorkTabSavedFile || kind == WorkTabSavedDc;
 }
 
+CString LoadText(UINT nID) {
+    CString text;
+    text.LoadString(nID);
+    return text;
+}
+
+// Why `path` gave no picture, in our words; the decoder's own complaint
+// follows in parentheses.
+CString UnreadableReason(LPCWSTR path, const CDibImage& image) {
+    const HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return LoadText(IDS_IMAGE_NOT_FOUND);
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED)
+            return LoadText(IDS_IMAGE_IN_USE);
+        CString reason;
+        reason.Format(LoadText(IDS_IMAGE_OPEN_FAILED), error);
+        return reason;
+    }
+    LARGE_INTEGER size = {};
+    const bool empty = ::GetFileSizeEx(file, &size) && size.QuadPart == 0;
+    ::CloseHandle(file);
+    if (empty)
+        return LoadText(IDS_IMAGE_EMPTY);
+    CString reason;
+    reason.Format(LoadText(IDS_IMAGE_DAMAGED), CString(image.GetLastError()).GetString());
+    return reason;
+}
+
 // The stamp is taken first: a write during the read shows as a change later.
-bool ReadImageFile(LPCWSTR path, CDibImage& image, FileStamp& stamp) {
+// A file that gives no picture leaves in `failure` the tab's text saying why.
+bool ReadImageFile(LPCWSTR path, CDibImage& image, FileStamp& stamp, CString& failure) {
     stamp = FileStamp::Of(path);
-    return path && image.Load(path, 0) && image.IsValid();
+    // The decoder of the extension's format goes first: when every decoder
+    // fails, its complaint is kept, which says more than "unknown format".
+    const wchar_t* dot = path ? wcsrchr(path, L'.') : nullptr;
+    const wchar_t* slash = path ? wcsrchr(path, L'\\') : nullptr;
+    const DWORD formatId = dot && (!slash || dot > slash) ? CDibImage::GetTypeIdFromName(dot + 1) : 0;
+    if (path && image.Load(path, formatId) && image.IsValid())
+        return true;
+    failure.Format(LoadText(IDS_IMAGE_UNREADABLE), path ? path : L"", UnreadableReason(path, image).GetString());
+    return false;
 }
 }  // namespace
 
@@ -107,18 +147,21 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
 
     CDibImage image;
     FileStamp stamp;
-    bool ok = false;
+    CString failure;
     if (nKind == WorkTabSavedFile)
-        ok = ReadImageFile(lpszName, image, stamp);
-    else
-        ok = dwData && image.CreateFromHBITMAP(reinterpret_cast<HBITMAP>(dwData));
-    if (!ok || !image.IsValid())
+        ReadImageFile(lpszName, image, stamp, failure);
+    else if (!dwData || !image.CreateFromHBITMAP(reinterpret_cast<HBITMAP>(dwData)) || !image.IsValid())
         return;  // nothing to show: no empty tab
 
+    // A file that cannot be read gets its tab all the same, saying so, so that
+    // the picture the user sees is never another item's.
     auto pane = std::make_unique<CImagePreviewWnd>();
     if (!pane->Create(this, CRect(0, 0, 0, 0), paneID))
         return;
-    pane->SetImage(image);
+    if (failure.IsEmpty())
+        pane->SetImage(image);
+    else
+        pane->SetUnreadable(failure);
     if (nKind == WorkTabSavedFile)
         pane->SetSource(lpszName, stamp);
     if (AddTab(title, static_cast<WorkTabKind>(nKind), std::move(pane)) && nKind == WorkTabSavedFile && m_onFileRead)
@@ -127,8 +170,8 @@ void CFormViewWnd::OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData) {
 
 // Another program (the editing program, say) may have written the file since
 // the tab read it, or the tab may show another folder's file of the same name.
-// Both are read again; a file that cannot be read keeps the picture it had.
-// A null path stands for the file the tab was read from.
+// Both are read again; a file that cannot be read now shows why instead of
+// the picture it had. A null path stands for the file the tab was read from.
 void CFormViewWnd::RefreshFileTab(int nTab, LPCWSTR lpszPath) {
     if (nTab < 0 || nTab >= static_cast<int>(m_tabs.size()) || m_tabs[nTab].kind != WorkTabSavedFile)
         return;
@@ -140,9 +183,11 @@ void CFormViewWnd::RefreshFileTab(int nTab, LPCWSTR lpszPath) {
         return;
     CDibImage image;
     FileStamp stamp;
-    if (!ReadImageFile(lpszPath, image, stamp))
-        return;
-    pane->SetImage(image);
+    CString failure;
+    if (ReadImageFile(lpszPath, image, stamp, failure))
+        pane->SetImage(image);
+    else
+        pane->SetUnreadable(failure);
     pane->SetSource(lpszPath, stamp);
     if (m_onFileRead)
         m_onFileRead(pane->GetSourcePath());
@@ -208,7 +253,7 @@ CImagePreviewWnd* CFormViewWnd::GetCurrentPane() const {
 
 CDibImage* CFormViewWnd::GetCurrentImage() const {
     CImagePreviewWnd* pane = GetCurrentPane();
-    return pane ? &pane->GetImage() : nullptr;
+    return pane && pane->GetImage().IsValid() ? &pane->GetImage() : nullptr;
 }
 
 CToolListWnd* CFormViewWnd::GetToolList() const {

@@ -24,10 +24,11 @@ public:
     BOOL Create(CWnd* pParentWnd, const RECT& rect, UINT nID);
 
     // Kinds 1 and 2 open an image tab titled with the text after the last
-    // backslash of lpszName (kind 1 reads that file, kind 2 copies the bitmap
-    // given as dwData, which stays the caller's). Kind 3 opens the web page
-    // tab "WebPage". A tab with the same title is selected instead; a file's
-    // tab first reads the file again when it was written since the tab read it.
+    // backslash of lpszName (kind 1 reads that file, and says why in the tab
+    // when it cannot; kind 2 copies the bitmap given as dwData, which stays
+    // the caller's). Kind 3 opens the web page tab "WebPage". A tab with the
+    // same title is selected instead; a file's tab first reads the file again
+    // when it was written since the tab read it.
     void OpenTab(LPCWSTR lpszName, int nKind, DWORD_PTR dwData);
     // Closes the image tab titled with the text after the last backslash of lpszPath.
     void CloseFileTab(LPCWSTR lpszPath, int nKind);
@@ -42,7 +43,8 @@ public:
     CString GetTabTitle(int nTab) const;
     // Kind of the current tab; the tool list (0) when none is open.
     WorkTabKind GetCurrentKind() const;
-    // Image and preview pane of the current tab for kinds 1 and 2; null otherwise.
+    // Image and preview pane of the current tab for kinds 1 and 2; null
+    // otherwise, and no image for a file that could not be read.
     CDibImage* GetCurrentImage() const;
     CImagePreviewWnd* GetCurrentPane() const;
     // The current tab's picture was just saved under lpszPath: when that is the

@@ -2,6 +2,7 @@
 
 #include "widgets/MemDC.h"
 
+#include <algorithm>
 #include <utility>
 
 FileStamp FileStamp::Of(LPCWSTR path) {
@@ -40,9 +41,18 @@ BOOL CImagePreviewWnd::Create(CWnd* pParentWnd, const RECT& rect, UINT nID) {
 
 void CImagePreviewWnd::SetImage(CDibImage& image) {
     m_image.Transfer(image);
+    m_strUnreadable.Empty();
     const CSize size(m_image.IsValid() ? static_cast<int>(m_image.GetWidth()) : 1,
                      m_image.IsValid() ? static_cast<int>(m_image.GetHeight()) : 1);
     SetScrollSizes(MM_TEXT, size);
+    if (m_hWnd)
+        Invalidate();
+}
+
+void CImagePreviewWnd::SetUnreadable(const CString& message) {
+    m_image.Destroy();
+    m_strUnreadable = message;
+    SetScrollSizes(MM_TEXT, CSize(1, 1));
     if (m_hWnd)
         Invalidate();
 }
@@ -66,4 +76,23 @@ void CImagePreviewWnd::OnDraw(CDC* pDC) {
     ::FillRect(dc.GetSafeHdc(), &clip, ::GetSysColorBrush(COLOR_APPWORKSPACE));
     if (m_image.IsValid())
         m_image.Draw(dc.GetSafeHdc(), 0, 0);
+    else if (!m_strUnreadable.IsEmpty())
+        DrawUnreadable(dc.GetSafeHdc());
+}
+
+// The message in the middle of the pane, as the web page tab shows its own.
+void CImagePreviewWnd::DrawUnreadable(HDC hDC) {
+    CRect client;
+    GetClientRect(&client);
+    ::FillRect(hDC, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    CScopedSelectObject font(hDC, ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(hDC, TRANSPARENT);
+    ::SetTextColor(hDC, ::GetSysColor(COLOR_BTNTEXT));
+    CRect text = client;
+    text.DeflateRect(8, 8);
+    const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+    CRect measured = text;
+    ::DrawTextW(hDC, m_strUnreadable, -1, &measured, format | DT_CALCRECT);
+    text.top = std::max(text.top, client.CenterPoint().y - measured.Height() / 2);
+    ::DrawTextW(hDC, m_strUnreadable, -1, &text, format);
 }

@@ -26,6 +26,9 @@ public:
     // Takes the picture over and sizes the scroll range to it.
     void SetImage(CDibImage& image);
     CDibImage& GetImage() { return m_image; }
+    // No picture: the pane shows `message` (why its file cannot be read) instead.
+    void SetUnreadable(const CString& message);
+    const CString& GetUnreadableMessage() const { return m_strUnreadable; }
 
     // The file the picture was read from and its stamp before the read; none
     // for a picture copied from a bitmap.
@@ -42,7 +45,10 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void DrawUnreadable(HDC hDC);
+
     CDibImage m_image;
+    CString m_strUnreadable;
     CString m_strSource;
     FileStamp m_stamp;
 };

@@ -43,15 +43,23 @@ bool MayOverwrite(const CString& path, bool changedOutside, IPaneItemHost& host)
 }
 
 // Removes the file from the disk. A file that is already gone counts as
-// removed: the entry has nothing left to show.
+// removed: the entry has nothing left to show. Under Wine a delete in a folder
+// that cannot be written to reports success and leaves the file, so the file
+// is looked for afterwards.
 bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
-    if (DeleteFileW(path.GetString()))
-        return true;
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        return true;
+    CString reason;
+    if (DeleteFileW(path.GetString())) {
+        if (!FileExists(path))
+            return true;
+        reason = LoadResString(IDS_DELETE_LEFT_FILE);
+    } else {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        reason = SystemReason(error);
+    }
     CString message;
-    message.Format(LoadResString(IDS_DELETE_FAILED), path.GetString(), SystemReason(error).GetString());
+    message.Format(LoadResString(IDS_DELETE_FAILED), path.GetString(), reason.GetString());
     host.ReportFailure(message);
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include "app/panes/FileTabCtrl.h"
 #include "app/panes/PaneResources.h"
+#include "workarea/ImagePreviewWnd.h"
 #include "workarea/MainFrmWnd.h"
 
 BEGIN_MESSAGE_MAP(CFileTabWnd, CResizableDialog)
@@ -40,6 +41,18 @@ void CFileTabWnd::AddItem(LPCWSTR lpszPath) {
     m_list.QueueFile(lpszPath);
     if (m_pTabs)
         m_pTabs->ChangeCountFromAnyThread(CFileTabCtrl::kFileTab, +1);
+}
+
+void CFileTabWnd::AddOrRenewItem(LPCWSTR lpszPath) {
+    if (!m_list.ListsFile(lpszPath)) {
+        AddItem(lpszPath);
+        return;
+    }
+    m_list.QueueRedraw(lpszPath);
+    CFormViewWnd* view = m_pWorkArea ? m_pWorkArea->GetView() : nullptr;
+    const CImagePreviewWnd* shown = view ? view->GetCurrentPane() : nullptr;
+    if (shown && shown->GetSourcePath().CompareNoCase(lpszPath) == 0)
+        view->RereadCurrentFile();
 }
 
 void CFileTabWnd::DeleteItem(int nIndex) {

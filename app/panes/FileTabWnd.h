@@ -20,6 +20,9 @@ public:
 
     // Any thread.
     void AddItem(LPCWSTR lpszPath);
+    // UI thread: AddItem for a file not listed yet; a file listed already keeps
+    // its one entry, which shows the file anew, as does its tab when shown.
+    void AddOrRenewItem(LPCWSTR lpszPath);
     // UI thread; an index outside the list changes nothing.
     void DeleteItem(int nIndex);
     bool HasSelection() const { return m_nSelectedIndex >= 0; }

@@ -27,6 +27,15 @@ bool CNpTabListCtrl::ItemShows(int nItem, const Job& job) const {
     return pPath && pPath->CompareNoCase(job.path) == 0;
 }
 
+bool CNpTabListCtrl::ListsFile(LPCWSTR lpszPath) {
+    Job job;
+    job.path = lpszPath ? lpszPath : L"";
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (ItemShows(i, job))
+            return true;
+    return IsComing(job.path);
+}
+
 CString* CNpTabListCtrl::GetItemPath(int nItem) const {
     if (nItem < 0 || nItem >= GetItemCount())
         return nullptr;

@@ -13,6 +13,8 @@ public:
     void QueueRedraw(LPCWSTR lpszPath);
     // The full path kept with an item; null for a bad index.
     CString* GetItemPath(int nItem) const;
+    // UI thread: true when an item shows this file, or will once the loader is done.
+    bool ListsFile(LPCWSTR lpszPath);
 
     // The text after the last backslash, or the whole path.
     static CString FileNamePart(LPCWSTR lpszPath);

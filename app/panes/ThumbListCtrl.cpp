@@ -146,10 +146,18 @@ BOOL CThumbListCtrl::StartWorker() {
 void CThumbListCtrl::Enqueue(Job job) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        if (!job.redraw && !job.path.IsEmpty())
+            m_coming.push_back(job.path);
         m_queue.push_back(std::move(job));
     }
     if (m_hWork)
         ::SetEvent(m_hWork);
+}
+
+bool CThumbListCtrl::IsComing(const CString& path) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::any_of(m_coming.begin(), m_coming.end(),
+                       [&](const CString& coming) { return coming.CompareNoCase(path) == 0; });
 }
 
 UINT __cdecl CThumbListCtrl::WorkerProc(LPVOID pParam) {
@@ -212,6 +220,12 @@ LRESULT CThumbListCtrl::OnThumbnailsReady(WPARAM, LPARAM) {
 }
 
 void CThumbListCtrl::Insert(Ready& ready) {
+    if (!ready.job.path.IsEmpty()) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const auto coming = std::find(m_coming.begin(), m_coming.end(), ready.job.path);
+        if (coming != m_coming.end())
+            m_coming.erase(coming);
+    }
     int image = -1;
     if (ready.thumbnail) {
         image = ImageList_AddMasked(m_thumbnails.m_hImageList, ready.thumbnail, kMaskColor);
@@ -305,6 +319,7 @@ void CThumbListCtrl::DropReady() {
     }
     m_ready.clear();
     m_queue.clear();
+    m_coming.clear();
 }
 
 void CThumbListCtrl::StopWorker() {

@@ -61,6 +61,8 @@ protected:
     BOOL StartWorker();
     // Any thread.
     void Enqueue(Job job);
+    // True while an item for this file is queued and not inserted yet.
+    bool IsComing(const CString& path);
 
     // On the worker: reads the job's picture; false leaves the cell blank.
     virtual bool ReadPicture(const Job& job, CDibImage& picture) = 0;
@@ -93,6 +95,7 @@ private:
     std::mutex m_lock;
     std::deque<Job> m_queue;
     std::deque<Ready> m_ready;
+    std::deque<CString> m_coming;  // files of the item insertions not done yet
     bool m_bStopping = false;
     HANDLE m_hWork = nullptr;
     HANDLE m_hQuit = nullptr;

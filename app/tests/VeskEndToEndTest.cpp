@@ -20,7 +20,7 @@ using namespace vesk_test;
 
 constexpr const wchar_t* kAboutTitle = L"베스크캡V0.6 정보";
 constexpr UINT kTrayExitCommand = 32978, kTrayOptionsMisc = 32977;
-constexpr UINT kWebImageCommand = 32782;
+constexpr UINT kWebImageCommand = 32782, kCursorCommand = 32784;
 constexpr const wchar_t* kWebImageTitle = L"웹 이미지";
 constexpr const wchar_t* kFrameTitle = L"VeskFrame";
 constexpr UINT kTrayNotify = WM_APP + 12;
@@ -413,19 +413,33 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
     // The first file, highlighted by a key after a click on the second, is shown. Read-only,
-    // it cannot go: a box names it and its entry stays. Then it is deleted.
+    // or in a folder that cannot be written to, it cannot go: a box names it and its entry
+    // stays. Then it is deleted.
     ASSERT_TRUE(OpenItem(process, files, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == 3; }))
         << "work-area tabs after Left: " << ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0);
-    ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(0).c_str(), FILE_ATTRIBUTE_READONLY));
-    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
-    const std::wstring refusal = run_.AnswerMessageBox();
-    EXPECT_TRUE(refusal.find(L"삭제하지 못했습니다") != std::wstring::npos &&
-                refusal.find(L"Vesk_0.bmp") != std::wstring::npos) << refusal;
-    run_.WaitUntilIdle(main);
-    EXPECT_EQ(wt::ItemCount(files), 3);
-    ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(0).c_str(), FILE_ATTRIBUTE_NORMAL));
+    const std::wstring first = run_.Numbered(0), folder = L"'" + UnixPath(run_.folder()) + L"'";
+    const std::function<bool(bool)> locks[] = {
+        [&](bool on) {
+            return ::SetFileAttributesW(first.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+        },
+        // There Wine says the delete succeeded and leaves the file (root needs the immutable flag).
+        [&](bool on) {
+            return RunUnix(on ? L"chmod a-w " + folder + L"; chattr +i " + folder
+                              : L"chattr -i " + folder + L"; chmod u+w " + folder);
+        },
+    };
+    for (const auto& lock : locks) {
+        ASSERT_TRUE(lock(true));
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
+        const std::wstring refusal = run_.AnswerMessageBox();
+        ASSERT_TRUE(lock(false));
+        EXPECT_TRUE(refusal.find(L"삭제하지 못했습니다") != std::wstring::npos &&
+                    refusal.find(L"Vesk_0.bmp") != std::wstring::npos) << refusal;
+        run_.WaitUntilIdle(main);
+        EXPECT_EQ(wt::ItemCount(files), 3);
+    }
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 2; })) << "the file was not removed";
     EXPECT_FALSE(Exists(run_.Numbered(0)));
@@ -682,6 +696,16 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     ASSERT_TRUE(::PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
     EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); }));
     EXPECT_TRUE(::IsWindow(webImage));
+
+    // Every cursor capture replaces the one cursor file, which keeps its one entry.
+    const std::wstring cursor = run_.folder() + L"\\Cursor.cur";
+    for (int capture = 0; capture < 3; ++capture) {
+        ASSERT_TRUE(WaitFor([&] { return ::DeleteFileW(cursor.c_str()) || !Exists(cursor); })) << "Cursor.cur stays";
+        ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kCursorCommand, 0));
+        ASSERT_TRUE(WaitFor([&] { return Exists(cursor); })) << "no cursor file";
+        EXPECT_EQ(TabTitle(run_.process(), tabs, 0), L"저장된 파일(1)") << capture;  // after the command
+    }
+    EXPECT_TRUE(WaitFor([&] { return wt::ItemCount(fileList) == 1; })) << wt::ItemCount(fileList) << " entries";
 
     EXPECT_EQ(run_.Exit(main), 0u);
     COpFilePropertyPage file;

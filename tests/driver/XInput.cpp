@@ -4,21 +4,36 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 namespace vesk_test {
 
-bool XDo(const std::wstring& arguments) {
+std::wstring UnixPath(const std::wstring& path) {
+    using UnixNameFn = char*(CDECL*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name)
+        return std::wstring();
+    std::wstring unixPath(name, name + strlen(name));
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixPath;
+}
+
+bool XDo(const std::wstring& arguments) { return RunUnix(L"/usr/bin/xdotool " + arguments); }
+
+bool RunUnix(const std::wstring& command) {
     // Wine starts a Unix program without a handle to wait on (and leaves
     // hThread holding none of ours), so the run removes a file of its own
-    // when xdotool is done: one run's events never overtake the last run's.
+    // when the command is done: one run's events never overtake the last run's.
     WCHAR mark[MAX_PATH] = {};
     if (!GetTempFileNameW(L"Z:\\tmp", L"xdo", 0, mark))
         return false;
     std::wstring unixMark = mark + 2;  // Z: is the Unix root
     std::replace(unixMark.begin(), unixMark.end(), L'\\', L'/');
     const wchar_t* shell = L"Z:\\bin\\sh";
-    std::wstring cmd = std::wstring(shell) + L" -c \"/usr/bin/xdotool " + arguments + L"; rm -f " + unixMark + L"\"";
+    std::wstring cmd = std::wstring(shell) + L" -c \"" + command + L"; rm -f " + unixMark + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

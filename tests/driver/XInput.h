@@ -14,6 +14,10 @@ namespace vesk_test {
 // Runs xdotool with `arguments` and returns once it is done; false when it
 // could not be started or did not end.
 bool XDo(const std::wstring& arguments);
+// The same for a Unix shell command line.
+bool RunUnix(const std::wstring& command);
+// `path` as the Unix side names it; empty when Wine cannot tell.
+std::wstring UnixPath(const std::wstring& path);
 // Moves the X pointer to (x, y) in one event and waits until the system sees
 // it there. Each returns false when xdotool could not be started.
 bool XMove(int x, int y);

@@ -120,9 +120,9 @@ TEST_F(WorkAreaTest, ViewFillsTheFrameAndHasOnlyTheToolListAtFirst) {
 
 TEST_F(WorkAreaTest, OpenTabTitlesReuseAndClose) {
     const std::wstring path = TempPath(L"work_a.bmp");
+    CDibImage image;
     {
         HBITMAP h = MakeSolidBitmap(800, 700, RGB(0, 128, 0));
-        CDibImage image;
         ASSERT_TRUE(image.CreateFromHBITMAP(h));
         ASSERT_TRUE(image.Save(path.c_str(), 1));
         ::DeleteObject(h);
@@ -137,31 +137,45 @@ TEST_F(WorkAreaTest, OpenTabTitlesReuseAndClose) {
         int tabs;
         const wchar_t* currentTitle;
         WorkTabKind currentKind;
+        const char* writeFirst = nullptr;  // the file's new content, written outside first
+        const wchar_t* says = nullptr;  // what the tab says instead of a picture
     };
     const Step steps[] = {
         {path.c_str(), 1, 0, 2, L"work_a.bmp", WorkTabSavedFile},
         {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 3, L"veskdc_1.bmp", WorkTabSavedDc},
         {path.c_str(), 1, 0, 3, L"work_a.bmp", WorkTabSavedFile},  // selected, not reopened
         {L"예약된 이름\\veskdc_1.bmp", 2, reinterpret_cast<DWORD_PTR>(hDc), 3, L"veskdc_1.bmp", WorkTabSavedDc},
-        {L"C:\\nowhere\\missing.bmp", 1, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // unreadable: no tab
         {L"예약된 이름\\veskdc_9.bmp", 2, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // no bitmap: no tab
         {L"x", 7, 0, 3, L"veskdc_1.bmp", WorkTabSavedDc},  // no such kind
+        // Unreadable files: a tab that says why, with no picture.
+        {L"C:\\nowhere\\missing.bmp", 1, 0, 4, L"missing.bmp", WorkTabSavedFile, nullptr, L"파일이 없습니다"},
+        {path.c_str(), 1, 0, 4, L"work_a.bmp", WorkTabSavedFile, "BM, damaged", L"손상되었거나"},
     };
     for (const Step& step : steps) {
+        if (FILE* file = step.writeFirst ? _wfopen(step.name, L"wb") : nullptr) {
+            fputs(step.writeFirst, file);
+            fclose(file);
+        }
         view.OpenTab(step.name, step.kind, step.data);
         EXPECT_EQ(step.tabs, view.GetTabCount()) << step.name;
         EXPECT_EQ(CString(step.currentTitle), view.GetTabTitle(view.GetCurrentTab())) << step.name;
         EXPECT_EQ(step.currentKind, view.GetCurrentKind()) << step.name;
+        const CString said = view.GetCurrentPane() ? view.GetCurrentPane()->GetUnreadableMessage() : CString();
+        EXPECT_TRUE(step.says ? said.Find(step.says) > 0 && !view.GetCurrentImage() : said.IsEmpty())
+            << step.name << ": " << said.GetString();
     }
 
-    // The preview shows the image at 1:1 and scrolls over the rest.
+    // Readable again, the preview shows the image at 1:1 and scrolls over the rest.
+    ASSERT_TRUE(image.Save(path.c_str(), 1));
     view.OpenTab(path.c_str(), 1, 0);
     CImagePreviewWnd* pane = view.GetCurrentPane();
     ASSERT_NE(nullptr, pane);
+    EXPECT_TRUE(pane->GetUnreadableMessage().IsEmpty());
     EXPECT_EQ(CSize(800, 700), pane->GetTotalSize());
     EXPECT_NE(0u, pane->GetStyle() & WS_VSCROLL);
     EXPECT_EQ(800u, view.GetCurrentImage()->GetWidth());
 
+    view.CloseFileTab(L"C:\\nowhere\\missing.bmp", 1);
     view.CloseFileTab(L"C:\\elsewhere\\unknown.bmp", 1);
     EXPECT_EQ(3, view.GetTabCount());
     view.CloseFileTab(L"", 2);

@@ -362,18 +362,6 @@ bool IsPngFile(const std::wstring& path) {
     return ok;
 }
 
-std::wstring UnixPath(const std::wstring& path) {
-    using UnixNameFn = char*(CDECL*)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixNameFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName ? unixName(path.c_str()) : nullptr;
-    if (!name)
-        return std::wstring();
-    std::wstring unixPath(name, name + strlen(name));
-    HeapFree(GetProcessHeap(), 0, name);
-    return unixPath;
-}
-
 // What PIL reads in `path`: "JPEG 1280x1024", "no PIL" when it is not
 // installed, empty when it could not be asked. Wine starts the host's Python
 // but keeps no exit code for it, so the answer comes back in a file.
