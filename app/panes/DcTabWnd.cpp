@@ -8,6 +8,7 @@ BEGIN_MESSAGE_MAP(CDcTabWnd, CResizableDialog)
     ON_WM_CTLCOLOR()
     ON_NOTIFY(NM_CLICK, IDC_DC_LIST, OnClickList)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_DC_LIST, OnItemChanged)
+    ON_MESSAGE(CFileTabCtrl::WM_PANE_SHOWN, OnPaneShown)
 END_MESSAGE_MAP()
 
 CDcTabWnd::CDcTabWnd() : CResizableDialog(IDD_DC_TAB) {}
@@ -71,8 +72,41 @@ void CDcTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
 // A key moves the highlight without a click: what it lands on is opened too.
 void CDcTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    if (CThumbListCtrl::ChangesSelection(pNMHDR))
+    if (CThumbListCtrl::ChangesSelection(pNMHDR) && !m_bShowingItem)
         SelectHighlighted();
+}
+
+// Brought up by the user: the work area shows what this pane highlights.
+LRESULT CDcTabWnd::OnPaneShown(WPARAM, LPARAM) {
+    if (m_list.GetHighlightedItem() >= 0)
+        SelectHighlighted();
+    return 0;
+}
+
+int CDcTabWnd::FindItem(LPCWSTR lpszTitle) const {
+    const auto titled = [&](int item) {
+        return lpszTitle && item < m_list.GetItemCount() && CFormViewWnd::TitleOf(m_list.GetItemText(item, 0)) == lpszTitle;
+    };
+    if (m_nSelectedIndex >= 0 && titled(m_nSelectedIndex))
+        return m_nSelectedIndex;
+    for (int i = 0; i < m_list.GetItemCount(); ++i) {
+        if (titled(i))
+            return i;
+    }
+    return -1;
+}
+
+bool CDcTabWnd::ShowItem(LPCWSTR lpszTitle) {
+    const int item = FindItem(lpszTitle);
+    if (item < 0)
+        return false;
+    m_bShowingItem = true;
+    m_list.Highlight(item);
+    m_bShowingItem = false;
+    m_nSelectedIndex = item;
+    m_strSelectedName = m_list.GetItemText(item, 0);
+    m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(item));
+    return true;
 }
 
 void CDcTabWnd::SelectHighlighted() {

@@ -7,6 +7,7 @@
 BEGIN_MESSAGE_MAP(CFileTabWnd, CResizableDialog)
     ON_NOTIFY(NM_CLICK, IDC_FILE_LIST, OnClickList)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_FILE_LIST, OnItemChanged)
+    ON_MESSAGE(CFileTabCtrl::WM_PANE_SHOWN, OnPaneShown)
 END_MESSAGE_MAP()
 
 CFileTabWnd::CFileTabWnd() : CResizableDialog(IDD_FILE_TAB) {}
@@ -74,8 +75,41 @@ void CFileTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
 // so that save and delete act on the file the user sees.
 void CFileTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    if (CThumbListCtrl::ChangesSelection(pNMHDR))
+    if (CThumbListCtrl::ChangesSelection(pNMHDR) && !m_bShowingItem)
         SelectHighlighted();
+}
+
+// Brought up by the user: the work area shows what this pane highlights.
+LRESULT CFileTabWnd::OnPaneShown(WPARAM, LPARAM) {
+    if (m_list.GetHighlightedItem() >= 0)
+        SelectHighlighted();
+    return 0;
+}
+
+int CFileTabWnd::FindItem(LPCWSTR lpszPath) const {
+    const auto lists = [&](int item) {
+        const CString* pPath = m_list.GetItemPath(item);
+        return pPath && lpszPath && pPath->CompareNoCase(lpszPath) == 0;
+    };
+    if (m_nSelectedIndex >= 0 && lists(m_nSelectedIndex))
+        return m_nSelectedIndex;
+    for (int i = 0; i < m_list.GetItemCount(); ++i) {
+        if (lists(i))
+            return i;
+    }
+    return -1;
+}
+
+bool CFileTabWnd::ShowItem(LPCWSTR lpszPath) {
+    const int item = FindItem(lpszPath);
+    if (item < 0)
+        return false;
+    m_bShowingItem = true;
+    m_list.Highlight(item);
+    m_bShowingItem = false;
+    m_nSelectedIndex = item;
+    m_strSelectedPath = *m_list.GetItemPath(item);
+    return true;
 }
 
 void CFileTabWnd::SelectHighlighted() {

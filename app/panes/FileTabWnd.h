@@ -23,6 +23,12 @@ public:
     // UI thread; an index outside the list changes nothing.
     void DeleteItem(int nIndex);
     bool HasSelection() const { return m_nSelectedIndex >= 0; }
+    // The item listing the file: the selected one when it does, else the
+    // first; -1 when none does.
+    int FindItem(LPCWSTR lpszPath) const;
+    // Highlights and selects the item listing the file, which the work area
+    // shows already; false when no item does.
+    bool ShowItem(LPCWSTR lpszPath);
 
     BOOL DestroyWindow() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -39,6 +45,7 @@ protected:
 
     afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg LRESULT OnPaneShown(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -48,4 +55,5 @@ private:
 
     CFileTabCtrl* m_pTabs = nullptr;
     CMainFrmWnd* m_pWorkArea = nullptr;
+    bool m_bShowingItem = false;  // in ShowItem: highlight changes open nothing
 };

@@ -43,6 +43,8 @@ public:
     // The item the user has highlighted: the focused one when it is selected,
     // else the first selected one; -1 when none is.
     int GetHighlightedItem() const;
+    // Makes nItem the one highlighted item, focused and scrolled into view.
+    void Highlight(int nItem);
     // How much taller the list must be to show a row of thumbnails with
     // one-line names in its font; 0 or less when it is tall enough.
     int GetMissingRowHeight() const;
