@@ -412,7 +412,7 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     ClickList(files, files.m_list, 0, IDC_FILE_LIST);
     const auto thumbnail = [&] { return ImageListPixel(files.m_list.GetThumbnails().m_hImageList, 0, 27, 27); };
     EXPECT_TRUE(PumpUntil([&] { return thumbnail() == RGB(0, 0, 255); })) << std::hex << thumbnail();
-    // A click beside the items highlights none: nothing is left to save or delete.
+    // A click beside the items highlights none.
     ClickList(files, files.m_list, -1, IDC_FILE_LIST);
     EXPECT_FALSE(files.HasSelection());
 
