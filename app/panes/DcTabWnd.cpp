@@ -72,7 +72,7 @@ void CDcTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
 // A key moves the highlight without a click: what it lands on is opened too.
 void CDcTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    if (CThumbListCtrl::ChangesSelection(pNMHDR) && !m_bShowingItem)
+    if (CThumbListCtrl::ChangesSelection(pNMHDR))
         SelectHighlighted();
 }
 
@@ -84,29 +84,16 @@ LRESULT CDcTabWnd::OnPaneShown(WPARAM, LPARAM) {
 }
 
 int CDcTabWnd::FindItem(LPCWSTR lpszTitle) const {
-    const auto titled = [&](int item) {
-        return lpszTitle && item < m_list.GetItemCount() && CFormViewWnd::TitleOf(m_list.GetItemText(item, 0)) == lpszTitle;
-    };
-    if (m_nSelectedIndex >= 0 && titled(m_nSelectedIndex))
-        return m_nSelectedIndex;
-    for (int i = 0; i < m_list.GetItemCount(); ++i) {
-        if (titled(i))
-            return i;
-    }
-    return -1;
+    return m_list.FindItem(m_nSelectedIndex, [&](int item) {
+        return lpszTitle && CFormViewWnd::TitleOf(m_list.GetItemText(item, 0)) == lpszTitle;
+    });
 }
 
 bool CDcTabWnd::ShowItem(LPCWSTR lpszTitle) {
     const int item = FindItem(lpszTitle);
-    if (item < 0)
-        return false;
-    m_bShowingItem = true;
-    m_list.Highlight(item);
-    m_bShowingItem = false;
-    m_nSelectedIndex = item;
-    m_strSelectedName = m_list.GetItemText(item, 0);
-    m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(item));
-    return true;
+    if (item >= 0)
+        m_list.Highlight(item);
+    return item >= 0;
 }
 
 void CDcTabWnd::SelectHighlighted() {
@@ -120,7 +107,8 @@ void CDcTabWnd::SelectHighlighted() {
     m_nSelectedIndex = sel;
     m_strSelectedName = m_list.GetItemText(sel, 0);
     m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(sel));
-    if (m_pWorkArea && m_pWorkArea->GetView()) {
+    // A highlight that follows the work area needs nothing opened.
+    if (m_pWorkArea && m_pWorkArea->GetView() && !m_list.IsHighlighting()) {
         m_pWorkArea->GetView()->OpenTab(m_strSelectedName, WorkTabSavedDc,
                                         reinterpret_cast<DWORD_PTR>(m_hSelectedBitmap));
         m_pWorkArea->ShowBar(m_pWorkArea->GetImageToolBar(), TRUE);

@@ -75,7 +75,7 @@ void CFileTabWnd::OnClickList(NMHDR*, LRESULT* pResult) {
 // so that save and delete act on the file the user sees.
 void CFileTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    if (CThumbListCtrl::ChangesSelection(pNMHDR) && !m_bShowingItem)
+    if (CThumbListCtrl::ChangesSelection(pNMHDR))
         SelectHighlighted();
 }
 
@@ -87,29 +87,17 @@ LRESULT CFileTabWnd::OnPaneShown(WPARAM, LPARAM) {
 }
 
 int CFileTabWnd::FindItem(LPCWSTR lpszPath) const {
-    const auto lists = [&](int item) {
+    return m_list.FindItem(m_nSelectedIndex, [&](int item) {
         const CString* pPath = m_list.GetItemPath(item);
         return pPath && lpszPath && pPath->CompareNoCase(lpszPath) == 0;
-    };
-    if (m_nSelectedIndex >= 0 && lists(m_nSelectedIndex))
-        return m_nSelectedIndex;
-    for (int i = 0; i < m_list.GetItemCount(); ++i) {
-        if (lists(i))
-            return i;
-    }
-    return -1;
+    });
 }
 
 bool CFileTabWnd::ShowItem(LPCWSTR lpszPath) {
     const int item = FindItem(lpszPath);
-    if (item < 0)
-        return false;
-    m_bShowingItem = true;
-    m_list.Highlight(item);
-    m_bShowingItem = false;
-    m_nSelectedIndex = item;
-    m_strSelectedPath = *m_list.GetItemPath(item);
-    return true;
+    if (item >= 0)
+        m_list.Highlight(item);
+    return item >= 0;
 }
 
 void CFileTabWnd::SelectHighlighted() {
@@ -122,7 +110,8 @@ void CFileTabWnd::SelectHighlighted() {
     }
     m_nSelectedIndex = sel;
     m_strSelectedPath = *pPath;
-    if (m_pWorkArea && m_pWorkArea->GetView()) {
+    // A highlight that follows the work area needs nothing opened.
+    if (m_pWorkArea && m_pWorkArea->GetView() && !m_list.IsHighlighting()) {
         m_pWorkArea->GetView()->OpenTab(m_strSelectedPath, WorkTabSavedFile, 0);
         m_pWorkArea->ShowBar(m_pWorkArea->GetPaletteBar(), TRUE);
     }

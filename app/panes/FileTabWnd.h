@@ -55,5 +55,4 @@ private:
 
     CFileTabCtrl* m_pTabs = nullptr;
     CMainFrmWnd* m_pWorkArea = nullptr;
-    bool m_bShowingItem = false;  // in ShowItem: highlight changes open nothing
 };

@@ -275,9 +275,22 @@ int CThumbListCtrl::GetHighlightedItem() const {
 void CThumbListCtrl::Highlight(int nItem) {
     if (SendMessage(LVM_GETSELECTEDCOUNT) == 1 && GetNextItem(-1, LVNI_SELECTED) == nItem)
         return;
+    m_bHighlighting = true;
     SetItemState(-1, 0, LVIS_SELECTED);
     SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_bHighlighting = false;
     EnsureVisible(nItem, FALSE);
+}
+
+int CThumbListCtrl::FindItem(int preferred, const std::function<bool(int)>& matches) const {
+    const int count = GetItemCount();
+    if (preferred >= 0 && preferred < count && matches(preferred))
+        return preferred;
+    for (int i = 0; i < count; ++i) {
+        if (matches(i))
+            return i;
+    }
+    return -1;
 }
 
 int CThumbListCtrl::GetMissingRowHeight() const {
