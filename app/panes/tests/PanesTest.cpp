@@ -424,6 +424,23 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     ::DeleteFileW(path.c_str());
 }
 
+// A pane that a key brings up shows its highlighted item in the work area.
+TEST_F(PanesTest, APaneBroughtUpShowsItsHighlightedItem) {
+    const std::wstring path = TempPath(L"panes_shown.bmp");
+    ASSERT_TRUE(WriteSolidBmp(path, 64, 48, kRed));
+    files.AddItem(path.c_str());
+    dcs.AddItem(L"예약된 이름\\veskdc_9.bmp", Keep(MakeSolidBitmap(30, 20, kRed)));
+    ASSERT_TRUE(PumpUntil([&] { return files.m_list.GetItemCount() == 1 && dcs.m_list.GetItemCount() == 1; }));
+    ClickList(files, files.m_list, 0, IDC_FILE_LIST);
+    ClickList(dcs, dcs.m_list, 0, IDC_DC_LIST);
+    tabs.SendMessage(WM_KEYDOWN, VK_RIGHT);
+    ASSERT_TRUE(dcs.IsWindowVisible());
+    tabs.SendMessage(WM_KEYDOWN, VK_LEFT);
+    EXPECT_TRUE(files.IsWindowVisible() && !dcs.IsWindowVisible());
+    EXPECT_EQ(CString(L"panes_shown.bmp"), frame.GetView()->GetTabTitle(frame.GetView()->GetCurrentTab()));
+    ::DeleteFileW(path.c_str());
+}
+
 TEST_F(PanesTest, EnterNeverEndsThePane) {
     MSG msg = {};
     msg.hwnd = files.m_list.m_hWnd;
