@@ -424,7 +424,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     ::MapWindowPoints(workTabs, nullptr, reinterpret_cast<POINT*>(&tab1), 2);
     ASSERT_TRUE(XMove((tab1.left + tab1.right) / 2, (tab1.top + tab1.bottom) / 2) && XClick());
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(files, LVM_GETITEMSTATE, 1, LVIS_SELECTED) != 0; }))
-        << "the shown file is not the highlighted one";
+        << "highlighted: item " << ::SendMessageW(files, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
     ASSERT_TRUE(::SetFileAttributesW(run_.Numbered(1).c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
     const std::wstring refusal = run_.AnswerMessageBox();
@@ -502,12 +502,14 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     run_.WaitUntilIdle(main);
     EXPECT_NE(ScreenPixel(cell.left + 1, cell.top + 1), ::GetSysColor(COLOR_WINDOW)) << "no highlight drawn";
     ASSERT_TRUE(XDo(L"key Right"));
-    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && !::IsWindowVisible(files); })) << "Right: no pane change";
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && !::IsWindowVisible(files); }))
+        << "Right: no pane change";
     ASSERT_TRUE(XDo(L"key Tab"));
     EXPECT_TRUE(WaitFor([&] { return wt::FocusOf(main) == dcs; })) << "Tab stayed in the strip";
     // Delete takes the file shown, whichever pane shows; save as then says it has nothing to write.
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
-    EXPECT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1 && !Exists(shown); })) << "the file shown stays";
+    EXPECT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1 && !Exists(shown); }))
+        << "the file shown stays; files listed: " << wt::ItemCount(files);
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItemAs, 0));
     EXPECT_NE(run_.AnswerMessageBox().find(L"저장할 그림이"), std::wstring::npos) << "no word before the name";
 
