@@ -24,6 +24,7 @@
 #include "app/tools/gif/GifWnd.h"
 #include "app/tools/watermark/WatermarkWnd.h"
 #include "resources/resource.h"
+#include "workarea/ImagePreviewWnd.h"
 #include "workarea/MainFrmWnd.h"
 #include "workarea/WebImageWnd.h"
 #include "workarea/WorkTab.h"
@@ -387,6 +388,17 @@ void CVeskDlg::CreatePaneTabs(const CRect& workArea) {
     }
     m_wndFileTab.SetWorkArea(m_pWorkArea.get());
     m_wndDcTab.SetWorkArea(m_pWorkArea.get());
+    // Whatever brings an item's tab up, its pane shows and highlights it.
+    if (CFormViewWnd* view = m_pWorkArea ? m_pWorkArea->GetView() : nullptr) {
+        view->SetTabShownHandler([this, view] {
+            const CImagePreviewWnd* pane = view->GetCurrentPane();
+            if (view->GetCurrentKind() == WorkTabSavedFile && pane && m_wndFileTab.ShowItem(pane->GetSourcePath()))
+                m_wndPaneTabs.SelectPane(CFileTabCtrl::kFileTab);
+            else if (view->GetCurrentKind() == WorkTabSavedDc &&
+                     m_wndDcTab.ShowItem(view->GetTabTitle(view->GetCurrentTab())))
+                m_wndPaneTabs.SelectPane(CFileTabCtrl::kDcTab);
+        });
+    }
 
     CRect client;
     GetClientRect(&client);
@@ -1066,27 +1078,32 @@ void CVeskDlg::OnSaveItem() {
     if (!theApp.m_pFileOptions)
         return;
     CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
-    SaveSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
-                                           m_wndFileTab, m_wndDcTab),
+    SaveSelectedItem(GatherPaneItemContext(m_pWorkArea ? m_pWorkArea->GetView() : nullptr, m_wndFileTab, m_wndDcTab),
                      theApp.m_pFileOptions->SaveFolder(), host);
 }
 
+// Never silent: with no picture to write it says so before asking for a
+// name, and again should the picture be gone once the name is given.
 void CVeskDlg::OnSaveItemAs() {
-    const PaneItemContext context = GatherPaneItemContext(
-        m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr, m_wndFileTab, m_wndDcTab);
-    if (context.currentKind != WorkTabSavedFile && context.currentKind != WorkTabSavedDc)
+    const auto context = [this] {
+        return GatherPaneItemContext(m_pWorkArea ? m_pWorkArea->GetView() : nullptr, m_wndFileTab, m_wndDcTab);
+    };
+    const auto nothingToSave = [] { AfxMessageBox(LoadResString(IDS_NOTHING_TO_SAVE_AS), MB_OK | MB_ICONINFORMATION); };
+    if (!CanSaveItemAs(context())) {
+        nothingToSave();
         return;
+    }
     const CString path = AskSaveAsPath(this);
     if (path.IsEmpty())
         return;
     CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
-    SaveSelectedItemAs(context, path, host);
+    if (SaveSelectedItemAs(context(), path, host) == PaneCommandResult::NotApplicable)
+        nothingToSave();
 }
 
 void CVeskDlg::OnDeleteItem() {
     CPaneItemHost host(m_wndFileTab, m_wndDcTab, ReleaseSavedDcBitmap(m_pCaptureSink.get()));
-    DeleteSelectedItem(GatherPaneItemContext(m_nSaveTarget, m_pWorkArea ? m_pWorkArea->GetView() : nullptr,
-                                             m_wndFileTab, m_wndDcTab),
+    DeleteSelectedItem(GatherPaneItemContext(m_pWorkArea ? m_pWorkArea->GetView() : nullptr, m_wndFileTab, m_wndDcTab),
                        host);
 }
 

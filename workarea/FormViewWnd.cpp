@@ -302,6 +302,8 @@ void CFormViewWnd::SelectTab(int nTab) {
     }
     if (focusHidden)
         FocusCurrentPane();
+    if (m_onTabShown)
+        m_onTabShown();
 }
 
 void CFormViewWnd::FocusCurrentPane() {

@@ -37,6 +37,8 @@ public:
     void SetPageCaptureHandler(PageCaptureHandler handler);
     // Told the path of every file that an image tab has read, first or again.
     void SetFileReadHandler(std::function<void(LPCWSTR)> handler) { m_onFileRead = std::move(handler); }
+    // Told each time a tab becomes the current one, by a click or otherwise.
+    void SetTabShownHandler(std::function<void()> handler) { m_onTabShown = std::move(handler); }
 
     int GetTabCount() const { return static_cast<int>(m_tabs.size()); }
     int GetCurrentTab() const;
@@ -92,4 +94,5 @@ private:
     UINT m_nNextPaneID = 1;
     PageCaptureHandler m_onPageCapture;
     std::function<void(LPCWSTR)> m_onFileRead;
+    std::function<void()> m_onTabShown;
 };

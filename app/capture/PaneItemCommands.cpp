@@ -12,16 +12,19 @@
 #include "workarea/MainFrmWnd.h"
 
 namespace {
-bool IsImageTab(WorkTabKind kind) { return kind == WorkTabSavedFile || kind == WorkTabSavedDc; }
 
-// The selected item of the target's pane, shown in the current tab: only
-// then is the current image that item's picture.
-bool CurrentTabShowsSelection(const PaneItemContext& context) {
+// The current tab shows the item of the target's pane that the commands act on.
+bool CurrentTabShowsItem(const PaneItemContext& context) {
     if (context.target == 0)
         return context.currentKind == WorkTabSavedFile && context.selectedFileIndex >= 0 &&
-               context.currentImage && context.currentTitle == CFormViewWnd::TitleOf(context.selectedPath);
-    return context.currentKind == WorkTabSavedDc && context.selectedDcIndex >= 0 && context.currentImage &&
+               context.currentTitle == CFormViewWnd::TitleOf(context.selectedPath);
+    return context.currentKind == WorkTabSavedDc && context.selectedDcIndex >= 0 &&
            context.currentTitle == CFormViewWnd::TitleOf(context.selectedLabel);
+}
+
+// ... and its picture, which save writes.
+bool CurrentTabShowsSelection(const PaneItemContext& context) {
+    return CurrentTabShowsItem(context) && context.currentImage && context.currentImage->IsValid();
 }
 
 DWORD FormatOf(const CString& path) {
@@ -109,21 +112,22 @@ PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString
     return PaneCommandResult::Done;
 }
 
+bool CanSaveItemAs(const PaneItemContext& context) {
+    return context.target == 0 ? CurrentTabShowsSelection(context)
+                               : CurrentTabShowsItem(context) && context.selectedBitmap;
+}
+
 PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host) {
-    if (path.IsEmpty() || !IsImageTab(context.currentKind))
+    if (path.IsEmpty() || !CanSaveItemAs(context))
         return PaneCommandResult::NotApplicable;
     CDibImage image;
     if (context.target == 0) {
-        if (!CurrentTabShowsSelection(context))
-            return PaneCommandResult::NotApplicable;
         // The save dialog's own question does not know of the outside change.
         if (context.currentFileChanged && path.CompareNoCase(context.selectedPath) == 0 &&
             !MayOverwrite(path, true, host))
             return PaneCommandResult::Cancelled;
         image.Copy(*context.currentImage);
     } else {
-        if (context.selectedDcIndex < 0 || !context.selectedBitmap)
-            return PaneCommandResult::NotApplicable;
         image.CreateFromHBITMAP(context.selectedBitmap);
     }
     if (!SaveImage(image, path, host))
@@ -140,7 +144,7 @@ PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CStri
 }
 
 PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHost& host) {
-    if (!IsImageTab(context.currentKind))
+    if (!CurrentTabShowsItem(context))
         return PaneCommandResult::NotApplicable;
     if (context.target == 0) {
         if (context.selectedFileIndex < 0)
@@ -172,22 +176,27 @@ CString AskSaveAsPath(CWnd* parent) {
     return dialog.GetPathName();
 }
 
-PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, const CFileTabWnd& files,
-                                      const CDcTabWnd& savedDcs) {
+PaneItemContext GatherPaneItemContext(const CFormViewWnd* view, const CFileTabWnd& files, const CDcTabWnd& savedDcs) {
     PaneItemContext context;
-    context.target = target;
-    if (view) {
-        context.currentKind = view->GetCurrentKind();
-        context.currentTitle = view->GetTabTitle(view->GetCurrentTab());
-        context.currentImage = view->GetCurrentImage();
-        const CImagePreviewWnd* pane = view->GetCurrentPane();
-        context.currentFileChanged = pane && pane->SourceChanged();
+    if (!view)
+        return context;
+    context.currentKind = view->GetCurrentKind();
+    context.currentTitle = view->GetTabTitle(view->GetCurrentTab());
+    context.currentImage = view->GetCurrentImage();
+    const CImagePreviewWnd* pane = view->GetCurrentPane();
+    context.currentFileChanged = pane && pane->SourceChanged();
+    // The item is the one shown, whichever pane shows and whatever it highlights.
+    if (context.currentKind == WorkTabSavedFile && pane) {
+        context.selectedPath = pane->GetSourcePath();
+        context.selectedFileIndex = files.FindItem(context.selectedPath);
+    } else if (context.currentKind == WorkTabSavedDc) {
+        context.target = 1;
+        context.selectedDcIndex = savedDcs.FindItem(context.currentTitle);
+        if (context.selectedDcIndex >= 0) {
+            context.selectedLabel = savedDcs.m_list.GetItemText(context.selectedDcIndex, 0);
+            context.selectedBitmap = reinterpret_cast<HBITMAP>(savedDcs.m_list.GetItemData(context.selectedDcIndex));
+        }
     }
-    context.selectedPath = files.m_strSelectedPath;
-    context.selectedFileIndex = files.m_nSelectedIndex;
-    context.selectedLabel = savedDcs.m_strSelectedName;
-    context.selectedBitmap = savedDcs.m_hSelectedBitmap;
-    context.selectedDcIndex = savedDcs.m_nSelectedIndex;
     return context;
 }
 

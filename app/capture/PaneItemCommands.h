@@ -47,6 +47,8 @@ enum class PaneCommandResult { NotApplicable, Cancelled, Failed, Done };
 // Writes the current work-area image over the selected file, or moves the
 // selected saved-DC entry into `directory` as a file.
 PaneCommandResult SaveSelectedItem(const PaneItemContext& context, const CString& directory, IPaneItemHost& host);
+// Whether save-as has a picture to write: asked before a name is.
+bool CanSaveItemAs(const PaneItemContext& context);
 // Writes the selected item under `path` in the format its extension names;
 // onto the shown file after an outside change, only when the user agrees.
 PaneCommandResult SaveSelectedItemAs(const PaneItemContext& context, const CString& path, IPaneItemHost& host);
@@ -57,9 +59,9 @@ PaneCommandResult DeleteSelectedItem(const PaneItemContext& context, IPaneItemHo
 // The save dialog of save-as; empty when cancelled.
 CString AskSaveAsPath(CWnd* parent);
 
-// What the main dialog's panes and work area show now.
-PaneItemContext GatherPaneItemContext(int target, const CFormViewWnd* view, const CFileTabWnd& files,
-                                      const CDcTabWnd& savedDcs);
+// What the work area shows now, and as the selected item the pane item whose
+// picture that is; the target is the pane that lists it.
+PaneItemContext GatherPaneItemContext(const CFormViewWnd* view, const CFileTabWnd& files, const CDcTabWnd& savedDcs);
 
 // IPaneItemHost over the main dialog's panes, asking through message boxes.
 class CPaneItemHost : public IPaneItemHost {

@@ -8,6 +8,7 @@ BEGIN_MESSAGE_MAP(CDcTabWnd, CResizableDialog)
     ON_WM_CTLCOLOR()
     ON_NOTIFY(NM_CLICK, IDC_DC_LIST, OnClickList)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_DC_LIST, OnItemChanged)
+    ON_MESSAGE(CFileTabCtrl::WM_PANE_SHOWN, OnPaneShown)
 END_MESSAGE_MAP()
 
 CDcTabWnd::CDcTabWnd() : CResizableDialog(IDD_DC_TAB) {}
@@ -75,6 +76,26 @@ void CDcTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
         SelectHighlighted();
 }
 
+// Brought up by the user: the work area shows what this pane highlights.
+LRESULT CDcTabWnd::OnPaneShown(WPARAM, LPARAM) {
+    if (m_list.GetHighlightedItem() >= 0)
+        SelectHighlighted();
+    return 0;
+}
+
+int CDcTabWnd::FindItem(LPCWSTR lpszTitle) const {
+    return m_list.FindItem(m_nSelectedIndex, [&](int item) {
+        return lpszTitle && CFormViewWnd::TitleOf(m_list.GetItemText(item, 0)) == lpszTitle;
+    });
+}
+
+bool CDcTabWnd::ShowItem(LPCWSTR lpszTitle) {
+    const int item = FindItem(lpszTitle);
+    if (item >= 0)
+        m_list.Highlight(item);
+    return item >= 0;
+}
+
 void CDcTabWnd::SelectHighlighted() {
     const int sel = m_list.GetHighlightedItem();
     if (sel < 0) {
@@ -86,7 +107,8 @@ void CDcTabWnd::SelectHighlighted() {
     m_nSelectedIndex = sel;
     m_strSelectedName = m_list.GetItemText(sel, 0);
     m_hSelectedBitmap = reinterpret_cast<HBITMAP>(m_list.GetItemData(sel));
-    if (m_pWorkArea && m_pWorkArea->GetView()) {
+    // A highlight that follows the work area needs nothing opened.
+    if (m_pWorkArea && m_pWorkArea->GetView() && !m_list.IsHighlighting()) {
         m_pWorkArea->GetView()->OpenTab(m_strSelectedName, WorkTabSavedDc,
                                         reinterpret_cast<DWORD_PTR>(m_hSelectedBitmap));
         m_pWorkArea->ShowBar(m_pWorkArea->GetImageToolBar(), TRUE);

@@ -21,6 +21,12 @@ public:
     // UI thread; an index outside the list changes nothing. The bitmap is not freed.
     void DeleteItem(int nIndex);
     bool HasSelection() const { return m_nSelectedIndex >= 0; }
+    // The entry whose work-area tab has this title: the selected one when it
+    // has, else the first; -1 when none has.
+    int FindItem(LPCWSTR lpszTitle) const;
+    // Highlights and selects that entry, which the work area shows already;
+    // false when there is none.
+    bool ShowItem(LPCWSTR lpszTitle);
 
     BOOL DestroyWindow() override;
 
@@ -38,6 +44,7 @@ protected:
     afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
     afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg LRESULT OnPaneShown(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -16,6 +16,7 @@ BEGIN_MESSAGE_MAP(CFileTabCtrl, CTabCtrl)
     ON_WM_CREATE()
     ON_WM_SIZE()
     ON_NOTIFY_REFLECT(TCN_SELCHANGING, OnSelChanging)
+    ON_NOTIFY_REFLECT(TCN_SELCHANGE, OnSelChange)
     ON_NOTIFY_REFLECT(NM_CLICK, OnClick)
     ON_MESSAGE(WM_PANE_COUNT_CHANGE, OnCountChange)
 END_MESSAGE_MAP()
@@ -161,14 +162,48 @@ void CFileTabCtrl::OnSelChanging(NMHDR*, LRESULT* pResult) {
 }
 
 void CFileTabCtrl::OnClick(NMHDR*, LRESULT* pResult) {
+    ShowCurrent();
+    *pResult = 0;
+}
+
+// A click or an arrow key: the tab the strip shows selected is the pane shown.
+void CFileTabCtrl::OnSelChange(NMHDR*, LRESULT* pResult) {
+    ShowCurrent();
+    if (CWnd* pPane = GetPane(GetCurSel()); pPane && pPane->m_hWnd)
+        pPane->SendMessage(WM_PANE_SHOWN);
+    *pResult = 0;
+}
+
+void CFileTabCtrl::ShowCurrent() {
     const int current = GetCurSel();
+    bool focusHidden = false;
     if (current != m_nPrevTab) {
-        if (CWnd* pPrev = GetPane(m_nPrevTab); pPrev && pPrev->m_hWnd)
+        if (CWnd* pPrev = GetPane(m_nPrevTab); pPrev && pPrev->m_hWnd) {
+            focusHidden = ::IsChild(pPrev->m_hWnd, ::GetFocus()) != FALSE;
             pPrev->ShowWindow(SW_HIDE);
+        }
     }
     ShowTab(current);
     m_nPrevTab = current;
-    *pResult = 0;
+    // A hidden pane keeps no keyboard focus: the shown one takes it over.
+    if (focusHidden)
+        FocusPane(current);
+}
+
+bool CFileTabCtrl::FocusPane(int nTab) {
+    CWnd* pPane = GetPane(nTab);
+    const HWND hFirst = pPane && pPane->m_hWnd ? ::GetNextDlgTabItem(pPane->m_hWnd, nullptr, FALSE) : nullptr;
+    if (hFirst)
+        ::SetFocus(hFirst);
+    return hFirst != nullptr;
+}
+
+void CFileTabCtrl::SelectPane(int nTab) {
+    if (nTab == GetCurSel() || !GetPane(nTab))
+        return;
+    m_nPrevTab = GetCurSel();
+    SetCurSel(nTab);
+    ShowCurrent();
 }
 
 void CFileTabCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
@@ -201,6 +236,12 @@ void CFileTabCtrl::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
 }
 
 BOOL CFileTabCtrl::PreTranslateMessage(MSG* pMsg) {
+    // The panes are children of the strip, where the dialog's Tab never looks:
+    // from the strip, Tab goes on into the pane shown; from there the dialog
+    // brings it back.
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_TAB && pMsg->hwnd == m_hWnd &&
+        ::GetKeyState(VK_CONTROL) >= 0 && FocusPane(GetCurSel()))
+        return TRUE;
     return CTabCtrl::PreTranslateMessage(pMsg);
 }
 

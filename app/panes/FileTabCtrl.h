@@ -7,6 +7,8 @@
 class CFileTabCtrl : public CTabCtrl {
 public:
     enum { kFileTab = 0, kDcTab = 1 };
+    // Sent to the pane that the user's switch of tabs brought up.
+    static constexpr UINT WM_PANE_SHOWN = WM_APP + 42;
 
     CFileTabCtrl() = default;
     ~CFileTabCtrl() override;
@@ -14,6 +16,9 @@ public:
     void Init();
     void AddTab(LPCWSTR lpszTitle, HICON hIcon, CWnd* pPane);
     void ShowTab(int nTab);
+    // Selects the tab and shows its pane, as a switch of the user's does, but
+    // without telling the pane.
+    void SelectPane(int nTab);
 
     // UI thread only.
     void IncrementCount(int nTab) { ChangeCount(nTab, +1); }
@@ -32,10 +37,15 @@ protected:
     CWnd* GetPane(int nTab) const;
     CRect PaneRect(int nTabBottom) const;
     void ChangeCount(int nTab, int nDelta);
+    // Hides the previous tab's pane and shows the current one.
+    void ShowCurrent();
+    // Focuses the first control of the tab's pane; false when it has none.
+    bool FocusPane(int nTab);
 
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnSelChanging(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnSelChange(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnClick(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg LRESULT OnCountChange(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()

@@ -8,6 +8,7 @@
 BEGIN_MESSAGE_MAP(CFileTabWnd, CResizableDialog)
     ON_NOTIFY(NM_CLICK, IDC_FILE_LIST, OnClickList)
     ON_NOTIFY(LVN_ITEMCHANGED, IDC_FILE_LIST, OnItemChanged)
+    ON_MESSAGE(CFileTabCtrl::WM_PANE_SHOWN, OnPaneShown)
 END_MESSAGE_MAP()
 
 CFileTabWnd::CFileTabWnd() : CResizableDialog(IDD_FILE_TAB) {}
@@ -91,6 +92,27 @@ void CFileTabWnd::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
         SelectHighlighted();
 }
 
+// Brought up by the user: the work area shows what this pane highlights.
+LRESULT CFileTabWnd::OnPaneShown(WPARAM, LPARAM) {
+    if (m_list.GetHighlightedItem() >= 0)
+        SelectHighlighted();
+    return 0;
+}
+
+int CFileTabWnd::FindItem(LPCWSTR lpszPath) const {
+    return m_list.FindItem(m_nSelectedIndex, [&](int item) {
+        const CString* pPath = m_list.GetItemPath(item);
+        return pPath && lpszPath && pPath->CompareNoCase(lpszPath) == 0;
+    });
+}
+
+bool CFileTabWnd::ShowItem(LPCWSTR lpszPath) {
+    const int item = FindItem(lpszPath);
+    if (item >= 0)
+        m_list.Highlight(item);
+    return item >= 0;
+}
+
 void CFileTabWnd::SelectHighlighted() {
     const int sel = m_list.GetHighlightedItem();
     CString* pPath = m_list.GetItemPath(sel);
@@ -101,7 +123,8 @@ void CFileTabWnd::SelectHighlighted() {
     }
     m_nSelectedIndex = sel;
     m_strSelectedPath = *pPath;
-    if (m_pWorkArea && m_pWorkArea->GetView()) {
+    // A highlight that follows the work area needs nothing opened.
+    if (m_pWorkArea && m_pWorkArea->GetView() && !m_list.IsHighlighting()) {
         m_pWorkArea->GetView()->OpenTab(m_strSelectedPath, WorkTabSavedFile, 0);
         m_pWorkArea->ShowBar(m_pWorkArea->GetPaletteBar(), TRUE);
     }

@@ -26,6 +26,12 @@ public:
     // UI thread; an index outside the list changes nothing.
     void DeleteItem(int nIndex);
     bool HasSelection() const { return m_nSelectedIndex >= 0; }
+    // The item listing the file: the selected one when it does, else the
+    // first; -1 when none does.
+    int FindItem(LPCWSTR lpszPath) const;
+    // Highlights and selects the item listing the file, which the work area
+    // shows already; false when no item does.
+    bool ShowItem(LPCWSTR lpszPath);
 
     BOOL DestroyWindow() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -42,6 +48,7 @@ protected:
 
     afx_msg void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg LRESULT OnPaneShown(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

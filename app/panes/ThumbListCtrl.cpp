@@ -122,7 +122,9 @@ BOOL CThumbListCtrl::StartWorker() {
     if (!m_thumbnails.m_hImageList && !m_thumbnails.Create(kCellSize, kCellSize, ILC_COLOR24 | ILC_MASK, 0, 1))
         return FALSE;
     // The list keeps its hands off our image list; the member destroys it.
-    ModifyStyle(0, LVS_SHAREIMAGELISTS);
+    // The highlight stays drawn while another window has the focus: it is
+    // the item that save and delete act on.
+    ModifyStyle(0, LVS_SHAREIMAGELISTS | LVS_SHOWSELALWAYS);
     SetImageList(&m_thumbnails, LVSIL_NORMAL);
 
     m_hWork = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -282,6 +284,27 @@ void CThumbListCtrl::FitLabel(const CString& label) {
 int CThumbListCtrl::GetHighlightedItem() const {
     const int focused = GetNextItem(-1, LVNI_FOCUSED | LVNI_SELECTED);
     return focused >= 0 ? focused : GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CThumbListCtrl::Highlight(int nItem) {
+    if (SendMessage(LVM_GETSELECTEDCOUNT) == 1 && GetNextItem(-1, LVNI_SELECTED) == nItem)
+        return;
+    m_bHighlighting = true;
+    SetItemState(-1, 0, LVIS_SELECTED);
+    SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_bHighlighting = false;
+    EnsureVisible(nItem, FALSE);
+}
+
+int CThumbListCtrl::FindItem(int preferred, const std::function<bool(int)>& matches) const {
+    const int count = GetItemCount();
+    if (preferred >= 0 && preferred < count && matches(preferred))
+        return preferred;
+    for (int i = 0; i < count; ++i) {
+        if (matches(i))
+            return i;
+    }
+    return -1;
 }
 
 int CThumbListCtrl::GetMissingRowHeight() const {

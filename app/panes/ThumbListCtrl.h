@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 class CDibImage;
@@ -43,6 +44,12 @@ public:
     // The item the user has highlighted: the focused one when it is selected,
     // else the first selected one; -1 when none is.
     int GetHighlightedItem() const;
+    // Makes nItem the one highlighted item, focused and scrolled into view;
+    // IsHighlighting() tells the selection changes it makes.
+    void Highlight(int nItem);
+    bool IsHighlighting() const { return m_bHighlighting; }
+    // The first item that `matches`, `preferred` tried first; -1 when none does.
+    int FindItem(int preferred, const std::function<bool(int)>& matches) const;
     // How much taller the list must be to show a row of thumbnails with
     // one-line names in its font; 0 or less when it is tall enough.
     int GetMissingRowHeight() const;
@@ -97,6 +104,7 @@ private:
     std::deque<Ready> m_ready;
     std::deque<CString> m_coming;  // files of the item insertions not done yet
     bool m_bStopping = false;
+    bool m_bHighlighting = false;
     HANDLE m_hWork = nullptr;
     HANDLE m_hQuit = nullptr;
 };

@@ -412,17 +412,23 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     }
     const POINT files0 = ItemPosition(process, files, 0), files1 = ItemPosition(process, files, 1);
     ASSERT_NE(files0.x, files1.x);
-    // The first file, highlighted by a key after a click on the second, is shown. Read-only,
-    // or in a folder that cannot be written to, it cannot go: a box names it and its entry
-    // stays. Then it is deleted.
+    // The first file, highlighted by a key after a click on the second, is shown; a click on
+    // the second's work-area tab shows and highlights that one. Read-only, or in a folder that
+    // cannot be written to, it cannot go: a box names it and its entry stays. Then it is deleted.
     ASSERT_TRUE(OpenItem(process, files, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));
     EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0) == 3; }))
         << "work-area tabs after Left: " << ::SendMessageW(workTabs, TCM_GETITEMCOUNT, 0, 0);
-    const std::wstring first = run_.Numbered(0), folder = L"'" + UnixPath(run_.folder()) + L"'";
+    RECT tab1 = {};
+    ASSERT_TRUE(AskRemote(process, workTabs, TCM_GETITEMRECT, 1, tab1));
+    ::MapWindowPoints(workTabs, nullptr, reinterpret_cast<POINT*>(&tab1), 2);
+    ASSERT_TRUE(XMove((tab1.left + tab1.right) / 2, (tab1.top + tab1.bottom) / 2) && XClick());
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(files, LVM_GETITEMSTATE, 1, LVIS_SELECTED) != 0; }))
+        << "highlighted: item " << ::SendMessageW(files, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
+    const std::wstring second = run_.Numbered(1), folder = L"'" + UnixPath(run_.folder()) + L"'";
     const std::function<bool(bool)> locks[] = {
         [&](bool on) {
-            return ::SetFileAttributesW(first.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+            return ::SetFileAttributesW(second.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
         },
         // There Wine says the delete succeeded and leaves the file (root needs the immutable flag).
         [&](bool on) {
@@ -436,13 +442,13 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
         const std::wstring refusal = run_.AnswerMessageBox();
         ASSERT_TRUE(lock(false));
         EXPECT_TRUE(refusal.find(L"삭제하지 못했습니다") != std::wstring::npos &&
-                    refusal.find(L"Vesk_0.bmp") != std::wstring::npos) << refusal;
+                    refusal.find(L"Vesk_1.bmp") != std::wstring::npos) << refusal;
         run_.WaitUntilIdle(main);
         EXPECT_EQ(wt::ItemCount(files), 3);
     }
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 2; })) << "the file was not removed";
-    EXPECT_FALSE(Exists(run_.Numbered(0)));
+    EXPECT_FALSE(Exists(run_.Numbered(1)));
     POINT now = ItemPosition(process, files, 0);
     EXPECT_TRUE(now.x == files0.x && now.y == files0.y) << "saved files: item 0 at " << now.x << "," << now.y;
     now = ItemPosition(process, files, 1);
@@ -464,7 +470,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
         ::PostMessageW(main, WM_COMMAND, kSaveItem, 0);
         return answer(id);
     };
-    const std::wstring shown = run_.Numbered(1);
+    const std::wstring shown = run_.Numbered(0);
     ::Sleep(::GetDoubleClickTime() + 100);  // clicks on one item, not double clicks
     ASSERT_TRUE(OpenItem(process, files, 0, workTabs, 0));
     CDibImage edit;
@@ -498,13 +504,30 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     ASSERT_TRUE(edit.Load(shown.c_str(), 0));
     EXPECT_EQ(edit.GetPixelColor(0, edit.GetHeight() - 1, false).rgbRed, GetRValue(again));
 
+    // The strip focused, the list still draws its highlight; Right shows the saved-DC pane, Tab goes into it.
+    RECT fileTab = {}, cell = {LVIR_LABEL, 0, 0, 0};
+    ASSERT_TRUE(AskRemote(process, tabs, TCM_GETITEMRECT, 0, fileTab) &&
+                AskRemote(process, files, LVM_GETITEMRECT, 0, cell));
+    ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&fileTab), 2);
+    ::MapWindowPoints(files, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+    ASSERT_TRUE(XMove(fileTab.left + 8, fileTab.top + 6) && XClick());
+    ASSERT_TRUE(WaitFor([&] { return wt::FocusOf(main) == tabs; })) << "the strip took no focus";
+    run_.WaitUntilIdle(main);
+    EXPECT_NE(ScreenPixel(cell.left + 1, cell.top + 1), ::GetSysColor(COLOR_WINDOW)) << "no highlight drawn";
+    ASSERT_TRUE(XDo(L"key Right"));
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && !::IsWindowVisible(files); }))
+        << "Right: no pane change";
+    ASSERT_TRUE(XDo(L"key Tab"));
+    EXPECT_TRUE(WaitFor([&] { return wt::FocusOf(main) == dcs; })) << "Tab stayed in the strip";
+    // Delete takes the file shown, whichever pane shows; save as then says it has nothing to write.
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kDeleteItem, 0));
+    EXPECT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1 && !Exists(shown); }))
+        << "the file shown stays; files listed: " << wt::ItemCount(files);
+    ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItemAs, 0));
+    EXPECT_NE(run_.AnswerMessageBox().find(L"저장할 그림이"), std::wstring::npos) << "no word before the name";
+
     // The saved-DC tab makes captures entries of its list; saving the first
     // one to a file takes it out of the list.
-    RECT dcTab = {};
-    ASSERT_TRUE(AskRemote(process, tabs, TCM_GETITEMRECT, 1, dcTab));
-    ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
-    Click({(dcTab.left + dcTab.right) / 2, (dcTab.top + dcTab.bottom) / 2});
-    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) != FALSE; }));
     run_.WaitUntilIdle(main);
     for (int n = 1; n <= 2; ++n) {
         ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));

@@ -73,7 +73,7 @@ protected:
 bool Exists(const CString& path) { return GetFileAttributesW(path.GetString()) != INVALID_FILE_ATTRIBUTES; }
 }  // namespace
 
-TEST_F(PaneItemCommandsTest, SaveActsOnlyWhenTheCurrentTabShowsTheSelection) {
+TEST_F(PaneItemCommandsTest, CommandsActOnlyWhenTheCurrentTabShowsTheSelection) {
     const CString path = folder + L"\\a.png";
     struct Case {
         const char* what;
@@ -92,9 +92,10 @@ TEST_F(PaneItemCommandsTest, SaveActsOnlyWhenTheCurrentTabShowsTheSelection) {
         c.change(context);
         EXPECT_EQ(SaveSelectedItem(context, folder, host), PaneCommandResult::NotApplicable);
         EXPECT_EQ(SaveSelectedItemAs(context, folder + L"\\b.png", host), PaneCommandResult::NotApplicable);
+        EXPECT_EQ(DeleteSelectedItem(context, host), PaneCommandResult::NotApplicable);
         EXPECT_FALSE(Exists(path));
     }
-    EXPECT_TRUE(host.added.empty());
+    EXPECT_TRUE(host.added.empty() && host.removedFiles.empty());
 }
 
 TEST_F(PaneItemCommandsTest, SaveAskSaveAsAndDeleteOfAFile) {

@@ -412,7 +412,7 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     ClickList(files, files.m_list, 0, IDC_FILE_LIST);
     const auto thumbnail = [&] { return ImageListPixel(files.m_list.GetThumbnails().m_hImageList, 0, 27, 27); };
     EXPECT_TRUE(PumpUntil([&] { return thumbnail() == RGB(0, 0, 255); })) << std::hex << thumbnail();
-    // A click beside the items highlights none: nothing is left to save or delete.
+    // A click beside the items highlights none.
     ClickList(files, files.m_list, -1, IDC_FILE_LIST);
     EXPECT_FALSE(files.HasSelection());
 
@@ -421,6 +421,23 @@ TEST_F(PanesTest, ClickingAFileOpensItAndDeletingClosesItsTab) {
     EXPECT_EQ(1, frame.GetView()->GetTabCount());  // the tool list alone
     EXPECT_FALSE(files.HasSelection());
     EXPECT_EQ(CString(L"저장된 파일(0)"), tabs.GetTabTitle(0));
+    ::DeleteFileW(path.c_str());
+}
+
+// A pane that a key brings up shows its highlighted item in the work area.
+TEST_F(PanesTest, APaneBroughtUpShowsItsHighlightedItem) {
+    const std::wstring path = TempPath(L"panes_shown.bmp");
+    ASSERT_TRUE(WriteSolidBmp(path, 64, 48, kRed));
+    files.AddItem(path.c_str());
+    dcs.AddItem(L"예약된 이름\\veskdc_9.bmp", Keep(MakeSolidBitmap(30, 20, kRed)));
+    ASSERT_TRUE(PumpUntil([&] { return files.m_list.GetItemCount() == 1 && dcs.m_list.GetItemCount() == 1; }));
+    ClickList(files, files.m_list, 0, IDC_FILE_LIST);
+    ClickList(dcs, dcs.m_list, 0, IDC_DC_LIST);
+    tabs.SendMessage(WM_KEYDOWN, VK_RIGHT);
+    ASSERT_TRUE(dcs.IsWindowVisible());
+    tabs.SendMessage(WM_KEYDOWN, VK_LEFT);
+    EXPECT_TRUE(files.IsWindowVisible() && !dcs.IsWindowVisible());
+    EXPECT_EQ(CString(L"panes_shown.bmp"), frame.GetView()->GetTabTitle(frame.GetView()->GetCurrentTab()));
     ::DeleteFileW(path.c_str());
 }
 
