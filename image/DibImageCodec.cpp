@@ -351,6 +351,10 @@ bool CDibImage::Decode(FILE* file, DWORD formatId) {
 // ---- Files ----
 
 bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
+  return SaveWith(fileName, [&](CByteStream* stream) { return Encode(stream, formatId); });
+}
+
+bool CDibImage::SaveWith(const wchar_t* fileName, const std::function<bool(CByteStream*)>& encode) {
   if (!fileName || !*fileName) return false;
 
   std::wstring tempName;
@@ -361,7 +365,11 @@ bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
   }
   if (!file) return false;
 
-  bool saved = Encode(file, formatId);
+  bool saved;
+  {
+    CFileStream stream(file);
+    saved = encode(&stream);
+  }
   if (std::fclose(file) != 0 && saved) {
     SetLastErrorText(kWriteFailed);
     saved = false;
