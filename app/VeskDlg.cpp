@@ -843,12 +843,13 @@ LRESULT CVeskDlg::OnEndSession(WPARAM wParam, LPARAM) {
         ::ShutdownBlockReasonDestroy(m_hWnd);
         m_bShutdownBlocked = false;
     }
-    // The system ends the process once this returns, without destroying the
-    // dialog. Captures still being written would leave their names empty or
-    // half-written files: they finish first, or give up and leave nothing.
+    // Captures still being written would be cut off when the process is
+    // ended, leaving empty or half-written files: they finish first, or give
+    // up and leave nothing.
     if (wParam && m_pCaptureEngine)
         m_pCaptureEngine->FinishForSessionEnd(kSessionEndFinishMs, kSessionEndGiveUpMs);
-    // The counter that captures advanced is saved here, as at the exit.
+    // The system ends the process once this returns, without destroying the
+    // dialog: the counter that captures advanced is saved here, as at the exit.
     // Nobody may be there to answer a box, and the system would wait for it:
     // a failure goes untold.
     if (wParam && theApp.m_pFileOptions) {

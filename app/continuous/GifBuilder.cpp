@@ -73,7 +73,8 @@ GifBuildResult BuildAnimatedGif(const std::vector<GifBuildFrame>& frames, const 
     writer.SetLoops(loop ? 0 : 1);
     writer.SetDisposalMethod(2);
     // Written beside the file and moved over it once whole: a failed or
-    // killed build leaves an earlier file of that name as it was.
+    // killed build leaves an earlier file of that name as it was, and no
+    // part-written one.
     if (!writer.SaveWith(path, [&](CByteStream* stream) {
             return writer.Encode(stream, pointers.data(), static_cast<int>(pointers.size()), false, false);
         })) {
