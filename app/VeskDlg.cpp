@@ -41,6 +41,12 @@ constexpr UINT kReBarBandInfoSize = 80;
 static_assert(sizeof(NOTIFYICONDATAW) >= kNotifyIconDataSize, "NOTIFYICONDATAW too small");
 static_assert(sizeof(REBARBANDINFOW) >= kReBarBandInfoSize, "REBARBANDINFOW too small");
 
+// At the end of a session the system tells the user after 5 s that a program
+// holds it up: captures already taken get 3 s to finish and those still not
+// writing their file 1 s more to give up, which leaves a margin.
+constexpr DWORD kSessionEndFinishMs = 3000;
+constexpr DWORD kSessionEndGiveUpMs = 1000;
+
 constexpr COLORREF kToolbarMask = 0xE3EEEF;
 constexpr int kToolbarImage = 38;
 constexpr int kSeparatorWidth = 7;
@@ -849,6 +855,11 @@ LRESULT CVeskDlg::OnEndSession(WPARAM wParam, LPARAM) {
         ::ShutdownBlockReasonDestroy(m_hWnd);
         m_bShutdownBlocked = false;
     }
+    // Captures still being written would be cut off when the process is
+    // ended, leaving empty or half-written files: they finish first, or give
+    // up and leave nothing.
+    if (wParam && m_pCaptureEngine)
+        m_pCaptureEngine->FinishForSessionEnd(kSessionEndFinishMs, kSessionEndGiveUpMs);
     // The system ends the process once this returns, without destroying the
     // dialog: the counter that captures advanced is saved here, as at the exit.
     // Nobody may be there to answer a box, and the system would wait for it:

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "image/FloatGeometry.h"
 #include "image/WinCompat.h"
@@ -336,6 +337,10 @@ class CDibImage {
   // Writes a temporary file beside `fileName` and only then replaces it, so a
   // failed save leaves any existing file as it was.
   bool Save(const wchar_t* fileName, DWORD formatId);
+  // The same for any writer (several frames, say): `encode` fills the
+  // temporary file. A failure of the disk or of the replacing becomes this
+  // image's last-error text; a temporary file that cannot be made leaves it.
+  bool SaveWith(const wchar_t* fileName, const std::function<bool(CByteStream*)>& encode);
   // A file whose contents do not match `formatId` is retried with every
   // decoder; when that fails too, the asked-for decoder's message is kept.
   bool Load(const wchar_t* fileName, DWORD formatId);

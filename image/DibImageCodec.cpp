@@ -167,10 +167,21 @@ wchar_t AsciiLower(wchar_t c) {
 // ---- Files ----
 
 // Opens a new, exclusively created file for writing; null when it exists.
+// On Windows the system deletes it when it is closed, also when the process
+// is ended half way, unless KeepWhenClosed was called: a killed save leaves
+// no part-written file.
 FILE* CreateNewFile(const std::wstring& name) {
 #ifdef _WIN32
-  const int fd = _wopen(name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return nullptr;
+  const HANDLE handle =
+      CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
   FILE* file = _fdopen(fd, "wb");
   if (!file) _close(fd);
   return file;
@@ -182,6 +193,17 @@ FILE* CreateNewFile(const std::wstring& name) {
   FILE* file = fdopen(fd, "wb");
   if (!file) close(fd);
   return file;
+#endif
+}
+
+void KeepWhenClosed(FILE* file) {
+#ifdef _WIN32
+  // Should this fail, the file goes at closing and the replacing says so.
+  FILE_DISPOSITION_INFO disposition = {FALSE};
+  SetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), FileDispositionInfo,
+                             &disposition, sizeof disposition);
+#else
+  (void)file;
 #endif
 }
 
@@ -351,6 +373,10 @@ bool CDibImage::Decode(FILE* file, DWORD formatId) {
 // ---- Files ----
 
 bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
+  return SaveWith(fileName, [&](CByteStream* stream) { return Encode(stream, formatId); });
+}
+
+bool CDibImage::SaveWith(const wchar_t* fileName, const std::function<bool(CByteStream*)>& encode) {
   if (!fileName || !*fileName) return false;
 
   std::wstring tempName;
@@ -361,7 +387,12 @@ bool CDibImage::Save(const wchar_t* fileName, DWORD formatId) {
   }
   if (!file) return false;
 
-  bool saved = Encode(file, formatId);
+  bool saved;
+  {
+    CFileStream stream(file);
+    saved = encode(&stream);
+  }
+  if (saved) KeepWhenClosed(file);
   if (std::fclose(file) != 0 && saved) {
     SetLastErrorText(kWriteFailed);
     saved = false;

@@ -178,6 +178,7 @@ void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, const 
     job.sink = m_sink;
     job.series = series;
     job.noList = noList;
+    job.givingUp = &m_givingUp;
     job.settings = CaptureSettings::From(m_fileOptions, m_watermarkOptions, m_miscOptions);
     // Only a cursor pointing into the picture belongs in it. A region's release
     // point is the corner of its frame, just outside what is saved: drawn, its
@@ -323,6 +324,24 @@ void CCaptureEngine::JoinAll() {
         state.failure.Empty();
         state.editorFailure.Empty();
     }
+}
+
+bool CCaptureEngine::WaitForWorkers(ULONGLONG deadline) const {
+    for (const Slot& state : m_slots) {
+        const ULONGLONG now = GetTickCount64();
+        if (state.thread && WaitForSingleObject(state.thread->m_hThread,
+                                                now < deadline ? static_cast<DWORD>(deadline - now) : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
+
+bool CCaptureEngine::FinishForSessionEnd(DWORD finishMs, DWORD giveUpMs) {
+    // The workers neither send to this thread nor wait for it: waiting here is safe.
+    if (WaitForWorkers(GetTickCount64() + finishMs))
+        return true;
+    m_givingUp = true;
+    return WaitForWorkers(GetTickCount64() + giveUpMs);
 }
 
 int CCaptureEngine::GetBusySlotCount() const {

@@ -60,6 +60,11 @@ public:
     LRESULT OnCaptureDone(int slot);
     // Waits for every running worker and deletes it; results are dropped.
     void JoinAll();
+    // UI thread, when the session ends and the process is about to be ended:
+    // the running captures are finished, for at most `finishMs`; then those
+    // that have not begun writing their file give up, removing the name each
+    // held, for at most `giveUpMs` more. True when no worker runs any more.
+    bool FinishForSessionEnd(DWORD finishMs, DWORD giveUpMs);
 
     // 0 image files, 1 saved-DC list.
     void SetSaveTarget(int target) { m_saveTarget = target == kTargetSavedDc ? kTargetSavedDc : kTargetFiles; }
@@ -114,6 +119,8 @@ private:
     // UI thread: joins the slot's worker, reports its failure and counts the series.
     void FinishSlot(int slot);
     void CountSeriesCompletion();
+    // Whether every running worker ended by `deadline` (a GetTickCount64 time).
+    bool WaitForWorkers(ULONGLONG deadline) const;
 
     COpFilePropertyPage& m_fileOptions;
     COpWatermarkPropertyPage& m_watermarkOptions;
@@ -135,4 +142,5 @@ private:
     CString m_topNameTaken;  // the name of the counter's top, once given to a capture this run
     AddressSpaceProbe m_addressSpaceProbe;
     unsigned long long m_memoryInFlight = 0;  // the slots' memory, not yet taken
+    std::atomic<bool> m_givingUp{false};
 };

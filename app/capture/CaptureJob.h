@@ -5,6 +5,8 @@
 
 #include "app/capture/Watermark.h"
 
+#include <atomic>
+
 class CCaptureEngine;
 class COpContinuePage;
 class COpFilePropertyPage;
@@ -74,6 +76,8 @@ struct CaptureJob {
     // no other capture (of this or another copy of the program) takes it.
     // Deleted with the job unless the capture was saved into it.
     bool reserved = false;
+    // Set when the session ends and captures not yet begun on their file give up.
+    const std::atomic<bool>* givingUp = nullptr;
 
     CaptureJob() = default;
     CaptureJob(const CaptureJob&) = delete;
@@ -113,7 +117,8 @@ CString NameNotMadeMessage(const CString& path);
 
 // The worker body: pixels, cursor, watermark, encoding, delivery and the
 // after-effects of one job. Returns an empty string, or why the capture
-// failed (then nothing was delivered and no after-effect ran).
+// failed (then nothing was delivered and no after-effect ran). A capture
+// that gives up at the end of the session delivers nothing and says nothing.
 CString CaptureWorker(CaptureJob& job);
 
 // A copy of the cursor showing now and its hot spot's screen position; false

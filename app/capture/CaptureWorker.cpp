@@ -271,8 +271,15 @@ CString CaptureWorker(CaptureJob& job) {
     CString extension = GetFileExtension(job.name);
     extension.MakeLower();
     const DWORD formatId = CDibImage::GetTypeIdFromName(extension.GetString());
+    // The session ends: nobody is there to be told, and the reserved name goes with the job.
+    const auto givingUp = [&] { return job.givingUp && *job.givingUp; };
+    if (givingUp())
+        return CString();
     if (!PrepareForFormat(image, formatId))
         return Reason(L"캡쳐한 그림을 변환하지 못했습니다.", job.name, image.GetLastError());
+    // Past this point the file is written whole, or not at all, within moments.
+    if (givingUp())
+        return CString();
 
     if (job.target == kTargetSavedDc) {
         HBITMAP bitmap = image.MakeBitmap();

@@ -4,7 +4,6 @@
 #include "image/DibImage.h"
 #include "image/Quantizer.h"
 #include "image/formats/DibImageGIF.h"
-#include "image/streams/FileStream.h"
 
 #include <algorithm>
 #include <memory>
@@ -73,21 +72,14 @@ GifBuildResult BuildAnimatedGif(const std::vector<GifBuildFrame>& frames, const 
     writer.SetComment(kComment);
     writer.SetLoops(loop ? 0 : 1);
     writer.SetDisposalMethod(2);
-    bool written = false;
-    {
-        CFileStream stream;
-        if (!stream.Open(path, L"wb")) {
-            result.status = GifBuildStatus::kWriteFailed;
-            result.reason = L"cannot open the file";
-            return result;
-        }
-        written = writer.Encode(&stream, pointers.data(), static_cast<int>(pointers.size()), false, false);
-        written = stream.Close() && written;
-    }
-    if (!written) {
-        DeleteFileW(path);
+    // Written beside the file and moved over it once whole: a failed or
+    // killed build leaves an earlier file of that name as it was, and no
+    // part-written one.
+    if (!writer.SaveWith(path, [&](CByteStream* stream) {
+            return writer.Encode(stream, pointers.data(), static_cast<int>(pointers.size()), false, false);
+        })) {
         result.status = GifBuildStatus::kWriteFailed;
-        result.reason = CString(writer.GetLastError());
+        result.reason = *writer.GetLastError() ? CString(writer.GetLastError()) : CString(L"cannot open the file");
         return result;
     }
     result.status = GifBuildStatus::kWritten;

@@ -29,6 +29,6 @@ struct GifBuildResult {
 using GifProgressFn = std::function<void(int total, int index)>;
 
 // `loop`: repeat forever (loop block with count 0); otherwise play once (no loop block).
-// A file that could not be written completely is removed.
+// A build that cannot write its file whole leaves the file as it was.
 GifBuildResult BuildAnimatedGif(const std::vector<GifBuildFrame>& frames, const CString& path, bool loop,
                                 const GifProgressFn& progress = nullptr);

@@ -6,6 +6,7 @@
 #include "app/settings/Profile.h"
 #include "image/DibImage.h"
 #include "resources/resource.h"
+#include "tests/driver/PatternHost.h"
 #include "tests/driver/VeskRun.h"
 #include "tests/driver/XInput.h"
 
@@ -512,6 +513,7 @@ struct StartCase {
     const wchar_t* typed = nullptr;  // typed over the name on the file page, left there unconfirmed
     bool confirmed = false;          // or confirmed with OK
     const wchar_t* otherCopy = nullptr;  // the editor another copy saves before the page opens (when confirmed: after)
+    int burst = 0;  // GIF captures asked for just before the session ends
 };
 
 // Each file is started, captured into and left; what the program said and wrote is checked.
@@ -559,6 +561,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
          L"<>\\Vesk_0.bmp", nullptr, nullptr, L"EditedTool=C:\\B.exe\nFileCount=1", false, L"A", false, L"C:\\B.exe"},
         {"another copy saved while the file page was open", nullptr, kUtf16, Hold::kNothing, nullptr, nullptr,
          L"<>\\Vesk_0.bmp", nullptr, nullptr, L"EditedTool=C:\\B.exe\nFileName=A", false, L"A", true, L"C:\\B.exe"},
+        {"the session ends while captures are written", L"FileType=gif", kUtf16, Hold::kNothing, nullptr, nullptr,
+         L"<>\\Vesk_0.gif", nullptr, nullptr, L"FileType=gif\nFileCount=9", true, nullptr, false, nullptr, 8},
     };
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -621,6 +625,9 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         }
         DWORD_PTR mayEnd = FALSE;
         notice.clear();
+        PatternHost colours;  // every pixel its own colour: slow to write as GIF
+        for (int i = 0; i < c.burst && (i > 0 || colours.Start({0, 0, 1280, 1024})); ++i)  // each taken at once
+            ::SendMessageTimeoutW(main, WM_COMMAND, kFullScreenCommand, 0, SMTO_NORMAL, kPatienceMs, nullptr);
         if (c.sessionEnd) {
             EXPECT_TRUE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kPatienceMs, &mayEnd) && mayEnd);
             ::SendNotifyMessageW(main, WM_ENDSESSION, TRUE, 0);
@@ -643,6 +650,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         const bool converted = after.compare(0, 2, "\xFF\xFE") == 0 && before.compare(0, 2, "\xFF\xFE") != 0;
         EXPECT_TRUE(FileBytes(run.ini() + L".original") == (converted ? before : std::string()));
         EXPECT_FALSE(Exists(run.ini() + L".damaged"));
+        for (int n = 1; n <= c.burst; ++n)  // whole: neither an empty name nor a temporary file stays
+            EXPECT_TRUE(CDibImage(run.Numbered(n, L"gif").c_str(), CDibImage::kFormatGif).IsValid()) << n;
     }
 }
 

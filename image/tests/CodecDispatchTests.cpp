@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <future>
 #include <vector>
 
 #include "image/DibImage.h"
@@ -240,6 +241,17 @@ TEST(Dispatch, SaveReplacesOnlyOnSuccess) {
   picture.SetLastErrorText("kept");
   EXPECT_FALSE(picture.Save(Widen(dir.File("no/such/folder.bmp")).c_str(), CDibImage::kFormatBmp));
   EXPECT_STREQ(picture.GetLastError(), "kept");
+#ifdef _WIN32
+  // A reader's hold is waited out; a read-only (and held) file or a folder is refused, not waited for.
+  for (const DWORD refused : {0ul, DWORD{FILE_ATTRIBUTE_READONLY}, DWORD{FILE_ATTRIBUTE_DIRECTORY}}) {
+    const std::wstring name = Widen(dir.File("held" + std::to_string(refused)));
+    const HANDLE held = refused & FILE_ATTRIBUTE_DIRECTORY ? (CreateDirectoryW(name.c_str(), nullptr), nullptr)
+                        : CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, refused, 0);
+    const auto letGo = std::async(std::launch::async, [&] {  // given up 300 ms later
+      Sleep(300), CloseHandle(held), SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL), RemoveDirectoryW(name.c_str()); });
+    EXPECT_EQ(picture.Save(name.c_str(), CDibImage::kFormatBmp), refused == 0) << refused;
+  }
+#endif
 }
 
 TEST(Dispatch, WriteFailuresAreFailures) {

@@ -109,7 +109,8 @@ TEST_F(GifMakerTest, WritesFramesWithTheirDelaysAndLoopFlag) {
 TEST_F(GifMakerTest, WritesResizedFrames) {
     ASSERT_EQ(maker.AddFiles(ThreeFiles()), 3);
     ASSERT_TRUE(maker.ResizeFrames(50, 40));
-    ASSERT_TRUE(maker.MakeGif(OutputFolder() + L"\\resized.gif"));
+    const CString resized = OutputFolder() + L"\\resized.gif";
+    ASSERT_TRUE(maker.MakeGif(resized));
     ASSERT_TRUE(WaitForBuild());
 
     // Sizes out of range are refused with a message and change nothing.
@@ -117,6 +118,9 @@ TEST_F(GifMakerTest, WritesResizedFrames) {
     EXPECT_FALSE(maker.ResizeFrames(50, CGifResizeWnd::kMaxSide + 1));
     EXPECT_EQ(boxes.texts.size(), 2u);
     EXPECT_EQ(frames().GetFrame(0)->width, 50);
+    ASSERT_EQ(maker.AddFiles({WritePicture(folder, kThree[0], 65536, 1)}), 1);  // too wide for a GIF: no write
+    ASSERT_TRUE(maker.MakeGif(resized) && !WaitForBuild());
+    EXPECT_EQ(CDibImage(resized, CDibImage::kFormatGif).GetWidth(), 50u) << "the GIF it was to replace is not kept";
 }
 
 // The frame-size dialog shows the preview's centring margins: the gap on each side between the sizes.
