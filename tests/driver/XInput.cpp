@@ -8,7 +8,27 @@
 
 namespace vesk_test {
 
-bool XDo(const std::wstring& arguments) {
+// VeskRun.h's, here so that tests of windows of their own get the X input
+// without the rest of the driver.
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
+{
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > patienceMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+bool XDo(const std::wstring& arguments, const std::function<bool(const std::function<bool()>&)>& wait) {
     // Wine starts a Unix program without a handle to wait on (and leaves
     // hThread holding none of ours), so the run removes a file of its own
     // when xdotool is done: one run's events never overtake the last run's.
@@ -30,7 +50,8 @@ bool XDo(const std::wstring& arguments) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    const bool done = WaitFor([&] { return !Exists(mark); });
+    const auto gone = [&] { return !Exists(mark); };
+    const bool done = wait ? wait(gone) : WaitFor(gone);
     DeleteFileW(mark);
     return done;
 }

@@ -7,13 +7,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace vesk_test {
 
 // Runs xdotool with `arguments` and returns once it is done; false when it
-// could not be started or did not end.
-bool XDo(const std::wstring& arguments);
+// could not be started or did not end. `wait` polls meanwhile (WaitFor when
+// empty): one that dispatches as the class library does, say.
+bool XDo(const std::wstring& arguments, const std::function<bool(const std::function<bool()>&)>& wait = {});
 // Moves the X pointer to (x, y) in one event and waits until the system sees
 // it there. Each returns false when xdotool could not be started.
 bool XMove(int x, int y);
