@@ -43,28 +43,31 @@ void Settle(HWND hWnd) {
 }
 
 namespace {
-// Waits for xdotool with this thread's messages dispatched through the
-// library, as the program's loop does (tooltips see the mouse there).
-bool Pumping(const std::function<bool()>& done) { return PumpUntil(done, 1200); }
+// Runs xdotool with this thread's messages dispatched through the library
+// meanwhile, as the program's loop does (tooltips see the mouse there).
+void XRun(const std::wstring& script) {
+    if (!vesk_test::XDo(script, [](const std::function<bool()>& done) { return PumpUntil(done, 1200); }))
+        ADD_FAILURE() << "xdotool did not run " << script;
+}
 }  // namespace
 
 // Through the X server, as a hand moves it: after a SendInput move Wine's
 // cursor was seen to jump back to the X pointer's place, between a press and
 // its release, too.
 void MouseMove(int x, int y) {
-    vesk_test::XDo(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y), Pumping);
+    XRun(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
     POINT p = {};
     if (!PumpUntil([&] { return ::GetCursorPos(&p) && p.x == x && p.y == y; }, 100))
         ADD_FAILURE() << "the pointer was at " << p.x << "," << p.y << ", not at " << x << "," << y;
 }
 
 void MouseDown() {
-    vesk_test::XDo(L"mousedown 1", Pumping);
+    XRun(L"mousedown 1");
     PumpMessages();
 }
 
 void MouseUp() {
-    vesk_test::XDo(L"mouseup 1", Pumping);
+    XRun(L"mouseup 1");
     PumpMessages();
 }
 
@@ -107,7 +110,7 @@ void Drag(POINT from, POINT to) {
     for (int i = 1; i <= kSteps; ++i)
         steps += L" mousemove " + std::to_wstring(from.x + (to.x - from.x) * i / kSteps) + L" " +
                  std::to_wstring(from.y + (to.y - from.y) * i / kSteps) + L" sleep 0.08";
-    vesk_test::XDo(steps + L" sleep 0.15 mouseup 1 sleep 0.15", Pumping);
+    XRun(steps + L" sleep 0.15 mouseup 1 sleep 0.15");
     Settle();
 }
 
