@@ -8,6 +8,7 @@
 #include "app/settings/OptionsPropertySheet.h"
 #include "app/settings/Profile.h"
 #include "resources/resource.h"
+#include "tests/driver/XInput.h"
 #include "WidgetTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -60,26 +61,9 @@ bool WaitOnUi(const std::function<bool()>& pred, DWORD patienceMs = kPatienceMs)
     return true;
 }
 
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
-        in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
-    }
-    ::SendInput(1, &in, sizeof in);
-}
-
-// The pointer is where it was sent once the sheet's thread sees it there.
+// The real X pointer, moved from the driver thread while the sheet's runs.
 void ClickAt(POINT p) {
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, p.x, p.y);
-    WaitOnUi([&] {
-        POINT now = {};
-        return ::GetCursorPos(&now) && std::abs(now.x - p.x) <= 1 && std::abs(now.y - p.y) <= 1;
-    });
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    EXPECT_TRUE(vesk_test::XMove(p.x, p.y) && vesk_test::XClick()) << "the pointer never reached " << p.x << "," << p.y;
 }
 
 // Ctrl+Tab, with Shift for the way back.
@@ -146,7 +130,7 @@ protected:
         // Named even in brief output, so that a hang shows where it came.
         std::printf("%s\n", ::testing::UnitTest::GetInstance()->current_test_info()->name());
         // A button left down by an earlier program would swallow the clicks.
-        SendMouse(MOUSEEVENTF_LEFTUP);
+        vesk_test::XDo(L"mouseup 1");
         WCHAR temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
         folder_ = std::wstring(temp) + L"vesk-sheet-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +

@@ -158,12 +158,11 @@ TEST_F(VeskProcess, MainDialogLayoutFollowsItsSize) {
 }
 
 void MouseTo(POINT screen, DWORD flags) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>(screen.x * 65535LL / (::GetSystemMetrics(SM_CXSCREEN) - 1));
-    in.mi.dy = static_cast<LONG>(screen.y * 65535LL / (::GetSystemMetrics(SM_CYSCREEN) - 1));
-    in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
-    ::SendInput(1, &in, sizeof in);
+    wt::MouseMove(screen.x, screen.y);
+    if (flags & MOUSEEVENTF_LEFTDOWN)
+        wt::MouseDown();
+    if (flags & MOUSEEVENTF_LEFTUP)
+        wt::MouseUp();
 }
 
 // Drags the splitter bar by dy pixels with the mouse.

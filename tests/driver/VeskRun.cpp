@@ -16,8 +16,6 @@ std::wstring BuiltExePath(bool trial)
     return path;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string FileBytes(const std::wstring& path)
 {
     std::string bytes;
@@ -53,22 +51,6 @@ std::string NoiseBytes(size_t size)
         c = static_cast<char>(state >> 16);
     }
     return bytes;
-}
-
-bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
-{
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > patienceMs)
-            return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
 }
 
 void PaintBands(HDC dc, const RECT& r)

@@ -9,6 +9,26 @@
 
 namespace vesk_test {
 
+// VeskRun.h's, here so that tests of windows of their own get the X input
+// without the rest of the driver.
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitFor(const std::function<bool()>& pred, DWORD patienceMs)
+{
+    const DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start > patienceMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
 std::wstring UnixPath(const std::wstring& path) {
     using UnixNameFn = char*(CDECL*)(LPCWSTR);
     const auto unixName = reinterpret_cast<UnixNameFn>(
@@ -21,9 +41,9 @@ std::wstring UnixPath(const std::wstring& path) {
     return unixPath;
 }
 
-bool XDo(const std::wstring& arguments) { return RunUnix(L"/usr/bin/xdotool " + arguments); }
+bool XDo(const std::wstring& arguments, const Poll& wait) { return RunUnix(L"/usr/bin/xdotool " + arguments, wait); }
 
-bool RunUnix(const std::wstring& command) {
+bool RunUnix(const std::wstring& command, const Poll& wait) {
     // Wine starts a Unix program without a handle to wait on (and leaves
     // hThread holding none of ours), so the run removes a file of its own
     // when the command is done: one run's events never overtake the last run's.
@@ -45,7 +65,8 @@ bool RunUnix(const std::wstring& command) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    const bool done = WaitFor([&] { return !Exists(mark); });
+    const auto gone = [&] { return !Exists(mark); };
+    const bool done = wait ? wait(gone) : WaitFor(gone);
     DeleteFileW(mark);
     return done;
 }

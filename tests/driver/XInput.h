@@ -7,15 +7,18 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace vesk_test {
 
 // Runs xdotool with `arguments` and returns once it is done; false when it
-// could not be started or did not end.
-bool XDo(const std::wstring& arguments);
+// could not be started or did not end. `wait` polls meanwhile (WaitFor when
+// empty): one that dispatches as the class library does, say.
+using Poll = std::function<bool(const std::function<bool()>&)>;
+bool XDo(const std::wstring& arguments, const Poll& wait = {});
 // The same for a Unix shell command line.
-bool RunUnix(const std::wstring& command);
+bool RunUnix(const std::wstring& command, const Poll& wait = {});
 // `path` as the Unix side names it; empty when Wine cannot tell.
 std::wstring UnixPath(const std::wstring& path);
 // Moves the X pointer to (x, y) in one event and waits until the system sees

@@ -1,11 +1,11 @@
 #include "WidgetTestUtil.h"
 
+#include "tests/driver/XInput.h"
+
 #include <gtest/gtest.h>
 
 #include <ole2.h>
 
-#include <atomic>
-#include <thread>
 
 namespace wt {
 
@@ -43,37 +43,31 @@ void Settle(HWND hWnd) {
 }
 
 namespace {
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        const int w = ::GetSystemMetrics(SM_CXSCREEN);
-        const int h = ::GetSystemMetrics(SM_CYSCREEN);
-        // Centre of the pixel in the 0..65535 space.
-        in.mi.dx = static_cast<LONG>((static_cast<long long>(x) * 65536 + 32768) / w);
-        in.mi.dy = static_cast<LONG>((static_cast<long long>(y) * 65536 + 32768) / h);
-    }
-    ::SendInput(1, &in, sizeof(in));
+// Runs xdotool with this thread's messages dispatched through the library
+// meanwhile, as the program's loop does (tooltips see the mouse there).
+void XRun(const std::wstring& script) {
+    if (!vesk_test::XDo(script, [](const std::function<bool()>& done) { return PumpUntil(done, 1200); }))
+        ADD_FAILURE() << "xdotool did not run " << script;
 }
 }  // namespace
 
+// Through the X server, as a hand moves it: after a SendInput move Wine's
+// cursor was seen to jump back to the X pointer's place, between a press and
+// its release, too.
 void MouseMove(int x, int y) {
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
-    PumpUntil([&] {
-        POINT p;
-        ::GetCursorPos(&p);
-        return p.x == x && p.y == y;
-    }, 10);
+    XRun(L"mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y));
+    POINT p = {};
+    if (!PumpUntil([&] { return ::GetCursorPos(&p) && p.x == x && p.y == y; }, 100))
+        ADD_FAILURE() << "the pointer was at " << p.x << "," << p.y << ", not at " << x << "," << y;
 }
 
 void MouseDown() {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    XRun(L"mousedown 1");
     PumpMessages();
 }
 
 void MouseUp() {
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    XRun(L"mouseup 1");
     PumpMessages();
 }
 
@@ -110,25 +104,13 @@ void KeyPress(WORD vk) {
 
 void Drag(POINT from, POINT to) {
     MouseMove(from.x, from.y);
-    std::atomic<bool> done{false};
-    std::thread input([&] {
-        // Pauses let the UI thread see each step; nothing is asserted on time.
-        ::Sleep(100);
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
-        ::Sleep(150);
-        constexpr int kSteps = 4;
-        for (int i = 1; i <= kSteps; ++i) {
-            SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, from.x + (to.x - from.x) * i / kSteps,
-                      from.y + (to.y - from.y) * i / kSteps);
-            ::Sleep(80);
-        }
-        ::Sleep(150);
-        SendMouse(MOUSEEVENTF_LEFTUP);
-        ::Sleep(150);
-        done = true;
-    });
-    PumpUntil([&] { return done.load(); }, 400);
-    input.join();
+    // Pauses let this thread see each step; nothing is asserted on time.
+    constexpr int kSteps = 4;
+    std::wstring steps = L"sleep 0.1 mousedown 1 sleep 0.15";
+    for (int i = 1; i <= kSteps; ++i)
+        steps += L" mousemove " + std::to_wstring(from.x + (to.x - from.x) * i / kSteps) + L" " +
+                 std::to_wstring(from.y + (to.y - from.y) * i / kSteps) + L" sleep 0.08";
+    XRun(steps + L" sleep 0.15 mouseup 1 sleep 0.15");
     Settle();
 }
 

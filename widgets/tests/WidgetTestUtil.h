@@ -14,7 +14,7 @@ bool PumpUntil(const std::function<bool()>& pred, int maxIdleRounds = 40);
 // Lets the window paint itself and the X server catch up.
 void Settle(HWND hWnd = nullptr);
 
-// Real input through SendInput, positions in screen coordinates.
+// The real X pointer (tests/driver/XInput), positions in screen coordinates.
 void MouseMove(int x, int y);
 void MouseDown();
 void MouseUp();
@@ -59,8 +59,8 @@ private:
 };
 
 // Presses the left button at from, moves to to in a few steps and releases,
-// from a helper thread, while this thread keeps pumping (a system move or
-// size loop may run inside the pump meanwhile).
+// while this thread keeps pumping (a system move or size loop may run inside
+// the pump meanwhile).
 void Drag(POINT from, POINT to);
 
 }  // namespace wt

@@ -226,15 +226,9 @@ std::wstring WindowText(HWND hWnd) {
 }
 
 void ClickAt(POINT p) {
-    for (DWORD flags : {0ul, static_cast<DWORD>(MOUSEEVENTF_LEFTDOWN), static_cast<DWORD>(MOUSEEVENTF_LEFTUP)}) {
-        INPUT in = {};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = static_cast<LONG>(p.x * 65535LL / (GetSystemMetrics(SM_CXSCREEN) - 1));
-        in.mi.dy = static_cast<LONG>(p.y * 65535LL / (GetSystemMetrics(SM_CYSCREEN) - 1));
-        in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
-        SendInput(1, &in, sizeof in);
-        Sleep(50);
-    }
+    wt::MouseMove(p.x, p.y);
+    wt::MouseDown();
+    wt::MouseUp();
 }
 
 POINT Centre(HWND hWnd) {

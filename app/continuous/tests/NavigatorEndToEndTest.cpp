@@ -1,6 +1,6 @@
 // The navigator of vesk.exe under the real mouse: command 32776 posted to the
 // main dialog, the frame placed over a window of ours that shows a coordinate
-// pattern, its caption buttons clicked with SendInput, and the saved files'
+// pattern, its caption buttons clicked with the X pointer, and the saved files'
 // pixels compared with what the screen showed.
 #include "WidgetTestUtil.h"
 #include "image/DibImage.h"
@@ -205,7 +205,8 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     ASSERT_TRUE(WaitFor([&] {
         GetWindowRect(nav, &now);
         return now.left == child.left - 8 && now.right == child.right + 8;
-    })) << "the frame never went round the control";
+    })) << "the frame never went round the control: it is at " << now.left << "," << now.top << "-" << now.right
+        << "," << now.bottom;
     ASSERT_TRUE(run_.LoadWhenWritten(run_.Numbered(2), image));
     EXPECT_EQ(0, WrongPixels(image, bands)) << "the capture is not exactly the control";
 

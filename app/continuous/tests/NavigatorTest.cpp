@@ -137,8 +137,11 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
         const int filesBefore = FilesOnDisk();
         Start(c.modeId, L"3");
         ASSERT_TRUE(nav.IsBusy()) << c.modeId;
-        if (c.switchTo && wt::PumpUntil([&] { return panel().GetDlgItem(c.switchTo)->IsWindowEnabled(); }, 400))
+        if (c.switchTo) {
+            ASSERT_TRUE(wt::PumpUntil([&] { return panel().GetDlgItem(c.switchTo)->IsWindowEnabled(); }, 400))
+                << "the mode buttons never came back, nav busy: " << nav.IsBusy();
             Click(c.switchTo);
+        }
         ASSERT_TRUE(WaitForRest()) << c.modeId;
         EXPECT_EQ(FilesOnDisk() - filesBefore, c.files) << c.modeId;
         EXPECT_EQ(sink.Files().size() - listedBefore, static_cast<size_t>(c.listed)) << c.modeId;

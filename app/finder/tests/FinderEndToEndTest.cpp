@@ -1,6 +1,6 @@
 // The control finder of vesk.exe under the real mouse: a window of ours with a
 // button, the control command posted to the main dialog, the pointer moved and
-// clicked with SendInput, and what lands on the screen and in the capture
+// clicked through the X server, and what lands on the screen and in the capture
 // folder checked. The frame blinks, so each check waits for the state it needs
 // (bounded) instead of counting time.
 #include "WidgetTestUtil.h"

@@ -202,9 +202,9 @@ void Drag(POINT from, POINT to, DWORD restMs = kPastThePollMs, const std::functi
         wt::MouseMove(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
         Rest(restMs ? 60 : 0);
     }
-    // Even a quick release lets Wine settle the pointer it warped for the last
-    // SendInput move (seen once: the release read the move before); 30 ms keeps
-    // the drag well within one poll.
+    // Even a quick release lets Wine settle the pointer after the last move
+    // (seen once with SendInput moves: the release read the move before); 30 ms
+    // keeps the drag well within one poll.
     Rest(restMs ? restMs : 30);
     if (beforeRelease)
         beforeRelease();
@@ -612,7 +612,8 @@ std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs) {
 }
 
 // Press, move and release in one SendInput call: all are queued before the
-// program reads one. With `after`, a move there follows the release in the same call.
+// program reads one (xdotool's, read as they come, never are). With `after`, a
+// move there follows the release in the same call.
 void SendDragAtOnce(POINT to, const POINT* after = nullptr) {
     const DWORD move = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     const DWORD flags[4] = {MOUSEEVENTF_LEFTDOWN, move, MOUSEEVENTF_LEFTUP, move};
