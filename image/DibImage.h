@@ -334,7 +334,9 @@ class CDibImage {
   bool Decode(CByteStream* stream, DWORD formatId);
   bool Decode(FILE* file, DWORD formatId);
   // Writes a temporary file beside `fileName` and only then replaces it, so a
-  // failed save leaves any existing file as it was.
+  // failed save leaves any existing file as it was. A file that cannot be made
+  // or put in place sets no text: the system's reason is the thread's last
+  // error (errno off Windows) on return.
   bool Save(const wchar_t* fileName, DWORD formatId);
   // A file whose contents do not match `formatId` is retried with every
   // decoder; when that fails too, the asked-for decoder's message is kept.

@@ -1,5 +1,6 @@
 #include "CaptureTestSupport.h"
 
+#include "app/capture/CaptureJob.h"
 #include "app/capture/PaneItemCommands.h"
 #include "image/DibImage.h"
 #include "workarea/FormViewWnd.h"
@@ -117,10 +118,19 @@ TEST_F(PaneItemCommandsTest, SaveAskSaveAsAndDeleteOfAFile) {
     ASSERT_TRUE(loaded.Load(gif.GetString(), 0));
     EXPECT_EQ(loaded.GetBpp(), 8);
 
-    // Unwritable target and unknown type: reported, pane unchanged.
-    EXPECT_EQ(SaveSelectedItemAs(FileContext(path), folder + L"\\missing\\x.png", host), PaneCommandResult::Failed);
+    // Unwritable target, a file a reader holds and unknown type: reported, with the system's reason where
+    // there is one, pane unchanged.
+    const CString missing = folder + L"\\missing\\x.png";
+    EXPECT_EQ(SaveSelectedItemAs(FileContext(path), missing, host), PaneCommandResult::Failed);
+    const HANDLE reader = CreateFileW(gif, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(SaveSelectedItemAs(FileContext(path), gif, host), PaneCommandResult::Failed);
+    CloseHandle(reader);
     EXPECT_EQ(SaveSelectedItemAs(FileContext(path), folder + L"\\x.xyz", host), PaneCommandResult::Failed);
-    EXPECT_EQ(host.failures.size(), 2u);
+    ASSERT_EQ(host.failures.size(), 3u);
+    EXPECT_NE(host.failures[0].find(L"(" + SystemReason(ERROR_PATH_NOT_FOUND, missing).str() + L")"), std::wstring::npos)
+        << host.failures[0];
+    EXPECT_NE(host.failures[1].find(L"(" + SystemReason(ERROR_ACCESS_DENIED, gif).str() + L")"), std::wstring::npos)
+        << host.failures[1];
     EXPECT_EQ(host.added.size(), 1u);
 
     EXPECT_EQ(DeleteSelectedItem(FileContext(path), host), PaneCommandResult::Done);
