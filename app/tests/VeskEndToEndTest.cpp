@@ -566,18 +566,17 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         return [=] { return (::IsWindowVisible(::GetParent(FindControl(main, id))) != FALSE) == visible; };
     };
     const auto collapse = [&] { return ::SendMessageW(FindControl(main, 5201), EM_SETSEL, 0, 0) || true; };
-    // A Ctrl+M typed while the window's thread stands still is read after its Ctrl is up again, as a
-    // quick one meets a busy program.
-    const auto quickCtrlM = [&] {
-        const HANDLE thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, ::GetWindowThreadProcessId(main, nullptr));
-        const bool sent = thread && ::SuspendThread(thread) != static_cast<DWORD>(-1) && XDo(L"key ctrl+m");
+    // Typed while the window's thread stands still, a Ctrl+M is read after its Ctrl is up, as by a busy program.
+    const DWORD mainThread = ::GetWindowThreadProcessId(main, nullptr);
+    const auto quickCtrlM = [&, thread = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, mainThread)] {
+        const bool sent = ::SuspendThread(thread) != static_cast<DWORD>(-1) && XDo(L"key ctrl+m");
         ::Sleep(300);  // the X server has handed the program every key event
-        return thread && ::ResumeThread(thread) != static_cast<DWORD>(-1) && ::CloseHandle(thread) && sent;
+        return ::ResumeThread(thread) != static_cast<DWORD>(-1) && ::CloseHandle(thread) && sent;
     };
-    // The focus before the key: -1 hidden, 0 shown, or this control with its whole text selected. The
-    // web page tab (5203) opens over the tool list (5006): its address box (5201) keeps its editing keys.
-    // The last rows hide a control holding the focus: the colour bar (1262) goes behind the program's
-    // back (focus kept there, yet no hang), then by Ctrl+M, handing the focus to the address box.
+    // The focus before the key: -1 hidden, 0 shown, or this control with its whole text selected. The web page
+    // tab (5203) opens over the tool list (5006): its address box (5201) keeps its editing keys. The last rows
+    // hide a control holding the focus: the colour bar (1262) goes behind the program's back (focus kept there,
+    // yet no hang), then by Ctrl+M, handing the focus to the address box.
     const std::tuple<std::function<bool()>, std::string, int> keys[] = {
         {{}, "Return", 0}, {{}, "KP_Enter", 0}, {{}, "Escape", 0},
         {[&] { return click(5006) && WaitFor(shown(5203)); }, "w", 5201},
@@ -590,13 +589,12 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     for (const auto& [before, key, focus] : keys) {
         ASSERT_TRUE(!before || before()) << key << ": the steps before it failed; colour bar shown "
                                          << ::IsWindowVisible(::GetParent(FindControl(main, 1262)));
-        const auto focused = [&, focus = focus] {
-            const HWND now = wt::FocusOf(main);
-            const auto all = MAKELONG(0, ::SendMessageW(now, WM_GETTEXTLENGTH, 0, 0));
-            return focus > 0 ? now == FindControl(main, focus) && ::SendMessageW(now, EM_GETSEL, 0, 0) == all
-                             : ::IsWindowVisible(now) == (focus == 0);
-        };
-        EXPECT_TRUE(WaitFor(focused)) << key << ": focus on " << ::GetDlgCtrlID(wt::FocusOf(main)) << ", selected "
+        EXPECT_TRUE(WaitFor([&, focus = focus, now = HWND()]() mutable {
+            return (now = wt::FocusOf(main), focus > 0)
+                       ? now == FindControl(main, focus) && ::SendMessageW(now, EM_GETSEL, 0, 0) ==
+                                                                MAKELONG(0, ::SendMessageW(now, WM_GETTEXTLENGTH, 0, 0))
+                       : ::IsWindowVisible(now) == (focus == 0);
+        })) << key << ": focus on " << ::GetDlgCtrlID(wt::FocusOf(main)) << ", selected "
                                       << ::SendMessageW(wt::FocusOf(main), EM_GETSEL, 0, 0);
         ASSERT_TRUE(XDo(L"key " + std::wstring(key.begin(), key.end())));
         run_.WaitUntilIdle(main);
