@@ -573,10 +573,9 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
         ::Sleep(300);  // the X server has handed the program every key event
         return ::ResumeThread(thread) != static_cast<DWORD>(-1) && ::CloseHandle(thread) && sent;
     };
-    // The focus before the key: -1 hidden, 0 shown, or this control with its whole text selected. The web page
-    // tab (5203) opens over the tool list (5006): its address box (5201) keeps its editing keys. The last rows
-    // hide a control holding the focus: the colour bar (1262) goes behind the program's back (focus kept there,
-    // yet no hang), then by Ctrl+M, handing the focus to the address box.
+    // Focus before the key: -1 hidden, 0 shown, or this control with all its text selected. The web page tab (5203)
+    // opens over the tool list (5006); its address box (5201) keeps its editing keys, and takes the focus when the
+    // colour bar (1262) holding it hides: behind the program's back (focus kept there, yet no hang), then by Ctrl+M.
     const std::tuple<std::function<bool()>, std::string, int> keys[] = {
         {{}, "Return", 0}, {{}, "KP_Enter", 0}, {{}, "Escape", 0},
         {[&] { return click(5006) && WaitFor(shown(5203)); }, "w", 5201},
@@ -589,11 +588,11 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     for (const auto& [before, key, focus] : keys) {
         ASSERT_TRUE(!before || before()) << key << ": the steps before it failed; colour bar shown "
                                          << ::IsWindowVisible(::GetParent(FindControl(main, 1262)));
-        EXPECT_TRUE(WaitFor([&, focus = focus, now = HWND()]() mutable {
-            return (now = wt::FocusOf(main), focus > 0)
-                       ? now == FindControl(main, focus) && ::SendMessageW(now, EM_GETSEL, 0, 0) ==
-                                                                MAKELONG(0, ::SendMessageW(now, WM_GETTEXTLENGTH, 0, 0))
-                       : ::IsWindowVisible(now) == (focus == 0);
+        EXPECT_TRUE(WaitFor([&, focus = focus] {
+            const HWND now = wt::FocusOf(main);
+            const LRESULT whole = MAKELONG(0, ::SendMessageW(now, WM_GETTEXTLENGTH, 0, 0));
+            return focus > 0 ? now == FindControl(main, focus) && ::SendMessageW(now, EM_GETSEL, 0, 0) == whole
+                             : ::IsWindowVisible(now) == (focus == 0);
         })) << key << ": focus on " << ::GetDlgCtrlID(wt::FocusOf(main)) << ", selected "
                                       << ::SendMessageW(wt::FocusOf(main), EM_GETSEL, 0, 0);
         ASSERT_TRUE(XDo(L"key " + std::wstring(key.begin(), key.end())));

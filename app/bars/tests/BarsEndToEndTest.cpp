@@ -167,8 +167,7 @@ TEST_F(BarsEndToEnd, TogglesMoveTheViewAndEverySizeKeepsTheBarsInside) {
         const auto place = [&](int id) { return RectIn(frame_, FindControl(frame_, id)); };
         if (!FindControl(frame_, IDC_WEB_ADDRESS)) {
             ExpectEveryToolButtonInReach(frame_, at);
-        } else {  // an address box 120 px wide at least, the buttons after it: whole, or in a pane too narrow
-                  // for the row (which the widened window never gives it) past its edge
+        } else {  // a box 120 px wide at least, the buttons after it: whole, or past a pane narrowed below the row
             for (const bool narrowed : {false, true}) {
                 if (narrowed)
                     ::SetWindowPos(::GetParent(FindControl(frame_, IDC_WEB_ADDRESS)), nullptr, 0, 0, 150, 200,
