@@ -464,8 +464,9 @@ BOOL CVeskDlg::PreTranslateMessage(MSG* pMsg) {
         // the M is handled was lost (measured under Wine: 2 of 12 test runs
         // lost one, 0 of 48 with this; the moment's state lagging behind is
         // how we read it, not seen directly).
-        if (m_hAccel && ::GetKeyState(VK_CONTROL) < 0 && IsKeyForThisDialog(pMsg->hwnd) &&
-            ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
+        // A text box's editing keys are its own: Ctrl+A in the address box selects, never opens a tool.
+        if (m_hAccel && ::GetKeyState(VK_CONTROL) < 0 && !AfxIsTextEditingKey(pMsg) &&
+            IsKeyForThisDialog(pMsg->hwnd) && ::TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg))
             return TRUE;
     } else if (m_pToolTip && m_pToolTip->GetSafeHwnd()) {
         m_pToolTip->RelayEvent(pMsg);

@@ -160,6 +160,17 @@ bool IsEditControl(HWND hWnd) {
 }
 }  // namespace
 
+bool AfxIsTextEditingKey(const MSG* pMsg) {
+    if (!pMsg || (pMsg->message != WM_KEYDOWN && pMsg->message != WM_KEYUP))
+        return false;
+    switch (pMsg->wParam) {
+    case 'A': case 'C': case 'V': case 'X': case 'Z':
+        return IsEditControl(pMsg->hwnd);
+    default:
+        return false;
+    }
+}
+
 void AfxDispatchQueuedMessage(MSG& msg) {
     if (AfxPreTranslateMessage(&msg))
         return;

@@ -144,6 +144,10 @@ void AfxDispatchQueuedMessage(MSG& msg);
 BOOL AfxPreTranslateMessage(MSG* pMsg);
 // IsDialogMessageW, safe for a character sent to a window inside a hidden one.
 BOOL AfxIsDialogMessage(HWND hDlg, MSG* pMsg);
+// True for a key a text box keeps for itself whatever the modifiers: A (Ctrl+A
+// selects all, see AfxDispatchQueuedMessage), C, V, X and Z, pressed in an edit
+// control. A window's accelerators must leave these to it.
+bool AfxIsTextEditingKey(const MSG* pMsg);
 
 // The entry's work: runs the one application object. Constructs nothing itself.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);

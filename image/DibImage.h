@@ -335,7 +335,9 @@ class CDibImage {
   bool Decode(CByteStream* stream, DWORD formatId);
   bool Decode(FILE* file, DWORD formatId);
   // Writes a temporary file beside `fileName` and only then replaces it, so a
-  // failed save leaves any existing file as it was.
+  // failed save leaves any existing file as it was. A file that cannot be made
+  // or put in place sets no text: the system's reason is the thread's last
+  // error (errno off Windows) on return.
   bool Save(const wchar_t* fileName, DWORD formatId);
   // The same for any writer (several frames, say): `encode` fills the
   // temporary file. A failure of the disk or of the replacing becomes this

@@ -3,6 +3,7 @@
 #include "image/DibImage.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -397,11 +398,21 @@ bool CDibImage::SaveWith(const wchar_t* fileName, const std::function<bool(CByte
     SetLastErrorText(kWriteFailed);
     saved = false;
   }
-  if (saved && !ReplaceFile(tempName, fileName)) {
-    SetLastErrorText("Save: can't replace the file");
-    saved = false;
+  // A file that cannot be put in place, like one that cannot be made, leaves
+  // the text alone: the system's reason is the caller's to word, and it stays
+  // the thread's last error (errno off Windows) past the clean-up.
+  if (saved && !ReplaceFile(tempName, fileName)) saved = false;
+  if (!saved) {
+#ifdef _WIN32
+    const DWORD error = ::GetLastError();
+    RemoveFile(tempName);
+    ::SetLastError(error);
+#else
+    const int error = errno;
+    RemoveFile(tempName);
+    errno = error;
+#endif
   }
-  if (!saved) RemoveFile(tempName);
   return saved;
 }
 

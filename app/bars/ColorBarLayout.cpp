@@ -1,5 +1,6 @@
 #include "app/bars/ColorBarLayout.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace colorbar {
@@ -16,16 +17,23 @@ void PlaceButtons(Layout& out, const ControlSizes& sizes, int x) {
     out.copy = {x + sizes.eyedropperWidth, out.zoomList.y, sizes.copyWidth, sizes.buttonHeight};
 }
 
+// The colour text's height: the swatch's, or its three lines where a larger
+// font (150 % and up) needs more; what stands below moves down by the rest.
+int TextHeight(const ControlSizes& sizes) {
+    return std::max(kSwatchSize, sizes.textHeight);
+}
+
 }  // namespace
 
 Layout InitialLayout(const Edges& bar, const ControlSizes& sizes) {
     Layout out;
     const int zoomBottom = bar.top + kZoomBottom;
+    const int text = TextHeight(sizes);
     out.zoom = {bar.left + 10, bar.top + 14, bar.right - 20, bar.top + kZoomBottom};
     out.swatch = {bar.left + 10, zoomBottom + 17, kSwatchSize, kSwatchSize};
-    out.text = {kSwatchSize + 13, zoomBottom + 17, bar.right - 10, kSwatchSize};
-    out.picked = Keep(sizes.picked, bar.left + 10, zoomBottom + kSwatchSize + 20);
-    out.zoomList = Keep(sizes.zoomList, bar.left + 10, zoomBottom + kSwatchSize + sizes.picked.height + 23);
+    out.text = {kSwatchSize + 13, zoomBottom + 17, bar.right - 10, text};
+    out.picked = Keep(sizes.picked, bar.left + 10, zoomBottom + text + 20);
+    out.zoomList = Keep(sizes.zoomList, bar.left + 10, zoomBottom + text + sizes.picked.height + 23);
     PlaceButtons(out, sizes, sizes.zoomList.width + 25);
     return out;
 }
@@ -34,24 +42,25 @@ bool ResizedLayout(const Edges& bar, const ControlSizes& sizes, int dW, int dH, 
                    Layout& out) {
     if (dW < 0 && dH < 0)
         return false;
+    const int text = TextHeight(sizes);
     if (dockedVertically) {
         // The view runs down the bar; the rest stands in a column to its right.
         const int top = bar.top + 10;
         out.zoom = {bar.left + 14, top, bar.left + dH + 150, bar.bottom - 20};
         const int column = out.zoom.width + 17;
         out.swatch = {column, top, kSwatchSize, kSwatchSize};
-        out.text = {column, top + 50, 200, kSwatchSize};
-        out.picked = Keep(sizes.picked, column, top + kSwatchSize + kSwatchSize + 20);
-        out.zoomList = Keep(sizes.zoomList, column, top + sizes.picked.height + kSwatchSize + kSwatchSize + 23);
+        out.text = {column, top + 50, 200, text};
+        out.picked = Keep(sizes.picked, column, top + kSwatchSize + text + 20);
+        out.zoomList = Keep(sizes.zoomList, column, top + sizes.picked.height + kSwatchSize + text + 23);
         PlaceButtons(out, sizes, sizes.zoomList.width + out.zoom.width + 42);
         return true;
     }
     const int zoomBottom = bar.top + kZoomBottom;
     out.zoom = {bar.left + 10, bar.top + 14, bar.right - 20, bar.top + dH + kZoomBottom};
     out.swatch = {bar.left + 10, zoomBottom + dH + 17, kSwatchSize, kSwatchSize};
-    out.text = {kSwatchSize + 13, out.swatch.y, bar.right - 10, kSwatchSize};
-    out.picked = Keep(sizes.picked, bar.left + 10, zoomBottom + kSwatchSize + dH + 20);
-    out.zoomList = Keep(sizes.zoomList, bar.left + 10, zoomBottom + kSwatchSize + sizes.picked.height + dH + 23);
+    out.text = {kSwatchSize + 13, out.swatch.y, bar.right - 10, text};
+    out.picked = Keep(sizes.picked, bar.left + 10, zoomBottom + text + dH + 20);
+    out.zoomList = Keep(sizes.zoomList, bar.left + 10, zoomBottom + text + sizes.picked.height + dH + 23);
     PlaceButtons(out, sizes, sizes.zoomList.width + 25);
     return true;
 }

@@ -29,6 +29,7 @@ struct ControlSizes {
     int eyedropperWidth = 0;
     int copyWidth = 0;
     int buttonHeight = 0;
+    int textHeight = 0;  // the three lines of the colour text in its font; the swatch's height when less
 };
 
 struct Layout {

@@ -104,6 +104,15 @@ colorbar::ControlSizes CColorDialogBarWnd::ControlSizes() const {
     sizes.eyedropperWidth = eyedropper.width;
     sizes.buttonHeight = eyedropper.height;
     sizes.copyWidth = PlaceOf(m_btnCopy).width;
+    if (CWnd* text = GetDlgItem(IDC_COLOR_TEXT)) {
+        CClientDC dc(text);
+        CFont* old = dc.SelectObject(text->GetFont());
+        TEXTMETRICW metrics = {};
+        if (dc.GetTextMetrics(&metrics))
+            sizes.textHeight = 3 * metrics.tmHeight;
+        if (old)
+            dc.SelectObject(old);
+    }
     return sizes;
 }
 

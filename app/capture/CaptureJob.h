@@ -96,6 +96,11 @@ bool PrepareForFormat(class CDibImage& image, DWORD formatId);
 // a placeholder for the file or program it is about ("%1") holds `subject`.
 CString SystemReason(DWORD error, const CString& subject = CString());
 
+// Saves `image` as `path`. False with `reason` set when it fails: the image
+// library's text, or, for a file it could not make or put in place (it has no
+// words of its own for those), the system's reason.
+bool SaveImageFile(class CDibImage& image, const CString& path, DWORD formatId, CString& reason);
+
 // Makes `folder` with every level of it that is missing, as a folder dialog's
 // new folder would. False when it cannot be made, with the message for the
 // user: what failed, the folder and the system's reason.

@@ -157,6 +157,16 @@ CString SystemReason(DWORD error, const CString& subject) {
     return reason;
 }
 
+bool SaveImageFile(CDibImage& image, const CString& path, DWORD formatId, CString& reason) {
+    image.SetLastErrorText(nullptr);  // a text left from before is no reason of this save
+    if (image.Save(path.GetString(), formatId))
+        return true;
+    const DWORD error = GetLastError();
+    const char* detail = image.GetLastError();
+    reason = detail && *detail ? CString(detail) : SystemReason(error, path);
+    return false;
+}
+
 bool MakeSaveFolder(const CString& folder, CString& failure) {
     const DWORD error = MakeFolder(folder);
     if (error == ERROR_SUCCESS)
@@ -306,13 +316,9 @@ CString CaptureWorker(CaptureJob& job) {
                 return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, SystemReason(error, job.name));
             job.reserved = error == ERROR_SUCCESS;
         }
-        if (!image.Save(job.name.GetString(), formatId)) {
-            // A file that cannot be made (no access) leaves the library no text of its own.
-            const DWORD error = GetLastError();
-            const char* detail = image.GetLastError();
-            return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name,
-                          detail && *detail ? CString(detail) : SystemReason(error, job.name));
-        }
+        CString reason;
+        if (!SaveImageFile(image, job.name, formatId, reason))
+            return Reason(L"캡쳐한 파일을 저장하지 못했습니다.", job.name, reason);
         job.reserved = false;  // the capture's own file now
         if (!HasFileOfExactName(job.name)) {
             // Made under a cut name: not the file the pane would list. The

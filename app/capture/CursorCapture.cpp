@@ -56,9 +56,9 @@ bool CaptureCursorToFile(const CString& directory, CString& path, CString& failu
     image.SetTransIndex(image.GetNearestIndex(magenta));
     if (!MakeSaveFolder(directory, failure))
         return false;
-    if (!image.Save(path.GetString(), CDibImage::kFormatIco)) {
-        failure.Format(L"커서 파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(),
-                       CString(image.GetLastError()).GetString());
+    CString reason;
+    if (!SaveImageFile(image, path, CDibImage::kFormatIco, reason)) {
+        failure.Format(L"커서 파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(), reason.GetString());
         return false;
     }
     return true;

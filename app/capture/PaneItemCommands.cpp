@@ -70,15 +70,17 @@ bool DeleteFromDisk(const CString& path, IPaneItemHost& host) {
 // Prepared as a capture is, so a full-colour picture can go to a GIF name.
 bool SaveImage(CDibImage& image, const CString& path, IPaneItemHost& host) {
     const DWORD formatId = FormatOf(path);
+    CString reason = formatId ? CString() : CString(L"unknown file type");
     bool ok = formatId != 0;
+    if (ok && !PrepareForFormat(image, formatId)) {
+        reason = image.GetLastError();
+        ok = false;
+    }
     if (ok)
-        ok = PrepareForFormat(image, formatId);
-    if (ok)
-        ok = image.Save(path.GetString(), formatId);
+        ok = SaveImageFile(image, path, formatId, reason);
     if (!ok) {
         CString message;
-        message.Format(L"파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(),
-                       formatId ? CString(image.GetLastError()).GetString() : L"unknown file type");
+        message.Format(L"파일을 저장하지 못했습니다.\n%s\n(%s)", path.GetString(), reason.GetString());
         host.ReportFailure(message);
     }
     return ok;

@@ -79,8 +79,11 @@ void DrawFrameCard(const DRAWITEMSTRUCT& itemStruct, const FrameRecord& frame, H
     lines[3] = timeLine;
     SetBkMode(dc, TRANSPARENT);
     ScopedSelect selectFont(dc, font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
     for (int i = 0; i < 4; ++i) {
-        RECT line = {cell.right + 10, item.top + 26 + 20 * i, card.right - 10, item.top + 41 + 20 * i};
+        const frame_fit::LineSpan span = frame_fit::CardTextLine(item.top, metrics.tmHeight, i);
+        RECT line = {cell.right + 10, span.top, card.right - 10, span.bottom};
         DrawTextW(dc, lines[i], lines[i].GetLength(), &line, DT_SINGLELINE | DT_WORD_ELLIPSIS);
     }
 }

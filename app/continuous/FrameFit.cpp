@@ -51,6 +51,12 @@ Placement FitCard(int cellLeft, int cellTop, int cellWidth, int cellHeight, int 
     return p;
 }
 
+LineSpan CardTextLine(int itemTop, int fontHeight, int index) {
+    const int height = fontHeight > 15 ? fontHeight : 15;
+    const int top = itemTop + 26 + (height + 5) * index;
+    return {top, top + height};
+}
+
 OverlayLayout LayOutOverlay(int areaWidth, int areaHeight, int baseWidth, int baseHeight, int overlayWidth,
                             int overlayHeight) {
     OverlayLayout l;

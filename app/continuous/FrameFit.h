@@ -22,6 +22,15 @@ Placement FitPreview(int areaWidth, int areaHeight, int width, int height, bool 
 // The picture cell of a frame-list card, cell given by its left/top and size.
 Placement FitCard(int cellLeft, int cellTop, int cellWidth, int cellHeight, int width, int height);
 
+// The top and bottom of a card's text line `index` (0 to 3) for a font
+// `fontHeight` pixels tall, the item starting at `itemTop`: 15 tall and 20
+// apart, or the font's height and 5 more apart where it is taller (150 %).
+struct LineSpan {
+    int top = 0;
+    int bottom = 0;
+};
+LineSpan CardTextLine(int itemTop, int fontHeight, int index);
+
 // The overlay preview's layout: the larger of base and overlay is fitted into
 // the area, the smaller scaled by the same factor and centred over it.
 struct OverlayLayout {

@@ -167,10 +167,15 @@ TEST_F(BarsEndToEnd, TogglesMoveTheViewAndEverySizeKeepsTheBarsInside) {
         const auto place = [&](int id) { return RectIn(frame_, FindControl(frame_, id)); };
         if (!FindControl(frame_, IDC_WEB_ADDRESS)) {
             ExpectEveryToolButtonInReach(frame_, at);
-        } else {  // an address box some 16 characters wide at least, the buttons after it whole
-            const RECT box = place(IDC_WEB_ADDRESS), go = place(IDC_WEB_GO), capture = place(IDC_WEB_CAPTURE);
-            EXPECT_TRUE(box.right - box.left >= 100 && box.right <= go.left && go.right <= capture.left &&
-                        Inside(capture, view)) << at << ": box " << box.right - box.left;
+        } else {  // a box 120 px wide at least, the buttons after it: whole, or past a pane narrowed below the row
+            for (const bool narrowed : {false, true}) {
+                if (narrowed)
+                    ::SetWindowPos(::GetParent(FindControl(frame_, IDC_WEB_ADDRESS)), nullptr, 0, 0, 150, 200,
+                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                const RECT box = place(IDC_WEB_ADDRESS), go = place(IDC_WEB_GO), capture = place(IDC_WEB_CAPTURE);
+                EXPECT_TRUE(box.right - box.left >= 120 && box.right <= go.left && go.right <= capture.left &&
+                            (narrowed || Inside(capture, view))) << at << ": box " << box.right - box.left;
+            }
         }
     }
 }

@@ -13,7 +13,8 @@ using colorbar::Place;
 const colorbar::Edges kBar = {0, 0, 300, 240};
 
 // The combos as the template put them: only their sizes count.
-colorbar::ControlSizes Sizes() { return {{500, 600, 93, 22}, {500, 650, 51, 20}, 24, 24, 21}; }
+// The text: three lines of the 144-dpi font (the 96-dpi one needs less than the swatch's 40).
+colorbar::ControlSizes Sizes() { return {{500, 600, 93, 22}, {500, 650, 51, 20}, 24, 24, 21, 60}; }
 
 int Right(const Place& p) { return p.x + p.width; }
 int Bottom(const Place& p) { return p.y + p.height; }
@@ -32,7 +33,8 @@ void ExpectSound(const Layout& l, const char* name) {
     EXPECT_EQ(Right(l.eyedropper), l.copy.x);
     EXPECT_GT(l.zoomList.y, Bottom(l.picked));
     for (const Place* p : {&l.swatch, &l.picked, &l.zoomList, &l.eyedropper, &l.copy})
-        EXPECT_FALSE(Overlap(l.zoom, *p));
+        EXPECT_FALSE(Overlap(l.zoom, *p) || Overlap(l.text, *p));
+    EXPECT_EQ(l.text.height, 60);
 }
 
 TEST(ColorBarLayout, StacksUnderTheViewOrBesideItAndLeavesASmallerBarAlone) {

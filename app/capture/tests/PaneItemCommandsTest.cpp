@@ -1,5 +1,6 @@
 #include "CaptureTestSupport.h"
 
+#include "app/capture/CaptureJob.h"
 #include "app/capture/PaneItemCommands.h"
 #include "image/DibImage.h"
 #include "workarea/FormViewWnd.h"
@@ -118,10 +119,18 @@ TEST_F(PaneItemCommandsTest, SaveAskSaveAsAndDeleteOfAFile) {
     ASSERT_TRUE(loaded.Load(gif.GetString(), 0));
     EXPECT_EQ(loaded.GetBpp(), 8);
 
-    // Unwritable target and unknown type: reported, pane unchanged.
-    EXPECT_EQ(SaveSelectedItemAs(FileContext(path), folder + L"\\missing\\x.png", host), PaneCommandResult::Failed);
+    // Unwritable target, a file a reader holds and unknown type: reported (the first two in the system's
+    // words), pane unchanged.
+    const HANDLE reader = CreateFileW(gif, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    for (const auto& [to, error] :
+         {std::pair{folder + L"\\missing\\x.png", ERROR_PATH_NOT_FOUND}, {gif, ERROR_ACCESS_DENIED}}) {
+        EXPECT_EQ(SaveSelectedItemAs(FileContext(path), to, host), PaneCommandResult::Failed);
+        const std::wstring& said = host.failures.back();
+        EXPECT_NE(said.find(L"(" + SystemReason(error, to).str() + L")"), std::wstring::npos) << said;
+    }
+    CloseHandle(reader);
     EXPECT_EQ(SaveSelectedItemAs(FileContext(path), folder + L"\\x.xyz", host), PaneCommandResult::Failed);
-    EXPECT_EQ(host.failures.size(), 2u);
+    EXPECT_EQ(host.failures.size(), 3u);
     EXPECT_EQ(host.added.size(), 1u);
 
     EXPECT_EQ(DeleteSelectedItem(FileContext(path), host), PaneCommandResult::Done);

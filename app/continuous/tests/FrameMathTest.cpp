@@ -103,6 +103,10 @@ TEST(FrameFit, CardCellKeepsAspect) {
     EXPECT_EQ(std::make_tuple(wide.x, wide.cx, wide.cy, wide.stretched), std::make_tuple(12, 120, 4, true));
     EXPECT_LE(wide.y + wide.cy, 161 + 128);
     EXPECT_EQ(FitCard(11, 161, 122, 128, 0, 0).cx, 0);
+    // Text lines: 15 px tall, 20 apart for the 96-dpi font; a 144-dpi font's (19 px) whole, inside the card.
+    for (const auto& [font, top, bottom] : {std::tuple{12, 236, 251}, {19, 248, 267}})
+        EXPECT_EQ(std::make_pair(CardTextLine(150, font, 3).top, CardTextLine(150, font, 3).bottom),
+                  std::make_pair(top, bottom)) << font;
 }
 
 TEST(FrameFit, OverlayLayoutCentresTheSmallerPicture) {

@@ -309,8 +309,9 @@ bool ConvertWatermarkFile(WatermarkFileJob& job) {
     }
     if (!ChooseTarget(job))
         return false;
-    if (!image.Save(job.target, formatId)) {
-        job.failure = Reason(L"파일을 저장하지 못했습니다.", image.GetLastError());
+    CString reason;
+    if (!SaveImageFile(image, job.target, formatId, reason)) {
+        job.failure = L"파일을 저장하지 못했습니다. (" + reason + L")";
         job.target.Empty();
         return false;
     }
