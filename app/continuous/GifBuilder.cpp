@@ -1,5 +1,6 @@
 #include "app/continuous/GifBuilder.h"
 
+#include "app/capture/CaptureJob.h"
 #include "app/continuous/FrameTiming.h"
 #include "image/DibImage.h"
 #include "image/Quantizer.h"
@@ -78,8 +79,10 @@ GifBuildResult BuildAnimatedGif(const std::vector<GifBuildFrame>& frames, const 
     if (!writer.SaveWith(path, [&](CByteStream* stream) {
             return writer.Encode(stream, pointers.data(), static_cast<int>(pointers.size()), false, false);
         })) {
+        const DWORD error = GetLastError();
         result.status = GifBuildStatus::kWriteFailed;
-        result.reason = *writer.GetLastError() ? CString(writer.GetLastError()) : CString(L"cannot open the file");
+        // No text of the library's: the file could not be made or put in place, for the system's reason.
+        result.reason = *writer.GetLastError() ? CString(writer.GetLastError()) : SystemReason(error, path);
         return result;
     }
     result.status = GifBuildStatus::kWritten;
