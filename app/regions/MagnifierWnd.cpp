@@ -6,6 +6,7 @@
 BEGIN_MESSAGE_MAP(CMagnifierWnd, CDialog)
     ON_WM_TIMER()
     ON_WM_DESTROY()
+    ON_WM_NCHITTEST()
 END_MESSAGE_MAP()
 
 CMagnifierWnd::CMagnifierWnd(IRegionOwner* pOwner) : CDialog(IDD_MAGNIFIER), m_pOwner(pOwner) {}
@@ -54,6 +55,11 @@ void CMagnifierWnd::FollowPointer() {
     if (MagnifierPlacement({cursor.x, cursor.y}, window.Width(), window.Height(), region, monitor, &to))
         SetWindowPos(nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+// The window follows the pointer only at its next tick: a press made at once
+// after a move lands on it. It belongs to the capture underneath, as if the
+// magnifier were not there.
+LRESULT CMagnifierWnd::OnNcHitTest(CPoint) { return HTTRANSPARENT; }
 
 void CMagnifierWnd::OnDestroy() {
     KillTimer(0);
