@@ -651,8 +651,8 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         {"right held in the tracker, Escape", nullptr, L"mouseup 3", L"mousedown 3", {350, 300}},
         {"right press after a left one outside the tracker", L"mousedown 3", L"mouseup 1 sleep 0.2 mouseup 3",
          L"mousedown 1", {200, 150}},
-        {"right held at 20, 20, Escape, a left drag on the tracker", nullptr,
-         L"mousemove 350 300 mousedown 1 mousemove 380 330 mouseup 1 mouseup 3", L"mousedown 3", {20, 20}},
+        {"right held at 20, 20, Escape, a left click on the tracker, also for the pixel kept there", nullptr,
+         L"mousemove 350 300 click 1 sleep 0.2 mousemove 380 330 mouseup 3", L"mousedown 3", {20, 20}},
     };
     int cancelsSaved = 0;  // each row finds only what it saved itself
     for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand, kDynamicTrackerCommand, kStaticTrackerCommand})
