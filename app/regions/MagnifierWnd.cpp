@@ -56,9 +56,10 @@ void CMagnifierWnd::FollowPointer() {
         SetWindowPos(nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The window follows the pointer only at its next tick: a press made at once
-// after a move lands on it. It belongs to the capture underneath, as if the
-// magnifier were not there.
+// The window catches up with the pointer only at its next tick: a press made at
+// once after a move lands on it (measured: a frozen drag begun so saved
+// nothing). It is the press of the region window beneath, as if the magnifier
+// were not there.
 LRESULT CMagnifierWnd::OnNcHitTest(CPoint) { return HTTRANSPARENT; }
 
 void CMagnifierWnd::OnDestroy() {
