@@ -1022,9 +1022,9 @@ void CVeskDlg::BuildWatermarkBitmap() {
 }
 
 void CVeskDlg::StartCapture(HDC hSource, RECT rect, BOOL bNoList, bool bSeries, int nSeriesCount,
-                            HBITMAP hSourceBitmap) {
+                            HBITMAP hSourceBitmap, const POINT* pCursorAt) {
     if (m_pCaptureEngine) {
-        m_pCaptureEngine->StartCapture(hSource, rect, bNoList, bSeries, nSeriesCount, hSourceBitmap);
+        m_pCaptureEngine->StartCapture(hSource, rect, bNoList, bSeries, nSeriesCount, hSourceBitmap, pCursorAt);
         return;
     }
     if (hSource)
@@ -1148,8 +1148,8 @@ RegionCaptureOptions CVeskDlg::GetRegionCaptureOptions() const {
     return options;
 }
 
-void CVeskDlg::StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap) {
-    StartCapture(hSource, rect, FALSE, false, 0, hBitmap);
+void CVeskDlg::StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap, POINT releasedAt) {
+    StartCapture(hSource, rect, FALSE, false, 0, hBitmap, &releasedAt);
 }
 
 void CVeskDlg::OnRegionWindowGone(CWnd* pWnd) {

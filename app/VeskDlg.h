@@ -33,7 +33,7 @@ public:
     void AddTrayIcon();
     // Capture windows hand over `hSource` and the bitmap selected in it.
     void StartCapture(HDC hSource, RECT rect, BOOL bNoList, bool bSeries, int nSeriesCount,
-                      HBITMAP hSourceBitmap = nullptr);
+                      HBITMAP hSourceBitmap = nullptr, const POINT* pCursorAt = nullptr);
     CCaptureEngine* GetCaptureEngine() const { return m_pCaptureEngine.get(); }
     // Rebuilds the watermark laid on captures from the watermark options.
     void BuildWatermarkBitmap();
@@ -44,7 +44,7 @@ public:
 
     // The region capture windows read the options and hand their copies here.
     RegionCaptureOptions GetRegionCaptureOptions() const override;
-    void StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap) override;
+    void StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap, POINT releasedAt) override;
     void OnRegionWindowGone(CWnd* pWnd) override;
 
 protected:

@@ -116,7 +116,7 @@ bool CCaptureEngine::HasRoomInMemory(const RECT& rect) {
 }
 
 bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
-                                  HBITMAP sourceBitmap) {
+                                  HBITMAP sourceBitmap, const POINT* cursorAt) {
     auto job = std::make_unique<CaptureJob>();
     job->source = source;
     job->sourceBitmap = sourceBitmap;
@@ -147,7 +147,7 @@ bool CCaptureEngine::StartCapture(HDC source, RECT rect, BOOL noList, bool serie
     }
     const int slot = TakeNextSlot();
     m_captureRect = rect;
-    FillJob(*job, rect, slot, name, target, series, noList);
+    FillJob(*job, rect, slot, name, target, series, noList, cursorAt);
     if (series)
         CapturedFileList.push_back(job->name);
     return StartWorker(std::move(job));
@@ -168,7 +168,7 @@ int CCaptureEngine::TakeNextSlot() {
 }
 
 void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, const CString& name, int target,
-                            bool series, BOOL noList) {
+                            bool series, BOOL noList, const POINT* cursorAt) {
     job.rect = rect;
     job.slot = slot;
     job.target = target;
@@ -183,9 +183,17 @@ void CCaptureEngine::FillJob(CaptureJob& job, const RECT& rect, int slot, const 
     // Only a cursor pointing into the picture belongs in it. A region's release
     // point is the corner of its frame, just outside what is saved: drawn, its
     // hot spot would fall outside and only the selection cross's arms would show.
-    if (job.settings.mouseCursor && TakeCursor(job.cursor, job.cursorAt) && !PtInRect(&rect, job.cursorAt)) {
-        DestroyIcon(job.cursor);
-        job.cursor = nullptr;
+    // A region is copied a while after its release (the live one waits for
+    // the screen): by then a quick hand may have moved the pointer into it,
+    // where no cursor showed. It is drawn where it was at the release; its
+    // shape, the session's own, stays until the copy.
+    if (job.settings.mouseCursor && TakeCursor(job.cursor, job.cursorAt)) {
+        if (cursorAt)
+            job.cursorAt = *cursorAt;
+        if (!PtInRect(&rect, job.cursorAt)) {
+            DestroyIcon(job.cursor);
+            job.cursor = nullptr;
+        }
     }
     if (job.settings.watermark && m_watermark.bitmap) {
         job.watermark.bitmap = CopyWatermarkBitmap(m_watermark.bitmap);

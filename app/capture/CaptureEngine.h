@@ -51,9 +51,11 @@ public:
 
     // UI thread. `source` (and `sourceBitmap`, the bitmap selected in it) are
     // handed over: the worker deletes them, also when no capture starts.
+    // `cursorAt`: where the pointer was when the capture was asked for, when
+    // that was before this call (a region's release); null: where it is now.
     // False when no worker could be started.
     bool StartCapture(HDC source, RECT rect, BOOL noList, bool series, int seriesCount,
-                      HBITMAP sourceBitmap = nullptr);
+                      HBITMAP sourceBitmap = nullptr, const POINT* cursorAt = nullptr);
     // The primary screen, as the full-screen command takes it.
     bool StartFullScreenCapture();
     // UI thread: handler of WM_CAPTURE_DONE with lParam = slot. Returns 0.
@@ -105,7 +107,7 @@ private:
     // StartCapture's steps: the slot to use, the job's contents, its worker.
     int TakeNextSlot();
     void FillJob(CaptureJob& job, const RECT& rect, int slot, const CString& name, int target, bool series,
-                 BOOL noList);
+                 BOOL noList, const POINT* cursorAt);
     bool StartWorker(std::unique_ptr<CaptureJob> job);
     // Empty, with the message why in `failure`, when no file can be made: the
     // name is cut to another, or none of kMaxNameProbes numbers is free, or the

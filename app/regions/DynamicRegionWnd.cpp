@@ -338,7 +338,7 @@ void CDynamicRegionWnd::ShowHelpers(int nCmdShow) {
     }
 }
 
-void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) {
+void CDynamicRegionWnd::CaptureSelection(const RECT& selection, POINT release, const RegionCaptureOptions& options) {
     // Nothing of ours lies over the screen when it is copied: not our lines, not
     // the helpers, not the pointer window, whose alpha of 1 still tints by a step.
     if (!m_bTrackerMode)
@@ -353,7 +353,7 @@ void CDynamicRegionWnd::CaptureSelection(const RECT& selection, const RegionCapt
         mark.ShowAndWait();
         mark.ShowAndWait();
         ScopedDc display(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
-        HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY);
+        HandRegionToHost(m_pHost, display.Get(), selection, options.layered ? kCaptureBltRop : SRCCOPY, release);
     }
     ShowHelpers(SW_SHOWNA);
     if (pointerShown) {

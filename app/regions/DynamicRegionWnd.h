@@ -38,7 +38,7 @@ protected:
     GeoRect TrackerSelection() const override;
     RECT RegionOfTracker() const override;
     GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) override;
-    void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) override;
+    void CaptureSelection(const RECT& selection, POINT release, const RegionCaptureOptions& options) override;
     void KeepOnlyMouseHold() override;
 
 private:

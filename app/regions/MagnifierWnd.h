@@ -25,6 +25,7 @@ protected:
 
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     afx_msg void OnDestroy();
+    afx_msg LRESULT OnNcHitTest(CPoint point);
 
     CColorViewStatic m_view;
     IRegionOwner* m_pOwner;

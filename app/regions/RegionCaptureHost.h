@@ -15,8 +15,9 @@ struct RegionCaptureOptions {
 class IRegionCaptureHost {
 public:
     virtual RegionCaptureOptions GetRegionCaptureOptions() const = 0;
-    // Takes over hSource and hBitmap (selected in it), also when no capture starts.
-    virtual void StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap) = 0;
+    // Takes over hSource and hBitmap (selected in it), also when no capture
+    // starts. `releasedAt`: where the button that chose the region came up.
+    virtual void StartRegionCapture(HDC hSource, const RECT& rect, HBITMAP hBitmap, POINT releasedAt) = 0;
     // The window is being deleted: forget any pointer to it.
     virtual void OnRegionWindowGone(CWnd* pWnd) = 0;
 

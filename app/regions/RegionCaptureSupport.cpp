@@ -3,7 +3,7 @@
 #include "app/capture/ScopedGdi.h"
 #include "resources/resource.h"
 
-bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, DWORD dwRop) {
+bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, DWORD dwRop, POINT releasedAt) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (!pHost || !hSource || width <= 0 || height <= 0)
@@ -18,7 +18,7 @@ bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, 
     ::SelectObject(memory.Get(), bitmap.Get());
     ::BitBlt(memory.Get(), 0, 0, width, height, hSource, rect.left, rect.top, dwRop);
     // The bitmap stays selected: the capture worker reads the DC and deletes both.
-    pHost->StartRegionCapture(memory.Release(), rect, bitmap.Release());
+    pHost->StartRegionCapture(memory.Release(), rect, bitmap.Release(), releasedAt);
     return true;
 }
 

@@ -17,9 +17,10 @@ inline RECT ToRect(const GeoRect& r) { return {r.left, r.top, r.right, r.bottom}
 inline GeoPoint ToGeo(POINT p) { return {p.x, p.y}; }
 
 // Copies rect of hSource (its own coordinates) into a new memory DC and bitmap
-// made like the display's and hands both to the host, which deletes them.
-// False when nothing could be made; the host then gets nothing.
-bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, DWORD dwRop);
+// made like the display's and hands both to the host, which deletes them, with
+// the release that chose the region. False when nothing could be made; the
+// host then gets nothing.
+bool HandRegionToHost(IRegionCaptureHost* pHost, HDC hSource, const RECT& rect, DWORD dwRop, POINT releasedAt);
 
 // The plus and the cross of the close box, 24 x 24 each; only the cross is drawn.
 BOOL LoadCloseBoxImages(CImageList& images);

@@ -191,7 +191,7 @@ void CRegionCaptureWnd<TBase>::OnLButtonUp(UINT, CPoint point) {
         EndAfterRelease();
         return;
     }
-    CaptureSelection(ToRect(selection), options);
+    CaptureSelection(ToRect(selection), point, options);
     if (!m_bTrackerMode)
         m_region = {};
     if (!options.keepEffect)

@@ -54,8 +54,9 @@ protected:
     // The region the tracker's rectangle stands for (the tracker exists).
     virtual RECT RegionOfTracker() const = 0;
     virtual GeoRect EndDrag(CPoint point, const RegionCaptureOptions& options) = 0;
-    // Hands a non-empty selection (screen coordinates) to the capture engine.
-    virtual void CaptureSelection(const RECT& selection, const RegionCaptureOptions& options) = 0;
+    // Hands a non-empty selection (screen coordinates) to the capture engine,
+    // with where the button came up.
+    virtual void CaptureSelection(const RECT& selection, POINT release, const RegionCaptureOptions& options) = 0;
     // Leaves on the screen only the window that had the press, reduced to a
     // pixel under the pointer, and gives it the mouse capture, so that it keeps
     // the mouse until the releases. Without the capture the releases would go

@@ -189,9 +189,9 @@ GeoRect CStaticRegionWnd::EndDrag(CPoint point, const RegionCaptureOptions&) {
     return DragFrameInside({m_region.left, m_region.top}, {m_region.right, m_region.bottom});
 }
 
-void CStaticRegionWnd::CaptureSelection(const RECT& selection, const RegionCaptureOptions&) {
+void CStaticRegionWnd::CaptureSelection(const RECT& selection, POINT release, const RegionCaptureOptions&) {
     // From the frozen picture: the display also holds our lines and helpers.
-    HandRegionToHost(m_pHost, m_frozenDC.m_hDC, selection, SRCCOPY);
+    HandRegionToHost(m_pHost, m_frozenDC.m_hDC, selection, SRCCOPY, release);
 }
 
 void CStaticRegionWnd::KeepOnlyMouseHold() {

@@ -105,8 +105,8 @@ public:
         options.magnifierEffect = false;
         return options;
     }
-    void StartRegionCapture(HDC source, const RECT& rect, HBITMAP bitmap) override {
-        m_engine.StartCapture(source, rect, FALSE, false, 0, bitmap);
+    void StartRegionCapture(HDC source, const RECT& rect, HBITMAP bitmap, POINT releasedAt) override {
+        m_engine.StartCapture(source, rect, FALSE, false, 0, bitmap, &releasedAt);
     }
     void OnRegionWindowGone(CWnd*) override {}
 

@@ -601,14 +601,14 @@ const wchar_t kWholeScreenTracker[] = L"mousemove 55 55 sleep 0.3 mousedown 1 mo
     L"mousemove 50 50 sleep 0.3 mousedown 1 mousemove 1279 1023 mouseup 1 sleep 0.3 mousemove 640 512 sleep 0.3 "
     L"mousedown 1 mousemove 641 513 mouseup 1 sleep 0.3 mousemove 700 600 click --repeat 2 --delay 10 1";
 
-// One xdotool run: press, `moves` moves `pauseMs` apart, release right after the last.
-std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs) {
+// One xdotool run: to `from`, press, `moves` moves `pauseMs` apart, release, at once to `then`.
+std::wstring XDragScript(POINT from, POINT to, int moves, int pauseMs, const POINT* then = nullptr) {
     const std::wstring pause = pauseMs ? L" sleep " + std::to_wstring(pauseMs / 1000.0) : L"";
-    std::wstring script = L"mousedown 1";
+    auto at = [](POINT p) { return L" mousemove " + std::to_wstring(p.x) + L" " + std::to_wstring(p.y); };
+    std::wstring script = at(from) + L" mousedown 1";
     for (int i = 1; i <= moves; ++i)
-        script += pause + L" mousemove " + std::to_wstring(from.x + (to.x - from.x) * i / moves) + L" " +
-                  std::to_wstring(from.y + (to.y - from.y) * i / moves);
-    return script + L" mouseup 1";
+        script += pause + at({from.x + (to.x - from.x) * i / moves, from.y + (to.y - from.y) * i / moves});
+    return script + L" mouseup 1" + (then ? at(*then) : L"");
 }
 
 // Press, move and release in one SendInput call: all are queued before the
@@ -652,6 +652,8 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         {"right held in the tracker, Escape", nullptr, L"mouseup 3", L"mousedown 3", {350, 300}},
         {"right press after a left one outside the tracker", L"mousedown 3", L"mouseup 1 sleep 0.2 mouseup 3",
          L"mousedown 1", {200, 150}},
+        {"right held at 20, 20, Escape, a left click on the tracker, also for the pixel kept there", nullptr,
+         L"mousemove 350 300 click 1 sleep 0.2 mousemove 380 330 mouseup 3", L"mousedown 3", {20, 20}},
     };
     int cancelsSaved = 0;  // each row finds only what it saved itself
     for (UINT command : {kDynamicMouseCommand, kStaticMouseCommand, kDynamicTrackerCommand, kStaticTrackerCommand})
@@ -696,13 +698,16 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         int moves, pauseMs;  // moves 0: a slow sweep, each jump seen before the next; < 0: SendDragAtOnce
         bool cursor = false;     // from this row on with the cursor option on, as it is by default
         bool rightHeld = false;  // from before the press until after the release
+        bool into = false;       // the pointer into the region right after the release
+        bool frozen = false;     // pressed right after a move onto the magnifier, 20 px off the pointer
     } const kDrags[] = {
         {"slow drag", 0, 0}, {"slow drag", 0, 0}, {"slow drag", 0, 0},
         {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60}, {"4 moves 60 ms apart", 4, 60},
         {"8 moves 20 ms apart", 8, 20}, {"2 moves 20 ms apart", 2, 20}, {"no pause", 1, 0}, {"queued at once", -1, 0},
         {"a move queued after the release", -2, 0}, {"whole", -3, 0}, {"whole", -3, 0}, {"whole", -3, 0},
         {"4 moves 60 ms apart, the right button held", 4, 60, false, true},
-        {"4 moves 60 ms apart, cursor option on", 4, 60, true},
+        {"4 moves 60 ms apart, cursor option on", 4, 60, true}, {"moved into it at once", 1, 0, false, false, true},
+        {"frozen, pressed at once", 1, 0, false, false, false, true},
     };
     int saved = cancelsSaved;
     for (const auto& drag : kDrags) {
@@ -714,15 +719,16 @@ TEST_F(RegionCaptureEndToEnd, OverAnotherProgramDragsAtAnySpeedSaveItExactlyAndC
         const bool whole = drag.moves == -3;
         const POINT from = whole ? POINT{5, 5} : POINT{107 + 37 * saved, 95 + 23 * saved};
         const POINT to = {from.x + 196 + 11 * saved, from.y + 159};
-        ASSERT_TRUE(OpenOver(host, main, whole ? kDynamicTrackerCommand : kDynamicMouseCommand, from)) << drag.how;
+        const UINT command = whole ? kDynamicTrackerCommand : drag.frozen ? kStaticMouseCommand : kDynamicMouseCommand;
+        ASSERT_TRUE(OpenOver(host, main, command, drag.frozen ? POINT{from.x - 40, from.y - 40} : from)) << drag.how;
         const int messagesBefore = host.ButtonMessages();
-        const POINT beyond = {to.x + 60, to.y + 40};
+        const POINT beyond = drag.into ? POINT{(from.x + to.x) / 2, (from.y + to.y) / 2} : POINT{to.x + 60, to.y + 40};
         if (whole)
             ASSERT_TRUE(XDo(kWholeScreenTracker));
         else if (drag.moves < 0)
             SendDragAtOnce(to, drag.moves == -2 ? &beyond : nullptr);
         else if (drag.moves) {
-            const std::wstring script = XDragScript(from, to, drag.moves, drag.pauseMs);
+            const std::wstring script = XDragScript(from, to, drag.moves, drag.pauseMs, drag.into ? &beyond : nullptr);
             ASSERT_TRUE(XDo(drag.rightHeld ? L"mousedown 3 " + script + L" sleep 0.2 mouseup 3" : script));
         } else
             ASSERT_TRUE(XDo(L"mousedown 1") && XSweep(from, to) && XDo(L"mouseup 1"));
