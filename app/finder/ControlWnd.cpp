@@ -36,6 +36,13 @@ BOOL CControlWnd::OnInitDialog() {
     m_highlight.Reset();
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     m_bTimer = SetTimer(kBlinkTimer, kBlinkMs) != 0;
+    // The focus came before the window showed. Under Wine the keyboard then
+    // stays with the X window clicked last, maybe another program's, and
+    // Escape is lost there or comes after the release it preceded
+    // (measured). Taken again once shown, it comes here in order.
+    ShowWindow(SW_SHOW);
+    ::SetFocus(nullptr);
+    ::SetFocus(m_hWnd);
     return TRUE;
 }
 
@@ -89,12 +96,16 @@ void CControlWnd::OnLButtonUp(UINT, CPoint) {
 }
 
 LRESULT CControlWnd::OnPointerButton(WPARAM wParam, LPARAM) {
-    if (wParam == WM_LBUTTONDOWN)
+    if (m_bFinished) {
+        if (!CPointerHook::ButtonsDown())
+            End();
+    } else if (wParam == WM_LBUTTONDOWN) {
         Press();
-    else if (wParam == WM_LBUTTONUP)
+    } else if (wParam == WM_LBUTTONUP) {
         Release();
-    else if (m_bPressed)
+    } else if (wParam == WM_RBUTTONDOWN && m_bPressed) {
         Finish();  // a right press before the left release cancels, as Escape does
+    }
     return 0;
 }
 
@@ -116,8 +127,12 @@ void CControlWnd::Press() {
 }
 
 void CControlWnd::Release() {
-    if (m_bFinished)
+    if (m_bFinished) {
+        // Without the hook the release comes here.
+        if (!CPointerHook::ButtonsDown())
+            End();
         return;
+    }
     StopHook();
     StopSearching();
     m_bReleased = true;
@@ -148,6 +163,20 @@ void CControlWnd::OnCaptureChanged(CWnd* pWnd) {
 void CControlWnd::Finish() {
     if (m_bFinished)
         return;
+    m_bFinished = true;
+    StopSearching();
+    // Under Wine a release already on its way to our window is lost once the
+    // window is gone (measured after Escape during a press: the hook never saw
+    // it, stayed, and took the next clicks on another program). So the window
+    // stays, taking nothing, until the hook has seen the last release.
+    if (!CPointerHook::ButtonsDown())
+        End();
+}
+
+void CControlWnd::End() {
+    if (m_bEnded)
+        return;
+    m_bEnded = true;
     m_bFinished = true;
     StopHook();
     StopSearching();

@@ -5,10 +5,11 @@
 // past the capture while no button is down, so the click would go there.
 // A low-level mouse hook for the life of the tool sees every move before it
 // is routed (the tool puts its window under the new position) and takes every
-// button press and release itself, so none reaches another program; the left
-// button's and the right press reach the tool as kButtonMessage. A tool that
+// button press and release itself, so none reaches another program; each
+// reaches the tool as kButtonMessage. A tool that
 // ends with a button down leaves the hook taking every button message until
-// all are up: their releases belong to presses the hook took.
+// all are up: their releases belong to presses the hook took. Its window is
+// told of each of them, so that it can stay until the last is up.
 #pragma once
 
 #include <windows.h>
@@ -17,8 +18,8 @@
 
 class CPointerHook {
 public:
-    // Posted to the tool's window: wParam WM_LBUTTONDOWN, WM_LBUTTONUP or
-    // WM_RBUTTONDOWN; lParam the screen point (MAKELPARAM).
+    // Posted to the tool's window for every press and release: wParam the
+    // button message (WM_LBUTTONDOWN ...); lParam the screen point (MAKELPARAM).
     static constexpr UINT kButtonMessage = WM_APP + 40;
 
     CPointerHook() = default;
@@ -37,13 +38,17 @@ public:
     // Whether the hook is set, for a tool or for the releases after one.
     // Nothing may then wait for another program, which may be waiting for it.
     static bool IsSet() { return s_hHook != nullptr; }
+    // Whether a button whose press the hook took is still down.
+    static bool ButtonsDown() { return s_hHook && s_buttonsDown; }
 
 private:
     static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam);
 
-    HWND m_hTool = nullptr;
     std::function<void(POINT)> m_onMove;
     static HHOOK s_hHook;
+    // The window told of button messages: the tool's, kept after it stops
+    // until the hook goes.
+    static HWND s_hTool;
     // One pointer tool runs at a time: the hook finds it here.
     static CPointerHook* s_pActive;
     // The buttons whose press the hook took and whose release it has not seen.
