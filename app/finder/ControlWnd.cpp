@@ -28,7 +28,7 @@ BOOL CControlWnd::OnInitDialog() {
     ::GetCursorPos(&cursor);
     MoveWindow(cursor.x - 1, cursor.y - 1, 3, 3);
     SetCapture();
-    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); });
+    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); }, true);
     m_highlight.WaitForOtherPrograms(false);
     EnableDrag(TRUE);
     // Invisible, yet still hit by the mouse.
@@ -103,8 +103,8 @@ LRESULT CControlWnd::OnPointerButton(WPARAM wParam, LPARAM) {
         Press();
     } else if (wParam == WM_LBUTTONUP) {
         Release();
-    } else if (wParam == WM_RBUTTONDOWN && m_bPressed) {
-        Finish();  // a right press before the left release cancels, as Escape does
+    } else if ((wParam == WM_RBUTTONDOWN && m_bPressed) || wParam == WM_KEYDOWN) {
+        Finish();  // Escape, or a right press before the left release, cancels
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 HHOOK CPointerHook::s_hHook = nullptr;
+HHOOK CPointerHook::s_hKeyHook = nullptr;
 HWND CPointerHook::s_hTool = nullptr;
 CPointerHook* CPointerHook::s_pActive = nullptr;
 UINT CPointerHook::s_buttonsDown = 0;
@@ -37,7 +38,7 @@ bool IsPress(WPARAM message) {
 
 }  // namespace
 
-bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove) {
+bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove, bool takeEscape) {
     Stop();
     if (s_pActive)
         return false;
@@ -53,6 +54,8 @@ bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove) {
     s_hTool = tool;
     m_onMove = std::move(onMove);
     s_pActive = this;
+    if (takeEscape)
+        s_hKeyHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &CPointerHook::KeyProc, ::GetModuleHandleW(nullptr), 0);
     return true;
 }
 
@@ -61,6 +64,10 @@ void CPointerHook::Stop() {
         return;
     s_pActive = nullptr;
     m_onMove = nullptr;
+    if (s_hKeyHook) {
+        ::UnhookWindowsHookEx(s_hKeyHook);
+        s_hKeyHook = nullptr;
+    }
     if (!s_buttonsDown && s_hHook) {
         ::UnhookWindowsHookEx(s_hHook);
         s_hHook = nullptr;
@@ -101,4 +108,13 @@ LRESULT CALLBACK CPointerHook::Proc(int code, WPARAM wParam, LPARAM lParam) {
         s_hTool = nullptr;
     }
     return 1;  // no button message may reach the window below
+}
+
+LRESULT CALLBACK CPointerHook::KeyProc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    if (code != HC_ACTION || !s_pActive || info->vkCode != VK_ESCAPE)
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    if (wParam == WM_KEYDOWN)
+        ::PostMessageW(s_hTool, kButtonMessage, WM_KEYDOWN, 0);
+    return 1;  // the tool's alone: no window of ours or another program's acts on it
 }

@@ -20,6 +20,7 @@ class CPointerHook {
 public:
     // Posted to the tool's window for every press and release: wParam the
     // button message (WM_LBUTTONDOWN ...); lParam the screen point (MAKELPARAM).
+    // With wParam WM_KEYDOWN: Escape went down (see Start).
     static constexpr UINT kButtonMessage = WM_APP + 40;
 
     CPointerHook() = default;
@@ -29,8 +30,11 @@ public:
 
     // `onMove` runs inside the hook, on the tool's thread, for every move; it
     // must be quick. False when the hook could not be set (the tool then
-    // relies on its capture alone).
-    bool Start(HWND tool, std::function<void(POINT)> onMove);
+    // relies on its capture alone). With `takeEscape` the Escape key is the
+    // tool's too, told in order with the buttons: a message queued for the
+    // window comes after the notices posted by the hook, so a release right
+    // behind Escape would be handled first.
+    bool Start(HWND tool, std::function<void(POINT)> onMove, bool takeEscape = false);
     // Ends the hook's work for the tool; the hook itself goes once every
     // button whose press it took is up.
     void Stop();
@@ -43,9 +47,11 @@ public:
 
 private:
     static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK KeyProc(int code, WPARAM wParam, LPARAM lParam);
 
     std::function<void(POINT)> m_onMove;
     static HHOOK s_hHook;
+    static HHOOK s_hKeyHook;  // for the active tool only
     // The window told of button messages: the tool's, kept after it stops
     // until the hook goes.
     static HWND s_hTool;
