@@ -36,13 +36,6 @@ BOOL CControlWnd::OnInitDialog() {
     m_highlight.Reset();
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     m_bTimer = SetTimer(kBlinkTimer, kBlinkMs) != 0;
-    // The focus came before the window showed. Under Wine the keyboard then
-    // stays with the X window clicked last, maybe another program's, and
-    // Escape is lost there or comes after the release it preceded
-    // (measured). Taken again once shown, it comes here in order.
-    ShowWindow(SW_SHOW);
-    ::SetFocus(nullptr);
-    ::SetFocus(m_hWnd);
     return TRUE;
 }
 
@@ -164,12 +157,13 @@ void CControlWnd::Finish() {
     if (m_bFinished)
         return;
     m_bFinished = true;
-    StopSearching();
     // Under Wine a release already on its way to our window is lost once the
     // window is gone (measured after Escape during a press: the hook never saw
     // it, stayed, and took the next clicks on another program). So the window
     // stays, taking nothing, until the hook has seen the last release.
-    if (!CPointerHook::ButtonsDown())
+    if (CPointerHook::ButtonsDown())
+        StopSearching();
+    else
         End();
 }
 
