@@ -36,6 +36,13 @@ BOOL CControlWnd::OnInitDialog() {
     m_highlight.Reset();
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     m_bTimer = SetTimer(kBlinkTimer, kBlinkMs) != 0;
+    // The focus came before the window showed. Under Wine the keys then stay
+    // with the X window clicked last, maybe another program's, and come to us
+    // through it, behind our own pointer input: Escape after the release that
+    // followed it (measured). Taken again once shown, the keys come in order.
+    ShowWindow(SW_SHOW);
+    ::SetFocus(nullptr);
+    ::SetFocus(m_hWnd);
     return TRUE;
 }
 
