@@ -6,10 +6,10 @@
 // A low-level mouse hook for the life of the tool sees every move before it
 // is routed (the tool puts its window under the new position) and takes every
 // button press and release itself, so none reaches another program; each
-// reaches the tool as kButtonMessage. A tool that
-// ends with a button down leaves the hook taking every button message until
-// all are up: their releases belong to presses the hook took. Its window is
-// told of each of them, so that it can stay until the last is up.
+// reaches the tool as kButtonMessage. A tool that ends with a button down
+// leaves the hook taking every button message until all are up: their
+// releases belong to presses the hook took. Its window is told of each of
+// them, so that it can stay until the last is up.
 #pragma once
 
 #include <windows.h>

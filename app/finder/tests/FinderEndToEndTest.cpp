@@ -243,8 +243,8 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
         ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
         // The release 0 to 4 ms after Escape, or a second after.
         const std::wstring pause = i == 1 ? L" sleep 1 " : L" sleep 0.00" + std::to_wstring(i % 5) + L" ";
-        ASSERT_TRUE(XMove(target.x, target.y) && XDo(L"mousedown 1 mousemove_relative 30 20" +
-                                                     (i == 1 ? pause : L" ") + L"key --delay 0 Escape" + pause + L"mouseup 1"));
+        ASSERT_TRUE(XMove(target.x, target.y) && XDo(L"mousedown 1 mousemove_relative 30 20" + (i == 1 ? pause : L" ") +
+                                                     L"key --delay 0 Escape" + pause + L"mouseup 1"));
         EXPECT_TRUE(WaitFor([&] { return !FinderShowing(run); })) << "the finder stays, try " << i;
         EXPECT_EQ(clicks, host.ButtonMessages()) << "try " << i;
         ASSERT_TRUE(XDo(L"click 3"));
