@@ -28,7 +28,7 @@ BOOL CControlWnd::OnInitDialog() {
     ::GetCursorPos(&cursor);
     MoveWindow(cursor.x - 1, cursor.y - 1, 3, 3);
     SetCapture();
-    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); });
+    m_hook.Start(m_hWnd, [this](POINT p) { FollowPointer(p); }, true);
     m_highlight.WaitForOtherPrograms(false);
     EnableDrag(TRUE);
     // Invisible, yet still hit by the mouse.
@@ -36,6 +36,13 @@ BOOL CControlWnd::OnInitDialog() {
     m_highlight.Reset();
     ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     m_bTimer = SetTimer(kBlinkTimer, kBlinkMs) != 0;
+    // The focus came before the window showed. Under Wine the keys then stay
+    // with the X window clicked last, maybe another program's, and come to us
+    // through it, behind our own pointer input: Escape after the release that
+    // followed it (measured). Taken again once shown, the keys come in order.
+    ShowWindow(SW_SHOW);
+    ::SetFocus(nullptr);
+    ::SetFocus(m_hWnd);
     return TRUE;
 }
 
@@ -89,12 +96,16 @@ void CControlWnd::OnLButtonUp(UINT, CPoint) {
 }
 
 LRESULT CControlWnd::OnPointerButton(WPARAM wParam, LPARAM) {
-    if (wParam == WM_LBUTTONDOWN)
+    if (m_bFinished) {
+        if (!CPointerHook::ButtonsDown())
+            End();
+    } else if (wParam == WM_LBUTTONDOWN) {
         Press();
-    else if (wParam == WM_LBUTTONUP)
+    } else if (wParam == WM_LBUTTONUP) {
         Release();
-    else if (m_bPressed)
-        Finish();  // a right press before the left release cancels, as Escape does
+    } else if ((wParam == WM_RBUTTONDOWN && m_bPressed) || wParam == WM_KEYDOWN) {
+        Finish();  // Escape, or a right press before the left release, cancels
+    }
     return 0;
 }
 
@@ -116,8 +127,12 @@ void CControlWnd::Press() {
 }
 
 void CControlWnd::Release() {
-    if (m_bFinished)
+    if (m_bFinished) {
+        // Without the hook the release comes here.
+        if (!CPointerHook::ButtonsDown())
+            End();
         return;
+    }
     StopHook();
     StopSearching();
     m_bReleased = true;
@@ -148,6 +163,21 @@ void CControlWnd::OnCaptureChanged(CWnd* pWnd) {
 void CControlWnd::Finish() {
     if (m_bFinished)
         return;
+    m_bFinished = true;
+    // Under Wine a release already on its way to our window is lost once the
+    // window is gone (measured after Escape during a press: the hook never saw
+    // it, stayed, and took the next clicks on another program). So the window
+    // stays, taking nothing, until the hook has seen the last release.
+    if (CPointerHook::ButtonsDown())
+        StopSearching();
+    else
+        End();
+}
+
+void CControlWnd::End() {
+    if (m_bEnded)
+        return;
+    m_bEnded = true;
     m_bFinished = true;
     StopHook();
     StopSearching();

@@ -50,8 +50,11 @@ private:
     // Ends the pointer hook's work for the finder; once the hook is gone the
     // frame's removal may wait for other programs.
     void StopHook();
-    // Every end: searching stopped, capture given back, dialog ended.
+    // Every end: searching stopped, nothing more captured; the window goes
+    // once no button whose press the hook took is down.
     void Finish();
+    // Capture given back, hook gone, dialog ended.
+    void End();
 
     CaptureFn m_capture;
     // Its rectangle at the last blink is what a click captures.
@@ -62,4 +65,5 @@ private:
     bool m_bReleased = false;  // the capture is asked for: the window stays out of the picture
     bool m_bReleasing = false;    // our own ReleaseCapture: not a lost capture
     bool m_bFinished = false;
+    bool m_bEnded = false;
 };

@@ -3,6 +3,8 @@
 #include <utility>
 
 HHOOK CPointerHook::s_hHook = nullptr;
+HHOOK CPointerHook::s_hKeyHook = nullptr;
+HWND CPointerHook::s_hTool = nullptr;
 CPointerHook* CPointerHook::s_pActive = nullptr;
 UINT CPointerHook::s_buttonsDown = 0;
 
@@ -36,18 +38,24 @@ bool IsPress(WPARAM message) {
 
 }  // namespace
 
-bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove) {
+bool CPointerHook::Start(HWND tool, std::function<void(POINT)> onMove, bool takeEscape) {
     Stop();
     if (s_pActive)
         return false;
     // Still set for the releases after the last tool: it serves this one too.
-    if (!s_hHook)
+    if (!s_hHook) {
         s_hHook = ::SetWindowsHookExW(WH_MOUSE_LL, &CPointerHook::Proc, ::GetModuleHandleW(nullptr), 0);
+        // A new hook has taken no press: a bit left by a call made for the
+        // last one after it went means nothing.
+        s_buttonsDown = 0;
+    }
     if (!s_hHook)
         return false;
-    m_hTool = tool;
+    s_hTool = tool;
     m_onMove = std::move(onMove);
     s_pActive = this;
+    if (takeEscape)
+        s_hKeyHook = ::SetWindowsHookExW(WH_KEYBOARD_LL, &CPointerHook::KeyProc, ::GetModuleHandleW(nullptr), 0);
     return true;
 }
 
@@ -55,11 +63,15 @@ void CPointerHook::Stop() {
     if (s_pActive != this)
         return;
     s_pActive = nullptr;
-    m_hTool = nullptr;
     m_onMove = nullptr;
+    if (s_hKeyHook) {
+        ::UnhookWindowsHookEx(s_hKeyHook);
+        s_hKeyHook = nullptr;
+    }
     if (!s_buttonsDown && s_hHook) {
         ::UnhookWindowsHookEx(s_hHook);
         s_hHook = nullptr;
+        s_hTool = nullptr;
     }
 }
 
@@ -87,12 +99,22 @@ LRESULT CALLBACK CPointerHook::Proc(int code, WPARAM wParam, LPARAM lParam) {
     else
         s_buttonsDown &= ~button;
     // Handled once the hook has returned: the tool may end, or read the screen.
-    if (self && (button == 1 || wParam == WM_RBUTTONDOWN))
-        ::PostMessageW(self->m_hTool, kButtonMessage, wParam, MAKELPARAM(pt.x, pt.y));
-    if (!self && !s_buttonsDown) {
+    if (s_hTool)
+        ::PostMessageW(s_hTool, kButtonMessage, wParam, MAKELPARAM(pt.x, pt.y));
+    if (!self && !s_buttonsDown && s_hHook) {
         // The last release after the tool ended: nothing more to take.
         ::UnhookWindowsHookEx(s_hHook);
         s_hHook = nullptr;
+        s_hTool = nullptr;
     }
     return 1;  // no button message may reach the window below
+}
+
+LRESULT CALLBACK CPointerHook::KeyProc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+    if (code != HC_ACTION || !s_pActive || info->vkCode != VK_ESCAPE)
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    if (wParam == WM_KEYDOWN)
+        ::PostMessageW(s_hTool, kButtonMessage, WM_KEYDOWN, 0);
+    return 1;  // the tool's alone: no window of ours or another program's acts on it
 }

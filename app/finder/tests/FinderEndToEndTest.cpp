@@ -233,6 +233,25 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     EXPECT_TRUE(WaitFor([&] { return !FinderShowing(run); })) << "the finder stays";
     EXPECT_EQ(0, host.ButtonMessages());
     EXPECT_FALSE(Exists(run.Numbered(2)));
+
+    // Press, drag, Escape and release within a few ms, again and again, and
+    // once a second apart, the keyboard left with the other program by the
+    // right click before: nothing saved, none of them reaches that program,
+    // and every right click after does.
+    for (int i = 0, clicks = 0; i < 20; ++i) {
+        ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
+        ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+        // The release 0 to 4 ms after Escape, or a second after.
+        const std::wstring pause = i == 1 ? L" sleep 1 " : L" sleep 0.00" + std::to_wstring(i % 5) + L" ";
+        ASSERT_TRUE(XMove(target.x, target.y) && XDo(L"mousedown 1 mousemove_relative 30 20" + (i == 1 ? pause : L" ") +
+                                                     L"key --delay 0 Escape" + pause + L"mouseup 1"));
+        EXPECT_TRUE(WaitFor([&] { return !FinderShowing(run); })) << "the finder stays, try " << i;
+        EXPECT_EQ(clicks, host.ButtonMessages()) << "try " << i;
+        ASSERT_TRUE(XDo(L"click 3"));
+        clicks += 2;
+        EXPECT_TRUE(WaitFor([&] { return host.ButtonMessages() == clicks; })) << "a right click swallowed, try " << i;
+        EXPECT_FALSE(Exists(run.Numbered(2))) << "saved, try " << i;
+    }
     wt::MouseAway();
     EXPECT_EQ(run.Exit(main), 0u);
 }
