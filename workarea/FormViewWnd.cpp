@@ -3,6 +3,7 @@
 #include "image/DibImage.h"
 #include "workarea/ImagePreviewWnd.h"
 #include "workarea/ToolListWnd.h"
+#include "workarea/WorkText.h"
 #include "workarea/web/FormWebpageWnd.h"
 #include "resources/resource.h"
 
@@ -12,12 +13,6 @@ constexpr UINT kFirstPaneID = 1000;
 
 bool IsImageKind(WorkTabKind kind) {
     return kind == WorkTabSavedFile || kind == WorkTabSavedDc;
-}
-
-CString LoadText(UINT nID) {
-    CString text;
-    text.LoadString(nID);
-    return text;
 }
 
 // Why `path` gave no picture, in our words; the decoder's own complaint

@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "workarea/CustomOccManager.h"
 #include "workarea/ImpIDispatch.h"
+#include "workarea/WorkText.h"
 #include "workarea/web/WebBrowserSite.h"
 
 namespace {
@@ -14,12 +15,6 @@ constexpr int kRowHeight = 24;
 constexpr int kGoWidth = 60;
 constexpr int kCaptureWidth = 100;
 constexpr int kAddressMinWidth = 120;  // some 20 characters of the dialog font
-
-CString LoadText(UINT nID) {
-    CString text;
-    text.LoadString(nID);
-    return text;
-}
 
 }  // namespace
 
