@@ -63,6 +63,12 @@ private:
     HDC m_hDC;
 };
 
+// What the screen shows at p (through the compositor, where one runs); CLR_INVALID when unreadable.
+inline COLORREF ScreenPixelAt(POINT p) {
+    ScopedWindowDc screen(nullptr);
+    return screen.Get() ? GetPixel(screen.Get(), p.x, p.y) : CLR_INVALID;
+}
+
 // Selects an object into a context and selects the previous one back.
 class ScopedSelect {
 public:

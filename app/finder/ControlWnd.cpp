@@ -1,10 +1,21 @@
 #include "app/finder/ControlWnd.h"
 
+#include "app/capture/ScopedGdi.h"
+
 #include <utility>
 
 namespace {
 
 constexpr BYTE kAlmostInvisible = 1;
+// Bounds the wait for the compositor to redraw where this window was.
+constexpr DWORD kMovedPatienceMs = 100;
+
+// Waits, at most kMovedPatienceMs, until the screen at p no longer shows `was`.
+void WaitForScreenChange(POINT p, COLORREF was) {
+    const DWORD start = ::GetTickCount();
+    while (was != CLR_INVALID && ScreenPixelAt(p) == was && ::GetTickCount() - start <= kMovedPatienceMs)
+        ::Sleep(1);
+}
 
 }  // namespace
 
@@ -142,8 +153,19 @@ void CControlWnd::Release() {
         // Out of the picture before the screen is read; moved, not hidden:
         // hiding the active window would hand the activation, and with it the
         // cursor the capture draws, to some other window first.
+        // At alpha 1 this window still moves the pixel under it one step towards
+        // its own colour, and with a compositor the screen goes on showing it
+        // there until the compositor has redrawn (measured under Wine with a
+        // heavy load: 2 of 120 captures held that pixel one step off). So the
+        // copy waits until the pixel changes; where the step made no
+        // difference, the wait runs out.
+        RECT was = {};
+        GetWindowRect(&was);
+        const POINT wasAt = {was.left, was.top};
+        const COLORREF shown = ScreenPixelAt(wasAt);
         const RECT& target = m_highlight.FramedRect();
         SetWindowPos(nullptr, target.left - 2, target.top - 2, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+        WaitForScreenChange(wasAt, shown);
         m_capture(target);
     }
     Finish();

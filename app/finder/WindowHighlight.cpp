@@ -96,6 +96,11 @@ void CWindowHighlight::Paint(const RECT& rect) const {
     };
     ::Polyline(screen.Get(), outline, 5);
     ::SetROP2(screen.Get(), oldRop);
+    // Reading a pixel back waits until the outline is on the screen. Under Wine
+    // the drawing can otherwise still sit in our connection to the X server
+    // while the repaint asked for next lands: the removal then draws the frame
+    // back in over the repainted window (measured under load).
+    ::GetPixel(screen.Get(), rect.left, rect.top);
 }
 
 // The whole window with its frame and children. A window of this thread

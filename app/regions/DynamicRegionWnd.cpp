@@ -25,11 +25,6 @@ void DrawFramePolyline(CDC& dc, CPoint start, CPoint corner) {
     dc.SelectClipRgn(nullptr);
 }
 
-COLORREF ScreenPixelAt(POINT p) {
-    ScopedWindowDc screen(nullptr);
-    return screen.Get() ? ::GetPixel(screen.Get(), p.x, p.y) : CLR_INVALID;
-}
-
 int ColorDistance(COLORREF a, COLORREF b) {
     return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
            std::abs(GetBValue(a) - GetBValue(b));
