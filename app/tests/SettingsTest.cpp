@@ -612,7 +612,8 @@ TEST(VeskSettingsFile, StartsAsTheFileSaysAndLeavesWhatItCannotUse) {
         if (c.typed) {  // Tab, Tab: from the folder to the whole name
             ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, ID_OPTIONS_FILE, 0));
             HWND name = nullptr;
-            ASSERT_TRUE(WaitFor([&] { return (name = run.FindOwnWindow(L"Options")) && (name = FindControl(name, IDC_FILE_NAME)); }));
+            ASSERT_TRUE(WaitFor([&] { return (name = run.FindOwnWindow(L"Options")) && (name = FindControl(name, IDC_FILE_NAME)); }))
+                << "no options sheet with a file name box";
             run.WaitUntilIdle(name);
             if (c.confirmed)
                 profile::WriteValue(profile::kFileSection, L"EditedTool", c.otherCopy, run.ini().c_str());

@@ -51,7 +51,7 @@ TEST_F(VeskProcess, FirstStartWritesDefaultsExitWritesFileOptionsBackAndASecondS
     HWND about = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (about = run_.FindOwnWindow(kAboutTitle)) != nullptr; })) << "no about box";
     EXPECT_TRUE(::PostMessageW(about, WM_COMMAND, IDOK, 0));
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); }));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); })) << "the about box stayed";
 
     // What another copy saved meanwhile stays: the exit writes only what this run changed.
     profile::WriteValue(profile::kFileSection, L"FileCount", 99, Ini());
@@ -321,10 +321,10 @@ TEST_F(VeskProcess, ToolListRepaintsAfterRestoreAndWhenABarHides) {
 
     // The minimise box and the taskbar send these (there is no taskbar here).
     ASSERT_TRUE(::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0));
-    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(main) != FALSE; }));
+    ASSERT_TRUE(WaitFor([&] { return ::IsIconic(main) != FALSE; })) << "the dialog stayed up";
     run_.WaitUntilIdle(main);
     ASSERT_TRUE(::PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0));
-    ASSERT_TRUE(WaitFor([&] { return !::IsIconic(main); }));
+    ASSERT_TRUE(WaitFor([&] { return !::IsIconic(main); })) << "the dialog stayed minimised";
     {
         SCOPED_TRACE("after a restore");
         ExpectToolButtonsDrawn(run_, main, list);
@@ -494,7 +494,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     const COLORREF again = editOutside();
     ::PostMessageW(main, WM_COMMAND, kSaveItemAs, 0);
     HWND name = nullptr;  // the save dialog's file name box
-    ASSERT_TRUE(WaitFor([&] { return run_.FindWindowIf([&](HWND w) { return (name = ::GetDlgItem(w, cmb13)); }); }));
+    ASSERT_TRUE(WaitFor([&] { return run_.FindWindowIf([&](HWND w) { return (name = ::GetDlgItem(w, cmb13)); }); })) << "no save dialog";
     ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     ::PostMessageW(::GetParent(name), WM_COMMAND, IDOK, 0);
     answer(IDYES);  // the dialog's own question
@@ -535,7 +535,8 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     const POINT dc0 = ItemPosition(process, dcs, 0);
     ASSERT_TRUE(OpenItem(process, dcs, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));  // the highlighted entry is the one saved
-    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; }))
+        << "the first saved DC is not highlighted";
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == 1; })) << "the entry was not saved";
     EXPECT_TRUE(Exists(run_.folder() + L"\\veskdc_0.bmp"));
@@ -553,7 +554,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     ASSERT_NE(main, nullptr);
     files = FindControl(main, 1005);
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; })) << wt::ItemCount(files) << " files listed";
     RECT label = {LVIR_LABEL, 0, 0, 0}, client = {};
     ASSERT_TRUE(AskRemote(run_.process(), files, LVM_GETITEMRECT, 0, label) && ::GetClientRect(files, &client));
     EXPECT_LE(label.bottom, client.bottom) << "the name ends " << label.bottom - client.bottom << " px below the list";
@@ -573,7 +574,8 @@ TEST_F(VeskProcess, NoKeyEndsTheProgramAndLeavingAsksWhileCapturesAreOnlyInMemor
     ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&dcTab), 2);
     ASSERT_TRUE(XMove((dcTab.left + dcTab.right) / 2, (dcTab.top + dcTab.bottom) / 2) && XClick());
     HWND dcs = FindControl(main, 1006);
-    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && ::GetForegroundWindow() == main; }));
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(dcs) && ::GetForegroundWindow() == main; }))
+        << "DC list shown " << ::IsWindowVisible(dcs) << ", in front: " << ::GetForegroundWindow();
     run_.WaitUntilIdle(main);
     // Wine brings its modifiers in line with the X server when the focus news
     // of the click arrives, which may undo a Ctrl pressed just before: the
@@ -731,10 +733,10 @@ TEST_F(VeskProcess, PanesAndWebImageWindowAreInPlace) {
     EXPECT_EQ(::GetWindow(webImage, GW_OWNER), main);
     EXPECT_FALSE(::IsWindowVisible(webImage));
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kWebImageCommand, 0));
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(webImage) != FALSE; }));
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(webImage) != FALSE; })) << "the web image window never showed";
     // Closing it only hides it; the program ends cleanly afterwards.
     ASSERT_TRUE(::PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); }));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(webImage); })) << "the web image window stayed";
     EXPECT_TRUE(::IsWindow(webImage));
 
     // Every cursor capture replaces the one cursor file, which keeps its one entry.
@@ -765,12 +767,12 @@ TEST_F(VeskProcess, StartTrayHidesTheDialogUntilRestored) {
                                  run_.folder().c_str(), &si, &pi));
     ::CloseHandle(pi.hThread);
     HWND main = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (main = ::FindWindowW(nullptr, kMainTitle)) != nullptr; }));
+    EXPECT_TRUE(WaitFor([&] { return (main = ::FindWindowW(nullptr, kMainTitle)) != nullptr; })) << "no main dialog";
     if (main) {
         run_.WaitUntilIdle(main);
         EXPECT_FALSE(::IsWindowVisible(main)) << "the dialog shows although it started into the tray";
         ::PostMessageW(main, kTrayNotify, 0, kTrayRestore);
-        EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }));
+        EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; })) << "the dialog stayed hidden";
         ::PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0);
     }
     DWORD code = STILL_ACTIVE;
@@ -815,7 +817,7 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
                         control = found;
                 }
                 return control != nullptr;
-            }));
+            })) << "no shown control " << c.control;
             // Another process's control tells its text only when asked by message.
             WCHAR text[64] = {};
             DWORD_PTR copied = 0;
@@ -832,13 +834,13 @@ TEST_F(VeskProcess, OptionsCommandsOpenTheSheetOnTheirPages) {
             return hWnd != sheet && std::wstring(text) == L"Options";
         }), nullptr) << "a second sheet";
         EXPECT_TRUE(::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0));
-        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(sheet); })) << "the sheet stayed";
         EXPECT_EQ(std::wstring(c.fileNameOnDisk),
                   std::wstring(profile::ReadValue(profile::kFileSection, L"FileName", Ini())));
     }
     // The tray's exit with a sheet open closes the sheet, then the program.
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kTrayOptionsMisc, 0));
-    ASSERT_TRUE(WaitFor([&] { return run_.FindOwnWindow(L"Options") != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return run_.FindOwnWindow(L"Options") != nullptr; })) << "no options sheet";
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0));
     EXPECT_EQ(::WaitForSingleObject(run_.process(), kPatienceMs), WAIT_OBJECT_0) << "the program lives on";
 }

@@ -91,7 +91,8 @@ protected:
         view_ = ::GetDlgItem(frame_, kViewId);
         ASSERT_TRUE(color_ && quick_ && view_);
         // The colour bar's toggle posted at start leaves it hidden.
-        ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(color_) && ::IsWindowVisible(quick_); }));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(color_) && ::IsWindowVisible(quick_); }))
+            << "colour bar shown " << ::IsWindowVisible(color_) << ", quick bar shown " << ::IsWindowVisible(quick_);
     }
     void TearDown() override {
         if (main_ && ::IsWindow(main_)) {
@@ -225,7 +226,7 @@ TEST_F(BarsEndToEnd, EyedropperPicksOverAnotherProgramWithoutClickingIt) {
             ::GetWindowRect(hWnd, &r);
             return ::IsWindowVisible(hWnd) && r.right - r.left == 20 && r.bottom - r.top == 20;
         }) != nullptr;
-    }));
+    })) << "no 20 x 20 eyedropper window showed";
     POINT from;
     ::GetCursorPos(&from);
     const POINT target = {(hostRect.left + hostRect.right) / 2 + 3, (hostRect.top + hostRect.bottom) / 2 - 11};

@@ -137,7 +137,8 @@ TEST_F(CaptureEndToEnd, SavedDcTargetWritesNoFile) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
-    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(FindControl(main, 1006)) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(FindControl(main, 1006)) == 1; }))
+        << wt::ItemCount(FindControl(main, 1006)) << " saved DCs listed";
     Exit(main, L"캡쳐가 1개");
     EXPECT_FALSE(Exists(Numbered(1, L"bmp")));
 }
@@ -305,7 +306,8 @@ TEST_F(CaptureEndToEnd, ToolListButtonCapturesTheFullScreen) {
     ASSERT_NE(main, nullptr);
     ShowWindow(driver_, SW_HIDE);  // nothing of ours over the dialog's tool list
     HWND button = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (button = FindDescendant(main, kFullScreenToolButton)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (button = FindDescendant(main, kFullScreenToolButton)) != nullptr; }))
+        << "no full-screen button in the tool list";
     ASSERT_TRUE(IsWindowVisible(button));
     EXPECT_EQ(WindowText(button), L"전체화면 캡쳐");
     ClickCentre(button);
@@ -320,16 +322,17 @@ TEST_F(CaptureEndToEnd, WebPageFromTheTrayShowsTheDialogAndTellsThatThereIsNoHtm
     ASSERT_NE(main, nullptr);
     ShowWindow(driver_, SW_HIDE);
     ASSERT_TRUE(PostMessageW(main, kGoTray, 0, 0));
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); })) << "the dialog stayed shown";
 
     // The command restores the dialog from the tray and opens the tab; a second one reuses it.
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebPageCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && FindDescendant(main, kWebCaptureButton); }));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(main) && FindDescendant(main, kWebCaptureButton); }))
+        << "dialog shown " << IsWindowVisible(main) << ", no capture button";
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebPageCommand, 0));
     HWND message = FindDescendant(main, kWebMessage);
     ASSERT_NE(message, nullptr);
     // No HTML engine here: the tab says so once its wait for a document is over.
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(message) != FALSE; }));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(message) != FALSE; })) << "the tab's message never showed";
     EXPECT_NE(WindowText(message).find(L"HTML 엔진"), std::wstring::npos);
     EXPECT_EQ(CountDescendants(main, kWebCaptureButton), 1);
 
@@ -403,7 +406,7 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), captured));
     HWND files = PaneList(main, 1005);
     ASSERT_NE(files, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(files) == 1; })) << wt::ItemCount(files) << " files listed";
     RECT item = {};
     ASSERT_TRUE(ItemScreenRect(run_.process(), files, 0, item));
     ClickAt({(item.left + item.right) / 2, (item.top + item.bottom) / 2});
@@ -411,27 +414,28 @@ TEST_F(CaptureEndToEnd, SaveAsWithABareNameWritesTheChosenType) {
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kSaveAsCommand, 0));
     HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (dialog = run_.FindWindowIf(IsFileDialog)) != nullptr; })) << "no save dialog";
     EXPECT_EQ(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0), 0) << "JPG is the first type";
     SetForegroundWindow(dialog);
     ASSERT_TRUE(WaitFor([&] {
         HWND focus = wt::FocusOf(dialog);
         return focus && (GetDlgCtrlID(focus) == edt1 || GetDlgCtrlID(GetParent(focus)) == cmb13);
-    }));
+    })) << "the focus stayed on " << wt::FocusOf(dialog);
     TypeText(folder_ + L"\\shot");
     // PNG picked from the opened type list, then the Save button clicked.
     HWND types = GetDlgItem(dialog, cmb1);
     ASSERT_TRUE(XMove(Centre(types).x, Centre(types).y) && XClick());
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETDROPPEDSTATE, 0, 0) != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETDROPPEDSTATE, 0, 0) != 0; })) << "the type list never opened";
     ASSERT_TRUE(XDo(L"key Down Return"));
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETCURSEL, 0, 0) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(types, CB_GETCURSEL, 0, 0) == 1; }))
+        << "type " << SendMessageW(types, CB_GETCURSEL, 0, 0) << " chosen";
     HWND save = GetDlgItem(dialog, IDOK);
     ASSERT_TRUE(XMove(Centre(save).x, Centre(save).y) && XClick());
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the save dialog stayed";
 
     const std::wstring png = folder_ + L"\\shot.png";
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindMessageBox()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Exists(png) || (box = run_.FindMessageBox()) != nullptr; })) << "neither the file nor a message box";
     ASSERT_EQ(box, nullptr) << "save failed: " << Utf8(MessageBoxText(box));
     CDibImage saved;
     ASSERT_TRUE(LoadWhenWritten(png, saved));
@@ -456,7 +460,7 @@ TEST_F(CaptureEndToEnd, AFailureBoxWithALongPathFitsTheScreen) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     HWND box = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "no message box";
     std::wstring text = MessageBoxText(box);
     EXPECT_NE(text.find(L"경로가 너무 깁니다"), std::wstring::npos);
     text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
@@ -482,7 +486,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
     ShowWindow(driver_, SW_HIDE);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     HWND first = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (first = run_.FindMessageBox()) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (first = run_.FindMessageBox()) != nullptr; })) << "no message box";
     EXPECT_NE(MessageBoxText(first).find(unmade), std::wstring::npos);
 
     // Three more captures, as the tray menu posts them, while the box is open.
@@ -495,10 +499,12 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
     // hidden again, their reports have reached the dialog.
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kWebImageCommand, 0));
     HWND webImage = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (webImage = run_.FindOwnWindow(L"웹 이미지")) && IsWindowVisible(webImage); }));
-    ASSERT_TRUE(WaitFor([&] { return vesk_test::ThreadsOf(pid) <= threads; }));
+    ASSERT_TRUE(WaitFor([&] { return (webImage = run_.FindOwnWindow(L"웹 이미지")) && IsWindowVisible(webImage); }))
+        << "the web image window never showed";
+    ASSERT_TRUE(WaitFor([&] { return vesk_test::ThreadsOf(pid) <= threads; }))
+        << vesk_test::ThreadsOf(pid) << " threads, " << threads << " before";
     ASSERT_TRUE(PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(webImage); }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(webImage); })) << "the web image window stayed";
     EXPECT_TRUE(IsWindow(first));
 
     ASSERT_TRUE(CloseMessageBox(first));
@@ -532,7 +538,7 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
         ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
         ASSERT_TRUE(WaitFor([&] {
             return wt::ItemCount(dcs) > kept || (box = run_.FindMessageBox()) != nullptr;
-        }));
+        })) << wt::ItemCount(dcs) << " saved DCs, no message box";
         kept = wt::ItemCount(dcs);
     }
     ASSERT_NE(box, nullptr) << "all " << kept << " captures were kept";
@@ -569,7 +575,7 @@ TEST_F(CaptureEndToEnd, CapturesKeptInMemoryAreRefusedBeforeTheAddressSpaceRunsO
     for (const auto& capture : captures) {
         SCOPED_TRACE(&capture == captures ? "dynamic region release" : "control finder click");
         ASSERT_TRUE(capture());
-        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return (box = run_.FindMessageBox()) != nullptr; })) << "no message box";
         EXPECT_NE(MessageBoxText(box).find(L"가득 찼습니다"), std::wstring::npos);
         // No window may keep the mouse while the box is up: on Windows the
         // one holding it (the hidden pointer window) would take the click.

@@ -214,7 +214,7 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
     ASSERT_TRUE(WaitFor([&] {
         GetWindowRect(nav, &now);
         return EqualRect(&now, &home) != FALSE;
-    }));
+    })) << "the navigator stayed at " << now.left << ", " << now.top;
     wt::MouseAway();
     wt::Settle(host_);
     EXPECT_TRUE(WaitFor([&] { return GrabScreen(kHostRect) == host; }, 5000)) << "marks left on the window";
@@ -240,11 +240,11 @@ TEST_F(NavigatorEndToEnd, CaptureAndSpeedCaptureSaveWhatIsFramedOrPointedAt) {
 
     // Closed by its button, and opened again.
     Click(ButtonCentre(nav, 0));
-    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; })) << "the navigator stayed";
     nav = OpenNavigator(main);
     ASSERT_NE(nav, nullptr);
     Click(ButtonCentre(nav, 0));
-    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return FindNavigator() == nullptr; })) << "the navigator stayed";
     wt::MouseAway();
     EXPECT_EQ(run_.Exit(main), 0u);
     EXPECT_FALSE(Exists(run_.Numbered(4)));
@@ -260,11 +260,12 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     const RECT frame = {30, 30, 300, 170};
     Place(nav, frame);
     const RECT inside = Inside(frame);
-    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3); }));
+    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(inside.left + 3, inside.top + 3) == PatternAt(inside.left + 3, inside.top + 3); }))
+        << "the screen shows " << std::hex << ScreenPixel(inside.left + 3, inside.top + 3);
 
     Click(ButtonCentre(nav, 2));
     HWND panel = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (panel = FindTitled(L"연속캡쳐")) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (panel = FindTitled(L"연속캡쳐")) != nullptr; })) << "no series panel";
     wt::MouseAway();
     SendMessageW(GetDlgItem(panel, kModeFilesId), BM_CLICK, 0, 0);
     // Beside the frame, right of it, whole (it grows in this mode): never over what the series captures.
@@ -319,7 +320,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
         << "a series of 0 shots started or failed without a word";
     EXPECT_EQ(ControlText(GetDlgItem(box, kMessageTextId)), L"캡쳐갯수를 1 이상의 정수로 입력하세요.");
     wt::KeyPress(VK_RETURN);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); })) << "the message box stayed";
     run_.WaitUntilIdle(panel);
     EXPECT_EQ(wt::FocusOf(panel), count);
     SendMessageW(GetDlgItem(panel, kTimeId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"2"));
@@ -348,7 +349,8 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     ASSERT_EQ(SendMessageW(frames, LB_GETCURSEL, 0, 0), 2);
     ASSERT_EQ(SendMessageW(frames, LB_GETTOPINDEX, 0, 0), 2);
     Click(Centre(GetDlgItem(panel, kDeleteFrameId)));
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 2; }))
+        << SendMessageW(frames, LB_GETCOUNT, 0, 0) << " frames listed";
     EXPECT_LT(SendMessageW(frames, LB_GETTOPINDEX, 0, 0), 2);
     EXPECT_FALSE(Exists(run_.Numbered(2)));  // in file mode the file goes too
     wt::MouseAway();
@@ -360,12 +362,12 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
     SendMessageW(count, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3"));
     // The frame refuses a start while it is still ending the last series.
     HWND start = GetDlgItem(panel, kStartId);
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(start, BM_CLICK, 0, 0), !IsWindowEnabled(start); }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(start, BM_CLICK, 0, 0), !IsWindowEnabled(start); })) << "the start button stayed enabled";
     ASSERT_TRUE(WaitFor([&] { return SendMessageW(frames, LB_GETCOUNT, 0, 0) == 3; })) << "the DC frames never came";
     const std::pair<HWND, const wchar_t*> enters[] = {{time, L"key Return"}, {count, L"key KP_Enter"}};
     for (const auto& [field, key] : enters) {
         ASSERT_TRUE(XMove(Centre(field).x, Centre(field).y) && XClick());
-        ASSERT_TRUE(WaitFor([&] { return wt::FocusOf(panel) == field; }));
+        ASSERT_TRUE(WaitFor([&] { return wt::FocusOf(panel) == field; })) << "the focus is on " << wt::FocusOf(panel);
         ASSERT_TRUE(XDo(key));
         run_.WaitUntilIdle(panel);
         EXPECT_TRUE(IsWindowVisible(panel)) << "Enter closed the panel";
@@ -401,7 +403,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
             ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kTrayExitCommand, 0));
             run_.WaitUntilIdle(panel);
             EXPECT_EQ(run_.FindWindowIf([&](HWND hWnd) { return isNew(hWnd) && hWnd != question; }), nullptr);
-            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == question; }));
+            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == question; })) << "in front: " << GetForegroundWindow();
         }
         ASSERT_TRUE(XAnswer(question, answer));
         if (answer == IDNO) {
@@ -410,7 +412,7 @@ TEST_F(NavigatorEndToEnd, FileSeriesFromThePanelBecomesFramesAndFilesButNoPaneEn
             EXPECT_EQ(SendMessageW(frames, LB_GETCOUNT, 0, 0), 3);
             EXPECT_EQ(SendMessageW(dcMode, BM_GETCHECK, 0, 0), BST_CHECKED);
             // The next Escape is the panel's only once it is active again.
-            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel; }));
+            ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == panel; })) << "in front: " << GetForegroundWindow();
         }
     }
     // Yes to the exit ends the panel and the navigator with the program.

@@ -124,7 +124,7 @@ TEST_F(NavigatorTest, SeriesModesGiveCapturesFileFramesOrBitmapFramesAndLeaveNoG
     // create once (codecs, the drawing of a full list; one shot is not
     // enough); the three modes after it must end where they began.
     Start(IDC_CONTINUE_MODE_FILES, L"3");
-    ASSERT_TRUE(WaitForRest());
+    ASSERT_TRUE(WaitForRest()) << "still busy " << nav.IsBusy();
     Click(IDC_CONTINUE_MODE_CAPTURE);
     wt::PumpMessages();
     const int gdiBefore = wt::CountGdiObjects();
@@ -168,7 +168,7 @@ TEST_F(NavigatorTest, StoppingAFileSeriesLoadsOnlyTheFilesOfTheShotsTaken) {
     Start(IDC_CONTINUE_MODE_FILES, L"6");
     ASSERT_TRUE(wt::PumpUntil([&] { return nav.IsNumberMode() && nav.GetStatus() == 2; }, 400));
     Click(IDC_CONTINUE_STOP);
-    ASSERT_TRUE(WaitForRest());
+    ASSERT_TRUE(WaitForRest()) << "still busy " << nav.IsBusy();
     EXPECT_EQ(FilesOnDisk(), 2);
     EXPECT_EQ(panel().GetFrameList().GetCount(), 2);
     EXPECT_EQ(FramesOfInsideSize(), 2);

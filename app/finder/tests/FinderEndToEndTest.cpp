@@ -125,26 +125,27 @@ TEST(FinderEndToEnd, EscapeSavesNothingAndAClickCapturesTheButtonWithoutLeavingA
     auto finderShowing = [&] { return FinderShowing(run); };
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-    ASSERT_TRUE(WaitFor(finderShowing));
+    ASSERT_TRUE(WaitFor(finderShowing)) << "the finder never showed";
     ASSERT_TRUE(WaitForFrameOn(kButtonRect)) << "the button never blinked";
     wt::KeyPress(VK_ESCAPE);
-    ASSERT_TRUE(WaitFor([&] { return !finderShowing(); }));
+    ASSERT_TRUE(WaitFor([&] { return !finderShowing(); })) << "the finder stayed";
     wt::MouseAway();
     EXPECT_EQ(0, frameLeft()) << "pixels around the button left changed after Escape";
 
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-    ASSERT_TRUE(WaitFor(finderShowing));
-    ASSERT_TRUE(WaitForFrameOn(kButtonRect));
+    ASSERT_TRUE(WaitFor(finderShowing)) << "the finder never showed";
+    ASSERT_TRUE(WaitForFrameOn(kButtonRect)) << "the button never blinked";
     // Once the window around the button blinks, the button's frame is gone.
     ASSERT_TRUE(WaitForFrameOn(kHostRect)) << "the window around the button never blinked";
     EXPECT_EQ(0, frameLeft()) << "pixels around the button left changed once the pointer moved on";
     // Back on the button: the next blink takes the window's frame off and has
     // seen the button without framing it yet. A click then takes the button.
     wt::MouseMove(kInButton.x, kInButton.y);
-    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(hostEdge.x, hostEdge.y) == hostEdgeColour; }));
+    ASSERT_TRUE(WaitFor([&] { return ScreenPixel(hostEdge.x, hostEdge.y) == hostEdgeColour; }))
+        << "the host's edge shows " << std::hex << ScreenPixel(hostEdge.x, hostEdge.y);
     wt::MouseDown();
     wt::MouseUp();
-    ASSERT_TRUE(WaitFor([&] { return !finderShowing(); }));
+    ASSERT_TRUE(WaitFor([&] { return !finderShowing(); })) << "the finder stayed";
 
     // Escape took no number: the click's capture is the first file.
     CDibImage image;
@@ -186,11 +187,11 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     wt::Settle();
     const std::vector<COLORREF> button = GrabScreen(buttonRect);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); })) << "the finder never showed";
     ASSERT_TRUE(WaitForBlinkOn(buttonRect, button)) << "the button never blinked";
     wt::MouseDown();
     wt::MouseUp();
-    ASSERT_TRUE(WaitFor([&] { return !FinderShowing(run); }));
+    ASSERT_TRUE(WaitFor([&] { return !FinderShowing(run); })) << "the finder stayed";
     CDibImage image;
     ASSERT_TRUE(run.LoadWhenWritten(run.Numbered(0), image));
     EXPECT_EQ(buttonRect.right - buttonRect.left, static_cast<int>(image.GetWidth()));
@@ -203,13 +204,13 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     wt::MouseUp();
     ASSERT_TRUE(WaitFor([&] {
         return profile::ReadValue(profile::kMiscSection, L"MouseCursor", run.ini().c_str()) == CString(L"1");
-    }));
+    })) << "MouseCursor stays " << profile::ReadValue(profile::kMiscSection, L"MouseCursor", run.ini().c_str()).GetString();
 
     const POINT start = {mainRect.left + 90, (hostRect.top + hostRect.bottom) / 2};
     const POINT target = {(hostRect.left + hostRect.right) / 2, start.y + 17};
     wt::MouseMove(start.x, start.y);
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); })) << "the finder never showed";
     // The click follows the last jump at once, before a blink can frame the window.
     ASSERT_TRUE(XSweep(start, target)) << "xdotool did not move the pointer";
     ASSERT_TRUE(XClick());
@@ -228,7 +229,7 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     // Over the other program, a right press during the left one cancels: the
     // finder saves nothing and no release reaches that program.
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+    ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); })) << "the finder never showed";
     ASSERT_TRUE(XMove(target.x, target.y) && XDo(L"mousedown 1 mousedown 3 mouseup 1 sleep 0.2 mouseup 3"));
     EXPECT_TRUE(WaitFor([&] { return !FinderShowing(run); })) << "the finder stays";
     EXPECT_EQ(0, host.ButtonMessages());
@@ -240,7 +241,7 @@ TEST(FinderEndToEnd, QuickPointerOnAnotherProgramAndOurOwnButtons) {
     // and every right click after does.
     for (int i = 0, clicks = 0; i < 20; ++i) {
         ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kControlCommand, 0));
-        ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); }));
+        ASSERT_TRUE(WaitFor([&] { return FinderShowing(run); })) << "the finder never showed";
         // The release 0 to 4 ms after Escape, or a second after.
         const std::wstring pause = i == 1 ? L" sleep 1 " : L" sleep 0.00" + std::to_wstring(i % 5) + L" ";
         ASSERT_TRUE(XMove(target.x, target.y) && XDo(L"mousedown 1 mousemove_relative 30 20" + (i == 1 ? pause : L" ") +

@@ -249,7 +249,8 @@ protected:
         pattern_->Raise();
         // The compositor shows the repaint a little later; go on only once the screen does.
         const int v = pattern_->variant();
-        EXPECT_TRUE(WaitFor([v] { return ScreenShowsPattern({640, 512}, v) && ScreenShowsPattern({900, 700}, v); }));
+        EXPECT_TRUE(WaitFor([v] { return ScreenShowsPattern({640, 512}, v) && ScreenShowsPattern({900, 700}, v); }))
+            << "the screen shows " << std::hex << ScreenPixel(640, 512);
     }
 
     // The full-screen region window (or its pointer window), when one is up.
@@ -559,7 +560,7 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     RaisePattern();
     onTop.Raise();
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kStaticMouseCommand, 0));
-    ASSERT_TRUE(WaitFor([&] { return RegionWindow() != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return RegionWindow() != nullptr; })) << "no region window";
     Rest(kPastThePollMs);
     // The info window shows over the frozen picture, not under it.
     HWND info = InfoWindow();
@@ -567,7 +568,7 @@ TEST_F(RegionCaptureEndToEnd, StaticCapturesShowThePictureFrozenAtOpening) {
     RECT infoRect = {};
     GetWindowRect(info, &infoRect);
     const POINT infoCentre = {(infoRect.left + infoRect.right) / 2, (infoRect.top + infoRect.bottom) / 2};
-    EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern(infoCentre, 0); }));
+    EXPECT_TRUE(WaitFor([&] { return !ScreenShowsPattern(infoCentre, 0); })) << "no info window over the pattern";
     pattern_->Fill(1);
     pattern_->Repaint();
     // The helpers stay above the frozen picture for the whole drag, also beside

@@ -71,7 +71,7 @@ TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
     ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(location));
     ::PostMessageW(sheet, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); })) << "the sheet stayed";
     EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"WaterMark", run.ini().c_str()), CString(L"1"));
     EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"Location", run.ini().c_str()), CString(L"8"));
 
@@ -85,7 +85,7 @@ TEST(WatermarkEndToEnd, PageAloneSwitchesTheWatermarkOnForTheNextCapture) {
     ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WATERMARK_LOCATION, CBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(location));
     ::PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); }));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(sheet); })) << "the sheet stayed";
     EXPECT_GT(capturedMarkPixels(2), 500);
     EXPECT_EQ(profile::ReadValue(profile::kWatermarkSection, L"Location", run.ini().c_str()), CString(L"8"));
     EXPECT_EQ(run.Exit(main), 0u);

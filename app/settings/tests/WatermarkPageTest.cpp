@@ -360,7 +360,7 @@ void Answer(HWND editor, UINT button, const std::function<void(HWND)>& fill) {
     ASSERT_TRUE(dialog);
     fill(dialog);
     ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); })) << "the dialog stayed";
 }
 
 void Colour(HWND dialog, COLORREF c) {
@@ -380,7 +380,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
         ::SetDlgItemTextW(editor, IDC_WMTEXT_TEXT, L"버려질 글");
         Answer(editor, IDC_WMTEXT_BACK, [](HWND d) { Colour(d, RGB(1, 2, 3)); });
         ::PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
-        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); })) << "the editor stayed";
         EXPECT_TRUE(Read<bool>([&] {
             return page_.Text == L"Vesk Capture V0.6" && page_.TextBkB == 183 && page_.FontSize == 32 &&
                    !page_.Modified;
@@ -405,7 +405,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
         Answer(editor, IDC_WMTEXT_COLOR, [](HWND d) { Colour(d, RGB(250, 128, 7)); });
         Answer(editor, IDC_WMTEXT_BACK, [](HWND d) { Colour(d, RGB(12, 34, 56)); });
         ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); })) << "the editor stayed";
 
         HDC screen = ::GetDC(nullptr);
         const int twentyPoints = -::MulDiv(20, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -437,7 +437,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
                         old += shown.Pixel(x, y) == RGB(0, 115, 183);
                 return old;
             }) == 0;
-        }));
+        })) << "the old background stays in the sample";
 
         // Opened again, the editor and its font dialog start at the edited mark: OK on both changes nothing.
         editor = openEditor();
@@ -445,7 +445,7 @@ TEST_F(WatermarkPageTest, TextEditorResultsReachThePageOnlyAfterOk) {
         WCHAR shown[LF_FACESIZE] = {};
         Answer(editor, IDC_WMTEXT_FONT, [&](HWND d) { ::GetDlgItemTextW(d, 0x470, shown, LF_FACESIZE); });
         ::PostMessageW(editor, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); }));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(editor); })) << "the editor stayed";
         EXPECT_STREQ(shown, face + (face[0] == L'@'));
         SCOPED_TRACE("opened again");
         expectEdited();
@@ -477,7 +477,8 @@ TEST_F(WatermarkPageTest, TypingIsQuietAndApplyWritesTheSectionInOrder) {
         // Applying checks them: a non-number keeps the sheet open with the message.
         ::SetDlgItemTextW(page_.m_hWnd, IDC_WATERMARK_BLUE, L"12x");
         OnUi([&] { sheet_->PressButton(PSBTN_APPLYNOW); });
-        EXPECT_TRUE(WaitFor([&] { return Read<size_t>([&] { return g_boxes.size(); }) == 1; }));
+        EXPECT_TRUE(WaitFor([&] { return Read<size_t>([&] { return g_boxes.size(); }) == 1; }))
+            << Read<size_t>([&] { return g_boxes.size(); }) << " message boxes";
         ::SetDlgItemTextW(page_.m_hWnd, IDC_WATERMARK_BLUE, L"9");
         OnUi([&] { sheet_->PressButton(PSBTN_OK); });
     });

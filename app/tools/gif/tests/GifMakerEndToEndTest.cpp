@@ -68,14 +68,15 @@ TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
         ASSERT_TRUE(WritePicture((run_.folder() + L"\\" + picture.name).c_str(), picture, 32, 24));
 
     PostMessageW(main_, WM_COMMAND, ID_TB_GIF, 0);
-    ASSERT_TRUE(WaitFor([&] { return (maker_ = run_.FindOwnWindow(kMakerTitle)) && IsWindowVisible(maker_); }));
+    ASSERT_TRUE(WaitFor([&] { return (maker_ = run_.FindOwnWindow(kMakerTitle)) && IsWindowVisible(maker_); })) << "no GIF maker window";
     EXPECT_FALSE(IsWindowEnabled(main_)) << "the maker is modal";
 
     Click(IDC_GIF_ADD);
     HWND open = WaitForFileDialog();
     ASSERT_NE(open, nullptr);
     ASSERT_TRUE(AnswerFileDialog(open, run_.folder(), L"\"red.bmp\" \"green.png\" \"blue.jpg\""));
-    ASSERT_TRUE(WaitFor([&] { return SendMessageW(Item(IDC_GIF_FRAMES), LB_GETCOUNT, 0, 0) == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(Item(IDC_GIF_FRAMES), LB_GETCOUNT, 0, 0) == 3; }))
+        << SendMessageW(Item(IDC_GIF_FRAMES), LB_GETCOUNT, 0, 0) << " frames listed";
 
     SetDelay(0, L"5");
     SetDelay(1, L"10");
@@ -86,7 +87,8 @@ TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
     HWND save = WaitForFileDialog();
     ASSERT_NE(save, nullptr);
     ASSERT_TRUE(AnswerFileDialog(save, run_.folder(), gif));
-    ASSERT_TRUE(WaitFor([&] { return Text(Item(IDC_GIF_STATUS)).find(L"made.gif") != std::wstring::npos; }));
+    ASSERT_TRUE(WaitFor([&] { return Text(Item(IDC_GIF_STATUS)).find(L"made.gif") != std::wstring::npos; }))
+        << "the status reads " << Text(Item(IDC_GIF_STATUS));
     CDibImage made(gif.c_str(), CDibImage::kFormatGif);
     ASSERT_TRUE(made.IsValid()) << made.GetLastError();
     EXPECT_EQ(made.GetNumFrames(), 3);
@@ -97,11 +99,12 @@ TEST_F(GifMakerEndToEnd, BuildsAGifFromThreeChosenFilesAndPlaysIt) {
     ClickNow(IDC_GIF_PLAY);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_GIF_STOP)));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_GIF_PLAY)));
-    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(Item(IDC_GIF_PLAY)) && !IsWindowEnabled(Item(IDC_GIF_STOP)); }));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(Item(IDC_GIF_PLAY)) && !IsWindowEnabled(Item(IDC_GIF_STOP)); }))
+        << "the playback never ended";
 
     PostMessageW(maker_, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(maker_); }));
-    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(main_) != FALSE; }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(maker_); })) << "the maker stayed";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(main_) != FALSE; })) << "the main dialog stayed disabled";
     EXPECT_EQ(run_.Exit(main_), 0u);
 }
 

@@ -198,7 +198,7 @@ TEST_F(WatermarkTool, ThreeFormatsConvertAndAnUnreadableFileIsNamed) {
     EXPECT_TRUE(WaitFor([&] {
         const std::vector<COLORREF> shown = GrabScreen(preview);
         return std::count(shown.begin(), shown.end(), kMarkColour) == kMarkWidth * kMarkHeight;
-    }));
+    })) << "the mark never showed whole in the preview";
 
     const std::wstring message = ConvertAndClose(tool);
     EXPECT_NE(message.find(L"3개 파일에 워터마크를 넣었습니다."), std::wstring::npos) << message;
@@ -308,7 +308,7 @@ TEST_F(WatermarkTool, GifPicturesKeepTheMarkAndEveryFrame) {
     EXPECT_TRUE(WaitFor([&] {
         return CountOnScreen(preview, kGreen) == kMarkWidth * kMarkHeight / 2 &&
                CountOnScreen(preview, kMagenta) == kMarkWidth * kMarkHeight / 2;
-    }));
+    })) << "the preview never showed the mark in its own colours";
     // The second file clicked in the list: its first frame is shown.
     const int itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
     ASSERT_GT(itemHeight, 0);
@@ -352,12 +352,13 @@ TEST_F(WatermarkTool, EditedTextBecomesTextBmpAndIsLaidOn) {
     ASSERT_TRUE(AddFiles(tool, L"\"d.png\""));
     Press(tool, kTextButton);
     HWND editor = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (editor = run_.FindOwnWindow(kTextEditorTitle)) && IsWindowVisible(editor); }));
+    ASSERT_TRUE(WaitFor([&] { return (editor = run_.FindOwnWindow(kTextEditorTitle)) && IsWindowVisible(editor); })) << "no text editor";
     // Hangul in the options' face ("Airal", which no font has), colours and size.
     SetDlgItemTextW(editor, kEditorText, L"한글");
     Press(editor, IDOK);
     const std::wstring textFile = out_ + L"\\Text_0.bmp";
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor) && Exists(textFile); }));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor) && Exists(textFile); }))
+        << "editor open " << IsWindow(editor) << ", text file written " << Exists(textFile);
 
     const std::wstring message = ConvertAndClose(tool);
     EXPECT_NE(message.find(L"1개 파일에 워터마크를 넣었습니다."), std::wstring::npos) << message;
