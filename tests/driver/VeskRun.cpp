@@ -5,6 +5,8 @@
 
 #include <dlgs.h>
 
+#include <cstdio>
+
 namespace vesk_test {
 
 std::wstring BuiltExePath(bool trial)
@@ -370,7 +372,21 @@ std::wstring VeskRun::Numbered(int n, const wchar_t* type) const
 
 bool VeskRun::LoadWhenWritten(const std::wstring& path, CDibImage& image) const
 {
-    return WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); });
+    if (WaitFor([&] { return Exists(path) && image.Load(path.c_str(), 0); }))
+        return true;
+    // What the folder holds instead, for the failure's log.
+    std::wstring seen = path + L" never loaded; the folder holds:";
+    WIN32_FIND_DATAW found = {};
+    const HANDLE find = FindFirstFileW((m_folder + L"\\*").c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found))
+        if (found.cFileName[0] != L'.')
+            seen += L" " + std::wstring(found.cFileName) + L" (" + std::to_wstring(found.nFileSizeLow) + L" bytes)";
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    std::string utf8(seen.size() * 3 + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, seen.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
+    std::fprintf(stderr, "%s\n", utf8.c_str());
+    return false;
 }
 
 }  // namespace vesk_test
