@@ -100,8 +100,10 @@ void CWindowHighlight::Paint(const RECT& rect) const {
     // Without it, under a heavy load, a frame taken off came back over the
     // window's repaint and stayed (4 of 32 runs; with it, none of 720). Our
     // guess: the outline still sat in our connection to the X server while the
-    // other program's repaint reached the screen.
-    ::GetPixel(screen.Get(), rect.left, rect.top);
+    // other program's repaint reached the screen. The pixel read is one always
+    // on the screen, as a point off it may well be answered without asking the
+    // server (a maximised window's corner lies off it).
+    ::GetPixel(screen.Get(), 0, 0);
 }
 
 // The whole window with its frame and children. A window of this thread
