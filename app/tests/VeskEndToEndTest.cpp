@@ -535,8 +535,7 @@ TEST_F(VeskProcess, PaneListsCloseUpAfterARemoval) {
     const POINT dc0 = ItemPosition(process, dcs, 0);
     ASSERT_TRUE(OpenItem(process, dcs, 1, workTabs));
     ASSERT_TRUE(XDo(L"key Left"));  // the highlighted entry is the one saved
-    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; }))
-        << "the first saved DC is not highlighted";
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(dcs, LVM_GETITEMSTATE, 0, LVIS_SELECTED) != 0; })) << "not highlighted";
     ASSERT_TRUE(::PostMessageW(main, WM_COMMAND, kSaveItem, 0));
     ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(dcs) == 1; })) << "the entry was not saved";
     EXPECT_TRUE(Exists(run_.folder() + L"\\veskdc_0.bmp"));

@@ -137,8 +137,7 @@ TEST_F(CaptureEndToEnd, SavedDcTargetWritesNoFile) {
     ASSERT_TRUE(PostMessageW(main, WM_COMMAND, kFullScreenCommand, 0));
     CDibImage image;
     ASSERT_TRUE(LoadWhenWritten(Numbered(0, L"bmp"), image));
-    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(FindControl(main, 1006)) == 1; }))
-        << wt::ItemCount(FindControl(main, 1006)) << " saved DCs listed";
+    ASSERT_TRUE(WaitFor([&] { return wt::ItemCount(FindControl(main, 1006)) == 1; })) << wt::ItemCount(FindControl(main, 1006)) << " DCs";
     Exit(main, L"캡쳐가 1개");
     EXPECT_FALSE(Exists(Numbered(1, L"bmp")));
 }
@@ -306,8 +305,7 @@ TEST_F(CaptureEndToEnd, ToolListButtonCapturesTheFullScreen) {
     ASSERT_NE(main, nullptr);
     ShowWindow(driver_, SW_HIDE);  // nothing of ours over the dialog's tool list
     HWND button = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (button = FindDescendant(main, kFullScreenToolButton)) != nullptr; }))
-        << "no full-screen button in the tool list";
+    ASSERT_TRUE(WaitFor([&] { return (button = FindDescendant(main, kFullScreenToolButton)) != nullptr; })) << "no full-screen button";
     ASSERT_TRUE(IsWindowVisible(button));
     EXPECT_EQ(WindowText(button), L"전체화면 캡쳐");
     ClickCentre(button);
@@ -501,8 +499,7 @@ TEST_F(CaptureEndToEnd, FailuresWhileAFailureBoxIsOpenAreAllReported) {
     HWND webImage = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (webImage = run_.FindOwnWindow(L"웹 이미지")) && IsWindowVisible(webImage); }))
         << "the web image window never showed";
-    ASSERT_TRUE(WaitFor([&] { return vesk_test::ThreadsOf(pid) <= threads; }))
-        << vesk_test::ThreadsOf(pid) << " threads, " << threads << " before";
+    ASSERT_TRUE(WaitFor([&] { return vesk_test::ThreadsOf(pid) <= threads; })) << vesk_test::ThreadsOf(pid) << " threads";
     ASSERT_TRUE(PostMessageW(webImage, WM_COMMAND, IDCANCEL, 0));
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(webImage); })) << "the web image window stayed";
     EXPECT_TRUE(IsWindow(first));

@@ -100,8 +100,7 @@ TEST_F(GifMakerTest, WritesFramesWithTheirDelaysAndLoopFlag) {
         const CString path = out + L"\\" + name;
         ASSERT_TRUE(maker.MakeGif(path));
         EXPECT_FALSE(Enabled(IDC_GIF_MAKE)) << "editing stays off while the build runs";
-        ASSERT_TRUE(WaitForBuild())
-            << "building " << frames().IsBuilding() << ", status " << static_cast<int>(frames().GetBuildResult().status);
+        ASSERT_TRUE(WaitForBuild()) << "build status " << static_cast<int>(frames().GetBuildResult().status);
         EXPECT_TRUE(Enabled(IDC_GIF_MAKE));
     }
     EXPECT_TRUE(boxes.texts.empty());
@@ -112,8 +111,7 @@ TEST_F(GifMakerTest, WritesResizedFrames) {
     ASSERT_TRUE(maker.ResizeFrames(50, 40));
     const CString resized = OutputFolder() + L"\\resized.gif";
     ASSERT_TRUE(maker.MakeGif(resized));
-    ASSERT_TRUE(WaitForBuild())
-        << "building " << frames().IsBuilding() << ", status " << static_cast<int>(frames().GetBuildResult().status);
+    ASSERT_TRUE(WaitForBuild()) << "build status " << static_cast<int>(frames().GetBuildResult().status);
 
     // Sizes out of range are refused with a message and change nothing.
     EXPECT_FALSE(maker.ResizeFrames(0, 40));
@@ -244,8 +242,7 @@ TEST_F(GifMakerTest, FramesStayWhileABuildRuns) {
     maker.SendMessage(WM_COMMAND, IDCANCEL);
     EXPECT_TRUE(::IsWindow(maker.m_hWnd));
     EXPECT_EQ(boxes.texts.size(), 1u) << "closing is refused with a message";
-    ASSERT_TRUE(WaitForBuild())
-        << "building " << frames().IsBuilding() << ", status " << static_cast<int>(frames().GetBuildResult().status);
+    ASSERT_TRUE(WaitForBuild()) << "build status " << static_cast<int>(frames().GetBuildResult().status);
     EXPECT_EQ(frames().GetCount(), 3);
 }
 
